@@ -1,0 +1,58 @@
+#include "ConnectionString.h"
+
+#include "DbTypes.h"
+
+ConnectionString ConnectionString::parse(const QString& text) {
+    ConnectionString result;
+    const int n = static_cast<int>(text.size());
+    int pos = 0;
+    while (pos < n) {
+        const int eq = text.indexOf('=', pos);
+        const int semi = text.indexOf(';', pos);
+        if (semi >= 0 && (eq < 0 || semi < eq)) {
+            if (!text.mid(pos, semi - pos).trimmed().isEmpty())
+                throw EDatabaseError(QStringLiteral("Connection string: entry '%1' has no '='")
+                                         .arg(text.mid(pos, semi - pos).trimmed()));
+            pos = semi + 1;
+            continue;
+        }
+        if (eq < 0) {
+            if (!text.mid(pos).trimmed().isEmpty())
+                throw EDatabaseError(
+                    QStringLiteral("Connection string: entry '%1' has no '='").arg(text.mid(pos).trimmed()));
+            break;
+        }
+        const QString key = text.mid(pos, eq - pos).trimmed().toLower();
+        if (key.isEmpty()) throw EDatabaseError(QStringLiteral("Connection string: an entry has no key"));
+        pos = eq + 1;
+        while (pos < n && text[pos].isSpace()) ++pos;
+        QString value;
+        if (pos < n && text[pos] == '"') {
+            ++pos;
+            for (;;) {
+                if (pos >= n)
+                    throw EDatabaseError(QStringLiteral("Connection string: unterminated quote in the value of '%1'").arg(key));
+                if (text[pos] == '"') {
+                    if (pos + 1 < n && text[pos + 1] == '"') {
+                        value += '"';
+                        pos += 2;
+                        continue;
+                    }
+                    ++pos;
+                    break;
+                }
+                value += text[pos++];
+            }
+            while (pos < n && text[pos].isSpace()) ++pos;
+            if (pos < n && text[pos] != ';')
+                throw EDatabaseError(QStringLiteral("Connection string: text after the quoted value of '%1'").arg(key));
+            if (pos < n) ++pos;
+        } else {
+            const int end = text.indexOf(';', pos);
+            value = text.mid(pos, end < 0 ? -1 : end - pos).trimmed();
+            pos = end < 0 ? n : end + 1;
+        }
+        result.m_values.insert(key, value);
+    }
+    return result;
+}

@@ -1,0 +1,65 @@
+#pragma once
+// Field types, values and the exception family shared by the whole database layer.
+
+#include <QString>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+enum class TFieldType : std::uint8_t {
+    ftString = 1,
+    ftInteger = 2,   // 32-bit signed
+    ftFloat = 3,     // double
+    ftBoolean = 4,
+    ftDateTime = 5,  // naive date and time, millisecond precision
+};
+
+const char* fieldTypeName(TFieldType type);  // "string", "integer", "float", "boolean", "datetime"
+
+// A date and time without time zone, kept as milliseconds since 1970-01-01T00:00:00 counted as
+// if it were UTC, so that no local-time rule can shift a stored value.
+struct TDateTimeValue {
+    std::int64_t msecs = 0;
+    bool operator==(const TDateTimeValue&) const = default;
+};
+
+// One stored value. The alternative index equals the TFieldType code of the field that holds
+// it; std::monostate is null. Strings are UTF-8.
+using TFieldValue = std::variant<std::monostate, std::string, std::int32_t, double, bool, TDateTimeValue>;
+using TRecord = std::vector<TFieldValue>;
+
+// The description of one field of a table: what a packet carries for it.
+struct TFieldDesc {
+    QString name;
+    TFieldType type = TFieldType::ftString;
+    int size = 0;  // strings: width in characters, 0 for no fixed width; other types: 0
+    bool operator==(const TFieldDesc&) const = default;
+};
+
+// Any failure of the database layer. The message is UTF-8 and says what went wrong.
+class EDatabaseError : public std::runtime_error {
+public:
+    explicit EDatabaseError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    explicit EDatabaseError(const std::string& message) : std::runtime_error(message) {}
+    explicit EDatabaseError(const char* message) : std::runtime_error(message) {}
+    QString message() const { return QString::fromUtf8(what()); }
+};
+
+// A data packet that cannot be decoded.
+class EPacketError : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
+// A failure reported by a database driver; the text holds the database's own message.
+class EADOError : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
+// Number of characters (code points) of a UTF-8 text.
+std::size_t utf8Length(const std::string& text);
+// Cuts a UTF-8 text to at most `chars` characters, never splitting a character.
+void utf8Truncate(std::string& text, std::size_t chars);

@@ -1,0 +1,29 @@
+#pragma once
+// A statement that returns no rows (an update), with named parameters, run on a connection.
+
+#include "SqlPlaceholders.h"
+#include "TADOConnection.h"
+#include "TParameters.h"
+
+class TADOCommand : public TComponent {
+public:
+    explicit TADOCommand(QString name = {});
+
+    TADOConnection* Connection() const { return m_connection; }
+    void setConnection(TADOConnection* connection) { m_connection = connection; }
+    const QString& CommandText() const { return m_commandText; }
+    void setCommandText(const QString& text);  // rebuilds the parameters
+    TParameters& Parameters() { return m_parameters; }
+    int CommandTimeout() const { return m_commandTimeout; }  // 0: no limit
+    void setCommandTimeout(int seconds) { m_commandTimeout = seconds; }
+
+    // Runs the statement once with the bound values; answers the rows it changed.
+    qint64 Execute();
+
+private:
+    TADOConnection* m_connection = nullptr;
+    QString m_commandText;
+    std::unique_ptr<SqlPlaceholders> m_statement;
+    TParameters m_parameters;
+    int m_commandTimeout = 30;
+};

@@ -1,0 +1,370 @@
+#include "TField.h"
+
+#include "TDataSet.h"
+
+#include <QTimeZone>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+void civilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    y = static_cast<std::int64_t>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y += m <= 2;
+}
+
+bool digits(std::string_view text, std::size_t pos, std::size_t count, unsigned& out) {
+    if (pos + count > text.size()) return false;
+    out = 0;
+    for (std::size_t i = pos; i < pos + count; ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return false;
+        out = out * 10 + static_cast<unsigned>(c - '0');
+    }
+    return true;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+bool parseInteger(std::string_view text, std::int32_t& out) {
+    text = trimmed(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+}
+
+bool parseFloat(std::string_view text, double& out) {
+    text = trimmed(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    std::string copy;
+    if (text.find(',') != std::string_view::npos && text.find('.') == std::string_view::npos) {
+        copy.assign(text);  // a decimal comma, as Portuguese texts write it
+        copy[copy.find(',')] = '.';
+        text = copy;
+    }
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return !text.empty() && ec == std::errc() && end == text.data() + text.size() && std::isfinite(out);
+}
+
+bool textAsBoolean(std::string_view text) {
+    if (text.empty()) return false;
+    switch (text.front()) {
+    case 'T': case 't': case 'Y': case 'y': case 'S': case 's': case '1': return true;
+    default: return false;
+    }
+}
+
+std::string floatText(double value) {
+    QString text = QString::number(value, 'g', 15);
+    return text.toStdString();
+}
+
+}  // namespace
+
+bool parseDateTimeText(std::string_view text, TDateTimeValue& out) {
+    text = trimmed(text);
+    unsigned year, month, day, hour = 0, minute = 0, second = 0, millis = 0;
+    if (text.size() < 10 || !digits(text, 0, 4, year) || text[4] != '-' || !digits(text, 5, 2, month) ||
+        text[7] != '-' || !digits(text, 8, 2, day))
+        return false;
+    if (month < 1 || month > 12 || day < 1) return false;
+    static const unsigned monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (day > monthDays[month - 1] + (month == 2 && leap ? 1 : 0)) return false;
+    std::size_t pos = 10;
+    if (pos < text.size()) {
+        if (text[pos] != ' ' && text[pos] != 'T') return false;
+        if (!digits(text, pos + 1, 2, hour) || pos + 3 >= text.size() || text[pos + 3] != ':' ||
+            !digits(text, pos + 4, 2, minute))
+            return false;
+        pos += 6;
+        if (pos < text.size() && text[pos] == ':') {
+            if (!digits(text, pos + 1, 2, second)) return false;
+            pos += 3;
+            if (pos < text.size() && text[pos] == '.') {
+                ++pos;
+                unsigned scale = 100;
+                const std::size_t start = pos;
+                while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+                    millis += scale * static_cast<unsigned>(text[pos] - '0');
+                    scale /= 10;
+                    ++pos;
+                }
+                if (pos == start) return false;
+            }
+        }
+        if (pos != text.size()) return false;
+        if (hour > 23 || minute > 59 || second > 59) return false;
+    }
+    const std::int64_t days = daysFromCivil(year, month, day);
+    out.msecs = ((days * 24 + hour) * 60 + minute) * 60000 + second * 1000 + millis;
+    return true;
+}
+
+QString formatDateTimeText(TDateTimeValue value, char separator) {
+    std::int64_t days = value.msecs / 86400000;
+    std::int64_t rest = value.msecs % 86400000;
+    if (rest < 0) {
+        rest += 86400000;
+        --days;
+    }
+    std::int64_t y;
+    unsigned m, d;
+    civilFromDays(days, y, m, d);
+    const int ms = static_cast<int>(rest % 1000);
+    const int s = static_cast<int>(rest / 1000 % 60);
+    const int mi = static_cast<int>(rest / 60000 % 60);
+    const int h = static_cast<int>(rest / 3600000);
+    char buffer[40];
+    int n = std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u%c%02d:%02d:%02d", static_cast<long long>(y), m, d,
+                          separator, h, mi, s);
+    if (ms != 0) n += std::snprintf(buffer + n, sizeof buffer - static_cast<std::size_t>(n), ".%03d", ms);
+    return QString::fromLatin1(buffer, n);
+}
+
+QDateTime toQDateTime(TDateTimeValue value) {
+    return QDateTime::fromMSecsSinceEpoch(value.msecs, QTimeZone::utc());
+}
+
+TDateTimeValue fromQDateTime(const QDateTime& value) {
+    return {QDateTime(value.date(), value.time(), QTimeZone::utc()).toMSecsSinceEpoch()};
+}
+
+QString valueToString(const TFieldValue& value) {
+    switch (value.index()) {
+    case 1: return QString::fromStdString(std::get<std::string>(value));
+    case 2: return QString::number(std::get<std::int32_t>(value));
+    case 3: return QString::fromStdString(floatText(std::get<double>(value)));
+    case 4: return std::get<bool>(value) ? QStringLiteral("True") : QStringLiteral("False");
+    case 5: return formatDateTimeText(std::get<TDateTimeValue>(value));
+    default: return {};
+    }
+}
+
+TField::TField(TDataSet& dataSet, TFieldDesc desc) : m_dataSet(dataSet), m_desc(std::move(desc)) {}
+
+int TField::Index() const { return m_dataSet.indexOfField(this); }
+
+int TField::DisplayWidth() const {
+    if (m_displayWidth >= 0) return m_displayWidth;
+    return m_desc.type == TFieldType::ftString && m_desc.size > 0 ? m_desc.size : 10;
+}
+
+const TFieldValue& TField::rawValue() const { return m_dataSet.fieldValue(Index()); }
+
+bool TField::IsNull() const { return rawValue().index() == 0; }
+
+QString TField::AsString() const { return valueToString(rawValue()); }
+
+std::int32_t TField::AsInteger() const {
+    const TFieldValue& value = rawValue();
+    switch (value.index()) {
+    case 1: {
+        std::int32_t out;
+        if (!parseInteger(std::get<std::string>(value), out))
+            conversionError(QStringLiteral("'%1' is not a valid integer value").arg(AsString()));
+        return out;
+    }
+    case 2: return std::get<std::int32_t>(value);
+    case 3: {
+        const double d = std::round(std::get<double>(value));
+        if (!(d >= std::numeric_limits<std::int32_t>::min() && d <= std::numeric_limits<std::int32_t>::max()))
+            conversionError(QStringLiteral("%1 is out of the integer range").arg(AsString()));
+        return static_cast<std::int32_t>(d);
+    }
+    case 4: return std::get<bool>(value) ? 1 : 0;
+    case 5: conversionError(QStringLiteral("a date-time cannot be read as an integer"));
+    default: return 0;
+    }
+}
+
+double TField::AsFloat() const {
+    const TFieldValue& value = rawValue();
+    switch (value.index()) {
+    case 1: {
+        double out;
+        if (!parseFloat(std::get<std::string>(value), out))
+            conversionError(QStringLiteral("'%1' is not a valid floating point value").arg(AsString()));
+        return out;
+    }
+    case 2: return std::get<std::int32_t>(value);
+    case 3: return std::get<double>(value);
+    case 4: return std::get<bool>(value) ? 1.0 : 0.0;
+    case 5: conversionError(QStringLiteral("a date-time cannot be read as a number"));
+    default: return 0.0;
+    }
+}
+
+bool TField::AsBoolean() const {
+    const TFieldValue& value = rawValue();
+    switch (value.index()) {
+    case 1: return textAsBoolean(std::get<std::string>(value));
+    case 2: return std::get<std::int32_t>(value) != 0;
+    case 3: return std::get<double>(value) != 0.0;
+    case 4: return std::get<bool>(value);
+    case 5: conversionError(QStringLiteral("a date-time cannot be read as a boolean"));
+    default: return false;
+    }
+}
+
+QDateTime TField::AsDateTime() const {
+    const TFieldValue& value = rawValue();
+    switch (value.index()) {
+    case 1: {
+        TDateTimeValue out;
+        if (!parseDateTimeText(std::get<std::string>(value), out))
+            conversionError(QStringLiteral("'%1' is not a valid date and time").arg(AsString()));
+        return toQDateTime(out);
+    }
+    case 5: return toQDateTime(std::get<TDateTimeValue>(value));
+    case 0: return {};
+    default: conversionError(QStringLiteral("the value cannot be read as a date and time"));
+    }
+}
+
+QVariant TField::Value() const {
+    const TFieldValue& value = rawValue();
+    switch (value.index()) {
+    case 1: return QString::fromStdString(std::get<std::string>(value));
+    case 2: return std::get<std::int32_t>(value);
+    case 3: return std::get<double>(value);
+    case 4: return std::get<bool>(value);
+    case 5: return toQDateTime(std::get<TDateTimeValue>(value));
+    default: return {};
+    }
+}
+
+TFieldValue TField::convert(const TFieldValue& value) const {
+    if (value.index() == 0) return value;
+    if (value.index() == static_cast<std::size_t>(m_desc.type)) {
+        if (m_desc.type == TFieldType::ftString && m_desc.size > 0) {
+            const std::string& text = std::get<std::string>(value);
+            if (text.size() > static_cast<std::size_t>(m_desc.size)) {
+                std::string cut = text;
+                utf8Truncate(cut, static_cast<std::size_t>(m_desc.size));
+                return cut;
+            }
+        }
+        return value;
+    }
+    switch (m_desc.type) {
+    case TFieldType::ftString: {
+        std::string text = valueToString(value).toStdString();
+        if (m_desc.size > 0) utf8Truncate(text, static_cast<std::size_t>(m_desc.size));
+        return text;
+    }
+    case TFieldType::ftInteger:
+        switch (value.index()) {
+        case 1: {
+            std::int32_t out;
+            if (!parseInteger(std::get<std::string>(value), out))
+                conversionError(QStringLiteral("'%1' is not a valid integer value").arg(valueToString(value)));
+            return out;
+        }
+        case 3: {
+            const double d = std::get<double>(value);
+            if (d != std::trunc(d) || d < std::numeric_limits<std::int32_t>::min() ||
+                d > std::numeric_limits<std::int32_t>::max())
+                conversionError(QStringLiteral("%1 is not a valid integer value").arg(valueToString(value)));
+            return static_cast<std::int32_t>(d);
+        }
+        case 4: return std::int32_t(std::get<bool>(value) ? 1 : 0);
+        default: break;
+        }
+        break;
+    case TFieldType::ftFloat:
+        switch (value.index()) {
+        case 1: {
+            double out;
+            if (!parseFloat(std::get<std::string>(value), out))
+                conversionError(QStringLiteral("'%1' is not a valid floating point value").arg(valueToString(value)));
+            return out;
+        }
+        case 2: return static_cast<double>(std::get<std::int32_t>(value));
+        case 4: return std::get<bool>(value) ? 1.0 : 0.0;
+        default: break;
+        }
+        break;
+    case TFieldType::ftBoolean:
+        switch (value.index()) {
+        case 1: return textAsBoolean(std::get<std::string>(value));
+        case 2: return std::get<std::int32_t>(value) != 0;
+        case 3: return std::get<double>(value) != 0.0;
+        default: break;
+        }
+        break;
+    case TFieldType::ftDateTime:
+        if (value.index() == 1) {
+            TDateTimeValue out;
+            if (!parseDateTimeText(std::get<std::string>(value), out))
+                conversionError(QStringLiteral("'%1' is not a valid date and time").arg(valueToString(value)));
+            return out;
+        }
+        break;
+    }
+    conversionError(QStringLiteral("a %1 value cannot be stored in a %2 field")
+                        .arg(QString::fromLatin1(fieldTypeName(static_cast<TFieldType>(value.index()))),
+                             QString::fromLatin1(fieldTypeName(m_desc.type))));
+}
+
+void TField::assign(TFieldValue value) {
+    if (m_readOnly)
+        throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(m_desc.name));
+    m_dataSet.setFieldValue(Index(), convert(value));
+}
+
+void TField::setAsString(const QString& value) { assign(value.toStdString()); }
+void TField::setAsInteger(std::int32_t value) { assign(value); }
+void TField::setAsFloat(double value) { assign(value); }
+void TField::setAsBoolean(bool value) { assign(value); }
+void TField::setAsDateTime(const QDateTime& value) {
+    assign(value.isValid() ? TFieldValue(fromQDateTime(value)) : TFieldValue());
+}
+void TField::Clear() { assign(std::monostate{}); }
+
+void TField::setValue(const QVariant& value) {
+    if (value.isNull() || !value.isValid()) return Clear();
+    switch (value.typeId()) {
+    case QMetaType::Int: case QMetaType::Short: case QMetaType::UShort: case QMetaType::SChar: case QMetaType::UChar:
+        return setAsInteger(value.toInt());
+    case QMetaType::Double: case QMetaType::Float:
+        return setAsFloat(value.toDouble());
+    case QMetaType::LongLong: case QMetaType::ULongLong: case QMetaType::UInt: case QMetaType::Long:
+    case QMetaType::ULong:
+        // Wide integers keep every digit in a text field and are range-checked for an integer one.
+        if (m_desc.type == TFieldType::ftFloat) return setAsFloat(value.toDouble());
+        if (m_desc.type == TFieldType::ftBoolean) return setAsBoolean(value.toLongLong() != 0);
+        return setAsString(value.toString());
+    case QMetaType::Bool: return setAsBoolean(value.toBool());
+    case QMetaType::QDateTime: return setAsDateTime(value.toDateTime());
+    case QMetaType::QDate: return setAsDateTime(QDateTime(value.toDate(), QTime(0, 0), QTimeZone::utc()));
+    default: return setAsString(value.toString());
+    }
+}
+
+void TField::conversionError(const QString& what) const {
+    throw EDatabaseError(QStringLiteral("Field '%1': %2").arg(m_desc.name, what));
+}

@@ -1,0 +1,40 @@
+#include "TParameters.h"
+
+void TParameters::assign(const QStringList& occurrenceNames) {
+    m_params.clear();
+    m_occurrences.clear();
+    for (const QString& name : occurrenceNames) {
+        int index = -1;
+        for (std::size_t i = 0; i < m_params.size() && index < 0; ++i)
+            if (m_params[i]->Name().compare(name, Qt::CaseInsensitive) == 0) index = static_cast<int>(i);
+        if (index < 0) {
+            m_params.push_back(std::make_unique<TParameter>(name));
+            index = static_cast<int>(m_params.size()) - 1;
+        }
+        m_occurrences.push_back(index);
+    }
+}
+
+TParameter& TParameters::Items(int index) const {
+    if (index < 0 || index >= Count())
+        throw EDatabaseError(QStringLiteral("Parameter index %1 out of range").arg(index));
+    return *m_params[static_cast<std::size_t>(m_occurrences[static_cast<std::size_t>(index)])];
+}
+
+TParameter* TParameters::FindParam(const QString& name) const {
+    for (const auto& param : m_params)
+        if (param->Name().compare(name, Qt::CaseInsensitive) == 0) return param.get();
+    return nullptr;
+}
+
+TParameter& TParameters::ParamByName(const QString& name) const {
+    if (TParameter* param = FindParam(name)) return *param;
+    throw EDatabaseError(QStringLiteral("Parameter '%1' not found").arg(name));
+}
+
+std::vector<QVariant> TParameters::values() const {
+    std::vector<QVariant> out;
+    out.reserve(m_occurrences.size());
+    for (const int index : m_occurrences) out.push_back(m_params[static_cast<std::size_t>(index)]->Value());
+    return out;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// What the connection needs of a database engine: run statements with positional parameters
+// and hand back whole results with their columns' names, types and declared widths.
+// Every failure throws EADOError carrying the database's own message.
+
+#include "DbTypes.h"
+
+#include <QVariant>
+#include <memory>
+
+class ConnectionString;
+
+enum class TSqlDialect { SQLite, PostgreSQL, Oracle, MSSQL };
+const char* dialectName(TSqlDialect dialect);
+
+struct TQueryResult {
+    std::vector<TFieldDesc> columns;
+    std::vector<TRecord> rows;
+};
+
+class DbDriver {
+public:
+    virtual ~DbDriver() = default;
+    virtual TSqlDialect dialect() const = 0;
+    // The positional placeholder for occurrence `index` (0-based) in this engine's syntax.
+    virtual QString placeholder(int index) const = 0;
+    // Runs a statement that returns rows; numeric columns come back as floats, date and
+    // time columns as date-times, everything else as strings.
+    virtual TQueryResult query(const QString& sql, const std::vector<QVariant>& params) = 0;
+    // Runs a statement and answers the number of rows it changed.
+    virtual qint64 execute(const QString& sql, const std::vector<QVariant>& params) = 0;
+    // Runs a script of one or more statements without parameters.
+    virtual void executeScript(const QString& sql) = 0;
+};
+
+// Opens a driver for the connection string's "Provider"; throws EADOError.
+std::unique_ptr<DbDriver> openSqliteDriver(const ConnectionString& options);
+std::unique_ptr<DbDriver> openPostgresDriver(const ConnectionString& options);

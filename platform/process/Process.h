@@ -1,0 +1,20 @@
+#pragma once
+// Process and file services: the running executable's path, file existence, short path form.
+
+#include <QString>
+
+namespace Process {
+
+// Full path of the running executable (the host's program file, not a loaded module).
+QString executablePath();
+// Folder of the running executable, without a trailing separator.
+QString executableFolder();
+// Tests point the executable's folder elsewhere; an empty text restores the real one.
+void setExecutableFolderForTests(const QString& folder);
+
+bool FileExists(const QString& path);
+// The short form of a path. File systems here have no short names: an existing file keeps its
+// path, a missing one gives the empty text, as the conversion does for a missing file.
+QString ExtractShortPathName(const QString& path);
+
+}  // namespace Process

@@ -1,0 +1,54 @@
+#include "EventGuard.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+
+namespace {
+ExceptionReporter& reporter() {
+    static ExceptionReporter instance;
+    return instance;
+}
+}  // namespace
+
+void Abort() { throw EAbort(); }
+
+QString exceptionMessage(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("Erro desconhecido");
+    }
+}
+
+void setExceptionReporter(ExceptionReporter newReporter) { reporter() = std::move(newReporter); }
+
+void ShowException(const QString& message) {
+    if (reporter()) {
+        reporter()(message);
+    } else if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Erro"), message, QMessageBox::Ok);
+        box.exec();
+    } else {
+        std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+    }
+}
+
+bool guardEvent(const std::function<void()>& handler) noexcept {
+    try {
+        handler();
+        return true;
+    } catch (const EAbort&) {
+        return false;
+    } catch (...) {
+        const QString message = exceptionMessage(std::current_exception());
+        try {
+            ShowException(message);
+        } catch (...) {
+            std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+        }
+        return false;
+    }
+}

@@ -1,0 +1,24 @@
+#include "Screen.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+namespace {
+int current = Screen::crDefault;
+}
+
+namespace Screen {
+
+void setCursor(int cursor) {
+    if (cursor == current) return;
+    // The hourglass is an override cursor of the application; the default removes it.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        if (current != crDefault) QGuiApplication::restoreOverrideCursor();
+        if (cursor == crHourGlass) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    current = cursor;
+}
+
+int cursor() { return current; }
+
+}  // namespace Screen

@@ -1,0 +1,199 @@
+#!/usr/bin/env bash
+# Throwaway PostgreSQL server for the test suite.
+#
+#   pg-test-server.sh start DIR   initialises a cluster in DIR/data and starts it on 127.0.0.1
+#                                 with the first free port from 55432 upward (trust
+#                                 authentication, fsync off, unix socket inside DIR), then writes
+#                                 DIR/connection.txt with the connection string to use.
+#   pg-test-server.sh stop DIR    stops the server and removes DIR.
+#
+# Both are idempotent: start first stops and wipes a server left in DIR by an earlier run, stop
+# on a missing DIR does nothing. DIR is only ever wiped when it carries this script's marker
+# file (or is empty), so a wrong argument cannot delete somebody's data. As root the cluster is
+# run by the "postgres" user. Environment: PG_BIN (default /usr/lib/postgresql/15/bin),
+# PG_TEST_PORT_FIRST (default 55432), PG_TEST_PORT_TRIES (default 100).
+set -euo pipefail
+
+PG_BIN=${PG_BIN:-/usr/lib/postgresql/15/bin}
+PORT_FIRST=${PG_TEST_PORT_FIRST:-55432}
+PORT_TRIES=${PG_TEST_PORT_TRIES:-100}
+MARKER=.pg-test-server
+SERVER_USER=postgres
+
+die() {
+    echo "pg-test-server: $*" >&2
+    exit 1
+}
+
+usage() {
+    echo "usage: $0 start|stop DIR" >&2
+    exit 2
+}
+
+[[ $# -eq 2 ]] || usage
+ACTION=$1
+DIR=$2
+[[ -n "$DIR" ]] || usage
+
+# Runs a command as the server's owner: the postgres user when we are root, ourselves otherwise.
+as_owner() {
+    if [[ $(id -u) -eq 0 ]]; then
+        runuser -u "$SERVER_USER" -- "$@"
+    else
+        "$@"
+    fi
+}
+
+# Absolute path without requiring it to exist (realpath -m).
+DIR=$(realpath -m -- "$DIR")
+case "$DIR" in
+    / | /bin | /boot | /dev | /etc | /home | /lib | /proc | /root | /sys | /tmp | /usr | /var | /work)
+        die "refusing to use $DIR as a server directory" ;;
+esac
+DATA="$DIR/data"
+SOCKET_DIR="$DIR/socket"
+LOG="$DIR/server.log"
+CONNECTION_FILE="$DIR/connection.txt"
+
+owned_by_us() {
+    [[ -f "$DIR/$MARKER" ]] || [[ -z "$(ls -A -- "$DIR" 2>/dev/null)" ]]
+}
+
+# PID of the postmaster recorded in DIR, if that process still exists.
+recorded_pid() {
+    local pid
+    [[ -f "$DATA/postmaster.pid" ]] || return 1
+    pid=$(head -n 1 -- "$DATA/postmaster.pid" 2>/dev/null || true)
+    [[ "$pid" =~ ^[0-9]+$ ]] || return 1
+    kill -0 "$pid" 2>/dev/null || return 1
+    # Only a postgres process counts: after a reboot the number may belong to something else.
+    [[ "$(cat "/proc/$pid/comm" 2>/dev/null || true)" == postgres* ]] || return 1
+    echo "$pid"
+}
+
+stop_server() {
+    local pid i
+    [[ -d "$DATA" ]] || return 0
+    if pid=$(recorded_pid); then
+        as_owner "$PG_BIN/pg_ctl" stop -D "$DATA" -m fast -w -t 30 >/dev/null 2>&1 \
+            || as_owner "$PG_BIN/pg_ctl" stop -D "$DATA" -m immediate -w -t 30 >/dev/null 2>&1 \
+            || true
+        for i in $(seq 1 50); do
+            kill -0 "$pid" 2>/dev/null || break
+            if [[ $i -eq 30 ]]; then kill -KILL "$pid" 2>/dev/null || true; fi
+            sleep 0.1
+        done
+        if kill -0 "$pid" 2>/dev/null; then
+            die "server process $pid in $DIR does not stop"
+        fi
+    fi
+}
+
+wipe_dir() {
+    if [[ -e "$DIR" ]]; then
+        owned_by_us || die "$DIR exists and was not made by this script (no $MARKER file); not touching it"
+        rm -rf -- "$DIR"
+    fi
+}
+
+port_in_use() {
+    # Something answers on the port (any protocol) or a server of ours already claims it.
+    (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+start() {
+    [[ -x "$PG_BIN/initdb" && -x "$PG_BIN/pg_ctl" ]] || die "PostgreSQL binaries not found in $PG_BIN"
+    if [[ $(id -u) -eq 0 ]]; then
+        id "$SERVER_USER" >/dev/null 2>&1 || die "user $SERVER_USER does not exist"
+    fi
+
+    if [[ -e "$DIR" ]]; then
+        owned_by_us || die "$DIR exists and was not made by this script (no $MARKER file); not touching it"
+        stop_server
+        wipe_dir
+    fi
+    mkdir -p -- "$DIR" "$SOCKET_DIR"
+    touch -- "$DIR/$MARKER"
+    if [[ $(id -u) -eq 0 ]]; then
+        chown -R "$SERVER_USER" -- "$DIR"
+        as_owner test -w "$DIR" || die "user $SERVER_USER cannot write to $DIR (check the permissions of its parent directories)"
+    fi
+
+    if ! as_owner "$PG_BIN/initdb" -D "$DATA" -U postgres --auth=trust --no-sync -E UTF8 --no-locale \
+        >"$DIR/initdb.log" 2>&1; then
+        cat "$DIR/initdb.log" >&2
+        die "initdb failed in $DATA"
+    fi
+    cat >>"$DATA/postgresql.conf" <<EOF
+
+# Throwaway test server: loopback only, speed over durability.
+listen_addresses = '127.0.0.1'
+unix_socket_directories = '$SOCKET_DIR'
+fsync = off
+synchronous_commit = off
+full_page_writes = off
+max_connections = 50
+EOF
+
+    local port tries=0 started=0
+    port=$PORT_FIRST
+    while [[ $tries -lt $PORT_TRIES ]]; do
+        tries=$((tries + 1))
+        if port_in_use "$port"; then
+            port=$((port + 1))
+            continue
+        fi
+        : >"$LOG"
+        [[ $(id -u) -ne 0 ]] || chown "$SERVER_USER" -- "$LOG"
+        if as_owner "$PG_BIN/pg_ctl" start -D "$DATA" -l "$LOG" -w -t 60 -o "-p $port" >/dev/null 2>&1; then
+            started=1
+            break
+        fi
+        # Another process may have taken the port since the check: try the next one.
+        if grep -q -i -E 'could not (bind|create listen socket)|address already in use' "$LOG"; then
+            stop_server
+            port=$((port + 1))
+            continue
+        fi
+        tail -n 30 "$LOG" >&2 || true
+        stop_server
+        die "the server in $DIR failed to start (log: $LOG)"
+    done
+    [[ $started -eq 1 ]] || die "no free port in $PORT_FIRST..$((PORT_FIRST + PORT_TRIES - 1))"
+
+    local i ready=0
+    for i in $(seq 1 300); do
+        if "$PG_BIN/pg_isready" -q -h 127.0.0.1 -p "$port" -U postgres -d postgres; then
+            ready=1
+            break
+        fi
+        sleep 0.1
+    done
+    if [[ $ready -ne 1 ]]; then
+        tail -n 30 "$LOG" >&2 || true
+        stop_server
+        die "the server in $DIR on port $port did not become ready"
+    fi
+
+    echo "$port" >"$DIR/port"
+    printf 'Provider=PostgreSQL;Data Source=127.0.0.1;Port=%s;Initial Catalog=postgres;User ID=postgres;Password=\n' \
+        "$port" >"$CONNECTION_FILE.tmp"
+    mv -f -- "$CONNECTION_FILE.tmp" "$CONNECTION_FILE"
+    echo "pg-test-server: PostgreSQL ready on 127.0.0.1:$port ($DIR)"
+}
+
+stop() {
+    if [[ ! -e "$DIR" ]]; then
+        return 0
+    fi
+    owned_by_us || die "$DIR exists and was not made by this script (no $MARKER file); not touching it"
+    stop_server
+    wipe_dir
+    echo "pg-test-server: stopped ($DIR)"
+}
+
+case "$ACTION" in
+    start) start ;;
+    stop) stop ;;
+    *) usage ;;
+esac

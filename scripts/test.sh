@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The one test command: installs what is missing, builds, and runs every test (a local
+# PostgreSQL server included, which CTest starts and stops itself); then the same suite built
+# with AddressSanitizer and UndefinedBehaviorSanitizer; then, under CI or with FUZZ_SECONDS
+# set, the packet fuzzer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+jobs=$(nproc)
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 300
+}
+
+echo "== build and test"
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+if [ "${SKIP_SANITIZE:-}" != 1 ]; then
+  echo "== build and test with AddressSanitizer + UndefinedBehaviorSanitizer"
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DRES_SANITIZE=ON -DRES_BUILD_BENCH=OFF
+fi
+
+if [ -n "${CI:-}" ] || [ -n "${FUZZ_SECONDS:-}" ]; then
+  echo "== fuzz the data-packet decoder for ${FUZZ_SECONDS:-60} s"
+  FUZZ_SECONDS=${FUZZ_SECONDS:-60} scripts/fuzz.sh
+fi

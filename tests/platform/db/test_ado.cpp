@@ -1,0 +1,339 @@
+// The connection, queries, commands and provider against real engines: a SQLite file and the
+// PostgreSQL test server.
+#include "support/PgTestServer.h"
+
+#include "ConnectionString.h"
+#include "DataPacket.h"
+#include "TADOCommand.h"
+#include "TADOQuery.h"
+#include "TDataSetProvider.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+enum class Engine { SQLite, PostgreSQL };
+
+class AdoTest : public ::testing::TestWithParam<Engine> {
+protected:
+    void SetUp() override {
+        if (GetParam() == Engine::SQLite) {
+            m_connectionString = sqliteTestConnectionString(m_dir);
+        } else {
+            const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+            QString schema = QStringLiteral("ado_%1").arg(QString::fromLatin1(info->name()).toLower());
+            schema.replace(QRegularExpression(QStringLiteral("[^a-z0-9_]")), QStringLiteral("_"));
+            m_connectionString = pgTestConnectionString(schema.left(63));
+        }
+        m_connection.setConnectionString(m_connectionString);
+        m_connection.Open();
+        const bool pg = GetParam() == Engine::PostgreSQL;
+        m_connection.Execute(QStringLiteral(
+            "CREATE TABLE T (CD VARCHAR(4) NOT NULL, NM VARCHAR(30), VR DOUBLE PRECISION, QT INTEGER, "
+            "DTHR %1, TX VARCHAR(2000));"
+            "INSERT INTO T VALUES ('0001', 'Mesa 1', 12.5, 3, '2026-12-08 10:15:00', NULL);"
+            "INSERT INTO T VALUES ('0002', 'Garçom Zé', NULL, 0, '2026-12-08 23:59:59.250', 'x');"
+            "INSERT INTO T VALUES ('0003', NULL, -1.25, 7, NULL, '');")
+                                 .arg(pg ? "TIMESTAMP" : "DATETIME"));
+    }
+
+    QString m_connectionString;
+    QTemporaryDir m_dir;
+    TADOConnection m_connection{QStringLiteral("adcTest")};
+};
+
+std::vector<std::string> column(TDataSet& dataSet, const char* field) {
+    std::vector<std::string> values;
+    for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
+        values.push_back(dataSet.FieldByName(field).IsNull() ? "<null>" : dataSet.FieldByName(field).AsString().toStdString());
+    return values;
+}
+
+TEST_P(AdoTest, ReportsColumnNamesTypesAndDeclaredWidths) {
+    TADOQuery query;
+    query.setConnection(&m_connection);
+    query.setSQL(QStringLiteral("SELECT CD, NM, VR, QT, DTHR, TX, 'S' AS FLAG FROM T ORDER BY CD"));
+    TDataSetProvider provider;
+    provider.setDataSet(&query);
+    const TPacketTable packet = decodePacket(provider.GetData());
+    const std::vector<TFieldDesc> expected = {
+        {"CD", TFieldType::ftString, 4},    {"NM", TFieldType::ftString, 30},       {"VR", TFieldType::ftFloat, 0},
+        {"QT", TFieldType::ftFloat, 0},     {"DTHR", TFieldType::ftDateTime, 0},    {"TX", TFieldType::ftString, 2000},
+        {"FLAG", TFieldType::ftString, 0},
+    };
+    EXPECT_EQ(packet.fields, expected);
+    ASSERT_EQ(packet.rows.size(), 3u);
+    EXPECT_EQ(std::get<std::string>(packet.rows[1][1]), "Garçom Zé");
+    EXPECT_EQ(std::get<double>(packet.rows[2][2]), -1.25);
+    EXPECT_EQ(std::get<double>(packet.rows[0][3]), 3.0);
+    EXPECT_EQ(packet.rows[1][2].index(), 0u) << "a null stays null";
+    EXPECT_EQ(formatDateTimeText(std::get<TDateTimeValue>(packet.rows[1][4])), "2026-12-08 23:59:59.250");
+    EXPECT_EQ(packet.rows[2][4].index(), 0u);
+    EXPECT_EQ(std::get<std::string>(packet.rows[2][5]), "") << "an empty text is not a null";
+    EXPECT_EQ(std::get<std::string>(packet.rows[0][6]), "S");
+    EXPECT_TRUE(query.Active()) << "the provider opened the query";
+}
+
+TEST_P(AdoTest, BindsANameAtEveryOccurrenceAndIgnoresColonsInLiteralsAndComments) {
+    TADOQuery query;
+    query.setConnection(&m_connection);
+    query.setSQL(QStringLiteral("SELECT CD, ':P_NAO' AS LIT FROM T -- :P_COMMENT\n"
+                                "WHERE (CD = :P_CD OR NM = :P_NM) /* :P_BLOCK */ OR (CD = :P_CD2 AND :P_CD2 <> :P_CD) "
+                                "ORDER BY CD"));
+    ASSERT_EQ(query.Parameters().Count(), 5);
+    EXPECT_EQ(query.Parameters().Items(4).Name(), "P_CD");
+    query.Parameters().ParamByName("P_CD").setValue(QStringLiteral("0001"));
+    query.Parameters().ParamByName("P_NM").setValue(QStringLiteral("Garçom Zé"));
+    query.Parameters().ParamByName("P_CD2").setAsString("0003");
+    query.Open();
+    EXPECT_EQ(column(query, "CD"), (std::vector<std::string>{"0001", "0002", "0003"}));
+    EXPECT_EQ(column(query, "LIT"), (std::vector<std::string>{":P_NAO", ":P_NAO", ":P_NAO"}));
+
+    // A second run with other values returns the rows of the new values only.
+    query.Close();
+    query.Parameters().ParamByName("P_CD").setValue(QStringLiteral("0002"));
+    query.Parameters().ParamByName("P_NM").setValue(QStringLiteral("nobody"));
+    query.Parameters().ParamByName("P_CD2").setValue(QStringLiteral("0002"));
+    query.Open();
+    EXPECT_EQ(column(query, "CD"), (std::vector<std::string>{"0002"}));
+}
+
+TEST_P(AdoTest, UnboundParametersAreNullAndLongValuesAreNotCut) {
+    TADOQuery query;
+    query.setConnection(&m_connection);
+    query.setSQL(QStringLiteral("SELECT COUNT(*) AS N FROM T WHERE CD = :P_CD OR TX = :P_TX"));
+    query.Open();
+    EXPECT_EQ(query.FieldByName("N").AsInteger(), 0) << "a null parameter matches nothing";
+    EXPECT_EQ(query.FieldByName("N").DataType(), TFieldType::ftFloat) << "numbers always arrive as floats";
+
+    const QString longText(40, QChar('y'));
+    m_connection.Execute(QStringLiteral("UPDATE T SET TX = '%1' WHERE CD = '0003'").arg(longText));
+    query.Close();
+    query.Parameters().ParamByName("P_TX").setValue(longText);
+    query.Open();
+    EXPECT_EQ(query.FieldByName("N").AsInteger(), 1) << "the declared size 16 must not cut a 40-character value";
+}
+
+TEST_P(AdoTest, PersistentFieldsChooseOrderAndConvertColumns) {
+    TADOQuery query;
+    query.setConnection(&m_connection);
+    query.setSQL(QStringLiteral("SELECT CD, NM, VR, TX FROM T ORDER BY CD"));
+    query.AddField("VR", TFieldType::ftFloat);
+    query.AddField("CD", TFieldType::ftString, 4);
+    query.AddField("NM", TFieldType::ftString, 5);
+    TDataSetProvider provider;
+    provider.setDataSet(&query);
+    const TPacketTable packet = decodePacket(provider.GetData());
+    const std::vector<TFieldDesc> expected = {
+        {"VR", TFieldType::ftFloat, 0}, {"CD", TFieldType::ftString, 4}, {"NM", TFieldType::ftString, 5}};
+    EXPECT_EQ(packet.fields, expected);
+    ASSERT_EQ(packet.rows.size(), 3u);
+    EXPECT_EQ(std::get<std::string>(packet.rows[1][2]), "Garço") << "cut to the persistent width";
+
+    TADOQuery missing;
+    missing.setConnection(&m_connection);
+    missing.setName(QStringLiteral("adqMissing"));
+    missing.setSQL(QStringLiteral("SELECT CD FROM T"));
+    missing.AddField("CD", TFieldType::ftString, 4);
+    missing.AddField("NRMESA", TFieldType::ftString, 4);
+    try {
+        missing.Open();
+        FAIL() << "a persistent field without a column must fail";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "adqMissing: Field 'NRMESA' not found in the data");
+    }
+    EXPECT_FALSE(missing.Active());
+}
+
+TEST_P(AdoTest, QueriesAreReadOnly) {
+    TADOQuery query;
+    query.setConnection(&m_connection);
+    query.setSQL(QStringLiteral("SELECT CD FROM T"));
+    query.Open();
+    EXPECT_THROW(query.Edit(), EDatabaseError);
+    EXPECT_THROW(query.Append(), EDatabaseError);
+}
+
+TEST_P(AdoTest, CommandsAnswerTheRowsTheyChanged) {
+    TADOCommand command;
+    command.setConnection(&m_connection);
+    command.setCommandText(QStringLiteral("UPDATE T SET NM = :P_NM WHERE CD = :P_CD OR (CD = '0003' AND :P_CD = 'all')"));
+    command.Parameters().ParamByName("P_NM").setValue(QStringLiteral("novo"));
+    command.Parameters().ParamByName("P_CD").setValue(QStringLiteral("0001"));
+    EXPECT_EQ(command.Execute(), 1);
+    command.Parameters().ParamByName("P_CD").setValue(QStringLiteral("9999"));
+    EXPECT_EQ(command.Execute(), 0);
+    command.Parameters().ParamByName("P_CD").setValue(QStringLiteral("all"));
+    EXPECT_EQ(command.Execute(), 1);
+    command.Parameters().ParamByName("P_CD").setValue(QStringLiteral("0001"));
+    EXPECT_EQ(command.Execute(), 1) << "the same update again still matches its row";
+
+    TADOQuery query;
+    query.setConnection(&m_connection);
+    query.setSQL(QStringLiteral("SELECT NM FROM T ORDER BY CD"));
+    query.Open();
+    EXPECT_EQ(column(query, "NM"), (std::vector<std::string>{"novo", "Garçom Zé", "novo"}));
+}
+
+TEST_P(AdoTest, DatabaseErrorsCarryTheDatabaseMessageAndLeaveTheConnectionUsable) {
+    TADOQuery query;
+    query.setConnection(&m_connection);
+    query.setSQL(QStringLiteral("SELECT X FROM NOUSUCH"));
+    try {
+        query.Open();
+        FAIL() << "expected a database error";
+    } catch (const EADOError& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QLatin1String("nousuch"), Qt::CaseInsensitive)) << e.what();
+    }
+    TADOCommand command;
+    command.setConnection(&m_connection);
+    command.setCommandText(QStringLiteral("UPDATE T SET NOCOLUMN = 1"));
+    EXPECT_THROW(command.Execute(), EADOError);
+
+    query.setSQL(QStringLiteral("SELECT CD FROM T WHERE CD = :P_CD"));
+    query.Parameters().ParamByName("P_CD").setValue(QStringLiteral("0002"));
+    query.Open();
+    EXPECT_EQ(column(query, "CD"), (std::vector<std::string>{"0002"}));
+}
+
+TEST_P(AdoTest, ConnectHandlersRunOncePerConnect) {
+    TADOConnection connection(QStringLiteral("adcMenu"));
+    connection.setProvider(QStringLiteral("MSDAORA.1"));
+    connection.setLoginPrompt(false);
+    int before = 0, after = 0;
+    connection.BeforeConnect = [&](TComponent* sender) {
+        ++before;
+        EXPECT_EQ(sender, &connection);
+        EXPECT_EQ(after, before - 1) << "BeforeConnect runs before the connection opens";
+        connection.setConnectionString(m_connectionString);
+    };
+    connection.AfterConnect = [&](TComponent*) {
+        ++after;
+        EXPECT_TRUE(connection.Connected());
+    };
+    connection.setConnected(true);
+    connection.setConnected(true);  // already connected: nothing happens
+    EXPECT_EQ(before, 1);
+    EXPECT_EQ(after, 1);
+    connection.setConnected(false);
+    EXPECT_FALSE(connection.Connected());
+    connection.Open();
+    EXPECT_EQ(before, 2);
+    EXPECT_EQ(after, 2);
+    EXPECT_EQ(connection.Dialect(), GetParam() == Engine::SQLite ? TSqlDialect::SQLite : TSqlDialect::PostgreSQL);
+    EXPECT_EQ(connection.Provider(), "MSDAORA.1") << "the stored provider is kept";
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, AdoTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         [](const auto& info) { return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL"; });
+
+TEST(AdoConnection, ProviderComesFromTheStringOrElseTheStoredProperty) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.db"));
+    TADOConnection connection(QStringLiteral("adcMenu"));
+    connection.setProvider(QStringLiteral("SQLite"));
+    connection.setConnectionString(QStringLiteral("Data Source=\"%1\";Create=yes").arg(path));
+    connection.Open();
+    EXPECT_EQ(connection.Dialect(), TSqlDialect::SQLite);
+    connection.Close();
+
+    connection.setProvider(QStringLiteral("MSDAORA.1"));
+    try {
+        connection.Open();
+        FAIL() << "an unavailable provider must fail";
+    } catch (const EADOError& e) {
+        EXPECT_STREQ(e.what(), "adcMenu: provider 'MSDAORA.1' is not available (use SQLite or PostgreSQL)");
+    }
+    EXPECT_FALSE(connection.Connected());
+    connection.setConnectionString(QStringLiteral("provider = sqlite ; DATA SOURCE=%1").arg(path));
+    EXPECT_NO_THROW(connection.Open()) << "keys and provider names are case-insensitive";
+}
+
+TEST(AdoConnection, SqliteRefusesAMissingFileUnlessAskedToCreateItAndKnowsNvl) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("missing.db"));
+    TADOConnection connection;
+    connection.setConnectionString(QStringLiteral("Provider=SQLite;Data Source=%1").arg(path));
+    try {
+        connection.Open();
+        FAIL() << "a missing database file must not be created silently";
+    } catch (const EADOError& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith(QStringLiteral("SQLite: cannot open database '%1'").arg(path))) << e.what();
+    }
+    EXPECT_FALSE(QFile::exists(path));
+
+    connection.setConnectionString(QStringLiteral("Provider=SQLite;Create=yes;Data Source=%1").arg(path));
+    connection.Open();
+    TADOQuery query;
+    query.setConnection(&connection);
+    query.setSQL(QStringLiteral("SELECT NVL(NULL, 'x') AS A, NVL('y', 'x') AS B, NVL(NULL, NULL) AS C"));
+    query.Open();
+    EXPECT_EQ(query.FieldByName("A").AsString(), "x");
+    EXPECT_EQ(query.FieldByName("B").AsString(), "y");
+    EXPECT_TRUE(query.FieldByName("C").IsNull());
+}
+
+// A server that accepts the TCP connection and then never answers.
+class SilentServer {
+public:
+    SilentServer() {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_socket, 4);
+        socklen_t length = sizeof address;
+        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+    }
+    ~SilentServer() { ::close(m_socket); }
+    int port() const { return m_port; }
+
+private:
+    int m_socket = -1;
+    int m_port = 0;
+};
+
+TEST(AdoConnection, PostgresFailsFastOnAnUnreachableServerWithoutShowingThePassword) {
+    SilentServer silent;
+    struct Case {
+        const char* name;
+        QString connectionString;
+    };
+    const Case cases[] = {
+        {"server that never answers",
+         QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=%1;Initial Catalog=x;User ID=u;"
+                        "Password=s3cr3t-Senha;Connect Timeout=2")
+             .arg(silent.port())},
+        {"closed port",
+         QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password=s3cr3t-Senha")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TADOConnection connection;
+        connection.setConnectionString(c.connectionString);
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            connection.Open();
+            ADD_FAILURE() << "connecting must fail";
+        } catch (const EADOError& e) {
+            const QString message = QString::fromUtf8(e.what());
+            EXPECT_TRUE(message.startsWith(QLatin1String("PostgreSQL: cannot connect to 127.0.0.1:"))) << e.what();
+            EXPECT_FALSE(message.contains(QLatin1String("s3cr3t"))) << e.what();
+        }
+        EXPECT_LT(timer.elapsed(), 8000) << "the connect time limit must end the attempt";
+        EXPECT_FALSE(connection.Connected());
+    }
+}
+
+}  // namespace

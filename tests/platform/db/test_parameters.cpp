@@ -1,0 +1,187 @@
+// Named placeholders of statements, the parameters built from them, and connection strings.
+
+#include "ConnectionString.h"
+#include "SqlPlaceholders.h"
+#include "TParameters.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <functional>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+namespace {
+
+QString dbError(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const EDatabaseError& e) {
+        return e.message();
+    }
+    ADD_FAILURE() << "expected EDatabaseError";
+    return {};
+}
+
+QString dollar(int i) { return "$" + QString::number(i + 1); }
+
+// --- Placeholders ---------------------------------------------------------------------------
+
+struct PlaceholderCase {
+    const char* name;
+    const char* sql;
+    QStringList names;
+    const char* rendered;
+};
+
+const PlaceholderCase kPlaceholderCases[] = {
+    {"single", "SELECT * FROM MESA WHERE NRMESA = :NRMESA", {"NRMESA"},
+     "SELECT * FROM MESA WHERE NRMESA = $1"},
+    {"repeated name", "UPDATE MESA SET A = :A, B = :B WHERE A <> :a", {"A", "B", "a"},
+     "UPDATE MESA SET A = $1, B = $2 WHERE A <> $3"},
+    {"name characters", "VALUES (:NR_MESA2,:x)", {"NR_MESA2", "x"}, "VALUES ($1,$2)"},
+    {"at the end", "WHERE A=:last", {"last"}, "WHERE A=$1"},
+    {"inside a literal", "WHERE X = ':NOT' AND Y = :Y", {"Y"}, "WHERE X = ':NOT' AND Y = $1"},
+    {"doubled quote in a literal", "WHERE X = 'it''s :no' AND Y = :Y", {"Y"},
+     "WHERE X = 'it''s :no' AND Y = $1"},
+    {"quoted identifier", "SELECT \":col\" FROM T WHERE A = :a", {"a"},
+     "SELECT \":col\" FROM T WHERE A = $1"},
+    {"line comment", "SELECT 1 -- :c 'x\nWHERE A = :a", {"a"}, "SELECT 1 -- :c 'x\nWHERE A = $1"},
+    {"block comment", "SELECT /* :x\n:y ' */ :z", {"z"}, "SELECT /* :x\n:y ' */ $1"},
+    {"cast", "SELECT A::text FROM T WHERE B = :b::int", {"b"}, "SELECT A::text FROM T WHERE B = $1::int"},
+    {"colon without a name", "SELECT ':' || A : B, :(C), :", {}, "SELECT ':' || A : B, :(C), :"},
+    {"none", "SELECT 1", {}, "SELECT 1"},
+};
+
+void PrintTo(const PlaceholderCase& c, std::ostream* os) { *os << c.name; }
+
+class Placeholders : public ::testing::TestWithParam<PlaceholderCase> {};
+
+TEST_P(Placeholders, FindsAndRendersOccurrences)
+{
+    const PlaceholderCase& c = GetParam();
+    const SqlPlaceholders statement(QString::fromUtf8(c.sql));
+    EXPECT_EQ(statement.names(), c.names);
+    EXPECT_EQ(statement.render(dollar), QString::fromUtf8(c.rendered));
+}
+
+INSTANTIATE_TEST_SUITE_P(Statements, Placeholders, ::testing::ValuesIn(kPlaceholderCases),
+                         [](const ::testing::TestParamInfo<PlaceholderCase>& info) {
+                             std::string name = info.param.name;
+                             for (char& ch : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return name;
+                         });
+
+// --- Parameters -----------------------------------------------------------------------------
+
+TEST(TParameters, OneParameterPerNameSharedByItsOccurrences)
+{
+    TParameters params;
+    params.assign(SqlPlaceholders("UPDATE MESA SET A = :A, B = :B WHERE A <> :a").names());
+    ASSERT_EQ(params.Count(), 3);
+    EXPECT_EQ(&params.Items(0), &params.Items(2));
+    EXPECT_NE(&params.Items(0), &params.Items(1));
+    EXPECT_EQ(&params.ParamByName("a"), &params.Items(0));
+    EXPECT_EQ(params.FindParam("b"), &params.Items(1));
+    EXPECT_EQ(params.Items(1).Name(), "B");
+
+    for (int i = 0; i < params.Count(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(params.Items(i).DataType(), TFieldType::ftString);
+        EXPECT_EQ(params.Items(i).Size(), 16);
+        EXPECT_TRUE(params.Items(i).IsNull());
+    }
+
+    params.ParamByName("A").setValue(QString("Varanda"));
+    const std::vector<QVariant> values = params.values();
+    ASSERT_EQ(values.size(), 3u);
+    EXPECT_EQ(values[0], QVariant(QString("Varanda")));
+    EXPECT_TRUE(values[1].isNull());
+    EXPECT_EQ(values[2], QVariant(QString("Varanda")));
+}
+
+TEST(TParameters, ValueLongerThanTheDeclaredSizeIsKeptWhole)
+{
+    TParameters params;
+    params.assign({"OBS", "OBS"});
+    const std::string text(40, 'x');
+    params.ParamByName("OBS").setAsString(text);
+    const std::vector<QVariant> values = params.values();
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].toString(), QString::fromStdString(text));
+    EXPECT_EQ(values[1].toString(), QString::fromStdString(text));
+}
+
+TEST(TParameters, UnknownNameThrowsNamingIt)
+{
+    TParameters params;
+    params.assign({"NRMESA"});
+    EXPECT_EQ(params.FindParam("GARCOM"), nullptr);
+    const QString message = dbError([&] { params.ParamByName("GARCOM"); });
+    EXPECT_TRUE(message.contains("GARCOM")) << message.toStdString();
+    EXPECT_THROW(params.Items(1), EDatabaseError);
+    EXPECT_THROW(params.Items(-1), EDatabaseError);
+}
+
+TEST(TParameters, AssignRebuildsTheList)
+{
+    TParameters params;
+    params.assign({"A", "B"});
+    params.ParamByName("A").setValue(1);
+    params.assign({"C", "A"});
+    ASSERT_EQ(params.Count(), 2);
+    EXPECT_EQ(params.FindParam("B"), nullptr);
+    EXPECT_TRUE(params.ParamByName("A").IsNull());
+    EXPECT_EQ(params.Items(0).Name(), "C");
+
+    params.assign({});
+    EXPECT_EQ(params.Count(), 0);
+    EXPECT_TRUE(params.values().empty());
+}
+
+// --- Connection strings ---------------------------------------------------------------------
+
+TEST(ConnectionString, ParsesEntries)
+{
+    struct Case {
+        const char* name;
+        const char* text;
+        const char* key;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"plain", "Provider=SQLite;Data Source=mesas.db", "data source", "mesas.db"},
+        {"key case", "Provider=SQLite;Data Source=mesas.db", "PROVIDER", "SQLite"},
+        {"trimmed", "  Host =  10.0.0.5  ;Port=5432", "host", "10.0.0.5"},
+        {"key after blank", "Host=a; User ID = caixa ", "user id", "caixa"},
+        {"quoted", "Password=\" a;b=c d \";Host=x", "password", " a;b=c d "},
+        {"doubled quote", "Password=\"say \"\"hi\"\"\"", "password", "say \"hi\""},
+        {"empty segments", ";;Host=x;;", "host", "x"},
+        {"empty value", "Host=;Port=1", "host", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ConnectionString cs = ConnectionString::parse(c.text);
+        EXPECT_TRUE(cs.contains(c.key));
+        EXPECT_EQ(cs.value(c.key, "fallback"), c.value);
+    }
+
+    const ConnectionString cs = ConnectionString::parse("Host=x");
+    EXPECT_FALSE(cs.contains("port"));
+    EXPECT_EQ(cs.value("port", "5432"), "5432");
+}
+
+TEST(ConnectionString, MalformedTextThrows)
+{
+    const char* texts[] = {"Host=x;Port", "Password=\"abc", "Host=x;Password=\"a;b"};
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        EXPECT_THROW(ConnectionString::parse(text), EDatabaseError);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,279 @@
+// cdstool: looks at and writes data-packet files from the command line.
+//
+//   cdstool json FILE    print the packet as its JSON form
+//   cdstool write FILE   read the JSON form on standard input and write the packet file
+//   cdstool show FILE    print the packet as a text table
+//
+// Exit status: 0 success, 1 a file could not be read, decoded or written, 2 wrong usage.
+
+#include "DataPacket.h"
+#include "PacketJson.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#ifdef __unix__
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr std::size_t kMaxColumnWidth = 40;  // characters; longer texts are shortened in `show`
+
+const char kUsage[] =
+    "usage: cdstool json FILE    print the packet file as JSON\n"
+    "       cdstool write FILE   read JSON on standard input and write the packet file\n"
+    "       cdstool show FILE    print the packet file as a text table\n"
+    "       cdstool --help       print this help\n";
+
+// A failure to report as "cdstool: FILE: message".
+class ToolError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::string systemError(const char* what)
+{
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+QByteArray readAll(std::FILE* stream)
+{
+    QByteArray data;
+    char buffer[65536];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
+        data.append(buffer, static_cast<qsizetype>(got));
+    return data;
+}
+
+QByteArray readFile(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        throw ToolError(systemError("cannot open"));
+    QByteArray data = readAll(file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        throw ToolError("cannot read the file");
+    return data;
+}
+
+void writeStdout(const QByteArray& text)
+{
+    if (std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout) !=
+            static_cast<std::size_t>(text.size()) ||
+        std::fflush(stdout) != 0) {
+        throw ToolError(systemError("cannot write to standard output"));
+    }
+}
+
+// Writes FILE.tmp, flushes it to disk and renames it over FILE, so that FILE is either the old
+// or the new packet, never a partial one.
+void writeFileAtomically(const std::string& path, const QByteArray& bytes)
+{
+    const std::string temporary = path + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file)
+        throw ToolError(systemError(("cannot create " + temporary).c_str()));
+    bool written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), file) ==
+                       static_cast<std::size_t>(bytes.size()) &&
+                   std::fflush(file) == 0;
+#ifdef __unix__
+    written = written && ::fsync(fileno(file)) == 0;
+#endif
+    std::string failure;
+    if (!written)
+        failure = systemError(("cannot write " + temporary).c_str());
+    if (std::fclose(file) != 0 && failure.empty())
+        failure = systemError(("cannot write " + temporary).c_str());
+    if (!failure.empty()) {
+        std::remove(temporary.c_str());
+        throw ToolError(failure);
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        std::remove(temporary.c_str());
+        throw ToolError("cannot replace the file: " + error.message());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// show
+
+// Control characters would break the table's lines; they are shown as escapes.
+std::string printable(const std::string& text)
+{
+    std::string result;
+    result.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            result += c;
+            continue;
+        }
+        switch (c) {
+        case '\n': result += "\\n"; break;
+        case '\r': result += "\\r"; break;
+        case '\t': result += "\\t"; break;
+        default: {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            result += escape;
+        }
+        }
+    }
+    return result;
+}
+
+std::string cellText(const TFieldValue& value)
+{
+    char buffer[40];
+    switch (value.index()) {
+    case 0: return "<null>";
+    case 1: return printable(std::get<1>(value));
+    case 2: return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, std::get<2>(value)).ptr);
+    case 3: return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, std::get<3>(value)).ptr);
+    case 4: return std::get<4>(value) ? "true" : "false";
+    case 5:
+        if (std::optional<std::string> text = dateTimeToText(std::get<5>(value))) {
+            (*text)[10] = ' ';
+            return *text;
+        }
+        return std::to_string(std::get<5>(value).msecs) + " ms";
+    }
+    return {};
+}
+
+// Shortens a text to kMaxColumnWidth characters, the last one being "…".
+std::string fitted(std::string text)
+{
+    if (utf8Length(text) > kMaxColumnWidth) {
+        utf8Truncate(text, kMaxColumnWidth - 1);
+        text += "\xE2\x80\xA6";
+    }
+    return text;
+}
+
+void pad(std::string& line, std::size_t count)
+{
+    line.append(count, ' ');
+}
+
+std::string formatTable(const TPacketTable& table)
+{
+    if (table.fields.empty())
+        return "(no fields)\n";
+    const std::size_t columns = table.fields.size();
+    std::vector<std::vector<std::string>> cells;  // header first
+    cells.reserve(table.rows.size() + 1);
+    std::vector<std::string>& header = cells.emplace_back();
+    std::vector<bool> rightAligned(columns);
+    for (std::size_t c = 0; c < columns; ++c) {
+        header.push_back(fitted(printable(table.fields[c].name.toStdString())));
+        rightAligned[c] = table.fields[c].type == TFieldType::ftInteger || table.fields[c].type == TFieldType::ftFloat;
+    }
+    for (const TRecord& row : table.rows) {
+        std::vector<std::string>& line = cells.emplace_back();
+        for (const TFieldValue& value : row)
+            line.push_back(fitted(cellText(value)));
+    }
+    std::vector<std::size_t> widths(columns, 0);
+    for (const std::vector<std::string>& line : cells) {
+        for (std::size_t c = 0; c < columns; ++c)
+            widths[c] = std::max(widths[c], utf8Length(line[c]));
+    }
+
+    std::string out;
+    auto emitLine = [&](const std::vector<std::string>& line) {
+        for (std::size_t c = 0; c < columns; ++c) {
+            if (c != 0)
+                out += "  ";
+            const std::size_t gap = widths[c] - utf8Length(line[c]);
+            if (rightAligned[c])
+                pad(out, gap);
+            out += line[c];
+            if (!rightAligned[c] && c + 1 < columns)
+                pad(out, gap);
+        }
+        out += '\n';
+    };
+    emitLine(cells[0]);
+    for (std::size_t c = 0; c < columns; ++c) {
+        if (c != 0)
+            out += "  ";
+        out.append(widths[c], '-');
+    }
+    out += '\n';
+    for (std::size_t r = 1; r < cells.size(); ++r)
+        emitLine(cells[r]);
+    out += "(" + std::to_string(table.rows.size()) + (table.rows.size() == 1 ? " row)\n" : " rows)\n");
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+int run(const std::string& verb, const std::string& path)
+{
+    try {
+        if (verb == "json") {
+            QByteArray json = packetToJson(decodePacket(readFile(path)));
+            json += '\n';
+            writeStdout(json);
+        } else if (verb == "show") {
+            writeStdout(QByteArray::fromStdString(formatTable(decodePacket(readFile(path)))));
+        } else {  // write
+            const QByteArray input = readAll(stdin);
+            if (std::ferror(stdin))
+                throw ToolError("cannot read standard input");
+            TPacketTable table;
+            try {
+                table = packetFromJson(input);
+            } catch (const EDatabaseError& error) {
+                throw ToolError(std::string("standard input: ") + error.what());
+            }
+            writeFileAtomically(path, encodePacket(table));
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "cdstool: %s: %s\n", path.c_str(), error.what());
+        return kExitFailure;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (args.empty()) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    const std::string& verb = args[0];
+    if (verb != "json" && verb != "write" && verb != "show") {
+        std::fprintf(stderr, "cdstool: unknown command '%s'\n%s", verb.c_str(), kUsage);
+        return kExitUsage;
+    }
+    if (args.size() != 2) {
+        std::fprintf(stderr, "cdstool: '%s' takes exactly one FILE\n%s", verb.c_str(), kUsage);
+        return kExitUsage;
+    }
+    return run(verb, args[1]);
+}
