@@ -13,8 +13,9 @@ public:
     bool Constraints() const { return m_constraints; }
     void setConstraints(bool constraints) { m_constraints = constraints; }
 
-    // Opens the dataset when it is closed and answers every record it holds, with the field
-    // descriptors of its persistent fields or else of its columns.
+    // Answers every record of the dataset, with the field descriptors of its persistent fields
+    // or else of its columns. A closed dataset is opened for it and closed again afterwards; an
+    // open one is packed as it stands and left open.
     QByteArray GetData();
 
 private:

@@ -1,6 +1,7 @@
 #include "Screen.h"
 
 #include <QCursor>
+#include <QDialog>
 #include <QGuiApplication>
 
 namespace {
@@ -20,5 +21,15 @@ void setCursor(int cursor) {
 }
 
 int cursor() { return current; }
+
+int showModal(QDialog& dialog) {
+    const int before = current;
+    setCursor(crDefault);
+    struct Restore {
+        int cursor;
+        ~Restore() { setCursor(cursor); }
+    } restore{before};
+    return dialog.exec();
+}
 
 }  // namespace Screen

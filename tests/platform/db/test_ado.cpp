@@ -79,7 +79,13 @@ TEST_P(AdoTest, ReportsColumnNamesTypesAndDeclaredWidths) {
     EXPECT_EQ(packet.rows[2][4].index(), 0u);
     EXPECT_EQ(std::get<std::string>(packet.rows[2][5]), "") << "an empty text is not a null";
     EXPECT_EQ(std::get<std::string>(packet.rows[0][6]), "S");
-    EXPECT_TRUE(query.Active()) << "the provider opened the query";
+    EXPECT_FALSE(query.Active()) << "the provider closes again what it opened";
+
+    // An open query is packed as it stands, and stays open.
+    query.Open();
+    query.Next();
+    EXPECT_EQ(decodePacket(provider.GetData()).rows.size(), 3u);
+    EXPECT_TRUE(query.Active());
 }
 
 TEST_P(AdoTest, BindsANameAtEveryOccurrenceAndIgnoresColonsInLiteralsAndComments) {

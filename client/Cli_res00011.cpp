@@ -1,0 +1,209 @@
+#include "Cli_res00011.h"
+
+#include "EventGuard.h"
+#include "Mensagemqor.h"
+#include "Process.h"
+#include "Screen.h"
+#include "Srv_res00011.h"
+#include "TBlendedBitBtn.h"
+#include "TShape.h"
+#include "Trad_utl.h"
+#include "ui_Cli_res00011.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
+using Srv_res00011::rdmMenu;
+
+namespace Cli_res00011 {
+TfrmMenu* frmMenu = nullptr;
+bool boCriaMenu = false;
+}  // namespace Cli_res00011
+
+using Cli_res00011::boCriaMenu;
+using Cli_res00011::frmMenu;
+
+namespace {
+
+// The layout gives fonts in points at 96 pixels per inch; they are kept at that pixel size
+// whatever the screen's resolution, as the fixed pixel geometry of the form requires.
+void fixFontPixelSizes(QWidget* root) {
+    const auto apply = [](QWidget* widget) {
+        QFont font = widget->font();
+        if (font.pointSizeF() > 0) {
+            font.setPixelSize(qRound(font.pointSizeF() * 96.0 / 72.0));
+            widget->setFont(font);
+        }
+    };
+    apply(root);
+    for (QWidget* child : root->findChildren<QWidget*>()) apply(child);
+}
+
+}  // namespace
+
+TfrmMenu::TfrmMenu(QWidget* owner) : QDialog(owner), m_ui(new Ui::TfrmMenu) {
+    msgPadrao = new TMessages(this);
+    msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
+    msgPadrao->setMessages({
+        QStringLiteral("Oper_S_Aces|Operação bloqueada. Operador não tem acesso a esta operação."),
+        QStringLiteral("CLIENTE|Cliente:  "),
+        QStringLiteral("CONSUMIDOR|Consumidor:  "),
+        QStringLiteral("SALDOEMPRESA|Saldo Empresa:"),
+        QStringLiteral("SALDOPESSOAL|Saldo Pessoal:"),
+        QStringLiteral("Mot_Con_Sal1|Consulta saldo."),
+        QStringLiteral("Mot_Con_Sal|Consulta saldo do cliente:"),
+        QStringLiteral("N_AGRUPAMENTO|Não existe nenhum agrupamento de mesas."),
+    });
+
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    m_ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setFixedSize(517, 257);
+    QPalette face = palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    setPalette(face);
+    fixFontPixelSizes(this);
+
+    spbUnirMesa = m_ui->spbUnirMesa;
+    sbtConsultaAgrup = m_ui->sbtConsultaAgrup;
+    spbTranferirMesa = m_ui->spbTranferirMesa;
+    spbReservarMesa = m_ui->spbReservarMesa;
+    spbTrProduto = m_ui->spbTrProduto;
+    spbSepararMesa = m_ui->spbSepararMesa;
+    lblTitulo = m_ui->lblTitulo;
+    lblCodTela = m_ui->lblCodTela;
+    spbTrPosicao = m_ui->spbTrPosicao;
+    Shape1 = m_ui->Shape1;
+    lblSair = m_ui->lblSair;
+    BlendedBitBtn1 = m_ui->BlendedBitBtn1;
+    spbReimprimirPedido = m_ui->spbReimprimirPedido;
+
+    // Two-line captions break at a carriage return; the layout file can only carry a line feed.
+    for (TBlendedBitBtn* button : findChildren<TBlendedBitBtn*>())
+        button->setCaption(button->Caption().replace(QLatin1Char('\n'), QLatin1Char('\r')));
+
+    // The form takes every key press itself: none of its controls takes the focus.
+    for (QWidget* child : findChildren<QWidget*>()) child->setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
+
+    cdsNrJuncaoNRJUNMESA = &cdsNrJuncao.AddField(QStringLiteral("NRJUNMESA"), TFieldType::ftString, 10);
+    cdsNrJuncaoNRJUNMESA->setDisplayLabel(QStringLiteral("Nr. Junção"));
+
+    FormCreate();
+}
+
+TfrmMenu::~TfrmMenu() { delete m_ui; }
+
+void TfrmMenu::FormCreate() { Trad_utl::Trad(this); }
+
+void TfrmMenu::FormClose() { boCriaMenu = false; }
+
+void TfrmMenu::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QDialog::closeEvent(event);
+}
+
+void TfrmMenu::showEvent(QShowEvent* event) {
+    // Centred on the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    QDialog::showEvent(event);
+}
+
+void TfrmMenu::keyPressEvent(QKeyEvent* event) {
+    // Handled by the form alone: the dialog's own Esc handling would end the modal loop
+    // without the close event.
+    if (event->key() == Qt::Key_Escape) guardEvent([this] { lblSairClick(); });
+    event->accept();
+}
+
+void TfrmMenu::InicializaForm(const std::string& filial, const std::string& loja, const std::string& confTela,
+                              const std::string& argConsulta) {
+    stFilial = filial;
+    stLoja = loja;
+    stConfTela = confTela;
+    stArgConsulta = argConsulta;
+    LeParametros();
+    LeControleAcesso();
+    if (!rdmMenu) rdmMenu = new TrdmMenu(nullptr);
+    rdmMenu->adcMenu.setConnected(true);
+    lblCodTela->setText(QString::fromStdString(Mensagemqor::MontaRodapeGeral(boUtilizaImpFis, "RES00011", "S")));
+    lblCodTela->adjustSize();
+}
+
+void TfrmMenu::LeParametros() {
+    const QString path = Process::ExtractShortPathName(Process::executableFolder() + QStringLiteral("/PARAMETROSQOR.CDS"));
+    if (path.isEmpty() || !Process::FileExists(path)) return;
+    cdsParametrosQor.LoadFromFile(path);
+    cdsParametrosQor.Open();
+    stEsquema = cdsParametrosQor.FieldByName(QStringLiteral("IDESQUEMA")).AsString().toStdString();
+    stOperador = cdsParametrosQor.FieldByName(QStringLiteral("CDOPERADORLOGIN")).AsString().toStdString();
+    ctAgrupMesa = cdsParametrosQor.FieldByName(QStringLiteral("ctAgrupMesa")).AsInteger();
+    ctCancAgrupMesa = cdsParametrosQor.FieldByName(QStringLiteral("ctCancAgrupMesa")).AsInteger();
+    ctTransfProduto = cdsParametrosQor.FieldByName(QStringLiteral("ctTransfProduto")).AsInteger();
+    ctTransfMesa = cdsParametrosQor.FieldByName(QStringLiteral("ctTransfMesa")).AsInteger();
+    ctReservMesa = cdsParametrosQor.FieldByName(QStringLiteral("ctReservMesa")).AsInteger();
+    stLugarMesa = cdsParametrosQor.FieldByName(QStringLiteral("IDLUGARMESA")).AsString().toStdString();
+    boUtilizaImpFis = cdsParametrosQor.FieldByName(QStringLiteral("UTILIZAIMPFIS")).AsBoolean();
+    stCaixa = cdsParametrosQor.FieldByName(QStringLiteral("CDCAIXA")).AsString().toStdString();
+    ctReiVenSatNFCe = cdsParametrosQor.FieldByName(QStringLiteral("ctReiVenSatNFCe")).AsInteger();
+}
+
+void TfrmMenu::LeControleAcesso() {
+    const QString path = Process::executableFolder() + QStringLiteral("/Dados/Cadastros/ControleAcess.cds");
+    if (!Process::FileExists(path)) return;
+    cdsControleAcess.LoadFromFile(path);
+    stOperador = cdsControleAcess.FieldByName(QStringLiteral("CDOPERADOR")).AsString().toStdString();
+}
+
+void TfrmMenu::spbUnirMesaClick() {}
+void TfrmMenu::spbSepararMesaClick() {}
+void TfrmMenu::sbtConsultaAgrupClick() {}
+void TfrmMenu::spbTrProdutoClick() {}
+void TfrmMenu::spbTranferirMesaClick() {}
+void TfrmMenu::spbTrPosicaoClick() {}
+void TfrmMenu::spbReservarMesaClick() {}
+void TfrmMenu::BlendedBitBtn1Click() {}
+void TfrmMenu::spbReimprimirPedidoClick() {}
+
+void TfrmMenu::lblSairClick() {
+    guardEvent([] {
+        if (frmMenu) frmMenu->close();
+    });
+}
+
+namespace Cli_res00011 {
+
+void CriaMenuMesa(std::string stFilial, std::string stLoja, std::string stConfTela, std::string stArgConsulta) {
+    if (boCriaMenu) throw std::logic_error("O menu de operações já está aberto.");
+    const auto release = [] {
+        delete rdmMenu;
+        rdmMenu = nullptr;
+        delete frmMenu;
+        frmMenu = nullptr;
+        boCriaMenu = false;
+    };
+    Screen::setCursor(Screen::crHourGlass);
+    try {
+        frmMenu = new TfrmMenu(nullptr);
+        frmMenu->InicializaForm(stFilial, stLoja, stConfTela, stArgConsulta);
+        boCriaMenu = true;
+        Screen::showModal(*frmMenu);
+        Screen::setCursor(Screen::crDefault);
+    } catch (...) {
+        release();
+        // Not left on the hourglass after a failed start.
+        Screen::setCursor(Screen::crDefault);
+        throw;
+    }
+    release();
+}
+
+}  // namespace Cli_res00011
+
+extern "C" void CriaMenuMesa(const char* stFilial, const char* stLoja, const char* stConfTela, const char* stArgConsulta) {
+    const auto text = [](const char* value) { return std::string(value ? value : ""); };
+    Cli_res00011::CriaMenuMesa(text(stFilial), text(stLoja), text(stConfTela), text(stArgConsulta));
+}

@@ -1,0 +1,97 @@
+// res00011-host: a small host application. It creates the application object, loads the
+// module with dlopen, finds CriaMenuMesa by name and calls it with four strings from its
+// command line: branch, store, screen configuration and consultation value.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <cstring>
+#include <dlfcn.h>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace {
+
+using CriaMenuMesaFn = void (*)(const char*, const char*, const char*, const char*);
+
+int usage(const char* message) {
+    if (message) std::fprintf(stderr, "res00011-host: %s\n", message);
+    std::fprintf(stderr,
+                 "usage: res00011-host [--screenshot FILE] [BRANCH [STORE [SCREEN-CONFIG [CONSULT-VALUE]]]]\n"
+                 "  Shows the operations menu (defaults: branch 0001, store 0001, configuration 0001, value \"\").\n"
+                 "  --screenshot FILE  renders the menu offscreen to a PNG and closes it.\n"
+                 "  The module is libPkg_res00011.so beside this program, or the one RES00011_MODULE names.\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QString screenshot;
+    std::vector<std::string> values;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--screenshot") == 0) {
+            if (++i >= argc) return usage("--screenshot needs a file name");
+            screenshot = QString::fromLocal8Bit(argv[i]);
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            return usage(nullptr);
+        } else if (argv[i][0] == '-' && argv[i][1] == '-') {
+            return usage((std::string("unknown option ") + argv[i]).c_str());
+        } else {
+            values.emplace_back(argv[i]);
+        }
+    }
+    if (values.size() > 4) return usage("at most four values");
+    const char* defaults[] = {"0001", "0001", "0001", ""};
+    for (std::size_t i = values.size(); i < 4; ++i) values.emplace_back(defaults[i]);
+
+    if (!screenshot.isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QString modulePath = qEnvironmentVariable("RES00011_MODULE");
+    if (modulePath.isEmpty()) modulePath = QDir(QCoreApplication::applicationDirPath()).filePath("libPkg_res00011.so");
+    void* module = dlopen(QFile::encodeName(modulePath).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+        std::fprintf(stderr, "res00011-host: cannot load the module: %s\n", dlerror());
+        return 1;
+    }
+    auto criaMenuMesa = reinterpret_cast<CriaMenuMesaFn>(dlsym(module, "CriaMenuMesa"));
+    if (!criaMenuMesa) {
+        std::fprintf(stderr, "res00011-host: the module has no CriaMenuMesa: %s\n", dlerror());
+        return 1;
+    }
+
+    bool saved = true;
+    if (!screenshot.isEmpty()) {
+        // Once the menu waits in its modal loop: picture it and close it.
+        auto* poll = new QTimer(&app);
+        QObject::connect(poll, &QTimer::timeout, [&, poll] {
+            QWidget* menu = QApplication::activeModalWidget();
+            if (!menu) return;
+            poll->stop();
+            saved = menu->grab().save(screenshot, "PNG");
+            menu->close();
+        });
+        poll->start(50);
+    }
+
+    try {
+        criaMenuMesa(values[0].c_str(), values[1].c_str(), values[2].c_str(), values[3].c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "res00011-host: the menu failed: %s\n", e.what());
+        return 1;
+    } catch (...) {
+        std::fprintf(stderr, "res00011-host: the menu failed with an unknown error\n");
+        return 1;
+    }
+    if (!saved) {
+        std::fprintf(stderr, "res00011-host: cannot write %s\n", qPrintable(screenshot));
+        return 1;
+    }
+    if (!screenshot.isEmpty()) std::printf("screenshot written to %s\n", qPrintable(screenshot));
+    return 0;
+}

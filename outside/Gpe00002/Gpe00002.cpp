@@ -1,0 +1,90 @@
+#include "Gpe00002.h"
+
+#include "AccessStore.h"
+#include "InfoDialog.h"
+#include "NumericKeypad.h"
+#include "OperationScreens.h"
+#include "Screen.h"
+#include "SearchList.h"
+#include "TClientDataSet.h"
+
+namespace Gpe00002 {
+
+// The variables come before the initialiser below: in one file they are constructed in order,
+// so they exist when it fills them.
+TControleAcess ControleAcess;
+TVerificaAcesso VerificaAcesso;
+TCriaJuntarMesas CriaJuntarMesas;
+TCriaTrComanN CriaTrComanN;
+TCriaFReservaMesa CriaFReservaMesa;
+TReimprimePedido ReimprimePedido;
+TCriaConsultaJuncao CriaConsultaJuncao;
+TRelFiscais RelFiscais;
+TTecladoNumerico TecladoNumerico;
+TPesquisa Pesquisa;
+
+namespace {
+
+std::string controleAcess(int codigo, const std::string& operador) {
+    return AccessStore().allows(codigo, QString::fromStdString(operador)) ? "S" : "N";
+}
+
+bool verificaAcesso(int codigo, const std::string& operador, std::string& texto) {
+    if (AccessStore().allows(codigo, QString::fromStdString(operador))) {
+        texto = "S";
+        return true;
+    }
+    texto = "N";
+    InfoDialog refusal(QStringLiteral("Acesso negado"),
+                       {QStringLiteral("Operação bloqueada. Operador %1 não tem acesso a esta operação (código %2).")
+                            .arg(QString::fromStdString(operador))
+                            .arg(codigo)},
+                       QStringLiteral("OK"));
+    Screen::showModal(refusal);
+    return false;
+}
+
+bool tecladoNumerico(std::string& valor, const std::string& caption, const std::string& prompt,
+                     const std::string& prompt2, int tamanho, int, int, int, int, int) {
+    NumericKeypadDialog keypad(QString::fromStdString(caption), QString::fromStdString(prompt),
+                               QString::fromStdString(prompt2), QString::fromStdString(valor), tamanho);
+    if (Screen::showModal(keypad) != QDialog::Accepted) return false;
+    valor = keypad.value().toStdString();
+    return true;
+}
+
+bool pesquisa(TClientDataSet& dataSet, int, int, int cor1, int cor2, int cor3, int cor4, int) {
+    const SearchListData data(dataSet);
+    SearchListDialog list(data, SearchColors::fromBgr(cor1, cor2, cor3, cor4));
+    if (Screen::showModal(list) != QDialog::Accepted || list.pickedRow() < 0) return false;
+    SearchListData::makeCurrent(dataSet, list.pickedRow());
+    return true;
+}
+
+}  // namespace
+
+void InstallDefaultRoutines() {
+    ControleAcess = controleAcess;
+    VerificaAcesso = verificaAcesso;
+    CriaJuntarMesas = [](const std::string& modo, const std::string& filial, const std::string& loja) {
+        showOperation(juntarMesasText(modo, filial, loja));
+    };
+    CriaTrComanN = [](const std::string& tipo, const std::string& flag, const std::string& texto) {
+        showOperation(trComanNText(tipo, flag, texto));
+    };
+    CriaFReservaMesa = [] { showOperation(reservaMesaText()); };
+    ReimprimePedido = [] { showOperation(reimprimePedidoText()); };
+    CriaConsultaJuncao = [](const std::string& argumento, const std::string& filial, const std::string& loja) {
+        showOperation(consultaJuncaoText(argumento, filial, loja));
+    };
+    RelFiscais = [] { showOperation(relFiscaisText()); };
+    TecladoNumerico = tecladoNumerico;
+    Pesquisa = pesquisa;
+}
+
+namespace {
+// Fills the variables when the library is loaded, before any caller can read them.
+[[maybe_unused]] const bool routinesInstalled = (InstallDefaultRoutines(), true);
+}  // namespace
+
+}  // namespace Gpe00002

@@ -1,0 +1,59 @@
+#include "OperationScreens.h"
+
+#include "InfoDialog.h"
+#include "Screen.h"
+
+#include <QStringList>
+#include <initializer_list>
+#include <utility>
+
+namespace Gpe00002 {
+
+namespace {
+
+// "Name: value | Name: value"; an empty value shows as "(vazio)" so that it is seen.
+QString argumentLine(std::initializer_list<std::pair<const char*, const std::string*>> arguments) {
+    QStringList parts;
+    for (const auto& [name, value] : arguments) {
+        const QString text = value->empty() ? QStringLiteral("(vazio)") : QString::fromStdString(*value);
+        parts.append(QString::fromUtf8(name) + QStringLiteral(": ") + text);
+    }
+    return parts.join(QStringLiteral(" | "));
+}
+
+const QString kNoArguments = QStringLiteral("Sem argumentos");
+
+}  // namespace
+
+OperationText juntarMesasText(const std::string& modo, const std::string& filial, const std::string& loja) {
+    QString title = QStringLiteral("Agrupar ou separar mesas");
+    if (modo == "J") title = QStringLiteral("Agrupar mesas");
+    if (modo == "S") title = QStringLiteral("Separar mesas");
+    return {title, argumentLine({{"Modo", &modo}, {"Filial", &filial}, {"Loja", &loja}})};
+}
+
+OperationText trComanNText(const std::string& tipo, const std::string& flag, const std::string& texto) {
+    QString title = QStringLiteral("Transferência");
+    if (tipo == "1") title = QStringLiteral("Transferir mesa");
+    if (tipo == "2") title = QStringLiteral("Transferir produto");
+    if (tipo == "3") title = QStringLiteral("Transferir posição");
+    return {title, argumentLine({{"Tipo", &tipo}, {"Indicador", &flag}, {"Texto", &texto}})};
+}
+
+OperationText reservaMesaText() { return {QStringLiteral("Reservar mesa"), kNoArguments}; }
+
+OperationText reimprimePedidoText() { return {QStringLiteral("Reimprimir pedido"), kNoArguments}; }
+
+OperationText consultaJuncaoText(const std::string& argumento, const std::string& filial, const std::string& loja) {
+    return {QStringLiteral("Consultar agrupamentos"),
+            argumentLine({{"Argumento", &argumento}, {"Filial", &filial}, {"Loja", &loja}})};
+}
+
+OperationText relFiscaisText() { return {QStringLiteral("Relatórios fiscais"), kNoArguments}; }
+
+void showOperation(const OperationText& text) {
+    InfoDialog dialog(text.title, {text.arguments}, QStringLiteral("Fechar"));
+    Screen::showModal(dialog);
+}
+
+}  // namespace Gpe00002

@@ -1,0 +1,87 @@
+#pragma once
+// The search list: a dialog listing the records of a dataset, one column per visible field,
+// from which the operator picks one record, which then becomes the dataset's current record.
+
+#include "Gpe00002.h"
+
+#include <QColor>
+#include <QDialog>
+#include <QStringList>
+#include <vector>
+
+class QTableWidget;
+class TDataSet;
+
+namespace Gpe00002 {
+
+struct SearchColumn {
+    int field = 0;        // index of the field in the dataset
+    QString label;        // the field's DisplayLabel
+    int displayWidth = 0; // the field's DisplayWidth, in characters
+    bool numeric = false; // integer or float: shown right-aligned
+};
+
+// What the list shows, read from the dataset without widgets.
+class GPE00002_EXPORT SearchListData {
+public:
+    // Reads the visible fields and every record the dataset shows (its filter applies), in
+    // order from the first. The cursor is moved to read them and put back on the record that
+    // was current; a record being edited is posted first, as any move of the cursor does.
+    // Throws EDatabaseError for a closed dataset.
+    explicit SearchListData(TDataSet& dataSet);
+
+    const std::vector<SearchColumn>& columns() const { return m_columns; }
+    // One text per column for each record, as the fields' AsString give them.
+    const std::vector<QStringList>& rows() const { return m_rows; }
+    // The row of the record that was current, -1 when the dataset shows no record.
+    int currentRow() const { return m_currentRow; }
+
+    // Makes the record at `row` (0-based, among those the dataset shows) current. Throws
+    // EDatabaseError when there is no such record.
+    static void makeCurrent(TDataSet& dataSet, int row);
+    // Pixel width of a column: its characters times the average character width, and never
+    // narrower than its header.
+    static int columnWidth(int displayWidth, int averageCharWidth, int headerWidth);
+
+private:
+    std::vector<SearchColumn> m_columns;
+    std::vector<QStringList> m_rows;
+    int m_currentRow = -1;
+};
+
+// The list's colours, given as 0x00BBGGRR numbers; a number outside 0 to 0xFFFFFF (the
+// platform's system-colour codes among them) keeps the list's own colour.
+struct GPE00002_EXPORT SearchColors {
+    QColor header{0xAE, 0xB0, 0xB3};
+    QColor alternate{0xCE, 0xD0, 0xD0};
+    QColor selection{0x3F, 0x41, 0x43};
+    QColor grid{0x81, 0x81, 0x81};
+
+    static SearchColors fromBgr(int header, int alternate, int selection, int grid);
+    static QColor colorFromBgr(int value, const QColor& fallback);
+};
+
+// The table is a QTableWidget named "list"; the buttons are "ok" and "cancel". A double click,
+// Enter or OK picks the current row; Esc and Cancela close without a pick.
+class SearchListDialog : public QDialog {
+    Q_OBJECT
+public:
+    SearchListDialog(const SearchListData& data, const SearchColors& colors);
+
+    // The picked row, -1 when none was picked.
+    int pickedRow() const { return m_picked; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void pick();
+
+    QTableWidget* m_table = nullptr;
+    int m_picked = -1;
+    bool m_forwarding = false;
+};
+
+}  // namespace Gpe00002

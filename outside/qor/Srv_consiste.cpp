@@ -1,0 +1,14 @@
+#include "Srv_consiste.h"
+
+#include "Consiste.h"
+
+// The data side keeps its codes by the same rules as the screens.
+namespace Srv_consiste {
+
+std::string Ajusta(const std::string& texto, int width) { return Consiste::Ajusta(texto, width); }
+
+bool EmptyString(const std::string& texto) { return Consiste::EmptyString(texto); }
+
+QVariant iif(bool condicao, const QVariant& a, const QVariant& b) { return condicao ? a : b; }
+
+}  // namespace Srv_consiste

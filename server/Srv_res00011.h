@@ -1,0 +1,77 @@
+#pragma once
+// The menu's data service: the data module TrdmMenu with the one connection, the statements,
+// providers and update commands, its global instance rdmMenu, and the exported data functions.
+// The data functions never raise: a query-backed one answers a data packet (QByteArray in the
+// QVariant) or, after a failure, the error text (QString); an update answers a boolean.
+
+#include "TADOCommand.h"
+#include "TADOQuery.h"
+#include "TADOSqlStorage.h"
+#include "TClientDataSet.h"
+#include "TDataSetProvider.h"
+
+#include <QObject>
+#include <QVariant>
+#include <functional>
+
+class TrdmMenu : public QObject {
+    Q_OBJECT
+public:
+    // Creates every component with its settings, not connected, every parameter null.
+    explicit TrdmMenu(QObject* owner = nullptr);
+    ~TrdmMenu() override;
+
+    // Components, in declaration order.
+    TADOConnection adcMenu{QStringLiteral("adcMenu")};
+    TDataSetProvider dspNrJuncao{QStringLiteral("dspNrJuncao")};
+    TADOQuery adqNrJuncao{QStringLiteral("adqNrJuncao")};
+    TADOSqlStorage assStatusMesa{QStringLiteral("assStatusMesa")};
+    TDataSetProvider dspStatusMesa{QStringLiteral("dspStatusMesa")};
+    TADOQuery adqStatusMesa{QStringLiteral("adqStatusMesa")};
+    TADOQuery adqComandaVen{QStringLiteral("adqComandaVen")};
+    TADOQuery adqItComandaJuncao{QStringLiteral("adqItComandaJuncao")};
+    TDataSetProvider dspItComandaJuncao{QStringLiteral("dspItComandaJuncao")};
+    TADOSqlStorage assItComandaJuncao{QStringLiteral("assItComandaJuncao")};
+    TADOQuery adqItComanda{QStringLiteral("adqItComanda")};
+    TDataSetProvider dspItComanda{QStringLiteral("dspItComanda")};
+    TADOSqlStorage assItComanda{QStringLiteral("assItComanda")};
+    TADOQuery adqComandaInd{QStringLiteral("adqComandaInd")};
+    TDataSetProvider dspComandaInd{QStringLiteral("dspComandaInd")};
+    TADOSqlStorage assComandaInd{QStringLiteral("assComandaInd")};
+    TADOQuery adqValidaGarcom{QStringLiteral("adqValidaGarcom")};
+    TDataSetProvider dspValidaGarcom{QStringLiteral("dspValidaGarcom")};
+    TClientDataSet cdsGarcom{QStringLiteral("cdsGarcom")};
+    TADOQuery adqExisteOperador{QStringLiteral("adqExisteOperador")};
+    TADOQuery adqOperadorFilial{QStringLiteral("adqOperadorFilial")};
+    TADOCommand acmUpdVendedor{QStringLiteral("acmUpdVendedor")};
+    TADOCommand acmUpdVendedorVenda{QStringLiteral("acmUpdVendedorVenda")};
+
+public Q_SLOTS:
+    void adcMenuAfterConnect(TComponent* Sender);
+    void adcMenuBeforeConnect(TComponent* Sender);
+    void MtsDataModuleActivate(TComponent* Sender);
+    void MtsDataModuleDeactivate(TComponent* Sender);
+};
+
+namespace Srv_res00011 {
+
+// The one data module; exists only while the menu runs.
+extern TrdmMenu* rdmMenu;
+
+// The statement text of a component in a dialect ("oracle", "mssql", or "" for the one text
+// of a statement without dialects), from the module's statement files; empty when none.
+QString statementText(const QString& component, const QString& dialect = {});
+
+// The frame of every query-backed data function: `prepare` binds the arguments on the data
+// module (and opens the query, where the function does) and names the provider whose packet
+// is the answer; any exception becomes the error text of ADOExceptionMessage instead.
+// Nothing escapes.
+QVariant runQueryFunction(const std::function<TDataSetProvider&(TrdmMenu&)>& prepare);
+
+// Exported data functions. The query-backed ones answer a data packet or the error text.
+// Groupings of a store: NRJUNMESA.
+QVariant getNrJuncao(const QString& stFilial, const QString& stLoja);
+// Tables of a store shown by a screen configuration: NRMESA, NMMESA, CDSALA, IDSTMESAAUX.
+QVariant getStatusMesa(const QString& stFilial, const QString& stLoja, const QString& stConfTela);
+
+}  // namespace Srv_res00011
