@@ -1,6 +1,7 @@
 #include "Cli_res00011.h"
 
 #include "EventGuard.h"
+#include "Gpe00002.h"
 #include "Mensagemqor.h"
 #include "Process.h"
 #include "Screen.h"
@@ -110,12 +111,16 @@ void TfrmMenu::showEvent(QShowEvent* event) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
     QDialog::showEvent(event);
+    // The form takes the keys (F1, Esc) from the moment it shows.
+    activateWindow();
+    setFocus();
 }
 
 void TfrmMenu::keyPressEvent(QKeyEvent* event) {
-    // Handled by the form alone: the dialog's own Esc handling would end the modal loop
-    // without the close event.
-    if (event->key() == Qt::Key_Escape) guardEvent([this] { lblSairClick(); });
+    // Every key goes to FormKeyDown alone: the dialog's own Esc handling would end the modal
+    // loop without the close event.
+    int key = event->key();
+    guardEvent([&] { FormKeyDown(key, event->modifiers()); });
     event->accept();
 }
 
@@ -131,6 +136,24 @@ void TfrmMenu::InicializaForm(const std::string& filial, const std::string& loja
     rdmMenu->adcMenu.setConnected(true);
     lblCodTela->setText(QString::fromStdString(Mensagemqor::MontaRodapeGeral(boUtilizaImpFis, "RES00011", "S")));
     lblCodTela->adjustSize();
+    HabilitaBotoes();
+}
+
+void TfrmMenu::HabilitaBotoes() {
+    const std::pair<TBlendedBitBtn*, int> gated[] = {
+        {spbUnirMesa, ctAgrupMesa},   {spbSepararMesa, ctCancAgrupMesa}, {spbTrProduto, ctTransfProduto},
+        {spbTranferirMesa, ctTransfMesa}, {spbReservarMesa, ctReservMesa},
+    };
+    for (const auto& [button, code] : gated) button->setEnabled(Gpe00002::ControleAcess(code, stOperador) != "N");
+    spbTrPosicao->setEnabled(stLugarMesa == "S");
+}
+
+void TfrmMenu::executaComando(int codigo, const std::function<void()>& operacao) {
+    guardEvent([&] {
+        if (!Gpe00002::VerificaAcesso(codigo, stOperador, stRetAcesso)) return;
+        operacao();
+        close();
+    });
 }
 
 void TfrmMenu::LeParametros() {
@@ -158,15 +181,57 @@ void TfrmMenu::LeControleAcesso() {
     stOperador = cdsControleAcess.FieldByName(QStringLiteral("CDOPERADOR")).AsString().toStdString();
 }
 
-void TfrmMenu::spbUnirMesaClick() {}
-void TfrmMenu::spbSepararMesaClick() {}
-void TfrmMenu::sbtConsultaAgrupClick() {}
-void TfrmMenu::spbTrProdutoClick() {}
-void TfrmMenu::spbTranferirMesaClick() {}
-void TfrmMenu::spbTrPosicaoClick() {}
-void TfrmMenu::spbReservarMesaClick() {}
+void TfrmMenu::spbUnirMesaClick() {
+    executaComando(ctAgrupMesa, [this] { Gpe00002::CriaJuntarMesas("J", stFilial, stLoja); });
+}
+
+void TfrmMenu::spbSepararMesaClick() {
+    executaComando(ctCancAgrupMesa, [this] { Gpe00002::CriaJuntarMesas("S", stFilial, stLoja); });
+}
+
+void TfrmMenu::spbTranferirMesaClick() {
+    executaComando(ctTransfMesa, [this] { Gpe00002::CriaTrComanN("1", "S", stRetAcesso); });
+}
+
+void TfrmMenu::spbTrProdutoClick() {
+    executaComando(ctTransfProduto, [this] { Gpe00002::CriaTrComanN("2", "N", stRetAcesso); });
+}
+
+void TfrmMenu::spbTrPosicaoClick() {
+    // The seat transfer is a table transfer as far as rights go.
+    executaComando(ctTransfMesa, [this] { Gpe00002::CriaTrComanN("3", "S", stRetAcesso); });
+}
+
+void TfrmMenu::spbReservarMesaClick() {
+    executaComando(ctReservMesa, [] { Gpe00002::CriaFReservaMesa(); });
+}
+
+void TfrmMenu::spbReimprimirPedidoClick() {
+    executaComando(ctReiVenSatNFCe, [] { Gpe00002::ReimprimePedido(); });
+}
+
+void TfrmMenu::sbtConsultaAgrupClick() {
+    guardEvent([this] {
+        const std::string contexto = stFilial + "-" + stLoja;
+        const QVariant juncoes = Srv_res00011::getNrJuncao(QString::fromStdString(stFilial), QString::fromStdString(stLoja));
+        cdsNrJuncao.setData(
+            Mensagemqor::MensagemMetodo(juncoes, true, 0, "getNrJuncao", "Cli_Res00011", contexto, stEsquema).toByteArray());
+        if (cdsNrJuncao.IsEmpty()) {
+            Mensagemqor::Mensagem(msgPadrao->Msg(QStringLiteral("N_AGRUPAMENTO")).toStdString(), "", "N", "N", tmInformacao,
+                                  "", stEsquema, 0, nullptr);
+            return;
+        }
+        Gpe00002::CriaConsultaJuncao(stArgConsulta, stFilial, stLoja);
+        close();
+    });
+}
+
 void TfrmMenu::BlendedBitBtn1Click() {}
-void TfrmMenu::spbReimprimirPedidoClick() {}
+
+void TfrmMenu::FormKeyDown(int& key, Qt::KeyboardModifiers) {
+    if (key == Qt::Key_F1 && boUtilizaImpFis) Gpe00002::RelFiscais();
+    if (key == Qt::Key_Escape) lblSairClick();
+}
 
 void TfrmMenu::lblSairClick() {
     guardEvent([] {

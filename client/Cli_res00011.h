@@ -6,6 +6,7 @@
 #include "TMessages.h"
 
 #include <QDialog>
+#include <functional>
 #include <string>
 
 class TBlendedBitBtn;
@@ -68,6 +69,7 @@ public Q_SLOTS:
     void BlendedBitBtn1Click();
     void spbReimprimirPedidoClick();
     void lblSairClick();
+    void FormKeyDown(int& key, Qt::KeyboardModifiers shift);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -79,6 +81,11 @@ private:
 
     void LeParametros();
     void LeControleAcesso();
+    // Enables the guarded buttons by the operator's rights, and the seat transfer by the option.
+    void HabilitaBotoes();
+    // A guarded command: asks the operations package for the right to `codigo`; when granted,
+    // runs the operation and closes the menu.
+    void executaComando(int codigo, const std::function<void()>& operacao);
 
     Ui::TfrmMenu* m_ui;
 

@@ -63,6 +63,9 @@ public:
         }
         sqlite3_extended_result_codes(m_db, 1);
         sqlite3_create_function(m_db, "NVL", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nvl, nullptr, nullptr);
+        // The same under its other dialect's name, so that texts of that dialect can be tried
+        // here too; ISNULL is a keyword of SQLite, so such a text has to quote it.
+        sqlite3_create_function(m_db, "ISNULL", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nvl, nullptr, nullptr);
     }
 
     ~SqliteDriver() override {

@@ -1,5 +1,6 @@
 #pragma once
-// SQLite engine over the sqlite3 C API. Registers NVL(a, b) on every connection. Column types
+// SQLite engine over the sqlite3 C API. Registers NVL(a, b) (and "ISNULL"(a, b)) on every
+// connection. Column types
 // follow the declared type of the column: CHAR/TEXT/CLOB with their width, DATE/TIME as
 // date-times (stored as 'YYYY-MM-DD HH:MM:SS[.fff]' text), BOOL as booleans, other numeric
 // types as floats; a computed column takes the type of its values (numbers as floats).
