@@ -5,6 +5,7 @@ TADOQuery::TADOQuery(QString name) : TDataSet(std::move(name)) {}
 void TADOQuery::setSQL(const QString& text) {
     Close();
     m_sql = text;
+    m_rendered.clear();
     m_statement = std::make_unique<SqlPlaceholders>(text);
     m_parameters.assign(m_statement->names());
 }
@@ -15,7 +16,13 @@ void TADOQuery::setDialectTexts(DialectTexts texts) {
 }
 
 void TADOQuery::selectDialectText() {
-    if (!m_dialectTexts || !m_connection || !m_connection->Connected()) return;
+    if (!m_dialectTexts) return;
+    if (!m_connection || !m_connection->Connected()) {
+        // Until the connection says otherwise, the first dialect's text is in force, so that
+        // binding works and opening fails on the connection itself.
+        if (m_sql.isEmpty()) setSQL(m_dialectTexts(TSqlDialect::Oracle));
+        return;
+    }
     const TSqlDialect dialect = m_connection->Dialect();
     if (m_textDialect == dialect) return;
     setSQL(m_dialectTexts(dialect));
@@ -32,7 +39,10 @@ void TADOQuery::doOpen() {
     selectDialectText();
     if (!m_statement || m_sql.trimmed().isEmpty()) fail(QStringLiteral("No statement to run"));
     DbDriver& driver = m_connection->driver();
-    const QString sql = m_statement->render([&driver](int i) { return driver.placeholder(i); });
-    TQueryResult result = driver.query(sql, m_parameters.values());
+    if (m_rendered.isEmpty() || m_renderedFor != driver.dialect()) {
+        m_rendered = m_statement->render([&driver](int i) { return driver.placeholder(i); });
+        m_renderedFor = driver.dialect();
+    }
+    TQueryResult result = driver.query(m_rendered, m_parameters.values());
     setContent(result.columns, std::move(result.rows));
 }

@@ -53,6 +53,8 @@ private:
     std::optional<TSqlDialect> m_textDialect;  // the dialect whose text is in force
     QString m_sql;
     std::unique_ptr<SqlPlaceholders> m_statement;
+    QString m_rendered;  // the statement with the driver's positional placeholders
+    std::optional<TSqlDialect> m_renderedFor;
     TParameters m_parameters;
     TCursorType m_cursorType = TCursorType::ctKeyset;
     TADOLockType m_lockType = TADOLockType::ltOptimistic;

@@ -85,15 +85,21 @@ void TDataSet::setContent(const std::vector<TFieldDesc>& columns, std::vector<TR
     if (Active()) Close();
     if (m_persistent) {
         // Keep the declared fields, in their order, each filled from the column of its name.
-        std::vector<int> source(m_fields.size());
-        for (std::size_t f = 0; f < m_fields.size(); ++f) {
-            const QString& name = m_fields[f]->FieldName();
-            int found = -1;
-            for (std::size_t c = 0; c < columns.size() && found < 0; ++c)
-                if (columns[c].name.compare(name, Qt::CaseInsensitive) == 0) found = static_cast<int>(c);
-            if (found < 0) fail(QStringLiteral("Field '%1' not found in the data").arg(name));
-            source[f] = found;
+        // The same columns as last time (a query run again) map the same way.
+        if (columns != m_mappedColumns) {
+            std::vector<int> mapping(m_fields.size());
+            for (std::size_t f = 0; f < m_fields.size(); ++f) {
+                const QString& name = m_fields[f]->FieldName();
+                int found = -1;
+                for (std::size_t c = 0; c < columns.size() && found < 0; ++c)
+                    if (columns[c].name.compare(name, Qt::CaseInsensitive) == 0) found = static_cast<int>(c);
+                if (found < 0) fail(QStringLiteral("Field '%1' not found in the data").arg(name));
+                mapping[f] = found;
+            }
+            m_mappedColumns = columns;
+            m_mappedSource = std::move(mapping);
         }
+        const std::vector<int>& source = m_mappedSource;
         bool identical = columns.size() == m_fields.size();
         for (std::size_t f = 0; identical && f < m_fields.size(); ++f)
             identical = source[f] == static_cast<int>(f) && columns[f].type == m_fields[f]->DataType();

@@ -95,6 +95,8 @@ private:
 
     std::vector<std::unique_ptr<TField>> m_fields;
     bool m_persistent = false;
+    std::vector<TFieldDesc> m_mappedColumns;  // the columns last mapped onto persistent fields
+    std::vector<int> m_mappedSource;          // column index of each persistent field
     std::vector<TRecord> m_rows;
     std::vector<int> m_view;  // indexes into m_rows of the records that pass the filter
     int m_pos = 0;            // position in m_view

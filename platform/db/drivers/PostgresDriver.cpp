@@ -179,7 +179,11 @@ private:
         const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
         if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_EMPTY_QUERY) return;
         const char* message = result ? PQresultErrorMessage(result) : nullptr;
-        throw EADOError(QStringLiteral("PostgreSQL: %1").arg(errorText(message && *message ? message : PQerrorMessage(m_conn))));
+        const QString text = errorText(message && *message ? message : PQerrorMessage(m_conn));
+        // A connection the server dropped is opened again for the next statement; this one
+        // has failed all the same.
+        if (PQstatus(m_conn) == CONNECTION_BAD) PQreset(m_conn);
+        throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text));
     }
 
     // The server's message on one line, never with the password in it.

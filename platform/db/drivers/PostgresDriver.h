@@ -1,6 +1,7 @@
 #pragma once
 // PostgreSQL engine over libpq. Connects with a time limit; unquoted (lower-case) result
-// column names are reported in upper case, as the statements write them.
+// column names are reported in upper case, as the statements write them. A connection the
+// server dropped fails its statement and is opened again for the next one.
 
 #include "DbDriver.h"
 

@@ -69,7 +69,7 @@ public:
     }
 
     ~SqliteDriver() override {
-        for (auto& [sql, statement] : m_cache) sqlite3_finalize(statement);
+        for (auto& [sql, entry] : m_cache) sqlite3_finalize(entry.statement);
         sqlite3_close_v2(m_db);
     }
 
@@ -77,29 +77,26 @@ public:
     QString placeholder(int) const override { return QStringLiteral("?"); }
 
     TQueryResult query(const QString& sql, const std::vector<QVariant>& params) override {
-        sqlite3_stmt* statement = prepare(sql, params);
+        Statement& entry = prepare(sql, params);
+        sqlite3_stmt* statement = entry.statement;
         Guard guard{statement};
+        describe(entry);
         TQueryResult result;
-        const int count = sqlite3_column_count(statement);
-        std::vector<ColumnKind> kinds(static_cast<std::size_t>(count));
-        result.columns.resize(static_cast<std::size_t>(count));
-        for (int c = 0; c < count; ++c) {
-            TFieldDesc& column = result.columns[static_cast<std::size_t>(c)];
-            column.name = QString::fromUtf8(sqlite3_column_name(statement, c));
-            int size = 0;
-            kinds[static_cast<std::size_t>(c)] = kindOfDeclaredType(sqlite3_column_decltype(statement, c), size);
-            switch (kinds[static_cast<std::size_t>(c)]) {
-            case ColumnKind::Text: column.type = TFieldType::ftString; column.size = size; break;
-            case ColumnKind::Float: column.type = TFieldType::ftFloat; break;
-            case ColumnKind::DateTime: column.type = TFieldType::ftDateTime; break;
-            case ColumnKind::Boolean: column.type = TFieldType::ftBoolean; break;
-            case ColumnKind::Inferred: column.type = TFieldType::ftString; break;
-            }
-        }
-        for (;;) {
+        int count = static_cast<int>(entry.columns.size());
+        result.columns = entry.columns;
+        for (bool first = true;; first = false) {
             const int rc = sqlite3_step(statement);
             if (rc == SQLITE_DONE) break;
             if (rc != SQLITE_ROW) fail(rc);
+            if (first && sqlite3_column_count(statement) != count) {
+                // The schema changed since the statement was described; the engine prepared
+                // it again on this step.
+                entry.described = false;
+                describe(entry);
+                count = static_cast<int>(entry.columns.size());
+                result.columns = entry.columns;
+            }
+            const std::vector<ColumnKind>& kinds = entry.kinds;
             TRecord& row = result.rows.emplace_back(static_cast<std::size_t>(count));
             for (int c = 0; c < count; ++c) {
                 TFieldValue& value = row[static_cast<std::size_t>(c)];
@@ -139,12 +136,12 @@ public:
                 }
             }
         }
-        settleInferredColumns(result, kinds);
+        settleInferredColumns(result, entry.kinds);
         return result;
     }
 
     qint64 execute(const QString& sql, const std::vector<QVariant>& params) override {
-        sqlite3_stmt* statement = prepare(sql, params);
+        sqlite3_stmt* statement = prepare(sql, params).statement;
         Guard guard{statement};
         int rc;
         while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
@@ -195,26 +192,56 @@ private:
         }
     }
 
-    sqlite3_stmt* prepare(const QString& sql, const std::vector<QVariant>& params) {
+    // A prepared statement with the description of its result columns, made once.
+    struct Statement {
         sqlite3_stmt* statement = nullptr;
-        if (auto found = m_cache.find(sql); found != m_cache.end()) {
-            statement = found->second;
-        } else {
+        bool described = false;
+        std::vector<TFieldDesc> columns;
+        std::vector<ColumnKind> kinds;
+    };
+
+    static void describe(Statement& entry) {
+        if (entry.described) return;
+        const int count = sqlite3_column_count(entry.statement);
+        entry.kinds.resize(static_cast<std::size_t>(count));
+        entry.columns.resize(static_cast<std::size_t>(count));
+        for (int c = 0; c < count; ++c) {
+            TFieldDesc& column = entry.columns[static_cast<std::size_t>(c)];
+            column.name = QString::fromUtf8(sqlite3_column_name(entry.statement, c));
+            int size = 0;
+            ColumnKind& kind = entry.kinds[static_cast<std::size_t>(c)];
+            kind = kindOfDeclaredType(sqlite3_column_decltype(entry.statement, c), size);
+            switch (kind) {
+            case ColumnKind::Text: column.type = TFieldType::ftString; column.size = size; break;
+            case ColumnKind::Float: column.type = TFieldType::ftFloat; break;
+            case ColumnKind::DateTime: column.type = TFieldType::ftDateTime; break;
+            case ColumnKind::Boolean: column.type = TFieldType::ftBoolean; break;
+            case ColumnKind::Inferred: column.type = TFieldType::ftString; break;
+            }
+        }
+        entry.described = true;
+    }
+
+    Statement& prepare(const QString& sql, const std::vector<QVariant>& params) {
+        auto found = m_cache.find(sql);
+        if (found == m_cache.end()) {
+            sqlite3_stmt* prepared = nullptr;
             const QByteArray utf8 = sql.toUtf8();
-            if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &statement, nullptr) != SQLITE_OK)
+            if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &prepared, nullptr) != SQLITE_OK)
                 fail(sqlite3_errcode(m_db));
-            if (!statement) throw EADOError(QStringLiteral("SQLite: the statement is empty"));
+            if (!prepared) throw EADOError(QStringLiteral("SQLite: the statement is empty"));
             if (m_cache.size() >= kCacheLimit) {
-                for (auto& [text, cached] : m_cache) sqlite3_finalize(cached);
+                for (auto& [text, cached] : m_cache) sqlite3_finalize(cached.statement);
                 m_cache.clear();
             }
-            m_cache.emplace(sql, statement);
+            found = m_cache.emplace(sql, Statement{prepared, false, {}, {}}).first;
         }
+        sqlite3_stmt* statement = found->second.statement;
         const int expected = sqlite3_bind_parameter_count(statement);
         if (expected != static_cast<int>(params.size()))
             throw EADOError(QStringLiteral("SQLite: the statement takes %1 parameters, %2 given").arg(expected).arg(params.size()));
         for (int i = 0; i < expected; ++i) bind(statement, i + 1, params[static_cast<std::size_t>(i)]);
-        return statement;
+        return found->second;
     }
 
     void bind(sqlite3_stmt* statement, int index, const QVariant& value) {
@@ -248,7 +275,7 @@ private:
 
     static constexpr std::size_t kCacheLimit = 64;
     sqlite3* m_db = nullptr;
-    std::unordered_map<QString, sqlite3_stmt*> m_cache;
+    std::unordered_map<QString, Statement> m_cache;
 };
 
 }  // namespace
