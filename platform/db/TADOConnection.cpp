@@ -36,6 +36,9 @@ void TADOConnection::Open() {
         throw EADOError(QStringLiteral("%1: the connection string names no provider").arg(Name()));
     else
         throw EADOError(QStringLiteral("%1: provider '%2' is not available (use SQLite or PostgreSQL)").arg(Name(), provider));
+    m_driver->onReconnected = [this] {
+        if (AfterConnect) AfterConnect(this);
+    };
     if (AfterConnect) AfterConnect(this);
 }
 

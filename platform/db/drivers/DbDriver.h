@@ -6,6 +6,7 @@
 #include "DbTypes.h"
 
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 class ConnectionString;
@@ -31,6 +32,10 @@ public:
     virtual qint64 execute(const QString& sql, const std::vector<QVariant>& params) = 0;
     // Runs a script of one or more statements without parameters.
     virtual void executeScript(const QString& sql) = 0;
+
+    // Called after the driver opened again a connection the server had dropped, so that the
+    // session can be prepared again as after a connect.
+    std::function<void()> onReconnected;
 };
 
 // Opens a driver for the connection string's "Provider"; throws EADOError.

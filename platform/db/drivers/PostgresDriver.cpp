@@ -182,7 +182,16 @@ private:
         const QString text = errorText(message && *message ? message : PQerrorMessage(m_conn));
         // A connection the server dropped is opened again for the next statement; this one
         // has failed all the same.
-        if (PQstatus(m_conn) == CONNECTION_BAD) PQreset(m_conn);
+        if (PQstatus(m_conn) == CONNECTION_BAD) {
+            PQreset(m_conn);
+            if (PQstatus(m_conn) == CONNECTION_OK && onReconnected) {
+                try {
+                    onReconnected();
+                } catch (...) {
+                    // The statement's own failure is what the caller hears of.
+                }
+            }
+        }
         throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text));
     }
 
