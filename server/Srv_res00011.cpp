@@ -2,6 +2,7 @@
 
 #include "Geralqor.h"
 #include "Qor_trelvix.h"
+#include "Srv_consiste.h"
 
 #include <QFile>
 
@@ -44,6 +45,160 @@ QVariant getStatusMesa(const QString& stFilial, const QString& stLoja, const QSt
         parameters.ParamByName(QStringLiteral("P_CDLOJA")).setValue(stLoja);
         parameters.ParamByName(QStringLiteral("P_NRCONFTELA")).setValue(stConfTela);
         return dm.dspStatusMesa;
+    });
+}
+
+namespace {
+
+// Binds a parameter as an 8-bit text.
+void bind8(TParameters& parameters, const char* name, const QString& value) {
+    parameters.ParamByName(QLatin1String(name)).setAsString(value.toStdString());
+}
+
+// A product code to leave out: the empty text stands for none, which no product code is.
+QString productToLeaveOut(const QString& code) { return code.isEmpty() ? QStringLiteral("X") : code; }
+
+}  // namespace
+
+QVariant getComandaInd(const QString& stNrMesa, const QString& stFilial, const QString& stLoja) {
+    return runQueryFunction([&](TrdmMenu& dm) -> TDataSetProvider& {
+        TParameters& parameters = dm.adqComandaInd.Parameters();
+        bind8(parameters, "P_NRMESA", stNrMesa);
+        bind8(parameters, "P_CDFILIAL", stFilial);
+        bind8(parameters, "P_CDLOJA", stLoja);
+        return dm.dspComandaInd;
+    });
+}
+
+QVariant getItemMesa(const QString& stFilial, const QString& stNrComanda, const QString& stModo,
+                     const QString& stCdProdConsum, const QString& stCdProdConsFem, const QString& stCdProdCouver) {
+    return runQueryFunction([&](TrdmMenu& dm) -> TDataSetProvider& {
+        const auto bindProducts = [&](TParameters& parameters) {
+            bind8(parameters, "P_CDPRODCONSUM", productToLeaveOut(stCdProdConsum));
+            bind8(parameters, "P_CDPRODCONSFEM", productToLeaveOut(stCdProdConsFem));
+            bind8(parameters, "P_CDPRODCOUVER", productToLeaveOut(stCdProdCouver));
+        };
+        if (stModo == QLatin1String("RES")) {
+            dm.adqComandaVen.Close();
+            bind8(dm.adqComandaVen.Parameters(), "P_CDFILIAL", stFilial);
+            bind8(dm.adqComandaVen.Parameters(), "P_NRCOMANDA", stNrComanda);
+            dm.adqComandaVen.Open();
+            TParameters& parameters = dm.adqItComandaJuncao.Parameters();
+            bind8(parameters, "P_CDFILIAL", stFilial);
+            bind8(parameters, "P_CDLOJA", dm.adqComandaVen.FieldByName(QStringLiteral("CDLOJA")).AsString());
+            bind8(parameters, "P_NRMESA", dm.adqComandaVen.FieldByName(QStringLiteral("NRMESA")).AsString());
+            bindProducts(parameters);
+            return dm.dspItComandaJuncao;
+        }
+        dm.adqItComanda.Close();
+        TParameters& parameters = dm.adqItComanda.Parameters();
+        bind8(parameters, "P_CDFILIAL", stFilial);
+        bind8(parameters, "P_NRCOMANDA", stNrComanda);
+        bindProducts(parameters);
+        dm.adqItComanda.Open();
+        return dm.dspItComanda;
+    });
+}
+
+namespace {
+
+// The one-row answer of getValidaGarcom: the waiter of the query's current row, with a verdict.
+void answerWithVerdict(TrdmMenu& dm, const char* verdict) {
+    static const char* copied[] = {"CDVENDEDOR", "NMFANVEN", "CDOPERADOR", "CDFILIAL", "CDCAIXA"};
+    dm.cdsGarcom.Append();
+    for (const char* name : copied)
+        dm.cdsGarcom.FieldByName(QLatin1String(name)).setAsString(dm.adqValidaGarcom.FieldByName(QLatin1String(name)).AsString());
+    dm.cdsGarcom.FieldByName(QStringLiteral("HABILITADO")).setAsString(QLatin1String(verdict));
+    dm.cdsGarcom.Post();
+}
+
+}  // namespace
+
+QVariant getValidaGarcom(const QString& stCdVendedor, const QString& stFilial, const QString& stCaixa,
+                         const QString& stModo) {
+    try {
+        if (!rdmMenu) throw EDatabaseError(QStringLiteral("o módulo de dados do menu não foi criado"));
+        TrdmMenu& dm = *rdmMenu;
+        dm.adqValidaGarcom.Close();
+        dm.adqValidaGarcom.Parameters().ParamByName(QStringLiteral("P_CDVENDEDOR")).setValue(stCdVendedor);
+        dm.adqValidaGarcom.Open();
+        dm.cdsGarcom.Close();
+        dm.cdsGarcom.CreateDataSet();
+        if (dm.adqValidaGarcom.IsEmpty()) return QVariant(dm.cdsGarcom.Data());
+        if (stCdVendedor == QLatin1String("T")) return QVariant(dm.dspValidaGarcom.GetData());
+
+        const auto verdict = [&dm](const char* letter) {
+            answerWithVerdict(dm, letter);
+            return QVariant(dm.cdsGarcom.Data());
+        };
+        if (stModo != QLatin1String("1")) return verdict("S");
+        const QString filial = dm.adqValidaGarcom.FieldByName(QStringLiteral("CDFILIAL")).AsString();
+        if (filial != stFilial && !Srv_consiste::EmptyString(filial.toStdString())) return verdict("F");
+        const QString caixa = dm.adqValidaGarcom.FieldByName(QStringLiteral("CDCAIXA")).AsString();
+        if (caixa != stCaixa && !Srv_consiste::EmptyString(caixa.toStdString())) return verdict("C");
+        if (!Srv_consiste::EmptyString(filial.toStdString())) return verdict("S");
+
+        dm.adqExisteOperador.Close();
+        dm.adqExisteOperador.Parameters()
+            .ParamByName(QStringLiteral("P_CDOPERADOR"))
+            .setValue(dm.adqValidaGarcom.FieldByName(QStringLiteral("CDOPERADOR")).AsString());
+        dm.adqExisteOperador.Open();
+        if (dm.adqExisteOperador.IsEmpty()) return verdict("O");
+
+        dm.adqOperadorFilial.Close();
+        const std::string operador = dm.adqExisteOperador.FieldByName(QStringLiteral("CDOPERADOR")).AsString().toStdString();
+        dm.adqOperadorFilial.Parameters()
+            .ParamByName(QStringLiteral("P_CDOPERADOR"))
+            .setAsString(Srv_consiste::Ajusta(operador, 12));
+        dm.adqOperadorFilial.Parameters().ParamByName(QStringLiteral("P_CDFILIAL")).setValue(stFilial);
+        dm.adqOperadorFilial.Open();
+        return verdict(dm.adqOperadorFilial.FieldByName(QStringLiteral("OPERFILIAL")).Value() == QVariant(0) ? "N" : "S");
+    } catch (const std::exception& e) {
+        if (!rdmMenu) return QVariant(QStringLiteral("Erro de banco de dados: %1").arg(QString::fromUtf8(e.what())));
+        return QVariant(QString::fromStdString(Qor_trelvix::ADOExceptionMessage(e, rdmMenu->adcMenu, "")));
+    } catch (...) {
+        return QVariant(QStringLiteral("Erro desconhecido ao consultar o banco de dados"));
+    }
+}
+
+namespace {
+
+// Runs an update; true only when it wrote a row. A statement that matched nothing is a
+// failure too: the row it was meant for is gone or no longer has those keys.
+bool runUpdate(const std::function<TADOCommand&(TrdmMenu&)>& bind) {
+    try {
+        if (!rdmMenu) return false;
+        return bind(*rdmMenu).Execute() > 0;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
+bool setVendedorItem(const QString& stCdVendedor, const QString& stFilial, const QString& stCdProduto,
+                     const QString& stNrComanda, const QString& stNrVendaRest, const QString& stNrProdComVen) {
+    return runUpdate([&](TrdmMenu& dm) -> TADOCommand& {
+        TParameters& parameters = dm.acmUpdVendedor.Parameters();
+        bind8(parameters, "P_CDVENDEDOR", stCdVendedor);
+        bind8(parameters, "P_CDFILIAL", stFilial);
+        bind8(parameters, "P_CDPRODUTO", stCdProduto);
+        bind8(parameters, "P_NRCOMANDA", stNrComanda);
+        bind8(parameters, "P_NRVENDAREST", stNrVendaRest);
+        bind8(parameters, "P_NRPRODCOMVEN", stNrProdComVen);
+        return dm.acmUpdVendedor;
+    });
+}
+
+bool setVendedorVenda(const QString& stCdVendedor, const QString& stFilial, const QString& stNrMesa,
+                      const QString& stNrVendaRest) {
+    return runUpdate([&](TrdmMenu& dm) -> TADOCommand& {
+        TParameters& parameters = dm.acmUpdVendedorVenda.Parameters();
+        bind8(parameters, "P_CDVENDEDOR", stCdVendedor);
+        bind8(parameters, "P_CDFILIAL", stFilial);
+        bind8(parameters, "P_NRMESA", stNrMesa);
+        bind8(parameters, "P_NRVENDAREST", stNrVendaRest);
+        return dm.acmUpdVendedorVenda;
     });
 }
 

@@ -73,5 +73,22 @@ QVariant runQueryFunction(const std::function<TDataSetProvider&(TrdmMenu&)>& pre
 QVariant getNrJuncao(const QString& stFilial, const QString& stLoja);
 // Tables of a store shown by a screen configuration: NRMESA, NMMESA, CDSALA, IDSTMESAAUX.
 QVariant getStatusMesa(const QString& stFilial, const QString& stLoja, const QString& stConfTela);
+// Open order tickets of a table and of the tables grouped with it, by sale and ticket number.
+QVariant getComandaInd(const QString& stNrMesa, const QString& stFilial, const QString& stLoja);
+// Items: in mode "RES" those of the open tickets of the ticket's table and its grouping, in
+// any other mode those of the one ticket; the three product codes are left out ("" leaves out
+// none).
+QVariant getItemMesa(const QString& stFilial, const QString& stNrComanda, const QString& stModo,
+                     const QString& stCdProdConsum, const QString& stCdProdConsFem, const QString& stCdProdCouver);
+// A waiter by code with its verdict in HABILITADO for a branch and cash register (mode "1"),
+// or every waiter of an active operator for the code "T".
+QVariant getValidaGarcom(const QString& stCdVendedor, const QString& stFilial, const QString& stCaixa,
+                         const QString& stModo);
+// Writes a new waiter on one item, or on one sale. True when the row was written; false when
+// no row matched the keys (another terminal changed or removed it) or the database failed.
+bool setVendedorItem(const QString& stCdVendedor, const QString& stFilial, const QString& stCdProduto,
+                     const QString& stNrComanda, const QString& stNrVendaRest, const QString& stNrProdComVen);
+bool setVendedorVenda(const QString& stCdVendedor, const QString& stFilial, const QString& stNrMesa,
+                      const QString& stNrVendaRest);
 
 }  // namespace Srv_res00011

@@ -33,6 +33,21 @@ const std::map<QString, DataFunction>& functions() {
         {"getStatusMesa",
          {{"BRANCH", "STORE", "SCREEN-CONFIG"},
           [](const QStringList& a) { return Srv_res00011::getStatusMesa(a[0], a[1], a[2]); }}},
+        {"getComandaInd",
+         {{"TABLE", "BRANCH", "STORE"},
+          [](const QStringList& a) { return Srv_res00011::getComandaInd(a[0], a[1], a[2]); }}},
+        {"getItemMesa",
+         {{"BRANCH", "TICKET", "MODE", "CONSUMPTION-PRODUCT", "WOMEN-CONSUMPTION-PRODUCT", "COVER-PRODUCT"},
+          [](const QStringList& a) { return Srv_res00011::getItemMesa(a[0], a[1], a[2], a[3], a[4], a[5]); }}},
+        {"getValidaGarcom",
+         {{"WAITER", "BRANCH", "CASH-REGISTER", "MODE"},
+          [](const QStringList& a) { return Srv_res00011::getValidaGarcom(a[0], a[1], a[2], a[3]); }}},
+        {"setVendedorItem",
+         {{"WAITER", "BRANCH", "PRODUCT", "TICKET", "SALE", "ITEM"},
+          [](const QStringList& a) { return QVariant(Srv_res00011::setVendedorItem(a[0], a[1], a[2], a[3], a[4], a[5])); }}},
+        {"setVendedorVenda",
+         {{"WAITER", "BRANCH", "TABLE", "SALE"},
+          [](const QStringList& a) { return QVariant(Srv_res00011::setVendedorVenda(a[0], a[1], a[2], a[3])); }}},
     };
     return table;
 }
