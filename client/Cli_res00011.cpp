@@ -1,5 +1,6 @@
 #include "Cli_res00011.h"
 
+#include "Consiste.h"
 #include "EventGuard.h"
 #include "Gpe00002.h"
 #include "Mensagemqor.h"
@@ -91,6 +92,7 @@ TfrmMenu::TfrmMenu(QWidget* owner) : QDialog(owner), m_ui(new Ui::TfrmMenu) {
 
     cdsNrJuncaoNRJUNMESA = &cdsNrJuncao.AddField(QStringLiteral("NRJUNMESA"), TFieldType::ftString, 10);
     cdsNrJuncaoNRJUNMESA->setDisplayLabel(QStringLiteral("Nr. Junção"));
+    CriaCamposAlteraGarcom();
 
     FormCreate();
 }
@@ -226,7 +228,175 @@ void TfrmMenu::sbtConsultaAgrupClick() {
     });
 }
 
-void TfrmMenu::BlendedBitBtn1Click() {}
+void TfrmMenu::CriaCamposAlteraGarcom() {
+    cdsStatusMesaFecha.AddField(QStringLiteral("NRMESA"), TFieldType::ftString, 4);
+    cdsStatusMesaFecha.AddField(QStringLiteral("NMMESA"), TFieldType::ftString, 30);
+    cdsStatusMesaFecha.AddField(QStringLiteral("CDSALA"), TFieldType::ftString, 5);
+    cdsStatusMesaFechaIDSTMESAAUX = &cdsStatusMesaFecha.AddField(QStringLiteral("IDSTMESAAUX"), TFieldType::ftString, 1);
+
+    struct Field {
+        const char* name;
+        TFieldType type;
+        int size;
+        const char* label;  // shown in lists when set
+        int width;
+    };
+    const auto add = [](TClientDataSet& dataSet, const Field& f) -> TField& {
+        TField& field = dataSet.AddField(QString::fromLatin1(f.name), f.type, f.size);
+        field.setVisible(f.label != nullptr);
+        if (f.label) field.setDisplayLabel(QString::fromUtf8(f.label));
+        if (f.width > 0) field.setDisplayWidth(f.width);
+        return field;
+    };
+    static const Field comandas[] = {
+        {"NRVENDAREST", TFieldType::ftString, 10, nullptr, 0},  {"NRCOMANDA", TFieldType::ftString, 10, "Comanda", 12},
+        {"DSCOMANDA", TFieldType::ftString, 50, "Descrição", 22}, {"IDSTCOMANDA", TFieldType::ftString, 10, nullptr, 0},
+        {"VRDESCOMANDA", TFieldType::ftFloat, 0, nullptr, 0},   {"VRCOMISVENDE", TFieldType::ftFloat, 0, nullptr, 0},
+        {"NRPESMESAVEN", TFieldType::ftString, 3, nullptr, 0},  {"CDVENDEDOR", TFieldType::ftString, 4, nullptr, 0},
+        {"NMFANVEN", TFieldType::ftString, 50, nullptr, 0},
+    };
+    for (const Field& f : comandas) add(cdsComandaInd, f);
+
+    static const Field itens[] = {
+        {"NRPRODCOMVEN", TFieldType::ftString, 6, nullptr, 0},   {"VRPRECCOMVEN", TFieldType::ftFloat, 0, nullptr, 0},
+        {"TXPRODCOMVEN", TFieldType::ftString, 2000, nullptr, 0}, {"IDSTPRCOMVEN", TFieldType::ftString, 1, nullptr, 0},
+        {"VRDESCCOMVEN", TFieldType::ftFloat, 0, nullptr, 0},    {"CDARVPROD", TFieldType::ftString, 20, nullptr, 0},
+        {"NMPRODUTO", TFieldType::ftString, 50, "Nome", 30},     {"CDPRODUTO", TFieldType::ftString, 10, nullptr, 0},
+        {"DTHRINCOMVEN", TFieldType::ftDateTime, 0, nullptr, 0}, {"NRCOMANDA", TFieldType::ftString, 10, nullptr, 0},
+        {"IDPRODIMPFIS", TFieldType::ftString, 1, nullptr, 0},   {"NRSEQPRODCOM", TFieldType::ftString, 3, nullptr, 0},
+        {"VRACRCOMVEN", TFieldType::ftFloat, 0, nullptr, 0},     {"VRACRCOMANDA", TFieldType::ftFloat, 0, nullptr, 0},
+        {"IDPESAPROD", TFieldType::ftString, 1, nullptr, 0},     {"DSCOMANDAORI", TFieldType::ftString, 10, nullptr, 0},
+        {"NRPRODCOMORI", TFieldType::ftString, 6, nullptr, 0},   {"NRCOMANDAORI", TFieldType::ftString, 10, nullptr, 0},
+        {"CDVENDEDOR", TFieldType::ftString, 4, "Garçom", 0},    {"NRVENDAREST", TFieldType::ftString, 10, nullptr, 0},
+        {"NRLUGARMESA", TFieldType::ftString, 4, nullptr, 0},    {"IDCHECK", TFieldType::ftString, 1, nullptr, 0},
+        {"NRSEQBENECONSIT", TFieldType::ftString, 10, nullptr, 0}, {"QTPRODCOMVEN", TFieldType::ftFloat, 0, "Quantidade", 0},
+    };
+    for (const Field& f : itens) add(cdsProduto, f);
+    // Hidden, but with the label the lists would give it.
+    cdsProduto.FieldByName(QStringLiteral("CDARVPROD")).setDisplayLabel(QStringLiteral("Código"));
+    cdsProduto.FieldByName(QStringLiteral("NMPRODUTO")).setReadOnly(true);
+    cdsProdutoCDVENDEDOR = &cdsProduto.FieldByName(QStringLiteral("CDVENDEDOR"));
+    cdsProdutoCDPRODUTO = &cdsProduto.FieldByName(QStringLiteral("CDPRODUTO"));
+    cdsProdutoNRCOMANDA = &cdsProduto.FieldByName(QStringLiteral("NRCOMANDA"));
+    cdsProdutoNRVENDAREST = &cdsProduto.FieldByName(QStringLiteral("NRVENDAREST"));
+    cdsProdutoNRPRODCOMVEN = &cdsProduto.FieldByName(QStringLiteral("NRPRODCOMVEN"));
+}
+
+void TfrmMenu::BlendedBitBtn1Click() {
+    guardEvent([this] { AlteraGarcomPorItem(); });
+}
+
+void TfrmMenu::AlteraGarcomPorItem() {
+    const auto mensagem = [this](const std::string& texto) {
+        Mensagemqor::Mensagem(texto, "", "N", "N", tmErro, "", stEsquema, 0, nullptr);
+    };
+    const auto qs = [](const std::string& text) { return QString::fromStdString(text); };
+
+    std::string retorno;
+    if (!Gpe00002::VerificaAcesso(-1, stOperador, retorno)) Abort();
+    // The new waiter's code of this run: kept from one use of the waiter keypad to the next.
+    std::string stVendedor;
+
+    std::string mesa;
+    if (Gpe00002::TecladoNumerico(mesa, "Altera Garçom por Item", "Escolha o número da mesa", "Escolha o número da mesa",
+                                  4, 0, 0, 0, 0, 0))
+        mesa = Consiste::Ajusta(mesa, 4);
+    if (Consiste::EmptyString(mesa) || mesa == "0") Abort();
+
+    cdsStatusMesaFecha.setData(Mensagemqor::MensagemMetodo(Srv_res00011::getStatusMesa(qs(stFilial), qs(stLoja), qs(stConfTela)),
+                                                           true, 0, "getStatusMesa", "Cli_Res00011",
+                                                           stFilial + "-" + stLoja + "-" + stConfTela, stEsquema)
+                                   .toByteArray());
+    // The typed text goes in as a quoted literal, quotes doubled, so that it can only ever be
+    // compared with, never read as part of the expression.
+    QString literal = qs(mesa);
+    literal.replace(QLatin1Char('\''), QLatin1String("''"));
+    cdsStatusMesaFecha.setFiltered(false);
+    cdsStatusMesaFecha.setFilter(QStringLiteral("NRMESA = '%1'").arg(literal));
+    cdsStatusMesaFecha.setFiltered(true);
+    if (cdsStatusMesaFecha.IsEmpty() || cdsStatusMesaFechaIDSTMESAAUX->AsString() != QLatin1String("O")) {
+        mensagem("Mesa não pode ser alterada.");
+        Abort();
+    }
+
+    cdsComandaInd.setData(Mensagemqor::MensagemMetodo(Srv_res00011::getComandaInd(qs(mesa), qs(stFilial), qs(stLoja)), true,
+                                                      0, "getComandaInd", "Cli_Res00011",
+                                                      mesa + "-" + stFilial + "-" + stLoja, stEsquema)
+                              .toByteArray());
+    cdsComandaInd.First();
+    if (cdsComandaInd.Eof()) return;
+    const std::string comanda = cdsComandaInd.FieldByName(QStringLiteral("NRCOMANDA")).AsString().toStdString();
+
+    try {
+        cdsProduto.setData(Mensagemqor::MensagemMetodo(Srv_res00011::getItemMesa(qs(stFilial), qs(comanda),
+                                                                                 QStringLiteral("RES"), {}, {}, {}),
+                                                       true, 0, "getitemMesa", "Cli_Res00420",
+                                                       stFilial + "-" + comanda + "-" + "RES", "002")
+                               .toByteArray());
+    } catch (const std::exception& e) {
+        mensagem(e.what());
+        Abort();
+    }
+    if (cdsProduto.Eof()) return;
+
+    for (;;) {
+        if (!Gpe00002::Pesquisa(cdsProduto, 0, 0, 11776174, 13684686, 4407615, 8487297, 0)) return;
+        for (;;) {
+            if (!Gpe00002::TecladoNumerico(stVendedor, "Alterar Garçom", "Informe o numero do Garçom",
+                                           "Informe o numero do Garçom", 4, 0, 0, 0, 0, 0))
+                break;
+            stVendedor = Consiste::Ajusta(stVendedor, 4);
+            cdsGarcom.setData(Mensagemqor::MensagemMetodo(
+                                  Srv_res00011::getValidaGarcom(qs(stVendedor), qs(stFilial), qs(stCaixa), QStringLiteral("1")),
+                                  true, 0, "getValidaGarcom", "Cli_Res00011",
+                                  stVendedor + " - " + stFilial + " - " + stCaixa + " - " + "1", stEsquema)
+                                  .toByteArray());
+            if (cdsGarcom.IsEmpty()) {
+                stVendedor.clear();
+                mensagem("Garçom não encontrado");
+                continue;
+            }
+            if (cdsProdutoCDVENDEDOR->AsString().toStdString() == stVendedor) {
+                mensagem("Selecione um garçom diferente");
+                continue;
+            }
+            const std::string produto = cdsProdutoCDPRODUTO->AsString().toStdString();
+            const std::string itemComanda = cdsProdutoNRCOMANDA->AsString().toStdString();
+            const std::string venda = cdsProdutoNRVENDAREST->AsString().toStdString();
+            const std::string item = cdsProdutoNRPRODCOMVEN->AsString().toStdString();
+            const bool alterado =
+                Mensagemqor::MensagemMetodo(QVariant(Srv_res00011::setVendedorItem(qs(stVendedor), qs(stFilial), qs(produto),
+                                                                                   qs(itemComanda), qs(venda), qs(item))),
+                                            true, 0, "setVendedorItem", "Cli_Res00011",
+                                            "stVendedor" + stVendedor + "stFilial" + stFilial + "CDPRODUTO" + produto +
+                                                "NRCOMANDA" + itemComanda + "NRVENDAREST" + venda + "NRPRODCOMVEN" + item,
+                                            stEsquema)
+                    .toBool();
+            if (!alterado) {
+                mensagem("Não foi possivel alterar este item");
+                continue;
+            }
+            cdsProduto.Edit();
+            cdsProdutoCDVENDEDOR->setAsString(qs(stVendedor));
+            cdsProduto.Post();
+
+            bool todosDoGarcom = true;
+            for (cdsProduto.First(); !cdsProduto.Eof(); cdsProduto.Next())
+                todosDoGarcom = todosDoGarcom && cdsProdutoCDVENDEDOR->AsString().toStdString() == stVendedor;
+            if (todosDoGarcom) {
+                const std::string vendaAtual = cdsProdutoNRVENDAREST->AsString().toStdString();
+                const std::string comandaAtual = cdsProdutoNRCOMANDA->AsString().toStdString();
+                Mensagemqor::MensagemMetodo(QVariant(Srv_res00011::setVendedorVenda(qs(stVendedor), qs(stFilial), qs(mesa),
+                                                                                    qs(vendaAtual))),
+                                            true, 0, "setVendedorVenda", "Cli_Res00011",
+                                            "stVendedor" + stVendedor + "stFilial" + stFilial + "NRCOMANDA" + comandaAtual +
+                                                "NRVENDAREST" + vendaAtual,
+                                            stEsquema);
+            }
+            break;
+        }
+    }
+}
 
 void TfrmMenu::FormKeyDown(int& key, Qt::KeyboardModifiers) {
     if (key == Qt::Key_F1 && boUtilizaImpFis) Gpe00002::RelFiscais();

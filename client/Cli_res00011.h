@@ -47,7 +47,13 @@ public:
     TBlendedBitBtn* lblSair;
     TBlendedBitBtn* BlendedBitBtn1;
     TClientDataSet cdsStatusMesaFecha{QStringLiteral("cdsStatusMesaFecha")};
+    TField* cdsStatusMesaFechaIDSTMESAAUX;
     TClientDataSet cdsProduto{QStringLiteral("cdsProduto")};
+    TField* cdsProdutoCDVENDEDOR;
+    TField* cdsProdutoCDPRODUTO;
+    TField* cdsProdutoNRCOMANDA;
+    TField* cdsProdutoNRVENDAREST;
+    TField* cdsProdutoNRPRODCOMVEN;
     TClientDataSet cdsComandaInd{QStringLiteral("cdsComandaInd")};
     TClientDataSet cdsGarcom{QStringLiteral("cdsGarcom")};
     TBlendedBitBtn* spbReimprimirPedido;
@@ -86,6 +92,10 @@ private:
     // A guarded command: asks the operations package for the right to `codigo`; when granted,
     // runs the operation and closes the menu.
     void executaComando(int codigo, const std::function<void()>& operacao);
+    // The persistent fields of the datasets of the change of waiter.
+    void CriaCamposAlteraGarcom();
+    // The change of waiter per item, run inside the event guard.
+    void AlteraGarcomPorItem();
 
     Ui::TfrmMenu* m_ui;
 

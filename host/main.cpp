@@ -1,6 +1,8 @@
 // res00011-host: a small host application. It creates the application object, loads the
 // module with dlopen, finds CriaMenuMesa by name and calls it with four strings from its
 // command line: branch, store, screen configuration and consultation value.
+#include "ScriptedSession.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,9 +24,12 @@ using CriaMenuMesaFn = void (*)(const char*, const char*, const char*, const cha
 int usage(const char* message) {
     if (message) std::fprintf(stderr, "res00011-host: %s\n", message);
     std::fprintf(stderr,
-                 "usage: res00011-host [--screenshot FILE] [BRANCH [STORE [SCREEN-CONFIG [CONSULT-VALUE]]]]\n"
+                 "usage: res00011-host [--screenshot FILE | --script FILE --transcript FILE]\n"
+                 "                     [BRANCH [STORE [SCREEN-CONFIG [CONSULT-VALUE]]]]\n"
                  "  Shows the operations menu (defaults: branch 0001, store 0001, configuration 0001, value \"\").\n"
                  "  --screenshot FILE  renders the menu offscreen to a PNG and closes it.\n"
+                 "  --script FILE      answers the menu and its dialogues from FILE instead of a person,\n"
+                 "  --transcript FILE  and writes every call of the dialogue to FILE (JSON lines).\n"
                  "  The module is libPkg_res00011.so beside this program, or the one RES00011_MODULE names.\n");
     return 2;
 }
@@ -31,12 +37,18 @@ int usage(const char* message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QString screenshot;
+    QString screenshot, script, transcript;
     std::vector<std::string> values;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--screenshot") == 0) {
             if (++i >= argc) return usage("--screenshot needs a file name");
             screenshot = QString::fromLocal8Bit(argv[i]);
+        } else if (std::strcmp(argv[i], "--script") == 0) {
+            if (++i >= argc) return usage("--script needs a file name");
+            script = QString::fromLocal8Bit(argv[i]);
+        } else if (std::strcmp(argv[i], "--transcript") == 0) {
+            if (++i >= argc) return usage("--transcript needs a file name");
+            transcript = QString::fromLocal8Bit(argv[i]);
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             return usage(nullptr);
         } else if (argv[i][0] == '-' && argv[i][1] == '-') {
@@ -46,11 +58,26 @@ int main(int argc, char** argv) {
         }
     }
     if (values.size() > 4) return usage("at most four values");
+    if (script.isEmpty() != transcript.isEmpty()) return usage("--script and --transcript go together");
+    if (!script.isEmpty() && !screenshot.isEmpty()) return usage("--script and --screenshot exclude each other");
     const char* defaults[] = {"0001", "0001", "0001", ""};
     for (std::size_t i = values.size(); i < 4; ++i) values.emplace_back(defaults[i]);
 
-    if (!screenshot.isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Nobody watches a picture being taken or a script being played.
+    if (!screenshot.isEmpty() || (!script.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+
+    std::unique_ptr<Gpe00002::ScriptedSession> session;
+    if (!script.isEmpty()) {
+        try {
+            session = std::make_unique<Gpe00002::ScriptedSession>(script, transcript);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "res00011-host: %s\n", e.what());
+            return 1;
+        }
+        session->start();
+    }
 
     QString modulePath = qEnvironmentVariable("RES00011_MODULE");
     if (modulePath.isEmpty()) modulePath = QDir(QCoreApplication::applicationDirPath()).filePath("libPkg_res00011.so");
@@ -86,6 +113,14 @@ int main(int argc, char** argv) {
         return 1;
     } catch (...) {
         std::fprintf(stderr, "res00011-host: the menu failed with an unknown error\n");
+        return 1;
+    }
+    if (session && !session->error().isEmpty()) {
+        std::fprintf(stderr, "res00011-host: the script stopped: %s\n", qPrintable(session->error()));
+        return 1;
+    }
+    if (session && session->remainingLines() > 0) {
+        std::fprintf(stderr, "res00011-host: the menu closed with %d script lines left\n", session->remainingLines());
         return 1;
     }
     if (!saved) {

@@ -1,0 +1,263 @@
+#include "ScriptedSession.h"
+
+#include "AccessStore.h"
+#include "EventGuard.h"
+#include "Mensagemqor.h"
+#include "SearchList.h"
+#include "TClientDataSet.h"
+#include "DataPacket.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QWidget>
+#include <stdexcept>
+
+namespace Gpe00002 {
+
+namespace {
+
+QJsonValue text(const std::string& value) { return QString::fromStdString(value); }
+
+// One transcript line; its keys keep the order they were added in ("call" and "args" first).
+class Entry {
+public:
+    Entry(const char* name, const QJsonArray& args) {
+        add("call", QLatin1String(name));
+        add("args", args);
+    }
+    void insert(const char* key, const QJsonValue& value) { add(key, value); }
+    QByteArray json() const { return '{' + m_text + '}'; }
+
+private:
+    void add(const char* key, const QJsonValue& value) {
+        // A value alone is not a JSON document: write it inside an array and take it out.
+        QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+        text = text.mid(1, text.size() - 2);
+        if (!m_text.isEmpty()) m_text += ',';
+        m_text += '"' + QByteArray(key) + "\":" + text;
+    }
+    QByteArray m_text;
+};
+
+Entry call(const char* name, const QJsonArray& args) { return Entry(name, args); }
+
+// A value passed to MensagemMetodo: a packet by its row count, a boolean, an error text.
+QJsonValue describe(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QByteArray:
+        try {
+            return QJsonObject{{QStringLiteral("packet"), static_cast<qint64>(decodePacket(value.toByteArray()).rows.size())}};
+        } catch (const std::exception&) {
+            return QJsonObject{{QStringLiteral("packet"), QJsonValue()}};
+        }
+    case QMetaType::Bool: return value.toBool();
+    case QMetaType::QString: return value.toString();
+    default: return QJsonValue();
+    }
+}
+
+}  // namespace
+
+ScriptedSession::ScriptedSession(const QString& scriptPath, const QString& transcriptPath) {
+    QFile script(scriptPath);
+    if (!script.open(QIODevice::ReadOnly))
+        throw std::runtime_error(QStringLiteral("cannot read the script %1: %2").arg(scriptPath, script.errorString()).toStdString());
+    const QStringList lines = QString::fromUtf8(script.readAll()).split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
+        const int space = line.indexOf(QLatin1Char(' '));
+        const QString verb = space < 0 ? line : line.left(space);
+        const QString argument = space < 0 ? QString() : line.mid(space + 1).trimmed();
+        static const QStringList verbs = {"press", "key", "keypad", "pick"};
+        if (!verbs.contains(verb))
+            throw std::runtime_error(QStringLiteral("%1:%2: unknown action '%3'").arg(scriptPath).arg(i + 1).arg(verb).toStdString());
+        m_lines.push_back({i + 1, verb, argument});
+    }
+    m_transcript = std::make_unique<QFile>(transcriptPath);
+    if (!m_transcript->open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw std::runtime_error(
+            QStringLiteral("cannot write the transcript %1: %2").arg(transcriptPath, m_transcript->errorString()).toStdString());
+}
+
+ScriptedSession::~ScriptedSession() {
+    Mensagemqor::setMensagemHook(nullptr);
+    Mensagemqor::setMensagemMetodoHook(nullptr);
+    setExceptionReporter(nullptr);
+    InstallDefaultRoutines();
+}
+
+void ScriptedSession::write(const QByteArray& json) {
+    m_transcript->write(json);
+    m_transcript->write("\n");
+    m_transcript->flush();
+}
+
+const ScriptedSession::Line* ScriptedSession::nextLine() {
+    return m_next < m_lines.size() ? &m_lines[m_next] : nullptr;
+}
+
+void ScriptedSession::fail(const QString& message) {
+    if (m_error.isEmpty()) m_error = message;
+    // Ends the command that is running; the menu is closed on the next feed.
+    throw EAbort();
+}
+
+void ScriptedSession::start() {
+    const auto log = [this](const Entry& entry) { write(entry.json()); };
+
+    ControleAcess = [log](int codigo, const std::string& operador) {
+        const std::string answer = AccessStore().allows(codigo, QString::fromStdString(operador)) ? "S" : "N";
+        Entry entry = call("ControleAcess", {codigo, text(operador)});
+        entry.insert("result", text(answer));
+        log(entry);
+        return answer;
+    };
+    VerificaAcesso = [log](int codigo, const std::string& operador, std::string& texto) {
+        Entry entry = call("VerificaAcesso", {codigo, text(operador), text(texto)});
+        const bool granted = AccessStore().allows(codigo, QString::fromStdString(operador));
+        texto.assign(1, granted ? 'S' : 'N');
+        entry.insert("result", granted);
+        entry.insert("value", text(texto));
+        log(entry);
+        return granted;
+    };
+    CriaJuntarMesas = [log](const std::string& m, const std::string& f, const std::string& l) {
+        log(call("CriaJuntarMesas", {text(m), text(f), text(l)}));
+    };
+    CriaTrComanN = [log](const std::string& k, const std::string& f, const std::string& t) {
+        log(call("CriaTrComanN", {text(k), text(f), text(t)}));
+    };
+    CriaFReservaMesa = [log] { log(call("CriaFReservaMesa", {})); };
+    ReimprimePedido = [log] { log(call("ReimprimePedido", {})); };
+    CriaConsultaJuncao = [log](const std::string& a, const std::string& f, const std::string& l) {
+        log(call("CriaConsultaJuncao", {text(a), text(f), text(l)}));
+    };
+    RelFiscais = [log] { log(call("RelFiscais", {})); };
+
+    TecladoNumerico = [this, log](std::string& valor, const std::string& caption, const std::string& prompt,
+                                  const std::string& prompt2, int tamanho, int a1, int a2, int a3, int a4, int a5) {
+        Entry entry = call("TecladoNumerico", {text(valor), text(caption), text(prompt), text(prompt2), tamanho, a1,
+                                                     a2, a3, a4, a5});
+        bool confirmed = false;
+        const Line* line = nextLine();
+        if (line) {
+            if (line->verb != QLatin1String("keypad"))
+                fail(QStringLiteral("line %1: '%2' while a keypad waits").arg(line->number).arg(line->verb));
+            ++m_next;
+            if (line->argument != QLatin1String("cancel")) {
+                valor = line->argument.toStdString();
+                confirmed = true;
+            }
+        }
+        entry.insert("result", confirmed);
+        entry.insert("value", text(valor));
+        log(entry);
+        return confirmed;
+    };
+
+    Pesquisa = [this, log](TClientDataSet& dataSet, int a1, int a2, int c1, int c2, int c3, int c4, int a3) {
+        Entry entry = call("Pesquisa", {QJsonValue(), a1, a2, c1, c2, c3, c4, a3});
+        const SearchListData data(dataSet);
+        QJsonArray columns, rows;
+        for (const SearchColumn& column : data.columns()) columns.append(column.label);
+        for (const QStringList& row : data.rows()) rows.append(QJsonArray::fromStringList(row));
+        entry.insert("columns", columns);
+        entry.insert("rows", rows);
+        int picked = -1;
+        const Line* line = nextLine();
+        if (line) {
+            if (line->verb != QLatin1String("pick"))
+                fail(QStringLiteral("line %1: '%2' while the search list waits").arg(line->number).arg(line->verb));
+            ++m_next;
+            if (line->argument != QLatin1String("cancel")) {
+                // Every record the dataset shows, with every field, not only the visible ones.
+                std::vector<std::pair<QString, QString>> wanted;
+                for (const QString& pair : line->argument.split(QLatin1Char(','))) {
+                    const int eq = pair.indexOf(QLatin1Char('='));
+                    if (eq <= 0) fail(QStringLiteral("line %1: '%2' is not FIELD=VALUE").arg(line->number).arg(pair));
+                    wanted.emplace_back(pair.left(eq).trimmed(), pair.mid(eq + 1));
+                }
+                int row = 0;
+                for (dataSet.First(); !dataSet.Eof() && picked < 0; dataSet.Next(), ++row) {
+                    bool all = true;
+                    for (const auto& [field, value] : wanted) {
+                        const TField* found = dataSet.FindField(field);
+                        if (!found) fail(QStringLiteral("line %1: the list has no field %2").arg(line->number).arg(field));
+                        all = all && found->AsString() == value;
+                    }
+                    if (all) picked = row;
+                }
+                if (picked < 0) fail(QStringLiteral("line %1: no row of the list holds %2").arg(line->number).arg(line->argument));
+                SearchListData::makeCurrent(dataSet, picked);
+            }
+        }
+        if (picked < 0 && data.currentRow() >= 0) SearchListData::makeCurrent(dataSet, data.currentRow());
+        entry.insert("result", picked >= 0);
+        entry.insert("picked", picked >= 0 ? QJsonValue(picked) : QJsonValue());
+        log(entry);
+        return picked >= 0;
+    };
+
+    Mensagemqor::setMensagemHook([log](const Mensagemqor::MensagemCall& c) {
+        log(call("Mensagem", {text(c.texto), text(c.titulo), text(c.opcao1), text(c.opcao2), c.tipo, text(c.complemento),
+                              text(c.esquema), c.codigo, QJsonValue()}));
+        return true;
+    });
+    Mensagemqor::setMensagemMetodoHook([log](const QVariant& value, bool exibe, int codigo, const std::string& metodo,
+                                             const std::string& unidade, const std::string& contexto,
+                                             const std::string& esquema) {
+        log(call("MensagemMetodo", {describe(value), exibe, codigo, text(metodo), text(unidade), text(contexto), text(esquema)}));
+    });
+    setExceptionReporter([log](const QString& message) { log(call("ShowException", {message})); });
+
+    m_timer = new QTimer(qApp);
+    QObject::connect(m_timer, &QTimer::timeout, [this] { feedMenu(); });
+    m_timer->start(5);
+}
+
+void ScriptedSession::feedMenu() {
+    QWidget* menu = QApplication::activeModalWidget();
+    if (!menu || menu->objectName() != QLatin1String("frmMenu") || !menu->isVisible()) return;
+    if (!m_error.isEmpty()) {
+        menu->close();
+        return;
+    }
+    const Line* line = nextLine();
+    if (!line) {
+        menu->close();
+        return;
+    }
+    ++m_next;
+    if (line->verb == QLatin1String("press")) {
+        auto* button = menu->findChild<QAbstractButton*>(line->argument);
+        if (!button) {
+            m_error = QStringLiteral("line %1: the menu has no button %2").arg(line->number).arg(line->argument);
+            menu->close();
+            return;
+        }
+        // A disabled button takes no click, as for a person.
+        if (button->isEnabled()) button->click();
+    } else if (line->verb == QLatin1String("key")) {
+        const QString name = line->argument.toUpper();
+        const int key = name == QLatin1String("F1") ? Qt::Key_F1 : name == QLatin1String("ESC") ? Qt::Key_Escape : 0;
+        if (!key) {
+            m_error = QStringLiteral("line %1: unknown key %2 (F1 or ESC)").arg(line->number).arg(line->argument);
+            menu->close();
+            return;
+        }
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(menu, &press);
+    } else {
+        m_error = QStringLiteral("line %1: '%2' while the menu waits").arg(line->number).arg(line->verb);
+        menu->close();
+    }
+}
+
+}  // namespace Gpe00002

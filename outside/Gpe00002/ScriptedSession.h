@@ -1,0 +1,68 @@
+#pragma once
+// Scripted mode: the operations package and the message dialogues answered from a script
+// instead of a person, with a transcript of every call, for integrators and end-to-end tests.
+//
+// The script holds one action a line, taken in order whenever the menu or a dialogue waits;
+// blank lines and lines starting with '#' are skipped:
+//   press NAME            click the menu button of that component name
+//   key F1 | key ESC      a key press on the menu
+//   keypad TEXT           type TEXT on the waiting keypad and confirm; "keypad cancel"
+//   pick F=V[,F=V...]     pick, in the waiting search list, the first row whose fields hold
+//                         those values; "pick cancel"
+// Message dialogues are acknowledged without a line; access checks answer from the access
+// store. When the script runs out, a waiting keypad or list is cancelled and the menu closed.
+// A line that does not fit what waits stops the run: error() then says why.
+//
+// The transcript is JSON lines, one per call into the operations package, Mensagem,
+// MensagemMetodo and the error dialogue, with "call", "args" and for the dialogues "result",
+// "value" (keypad), "columns", "rows" and "picked" (search list).
+
+#include "Gpe00002.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QFile;
+class QTimer;
+class QWidget;
+
+namespace Gpe00002 {
+
+class GPE00002_EXPORT ScriptedSession {
+public:
+    // Reads the script and opens the transcript; throws std::runtime_error naming the file.
+    ScriptedSession(const QString& scriptPath, const QString& transcriptPath);
+    ~ScriptedSession();
+
+    // Puts the scripted routines, the message hooks and the error reporter in place, and
+    // starts feeding the menu (the modal widget named "frmMenu") whenever it waits.
+    void start();
+
+    // Why the run stopped early; empty when it ran to its end.
+    const QString& error() const { return m_error; }
+    // Lines left over when the menu closed.
+    int remainingLines() const { return static_cast<int>(m_lines.size() - m_next); }
+
+private:
+    struct Line {
+        int number;
+        QString verb;
+        QString argument;
+    };
+
+    const Line* nextLine();
+    [[noreturn]] void fail(const QString& message);
+    void feedMenu();
+    void write(const QByteArray& json);
+
+    QStringList m_raw;
+    std::vector<Line> m_lines;
+    std::size_t m_next = 0;
+    std::unique_ptr<QFile> m_transcript;
+    QTimer* m_timer = nullptr;
+    int m_busy = 0;
+    QString m_error;
+};
+
+}  // namespace Gpe00002
