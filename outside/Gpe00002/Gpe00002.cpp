@@ -31,10 +31,10 @@ std::string controleAcess(int codigo, const std::string& operador) {
 
 bool verificaAcesso(int codigo, const std::string& operador, std::string& texto) {
     if (AccessStore().allows(codigo, QString::fromStdString(operador))) {
-        texto = "S";
+        texto.assign(1, 'S');
         return true;
     }
-    texto = "N";
+    texto.assign(1, 'N');
     InfoDialog refusal(QStringLiteral("Acesso negado"),
                        {QStringLiteral("Operação bloqueada. Operador %1 não tem acesso a esta operação (código %2).")
                             .arg(QString::fromStdString(operador))

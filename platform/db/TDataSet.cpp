@@ -111,8 +111,14 @@ void TDataSet::setContent(const std::vector<TFieldDesc>& columns, std::vector<TR
             m_rows.reserve(rows.size());
             for (TRecord& row : rows) {
                 TRecord mapped(m_fields.size());
-                for (std::size_t f = 0; f < m_fields.size(); ++f)
-                    mapped[f] = m_fields[f]->convert(row[static_cast<std::size_t>(source[f])]);
+                for (std::size_t f = 0; f < m_fields.size(); ++f) {
+                    TFieldValue& value = row[static_cast<std::size_t>(source[f])];
+                    // Each column feeds one field at most, so a value of the field's type moves.
+                    if (value.index() == static_cast<std::size_t>(m_fields[f]->DataType()))
+                        mapped[f] = m_fields[f]->convert(std::move(value));
+                    else
+                        mapped[f] = m_fields[f]->convert(value);
+                }
                 m_rows.push_back(std::move(mapped));
             }
         }

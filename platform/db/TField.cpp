@@ -257,6 +257,13 @@ QVariant TField::Value() const {
     }
 }
 
+TFieldValue TField::convert(TFieldValue&& value) const {
+    if (value.index() != static_cast<std::size_t>(m_desc.type)) return convert(static_cast<const TFieldValue&>(value));
+    if (auto* text = std::get_if<std::string>(&value); text && m_desc.size > 0 && text->size() > static_cast<std::size_t>(m_desc.size))
+        utf8Truncate(*text, static_cast<std::size_t>(m_desc.size));
+    return std::move(value);
+}
+
 TFieldValue TField::convert(const TFieldValue& value) const {
     if (value.index() == 0) return value;
     if (value.index() == static_cast<std::size_t>(m_desc.type)) {

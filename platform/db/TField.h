@@ -51,6 +51,7 @@ public:
 
     // Converts a value to this field's type, applying its size; throws EDatabaseError.
     TFieldValue convert(const TFieldValue& value) const;
+    TFieldValue convert(TFieldValue&& value) const;  // a value of the field's type is moved
 
 private:
     void assign(TFieldValue value);

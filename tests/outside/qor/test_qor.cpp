@@ -56,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(Codes, AjustaTest,
                                            AjustaCase{"Zé", 2, "Zé"},              // 3 bytes, 2 characters
                                            AjustaCase{"Garçons", 3, "Garçons"},
                                            AjustaCase{"12", 0, "12"},
-                                           AjustaCase{"12", -1, "12"}));
+                                           AjustaCase{"12", -1, "12"}),
+                         [](const auto& info) { return std::to_string(info.index); });
 
 struct EmptyCase {
     const char* texto;
@@ -72,7 +73,8 @@ TEST_P(EmptyStringTest, IsTrueForEmptyOrBlanksOnly) {
 
 INSTANTIATE_TEST_SUITE_P(Codes, EmptyStringTest,
                          ::testing::Values(EmptyCase{"", true}, EmptyCase{" ", true}, EmptyCase{"    ", true},
-                                           EmptyCase{"0", false}, EmptyCase{" 0 ", false}, EmptyCase{"é", false}));
+                                           EmptyCase{"0", false}, EmptyCase{" 0 ", false}, EmptyCase{"é", false}),
+                         [](const auto& info) { return std::to_string(info.index); });
 
 // --- MensagemMetodo --------------------------------------------------------------------------
 
