@@ -83,6 +83,11 @@ QVariant getItemMesa(const QString& stFilial, const QString& stNrComanda, const 
             bind8(dm.adqComandaVen.Parameters(), "P_CDFILIAL", stFilial);
             bind8(dm.adqComandaVen.Parameters(), "P_NRCOMANDA", stNrComanda);
             dm.adqComandaVen.Open();
+            // Ticket numbers come round again: a number also found in closed sales stands for
+            // the ticket of the open sale. Without an open one, the first row found counts.
+            for (dm.adqComandaVen.First(); !dm.adqComandaVen.Eof(); dm.adqComandaVen.Next())
+                if (dm.adqComandaVen.FieldByName(QStringLiteral("DTHRFECHMESA")).IsNull()) break;
+            if (dm.adqComandaVen.Eof()) dm.adqComandaVen.First();
             TParameters& parameters = dm.adqItComandaJuncao.Parameters();
             bind8(parameters, "P_CDFILIAL", stFilial);
             bind8(parameters, "P_CDLOJA", dm.adqComandaVen.FieldByName(QStringLiteral("CDLOJA")).AsString());
