@@ -3,6 +3,7 @@
 // package's keypad and search list are replaced by scripted fakes that record every call; the
 // data is the sample generator's demo state in a real SQLite database.
 #include "Cli_res00011.h"
+#include "support/PgTestServer.h"
 #include "EventGuard.h"
 #include "Gpe00002.h"
 #include "Mensagemqor.h"
@@ -467,6 +468,43 @@ TEST_F(AlteraGarcomTest, WithTwoWaitersTheSaleMovesOnlyWhenTheLastItemOfTheOther
     const std::vector<std::string> waiters = table12Waiters();
     ASSERT_FALSE(waiters.empty());
     EXPECT_EQ(waiters[0], "0004");
+}
+
+}  // namespace
+
+namespace {
+
+// The main path once more, on the PostgreSQL test server.
+class AlteraGarcomPostgresTest : public AlteraGarcomTest {
+protected:
+    void SetUp() override {
+        AlteraGarcomTest::SetUp();
+        const QString connection = pgTestConnectionString(QStringLiteral("altera_garcom_main"));
+        m_database.Close();
+        m_database.setConnectionString(connection);
+        m_database.Open();
+        SampleDataOptions options;
+        options.items = 10;
+        options.createSchema = true;
+        generateSampleData(m_database, options);
+        qputenv("QOR_CONNECTION", connection.toUtf8());
+    }
+    void TearDown() override {
+        qunsetenv("QOR_CONNECTION");
+        AlteraGarcomTest::TearDown();
+    }
+};
+
+TEST_F(AlteraGarcomPostgresTest, ChangesTheWaiterOfOnePickedItem) {
+    ASSERT_EQ(table12Waiters(), kDemoWaiters);
+    m_keypad = {"12", "2"};
+    m_lists = {pick("0000000001", "000001"), closeList()};
+    EXPECT_TRUE(runCommand());
+    std::vector<std::string> expected = kDemoWaiters;
+    expected[1] = "0000000001/000001=0002";
+    EXPECT_EQ(table12Waiters(), expected) << "only the picked item; the sale keeps waiter 0001";
+    ASSERT_EQ(m_shown.size(), 2u);
+    EXPECT_EQ(m_shown[0].rows.size(), kDemoRows.size());
 }
 
 }  // namespace
