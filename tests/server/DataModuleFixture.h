@@ -10,7 +10,6 @@
 #include "TADOQuery.h"
 #include "TField.h"
 
-#include <QCryptographicHash>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -254,14 +253,7 @@ protected:
         if (GetParam() == Engine::SQLite) {
             m_connectionString = sqliteTestConnectionString(m_dir);
         } else {
-            // A schema per test: the start of its name, made distinct by a hash of the whole.
-            const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-            const QString test = QStringLiteral("%1.%2").arg(QString::fromLatin1(info->test_suite_name()),
-                                                             QString::fromLatin1(info->name()));
-            QString start = QString::fromLatin1(info->name()).toLower().left(40);
-            start.replace(QRegularExpression(QStringLiteral("[^a-z0-9_]")), QStringLiteral("_"));
-            const QByteArray hash = QCryptographicHash::hash(test.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
-            m_connectionString = pgTestConnectionString(QStringLiteral("srv_dm_%1_%2").arg(start, QString::fromLatin1(hash)));
+            m_connectionString = pgTestConnectionString(pgTestSchemaForCurrentTest(QStringLiteral("srv_dm")));
         }
         m_db.setConnectionString(m_connectionString);
         m_db.Open();

@@ -8,7 +8,6 @@
 #include "Srv_res00011.h"
 #include "TADOQuery.h"
 
-#include <QCryptographicHash>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -135,14 +134,7 @@ protected:
         if (GetParam() == Engine::SQLite) {
             m_connectionString = sqliteTestConnectionString(m_dir);
         } else {
-            // A schema per test: the start of its name, made distinct by a hash of the whole.
-            const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-            const QString test = QStringLiteral("%1.%2").arg(QString::fromLatin1(info->test_suite_name()),
-                                                             QString::fromLatin1(info->name()));
-            QString start = QString::fromLatin1(info->name()).toLower().left(40);
-            start.replace(QRegularExpression(QStringLiteral("[^a-z0-9_]")), QStringLiteral("_"));
-            const QByteArray hash = QCryptographicHash::hash(test.toUtf8(), QCryptographicHash::Sha1).toHex().left(10);
-            m_connectionString = pgTestConnectionString(QStringLiteral("srv_tq_%1_%2").arg(start, QString::fromLatin1(hash)));
+            m_connectionString = pgTestConnectionString(pgTestSchemaForCurrentTest(QStringLiteral("srv_tq")));
         }
         m_db.setConnectionString(m_connectionString);
         m_db.Open();

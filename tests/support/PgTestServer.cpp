@@ -2,6 +2,7 @@
 
 #include "TADOConnection.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -63,4 +64,14 @@ QString sqliteTestConnectionString(const QTemporaryDir& dir, const QString& file
     if (!dir.isValid())
         fail(QStringLiteral("the temporary directory for the SQLite database could not be made: %1").arg(dir.errorString()));
     return QStringLiteral("Provider=SQLite;Data Source=%1;Create=yes").arg(connectionValue(dir.filePath(fileName)));
+}
+
+QString pgTestSchemaForCurrentTest(const QString& prefix) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const QString test =
+        QStringLiteral("%1.%2").arg(QString::fromLatin1(info->test_suite_name()), QString::fromLatin1(info->name()));
+    QString start = QString::fromLatin1(info->name()).toLower().left(36);
+    start.replace(QRegularExpression(QStringLiteral("[^a-z0-9_]")), QStringLiteral("_"));
+    const QByteArray hash = QCryptographicHash::hash(test.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
+    return QStringLiteral("%1_%2_%3").arg(prefix, start, QString::fromLatin1(hash));
 }

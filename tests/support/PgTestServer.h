@@ -21,6 +21,10 @@ class QTemporaryDir;
 // is unset, the file is missing or empty, the name is unfit or the server cannot be reached.
 QString pgTestConnectionString(const QString& schemaName);
 
+// A schema name of the running test's own: `prefix`, the start of the test's name and a hash of
+// its whole name (suite and parameter included), within PostgreSQL's 63 characters.
+QString pgTestSchemaForCurrentTest(const QString& prefix);
+
 // "Provider=SQLite;Data Source=<dir>/<fileName>;Create=yes". Reports a failure and throws when
 // the directory is not valid.
 QString sqliteTestConnectionString(const QTemporaryDir& dir, const QString& fileName = QStringLiteral("test.db"));

@@ -9,7 +9,6 @@
 #include "TDataSetProvider.h"
 
 #include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -28,10 +27,7 @@ protected:
         if (GetParam() == Engine::SQLite) {
             m_connectionString = sqliteTestConnectionString(m_dir);
         } else {
-            const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-            QString schema = QStringLiteral("ado_%1").arg(QString::fromLatin1(info->name()).toLower());
-            schema.replace(QRegularExpression(QStringLiteral("[^a-z0-9_]")), QStringLiteral("_"));
-            m_connectionString = pgTestConnectionString(schema.left(63));
+            m_connectionString = pgTestConnectionString(pgTestSchemaForCurrentTest(QStringLiteral("ado")));
         }
         m_connection.setConnectionString(m_connectionString);
         m_connection.Open();
