@@ -50,10 +50,20 @@ case "$DIR" in
     / | /bin | /boot | /dev | /etc | /home | /lib | /proc | /root | /sys | /tmp | /usr | /var | /work)
         die "refusing to use $DIR as a server directory" ;;
 esac
-DATA="$DIR/data"
-SOCKET_DIR="$DIR/socket"
-LOG="$DIR/server.log"
 CONNECTION_FILE="$DIR/connection.txt"
+# The server's own files live in DIR, or, where the postgres user cannot reach DIR (a checkout
+# below /root, say), in a directory of /tmp whose name DIR/serverdir holds.
+set_paths() {
+    SERVER_ROOT=$DIR
+    if [[ -f "$DIR/serverdir" ]]; then
+        SERVER_ROOT=$(cat -- "$DIR/serverdir")
+        [[ "$SERVER_ROOT" == /tmp/res00011-pgtest.* ]] || die "$DIR/serverdir names $SERVER_ROOT; not using it"
+    fi
+    DATA="$SERVER_ROOT/data"
+    SOCKET_DIR="$SERVER_ROOT/socket"
+    LOG="$SERVER_ROOT/server.log"
+}
+set_paths
 
 owned_by_us() {
     [[ -f "$DIR/$MARKER" ]] || [[ -z "$(ls -A -- "$DIR" 2>/dev/null)" ]]
@@ -90,6 +100,9 @@ stop_server() {
 }
 
 wipe_dir() {
+    if [[ "$SERVER_ROOT" != "$DIR" && -d "$SERVER_ROOT" ]]; then
+        rm -rf -- "$SERVER_ROOT"
+    fi
     if [[ -e "$DIR" ]]; then
         owned_by_us || die "$DIR exists and was not made by this script (no $MARKER file); not touching it"
         rm -rf -- "$DIR"
@@ -112,12 +125,19 @@ start() {
         stop_server
         wipe_dir
     fi
-    mkdir -p -- "$DIR" "$SOCKET_DIR"
+    mkdir -p -- "$DIR"
     touch -- "$DIR/$MARKER"
+    set_paths
     if [[ $(id -u) -eq 0 ]]; then
         chown -R "$SERVER_USER" -- "$DIR"
-        as_owner test -w "$DIR" || die "user $SERVER_USER cannot write to $DIR (check the permissions of its parent directories)"
+        if ! as_owner test -w "$DIR"; then
+            mktemp -d /tmp/res00011-pgtest.XXXXXX >"$DIR/serverdir"
+            set_paths
+            chown "$SERVER_USER" -- "$SERVER_ROOT"
+            as_owner test -w "$SERVER_ROOT" || die "user $SERVER_USER cannot write to $SERVER_ROOT"
+        fi
     fi
+    as_owner mkdir -p -- "$SOCKET_DIR"
 
     if ! as_owner "$PG_BIN/initdb" -D "$DATA" -U postgres --auth=trust --no-sync -E UTF8 --no-locale \
         >"$DIR/initdb.log" 2>&1; then
