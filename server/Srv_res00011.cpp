@@ -17,16 +17,26 @@ QString statementText(const QString& component, const QString& dialect) {
     return QString::fromUtf8(file.readAll()).trimmed();
 }
 
-QVariant runQueryFunction(const std::function<TDataSetProvider&(TrdmMenu&)>& prepare) {
+namespace {
+
+// Runs the body of a query-backed data function on the data module; any exception becomes the
+// error text in place of the packet.
+QVariant answerOrErrorText(const std::function<QVariant(TrdmMenu&)>& body) {
     try {
         if (!rdmMenu) throw EDatabaseError(QStringLiteral("o módulo de dados do menu não foi criado"));
-        return QVariant(prepare(*rdmMenu).GetData());
+        return body(*rdmMenu);
     } catch (const std::exception& e) {
         if (!rdmMenu) return QVariant(QStringLiteral("Erro de banco de dados: %1").arg(QString::fromUtf8(e.what())));
         return QVariant(QString::fromStdString(Qor_trelvix::ADOExceptionMessage(e, rdmMenu->adcMenu, "")));
     } catch (...) {
         return QVariant(QStringLiteral("Erro desconhecido ao consultar o banco de dados"));
     }
+}
+
+}  // namespace
+
+QVariant runQueryFunction(const std::function<TDataSetProvider&(TrdmMenu&)>& prepare) {
+    return answerOrErrorText([&](TrdmMenu& dm) { return QVariant(prepare(dm).GetData()); });
 }
 
 QVariant getNrJuncao(const QString& stFilial, const QString& stLoja) {
@@ -121,9 +131,7 @@ void answerWithVerdict(TrdmMenu& dm, const char* verdict) {
 
 QVariant getValidaGarcom(const QString& stCdVendedor, const QString& stFilial, const QString& stCaixa,
                          const QString& stModo) {
-    try {
-        if (!rdmMenu) throw EDatabaseError(QStringLiteral("o módulo de dados do menu não foi criado"));
-        TrdmMenu& dm = *rdmMenu;
+    return answerOrErrorText([&](TrdmMenu& dm) {
         dm.adqValidaGarcom.Close();
         dm.adqValidaGarcom.Parameters().ParamByName(QStringLiteral("P_CDVENDEDOR")).setValue(stCdVendedor);
         dm.adqValidaGarcom.Open();
@@ -158,12 +166,7 @@ QVariant getValidaGarcom(const QString& stCdVendedor, const QString& stFilial, c
         dm.adqOperadorFilial.Parameters().ParamByName(QStringLiteral("P_CDFILIAL")).setValue(stFilial);
         dm.adqOperadorFilial.Open();
         return verdict(dm.adqOperadorFilial.FieldByName(QStringLiteral("OPERFILIAL")).Value() == QVariant(0) ? "N" : "S");
-    } catch (const std::exception& e) {
-        if (!rdmMenu) return QVariant(QStringLiteral("Erro de banco de dados: %1").arg(QString::fromUtf8(e.what())));
-        return QVariant(QString::fromStdString(Qor_trelvix::ADOExceptionMessage(e, rdmMenu->adcMenu, "")));
-    } catch (...) {
-        return QVariant(QStringLiteral("Erro desconhecido ao consultar o banco de dados"));
-    }
+    });
 }
 
 namespace {
