@@ -5,6 +5,11 @@
 #include "Srv_consiste.h"
 
 #include <QFile>
+#include <QLoggingCategory>
+
+// The data module's failures, each with its cause: what the menu turns into a message or a
+// false answer. Shown by default; the connects are the database layer's ("res.db").
+Q_LOGGING_CATEGORY(lcData, "res.data", QtWarningMsg)
 
 namespace Srv_res00011 {
 
@@ -21,26 +26,28 @@ namespace {
 
 // Runs the body of a query-backed data function on the data module; any exception becomes the
 // error text in place of the packet.
-QVariant answerOrErrorText(const std::function<QVariant(TrdmMenu&)>& body) {
+QVariant answerOrErrorText(const char* function, const std::function<QVariant(TrdmMenu&)>& body) {
     try {
         if (!rdmMenu) throw EDatabaseError(QStringLiteral("o módulo de dados do menu não foi criado"));
         return body(*rdmMenu);
     } catch (const std::exception& e) {
+        qCWarning(lcData).noquote() << function << "failed:" << e.what();
         if (!rdmMenu) return QVariant(QStringLiteral("Erro de banco de dados: %1").arg(QString::fromUtf8(e.what())));
         return QVariant(QString::fromStdString(Qor_trelvix::ADOExceptionMessage(e, rdmMenu->adcMenu, "")));
     } catch (...) {
+        qCWarning(lcData).noquote() << function << "failed with an unknown exception";
         return QVariant(QStringLiteral("Erro desconhecido ao consultar o banco de dados"));
     }
 }
 
 }  // namespace
 
-QVariant runQueryFunction(const std::function<TDataSetProvider&(TrdmMenu&)>& prepare) {
-    return answerOrErrorText([&](TrdmMenu& dm) { return QVariant(prepare(dm).GetData()); });
+QVariant runQueryFunction(const char* function, const std::function<TDataSetProvider&(TrdmMenu&)>& prepare) {
+    return answerOrErrorText(function, [&](TrdmMenu& dm) { return QVariant(prepare(dm).GetData()); });
 }
 
 QVariant getNrJuncao(const QString& stFilial, const QString& stLoja) {
-    return runQueryFunction([&](TrdmMenu& dm) -> TDataSetProvider& {
+    return runQueryFunction("getNrJuncao", [&](TrdmMenu& dm) -> TDataSetProvider& {
         TParameters& parameters = dm.adqNrJuncao.Parameters();
         parameters.ParamByName(QStringLiteral("P_CDFILIAL")).setValue(stFilial);
         parameters.ParamByName(QStringLiteral("P_CDLOJA")).setValue(stLoja);
@@ -49,7 +56,7 @@ QVariant getNrJuncao(const QString& stFilial, const QString& stLoja) {
 }
 
 QVariant getStatusMesa(const QString& stFilial, const QString& stLoja, const QString& stConfTela) {
-    return runQueryFunction([&](TrdmMenu& dm) -> TDataSetProvider& {
+    return runQueryFunction("getStatusMesa", [&](TrdmMenu& dm) -> TDataSetProvider& {
         TParameters& parameters = dm.adqStatusMesa.Parameters();
         parameters.ParamByName(QStringLiteral("P_CDFILIAL")).setValue(stFilial);
         parameters.ParamByName(QStringLiteral("P_CDLOJA")).setValue(stLoja);
@@ -71,7 +78,7 @@ QString productToLeaveOut(const QString& code) { return code.isEmpty() ? QString
 }  // namespace
 
 QVariant getComandaInd(const QString& stNrMesa, const QString& stFilial, const QString& stLoja) {
-    return runQueryFunction([&](TrdmMenu& dm) -> TDataSetProvider& {
+    return runQueryFunction("getComandaInd", [&](TrdmMenu& dm) -> TDataSetProvider& {
         TParameters& parameters = dm.adqComandaInd.Parameters();
         bind8(parameters, "P_NRMESA", stNrMesa);
         bind8(parameters, "P_CDFILIAL", stFilial);
@@ -82,7 +89,7 @@ QVariant getComandaInd(const QString& stNrMesa, const QString& stFilial, const Q
 
 QVariant getItemMesa(const QString& stFilial, const QString& stNrComanda, const QString& stModo,
                      const QString& stCdProdConsum, const QString& stCdProdConsFem, const QString& stCdProdCouver) {
-    return runQueryFunction([&](TrdmMenu& dm) -> TDataSetProvider& {
+    return runQueryFunction("getItemMesa", [&](TrdmMenu& dm) -> TDataSetProvider& {
         const auto bindProducts = [&](TParameters& parameters) {
             bind8(parameters, "P_CDPRODCONSUM", productToLeaveOut(stCdProdConsum));
             bind8(parameters, "P_CDPRODCONSFEM", productToLeaveOut(stCdProdConsFem));
@@ -131,7 +138,7 @@ void answerWithVerdict(TrdmMenu& dm, const char* verdict) {
 
 QVariant getValidaGarcom(const QString& stCdVendedor, const QString& stFilial, const QString& stCaixa,
                          const QString& stModo) {
-    return answerOrErrorText([&](TrdmMenu& dm) {
+    return answerOrErrorText("getValidaGarcom", [&](TrdmMenu& dm) {
         dm.adqValidaGarcom.Close();
         dm.adqValidaGarcom.Parameters().ParamByName(QStringLiteral("P_CDVENDEDOR")).setValue(stCdVendedor);
         dm.adqValidaGarcom.Open();
@@ -173,11 +180,21 @@ namespace {
 
 // Runs an update; true only when it wrote a row. A statement that matched nothing is a
 // failure too: the row it was meant for is gone or no longer has those keys.
-bool runUpdate(const std::function<TADOCommand&(TrdmMenu&)>& bind) {
+bool runUpdate(const char* function, const std::function<TADOCommand&(TrdmMenu&)>& bind) {
     try {
-        if (!rdmMenu) return false;
-        return bind(*rdmMenu).Execute() > 0;
+        if (!rdmMenu) {
+            qCWarning(lcData).noquote() << function << "failed: the data module does not exist";
+            return false;
+        }
+        TADOCommand& command = bind(*rdmMenu);
+        if (command.Execute() > 0) return true;
+        qCWarning(lcData).noquote() << function << "changed no row: no row has these keys (any more)";
+        return false;
+    } catch (const std::exception& e) {
+        qCWarning(lcData).noquote() << function << "failed:" << e.what();
+        return false;
     } catch (...) {
+        qCWarning(lcData).noquote() << function << "failed with an unknown exception";
         return false;
     }
 }
@@ -186,7 +203,7 @@ bool runUpdate(const std::function<TADOCommand&(TrdmMenu&)>& bind) {
 
 bool setVendedorItem(const QString& stCdVendedor, const QString& stFilial, const QString& stCdProduto,
                      const QString& stNrComanda, const QString& stNrVendaRest, const QString& stNrProdComVen) {
-    return runUpdate([&](TrdmMenu& dm) -> TADOCommand& {
+    return runUpdate("setVendedorItem", [&](TrdmMenu& dm) -> TADOCommand& {
         TParameters& parameters = dm.acmUpdVendedor.Parameters();
         bind8(parameters, "P_CDVENDEDOR", stCdVendedor);
         bind8(parameters, "P_CDFILIAL", stFilial);
@@ -200,7 +217,7 @@ bool setVendedorItem(const QString& stCdVendedor, const QString& stFilial, const
 
 bool setVendedorVenda(const QString& stCdVendedor, const QString& stFilial, const QString& stNrMesa,
                       const QString& stNrVendaRest) {
-    return runUpdate([&](TrdmMenu& dm) -> TADOCommand& {
+    return runUpdate("setVendedorVenda", [&](TrdmMenu& dm) -> TADOCommand& {
         TParameters& parameters = dm.acmUpdVendedorVenda.Parameters();
         bind8(parameters, "P_CDVENDEDOR", stCdVendedor);
         bind8(parameters, "P_CDFILIAL", stFilial);

@@ -64,9 +64,9 @@ QString statementText(const QString& component, const QString& dialect = {});
 
 // The frame of every query-backed data function: `prepare` binds the arguments on the data
 // module (and opens the query, where the function does) and names the provider whose packet
-// is the answer; any exception becomes the error text of ADOExceptionMessage instead.
-// Nothing escapes.
-QVariant runQueryFunction(const std::function<TDataSetProvider&(TrdmMenu&)>& prepare);
+// is the answer; any exception becomes the error text of ADOExceptionMessage instead, and is
+// logged under "res.data" with `function`'s name. Nothing escapes.
+QVariant runQueryFunction(const char* function, const std::function<TDataSetProvider&(TrdmMenu&)>& prepare);
 
 // Exported data functions. The query-backed ones answer a data packet or the error text.
 // Groupings of a store: NRJUNMESA.

@@ -9,9 +9,9 @@ namespace Qor_trelvix {
 void SetADODBSession(TADOConnection& connection) {
     switch (connection.Dialect()) {
     case TSqlDialect::SQLite:
-        // Wait for a writer of another terminal instead of failing at once; enforce the
-        // references between tables, which SQLite leaves off by default per connection.
-        connection.Execute(QStringLiteral("PRAGMA busy_timeout = 5000; PRAGMA foreign_keys = ON;"));
+        // Enforce the references between tables, which SQLite leaves off by default per
+        // connection. (How long a lock is waited for is the connection's command time-out.)
+        connection.Execute(QStringLiteral("PRAGMA foreign_keys = ON;"));
         break;
     case TSqlDialect::PostgreSQL:
         connection.Execute(QStringLiteral("SET client_encoding TO 'UTF8'; SET application_name TO 'res00011';"));

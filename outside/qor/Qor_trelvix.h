@@ -9,7 +9,7 @@
 class TADOConnection;
 
 namespace Qor_trelvix {
-// Prepares a new session: SQLite gets a busy time-out and foreign keys, PostgreSQL the UTF-8
+// Prepares a new session: SQLite gets foreign keys, PostgreSQL the UTF-8
 // client encoding and the application name. Throws the database's error.
 QOR_EXPORT void SetADODBSession(TADOConnection& connection);
 // A Portuguese one-line message for a failed database call, with the database's own text:

@@ -2,6 +2,8 @@
 
 #include "DbTypes.h"
 
+#include <QRegularExpression>
+
 ConnectionString ConnectionString::parse(const QString& text) {
     ConnectionString result;
     const int n = static_cast<int>(text.size());
@@ -55,4 +57,24 @@ ConnectionString ConnectionString::parse(const QString& text) {
         result.m_values.insert(key, value);
     }
     return result;
+}
+
+int ConnectionString::seconds(const QString& key, int fallback, int cap) const {
+    const QString text = value(key).trimmed();
+    if (text.isEmpty()) return fallback;
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (!ok || number < 0)
+        throw EDatabaseError(QStringLiteral("Connection string: %1 '%2' is not a number of seconds").arg(key, text));
+    return number == 0 || number > cap ? cap : number;
+}
+
+QString ConnectionString::maskPasswords(const QString& text) {
+    // The key where a word starts, then its value: quoted (with doubled quotes inside) or up to
+    // the next ';'.
+    static const QRegularExpression entry(QStringLiteral(R"((^|\W)(\s*(?:password|pwd)\s*=\s*)("(?:[^"]|"")*"?|[^;]*))"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    QString masked = text;
+    masked.replace(entry, QStringLiteral("\\1\\2****"));
+    return masked;
 }

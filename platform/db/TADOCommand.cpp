@@ -14,5 +14,5 @@ qint64 TADOCommand::Execute() {
         throw EDatabaseError(QStringLiteral("%1: no statement to run").arg(Name()));
     DbDriver& driver = m_connection->driver();
     const QString sql = m_statement->render([&driver](int i) { return driver.placeholder(i); });
-    return driver.execute(sql, m_parameters.values());
+    return driver.execute(sql, m_parameters.values(), m_connection->statementTimeoutMs(m_commandTimeout));
 }

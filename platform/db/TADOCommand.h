@@ -14,7 +14,8 @@ public:
     const QString& CommandText() const { return m_commandText; }
     void setCommandText(const QString& text);  // rebuilds the parameters
     TParameters& Parameters() { return m_parameters; }
-    int CommandTimeout() const { return m_commandTimeout; }  // 0: no limit
+    // Seconds; 0 sets no limit of its own, and the connection's command time-out applies.
+    int CommandTimeout() const { return m_commandTimeout; }
     void setCommandTimeout(int seconds) { m_commandTimeout = seconds; }
 
     // Runs the statement once with the bound values; answers the rows it changed.

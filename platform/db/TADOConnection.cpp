@@ -1,6 +1,7 @@
 #include "TADOConnection.h"
 
 #include "ConnectionString.h"
+#include "DbLog.h"
 
 const char* dialectName(TSqlDialect dialect) {
     switch (dialect) {
@@ -28,6 +29,8 @@ void TADOConnection::Open() {
     if (BeforeConnect) BeforeConnect(this);
     const ::ConnectionString options = ::ConnectionString::parse(m_connectionString);
     const QString provider = options.value(QStringLiteral("Provider"), m_provider).trimmed();
+    m_timeouts = TTimeouts::from(options);
+    qCInfo(lcDatabase).noquote() << Name() << "connecting:" << ::ConnectionString::maskPasswords(m_connectionString);
     if (provider.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
         m_driver = openSqliteDriver(options);
     else if (provider.compare(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) == 0)
@@ -39,7 +42,20 @@ void TADOConnection::Open() {
     m_driver->onReconnected = [this] {
         if (AfterConnect) AfterConnect(this);
     };
+    qCInfo(lcDatabase).noquote() << Name() << "connected to" << dialectName(m_driver->dialect());
     if (AfterConnect) AfterConnect(this);
+}
+
+TTimeouts TTimeouts::from(const ::ConnectionString& options) {
+    TTimeouts timeouts;
+    timeouts.connectSeconds = options.seconds(QStringLiteral("Connect Timeout"), kDefaultSeconds, kMaxConnectSeconds);
+    timeouts.commandSeconds = options.seconds(QStringLiteral("Command Timeout"), kDefaultSeconds, kMaxCommandSeconds);
+    return timeouts;
+}
+
+int TADOConnection::statementTimeoutMs(int ownSeconds) const {
+    const int seconds = ownSeconds > 0 ? std::min(ownSeconds, m_timeouts.commandSeconds) : m_timeouts.commandSeconds;
+    return seconds * 1000;
 }
 
 void TADOConnection::Close() {
@@ -56,7 +72,7 @@ DbDriver& TADOConnection::driver() const {
 
 TSqlDialect TADOConnection::Dialect() const { return driver().dialect(); }
 
-void TADOConnection::Execute(const QString& sql) { driver().executeScript(sql); }
-void TADOConnection::BeginTrans() { driver().executeScript(QStringLiteral("BEGIN")); }
-void TADOConnection::CommitTrans() { driver().executeScript(QStringLiteral("COMMIT")); }
-void TADOConnection::RollbackTrans() { driver().executeScript(QStringLiteral("ROLLBACK")); }
+void TADOConnection::Execute(const QString& sql) { driver().executeScript(sql, statementTimeoutMs(0)); }
+void TADOConnection::BeginTrans() { Execute(QStringLiteral("BEGIN")); }
+void TADOConnection::CommitTrans() { Execute(QStringLiteral("COMMIT")); }
+void TADOConnection::RollbackTrans() { Execute(QStringLiteral("ROLLBACK")); }

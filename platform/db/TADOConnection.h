@@ -2,7 +2,11 @@
 // The database connection. Its connection string picks the engine with its "Provider" key:
 //   Provider=SQLite;Data Source=PATH[;Create=yes]
 //   Provider=PostgreSQL;Data Source=HOST;Port=N;Initial Catalog=DB;User ID=U;Password=P
-//     [;Connect Timeout=SECONDS (default 5)][;Schema=SEARCH_PATH][;Application Name=NAME]
+//     [;Schema=SEARCH_PATH][;Application Name=NAME]
+// and, for both, [;Connect Timeout=SECONDS][;Command Timeout=SECONDS] (5 each by default, at
+// most 30 and 60; 0 takes the most). Every statement on the connection ends within the command
+// time-out, or sooner where the query or command sets a shorter one of its own; a lock held by
+// another terminal or a server that stopped answering makes it fail with EADOError then.
 // The stored Provider property is used only when the string names none. BeforeConnect runs
 // before every connect (it may still change the connection string), AfterConnect after every
 // successful one. Failures throw EADOError with the database's text, never the password.
@@ -35,6 +39,11 @@ public:
     void Close();
 
     TSqlDialect Dialect() const;  // throws when not connected
+    // The limits in force since the last connect.
+    const TTimeouts& Timeouts() const { return m_timeouts; }
+    // Milliseconds a statement may take: the connection's command time-out, or the statement's
+    // own (`ownSeconds`) when that is shorter; 0 or less means the statement sets none.
+    int statementTimeoutMs(int ownSeconds) const;
     // Runs a script of statements without parameters (schema set-up, session settings).
     void Execute(const QString& sql);
     void BeginTrans();
@@ -47,5 +56,6 @@ private:
     QString m_connectionString;
     QString m_provider;
     bool m_loginPrompt = true;
+    TTimeouts m_timeouts;
     std::unique_ptr<DbDriver> m_driver;
 };

@@ -43,6 +43,6 @@ void TADOQuery::doOpen() {
         m_rendered = m_statement->render([&driver](int i) { return driver.placeholder(i); });
         m_renderedFor = driver.dialect();
     }
-    TQueryResult result = driver.query(m_rendered, m_parameters.values());
+    TQueryResult result = driver.query(m_rendered, m_parameters.values(), m_connection->statementTimeoutMs(m_commandTimeout));
     setContent(result.columns, std::move(result.rows));
 }

@@ -35,6 +35,15 @@ TParameter& TParameters::ParamByName(const QString& name) const {
 std::vector<QVariant> TParameters::values() const {
     std::vector<QVariant> out;
     out.reserve(m_occurrences.size());
-    for (const int index : m_occurrences) out.push_back(m_params[static_cast<std::size_t>(index)]->Value());
+    for (const int index : m_occurrences) {
+        const TParameter& param = *m_params[static_cast<std::size_t>(index)];
+        // A NUL would end the text early in a driver that takes C strings, so that "0001\0..."
+        // matched the key 0001 there; no code of the database holds one.
+        const QVariant& value = param.Value();
+        if ((value.typeId() == QMetaType::QString && value.toString().contains(QChar(0))) ||
+            (value.typeId() == QMetaType::QByteArray && value.toByteArray().contains('\0')))
+            throw EDatabaseError(QStringLiteral("Parameter '%1' holds a NUL character").arg(param.Name()));
+        out.push_back(value);
+    }
     return out;
 }

@@ -37,7 +37,8 @@ public:
     TParameter& Items(int index) const;               // the parameter of occurrence `index`
     TParameter& ParamByName(const QString& name) const;  // case-insensitive; throws when absent
     TParameter* FindParam(const QString& name) const;
-    std::vector<QVariant> values() const;              // one per occurrence, in order
+    // One per occurrence, in order; throws EDatabaseError for a text holding a NUL character.
+    std::vector<QVariant> values() const;
 
 private:
     std::vector<std::unique_ptr<TParameter>> m_params;  // one per distinct name

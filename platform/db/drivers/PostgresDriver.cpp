@@ -1,10 +1,15 @@
 #include "PostgresDriver.h"
 
 #include "../ConnectionString.h"
+#include "../DbLog.h"
 #include "../TField.h"
 
+#include <QDeadlineTimer>
+#include <cerrno>
 #include <charconv>
+#include <climits>
 #include <libpq-fe.h>
+#include <poll.h>
 
 namespace {
 
@@ -34,40 +39,38 @@ QString columnName(const char* name) {
 class PostgresDriver final : public DbDriver {
 public:
     explicit PostgresDriver(const ConnectionString& options) {
-        m_password = options.value(QStringLiteral("Password"));
-        std::vector<std::pair<QByteArray, QByteArray>> settings;
+        const TTimeouts timeouts = TTimeouts::from(options);
+        m_host = options.value(QStringLiteral("Data Source"));
+        m_port = options.value(QStringLiteral("Port"));
         auto add = [&](const char* keyword, const QString& value) {
-            if (!value.isEmpty()) settings.emplace_back(keyword, value.toUtf8());
+            if (!value.isEmpty()) m_settings.emplace_back(keyword, value.toUtf8());
         };
-        const QString host = options.value(QStringLiteral("Data Source"));
-        const QString port = options.value(QStringLiteral("Port"));
-        add("host", host);
-        add("port", port);
+        add("host", m_host);
+        add("port", m_port);
         add("dbname", options.value(QStringLiteral("Initial Catalog")));
         add("user", options.value(QStringLiteral("User ID")));
-        add("password", m_password);
-        add("connect_timeout", options.value(QStringLiteral("Connect Timeout"), QStringLiteral("5")));
+        add("password", options.value(QStringLiteral("Password")));
+        add("connect_timeout", QString::number(timeouts.connectSeconds));
         add("application_name", options.value(QStringLiteral("Application Name")));
         add("client_encoding", QStringLiteral("UTF8"));
+        // A dead peer is noticed by the keep-alives even while nothing is sent.
+        add("keepalives_idle", QStringLiteral("10"));
+        add("keepalives_interval", QStringLiteral("5"));
+        add("keepalives_count", QStringLiteral("3"));
+        // The server ends a statement (and a wait for a lock) at the command time-out, ends a
+        // transaction left idle by a terminal that froze, and stops a statement whose client went
+        // away, so that a killed terminal writes nothing afterwards.
+        m_sessionTimeoutMs = timeouts.commandSeconds * 1000;
+        QString serverOptions = QStringLiteral("-c statement_timeout=%1 -c lock_timeout=%1 "
+                                               "-c idle_in_transaction_session_timeout=%2 "
+                                               "-c client_connection_check_interval=1000")
+                                    .arg(m_sessionTimeoutMs)
+                                    .arg(kIdleTransactionMs);
         const QString schema = options.value(QStringLiteral("Schema"));
-        if (!schema.isEmpty()) add("options", QStringLiteral("-c search_path=%1").arg(schema));
-        std::vector<const char*> keywords, values;
-        for (const auto& [keyword, value] : settings) {
-            keywords.push_back(keyword.constData());
-            values.push_back(value.constData());
-        }
-        keywords.push_back(nullptr);
-        values.push_back(nullptr);
-        m_conn = PQconnectdbParams(keywords.data(), values.data(), 0);
-        if (!m_conn || PQstatus(m_conn) != CONNECTION_OK) {
-            const QString message = m_conn ? errorText(PQerrorMessage(m_conn)) : QStringLiteral("out of memory");
-            PQfinish(m_conn);
-            m_conn = nullptr;
-            throw EADOError(QStringLiteral("PostgreSQL: cannot connect to %1:%2: %3")
-                                .arg(host.isEmpty() ? QStringLiteral("localhost") : host,
-                                     port.isEmpty() ? QStringLiteral("5432") : port, message));
-        }
-        PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
+        if (!schema.isEmpty()) serverOptions += QStringLiteral(" -c search_path=%1").arg(schema);
+        add("options", serverOptions);
+        m_timeoutMs = m_sessionTimeoutMs;
+        connect();
     }
 
     ~PostgresDriver() override { PQfinish(m_conn); }
@@ -75,8 +78,8 @@ public:
     TSqlDialect dialect() const override { return TSqlDialect::PostgreSQL; }
     QString placeholder(int index) const override { return QStringLiteral("$%1").arg(index + 1); }
 
-    TQueryResult query(const QString& sql, const std::vector<QVariant>& params) override {
-        Result result(run(sql, params));
+    TQueryResult query(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {
+        Result result(run(sql, params, timeoutMs));
         TQueryResult out;
         const int columns = PQnfields(result.get());
         const int rows = PQntuples(result.get());
@@ -128,14 +131,25 @@ public:
         return out;
     }
 
-    qint64 execute(const QString& sql, const std::vector<QVariant>& params) override {
-        Result result(run(sql, params));
+    qint64 execute(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {
+        Result result(run(sql, params, timeoutMs));
         const char* affected = PQcmdTuples(result.get());
         return affected && *affected ? QByteArray(affected).toLongLong() : 0;
     }
 
-    void executeScript(const QString& sql) override {
-        Result result(PQexec(m_conn, sql.toUtf8().constData()));
+    void executeScript(const QString& sql, int timeoutMs) override {
+        if (m_transactionLost) {
+            // The server rolled the transaction back when the connection went; a rollback asked
+            // for now has nothing left to do, anything else must not run outside it.
+            if (sql.trimmed().compare(QLatin1String("ROLLBACK"), Qt::CaseInsensitive) == 0) {
+                m_transactionLost = false;
+                return;
+            }
+            throw EADOError(QStringLiteral("PostgreSQL: the connection was lost during a transaction, which was rolled back"));
+        }
+        prepareToSend(timeoutMs);
+        if (!PQsendQuery(m_conn, sql.toUtf8().constData())) failSend();
+        Result result(awaitResult(timeoutMs));
         check(result.get());
     }
 
@@ -149,7 +163,151 @@ private:
         PGresult* result;
     };
 
-    PGresult* run(const QString& sql, const std::vector<QVariant>& params) {
+    // The stored settings as libpq takes them, each list ending with a null.
+    struct Settings {
+        std::vector<const char*> keywords, values;
+    };
+    Settings settings() const {
+        Settings out;
+        for (const auto& [keyword, value] : m_settings) {
+            out.keywords.push_back(keyword.constData());
+            out.values.push_back(value.constData());
+        }
+        out.keywords.push_back(nullptr);
+        out.values.push_back(nullptr);
+        return out;
+    }
+
+    // Opens the connection with the stored settings; throws EADOError when it cannot.
+    void connect() {
+        const Settings options = settings();
+        m_conn = PQconnectdbParams(options.keywords.data(), options.values.data(), 0);
+        if (!m_conn || PQstatus(m_conn) != CONNECTION_OK) {
+            const QString message = m_conn ? errorText(PQerrorMessage(m_conn)) : QStringLiteral("out of memory");
+            PQfinish(m_conn);
+            m_conn = nullptr;
+            throw EADOError(QStringLiteral("PostgreSQL: cannot connect to %1:%2: %3")
+                                .arg(m_host.isEmpty() ? QStringLiteral("localhost") : m_host,
+                                     m_port.isEmpty() ? QStringLiteral("5432") : m_port, message));
+        }
+        PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
+        m_timeoutMs = m_sessionTimeoutMs;
+    }
+
+    // Closes a connection that can no longer be trusted; the next statement opens a new one.
+    void dropConnection(const QString& why) {
+        if (!m_conn) return;
+        m_transactionLost = m_inTransaction;
+        qCWarning(lcDatabase).noquote() << "PostgreSQL: closing the connection:" << why;
+        PQfinish(m_conn);
+        m_conn = nullptr;
+    }
+
+    // Gives up a connection whose server process stopped answering. That process may still hold
+    // the statement sent last, unread: were it to go on later, it would run it after the caller
+    // was told it failed. So the server is asked, on a connection of its own, to end it; a
+    // process that is stopped ends as soon as it runs again, before it reads anything more.
+    // Best effort, within kCleanupMs: a server that does not answer at all cannot run it either.
+    void abandonConnection(const QString& why) {
+        const int backend = m_conn ? PQbackendPID(m_conn) : 0;
+        dropConnection(why);
+        if (backend <= 0) return;
+        const Settings options = settings();
+        PGconn* cleanup = PQconnectStartParams(options.keywords.data(), options.values.data(), 0);
+        const QDeadlineTimer deadline(kCleanupMs);
+        bool ended = false;
+        for (PostgresPollingStatusType state = PGRES_POLLING_WRITING; cleanup && state != PGRES_POLLING_FAILED;) {
+            if (state == PGRES_POLLING_OK) {
+                const QByteArray sql = QByteArray("SELECT pg_terminate_backend(") + QByteArray::number(backend) + ')';
+                if (!PQsendQuery(cleanup, sql.constData())) break;
+                while (PQisBusy(cleanup) && waitFor(cleanup, POLLIN, deadline) && PQconsumeInput(cleanup)) {
+                }
+                while (PGresult* result = PQisBusy(cleanup) ? nullptr : PQgetResult(cleanup)) {
+                    ended = ended || PQresultStatus(result) == PGRES_TUPLES_OK;
+                    PQclear(result);
+                }
+                break;
+            }
+            if (!waitFor(cleanup, state == PGRES_POLLING_READING ? POLLIN : POLLOUT, deadline)) break;
+            state = PQconnectPoll(cleanup);
+        }
+        PQfinish(cleanup);
+        if (!ended) qCWarning(lcDatabase) << "PostgreSQL: could not end the server process" << backend << "given up";
+    }
+
+    // Before a statement is sent: a connection that was dropped is opened again (the session is
+    // then prepared again, as after a connect), and the statement's time limit is put in force.
+    void prepareToSend(int timeoutMs) {
+        if (!m_conn) {
+            connect();
+            qCWarning(lcDatabase).noquote() << "PostgreSQL: connection opened again";
+            if (onReconnected) onReconnected();
+        }
+        const PGTransactionStatusType status = PQtransactionStatus(m_conn);
+        m_inTransaction = status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
+        if (timeoutMs != m_timeoutMs) {
+            const QByteArray set = QStringLiteral("SET statement_timeout = %1; SET lock_timeout = %1").arg(timeoutMs).toUtf8();
+            if (!PQsendQuery(m_conn, set.constData())) failSend();
+            Result result(awaitResult(m_timeoutMs));
+            check(result.get());
+            m_timeoutMs = timeoutMs;
+        }
+    }
+
+    [[noreturn]] void failSend() {
+        const QString text = errorText(PQerrorMessage(m_conn));
+        dropConnection(text);
+        throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text));
+    }
+
+    // Waits for the answer to what was sent, at most a little longer than the server's own time
+    // limit: past that the server itself is not answering (stopped, or the network is gone), and
+    // the connection is given up. Answers the first failed result, else the last one.
+    PGresult* awaitResult(int timeoutMs) {
+        const QDeadlineTimer deadline(timeoutMs + kAnswerGraceMs);
+        PGresult* kept = nullptr;
+        for (;;) {
+            while (PQisBusy(m_conn)) {
+                if (!waitFor(m_conn, POLLIN, deadline)) {
+                    PQclear(kept);
+                    const QString text = QStringLiteral("the server did not answer within %1 s").arg((timeoutMs + 999) / 1000);
+                    abandonConnection(text);
+                    throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text));
+                }
+                if (!PQconsumeInput(m_conn)) {
+                    PQclear(kept);
+                    failSend();
+                }
+            }
+            PGresult* next = PQgetResult(m_conn);
+            if (!next) break;
+            const bool failed = kept && PQresultStatus(kept) == PGRES_FATAL_ERROR;
+            if (failed) {
+                PQclear(next);
+            } else {
+                PQclear(kept);
+                kept = next;
+            }
+        }
+        return kept;
+    }
+
+    // Waits until the connection's socket is ready for `events`; false when the deadline came
+    // first. An error of the socket counts as ready: libpq then reports what is wrong.
+    static bool waitFor(PGconn* connection, short events, const QDeadlineTimer& deadline) {
+        pollfd socket{PQsocket(connection), events, 0};
+        if (socket.fd < 0) return true;
+        for (;;) {
+            const int rc = ::poll(&socket, 1, static_cast<int>(std::min<qint64>(deadline.remainingTime(), INT_MAX)));
+            if (rc > 0) return true;
+            if (rc == 0) return false;
+            if (errno != EINTR) return true;
+        }
+    }
+
+    PGresult* run(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) {
+        if (m_transactionLost)
+            throw EADOError(QStringLiteral("PostgreSQL: the connection was lost during a transaction, which was rolled back"));
         std::vector<QByteArray> texts(params.size());
         std::vector<const char*> values(params.size(), nullptr);
         for (std::size_t i = 0; i < params.size(); ++i) {
@@ -164,8 +322,11 @@ private:
             }
             values[i] = texts[i].constData();
         }
-        PGresult* result = PQexecParams(m_conn, sql.toUtf8().constData(), static_cast<int>(params.size()), nullptr,
-                                        values.data(), nullptr, nullptr, 0);
+        prepareToSend(timeoutMs);
+        if (!PQsendQueryParams(m_conn, sql.toUtf8().constData(), static_cast<int>(params.size()), nullptr,
+                               values.data(), nullptr, nullptr, 0))
+            failSend();
+        PGresult* result = awaitResult(timeoutMs);
         try {
             check(result);
         } catch (...) {
@@ -175,36 +336,34 @@ private:
         return result;
     }
 
-    void check(PGresult* result) const {
+    void check(PGresult* result) {
         const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
         if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_EMPTY_QUERY) return;
         const char* message = result ? PQresultErrorMessage(result) : nullptr;
         const QString text = errorText(message && *message ? message : PQerrorMessage(m_conn));
         // A connection the server dropped is opened again for the next statement; this one
         // has failed all the same.
-        if (PQstatus(m_conn) == CONNECTION_BAD) {
-            PQreset(m_conn);
-            if (PQstatus(m_conn) == CONNECTION_OK && onReconnected) {
-                try {
-                    onReconnected();
-                } catch (...) {
-                    // The statement's own failure is what the caller hears of.
-                }
-            }
-        }
+        if (PQstatus(m_conn) == CONNECTION_BAD) dropConnection(text);
         throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text));
     }
 
-    // The server's message on one line, never with the password in it.
-    QString errorText(const char* message) const {
+    // The server's message on one line, never with a password in it.
+    static QString errorText(const char* message) {
         QString text = QString::fromUtf8(message).trimmed();
         text.replace('\n', ' ');
-        if (!m_password.isEmpty()) text.replace(m_password, QStringLiteral("****"));
-        return text;
+        return ConnectionString::maskPasswords(text);
     }
 
+    static constexpr int kAnswerGraceMs = 1500;
+    static constexpr int kCleanupMs = 1500;
+    static constexpr int kIdleTransactionMs = 60000;
     PGconn* m_conn = nullptr;
-    QString m_password;
+    std::vector<std::pair<QByteArray, QByteArray>> m_settings;  // libpq keyword, value
+    QString m_host, m_port;
+    int m_sessionTimeoutMs = 0;  // what the connection's options set
+    int m_timeoutMs = 0;         // what is in force on the session now
+    bool m_inTransaction = false;    // when the statement under way was sent
+    bool m_transactionLost = false;  // the connection went inside a transaction
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "../TField.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <charconv>
 #include <sqlite3.h>
 #include <unordered_map>
@@ -62,6 +63,9 @@ public:
             throw EADOError(QStringLiteral("SQLite: cannot open database '%1': %2").arg(path, message));
         }
         sqlite3_extended_result_codes(m_db, 1);
+        // Every few thousand steps of a statement the deadline is looked at, so that no
+        // statement runs past its time limit.
+        sqlite3_progress_handler(m_db, kProgressSteps, &SqliteDriver::onProgress, this);
         sqlite3_create_function(m_db, "NVL", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nvl, nullptr, nullptr);
         // The same under its other dialect's name, so that texts of that dialect can be tried
         // here too; ISNULL is a keyword of SQLite, so such a text has to quote it.
@@ -76,7 +80,8 @@ public:
     TSqlDialect dialect() const override { return TSqlDialect::SQLite; }
     QString placeholder(int) const override { return QStringLiteral("?"); }
 
-    TQueryResult query(const QString& sql, const std::vector<QVariant>& params) override {
+    TQueryResult query(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {
+        limitTo(timeoutMs);
         Statement& entry = prepare(sql, params);
         sqlite3_stmt* statement = entry.statement;
         Guard guard{statement};
@@ -140,7 +145,8 @@ public:
         return result;
     }
 
-    qint64 execute(const QString& sql, const std::vector<QVariant>& params) override {
+    qint64 execute(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {
+        limitTo(timeoutMs);
         sqlite3_stmt* statement = prepare(sql, params).statement;
         Guard guard{statement};
         int rc;
@@ -150,16 +156,39 @@ public:
         return sqlite3_changes64(m_db);
     }
 
-    void executeScript(const QString& sql) override {
+    void executeScript(const QString& sql, int timeoutMs) override {
+        limitTo(timeoutMs);
         char* error = nullptr;
-        if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error);
+        if (rc != SQLITE_OK) {
             const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(m_db));
             sqlite3_free(error);
-            throw EADOError(QStringLiteral("SQLite: %1").arg(message));
+            throw EADOError(QStringLiteral("SQLite: %1").arg(explained(rc, message)));
         }
     }
 
 private:
+    // Another connection's lock is waited for at most `timeoutMs` (the busy time-out), and the
+    // statement itself may run that long.
+    void limitTo(int timeoutMs) {
+        if (timeoutMs != m_timeoutMs) {
+            sqlite3_busy_timeout(m_db, timeoutMs);
+            m_timeoutMs = timeoutMs;
+        }
+        m_deadline.setRemainingTime(timeoutMs);
+    }
+
+    static int onProgress(void* self) { return static_cast<SqliteDriver*>(self)->m_deadline.hasExpired() ? 1 : 0; }
+
+    // The engine's text, with what it means for the user when the time limit ended the wait.
+    QString explained(int rc, const QString& message) const {
+        const int seconds = (m_timeoutMs + 999) / 1000;
+        if ((rc & 0xff) == SQLITE_BUSY)
+            return QStringLiteral("%1 (another connection kept it locked for %2 s)").arg(message).arg(seconds);
+        if (rc == SQLITE_INTERRUPT) return QStringLiteral("the statement did not end within %1 s").arg(seconds);
+        return message;
+    }
+
     // Leaves a cached statement reset and unbound whatever happens while it runs.
     struct Guard {
         sqlite3_stmt* statement;
@@ -271,10 +300,15 @@ private:
         if (rc != SQLITE_OK) fail(rc);
     }
 
-    [[noreturn]] void fail(int) const { throw EADOError(QStringLiteral("SQLite: %1").arg(QString::fromUtf8(sqlite3_errmsg(m_db)))); }
+    [[noreturn]] void fail(int rc) const {
+        throw EADOError(QStringLiteral("SQLite: %1").arg(explained(rc, QString::fromUtf8(sqlite3_errmsg(m_db)))));
+    }
 
     static constexpr std::size_t kCacheLimit = 64;
+    static constexpr int kProgressSteps = 10000;
     sqlite3* m_db = nullptr;
+    int m_timeoutMs = -1;
+    QDeadlineTimer m_deadline{QDeadlineTimer::Forever};
     std::unordered_map<QString, Statement> m_cache;
 };
 

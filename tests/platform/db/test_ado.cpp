@@ -316,8 +316,8 @@ TEST(AdoConnection, PostgresFailsFastOnAnUnreachableServerWithoutShowingThePassw
          QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=%1;Initial Catalog=x;User ID=u;"
                         "Password=s3cr3t-Senha;Connect Timeout=2")
              .arg(silent.port())},
-        {"closed port",
-         QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password=s3cr3t-Senha")},
+        // A password that is also a letter of the message leaves the message as it is.
+        {"closed port", QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password=o")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -332,6 +332,7 @@ TEST(AdoConnection, PostgresFailsFastOnAnUnreachableServerWithoutShowingThePassw
             const QString message = QString::fromUtf8(e.what());
             EXPECT_TRUE(message.startsWith(QLatin1String("PostgreSQL: cannot connect to 127.0.0.1:"))) << e.what();
             EXPECT_FALSE(message.contains(QLatin1String("s3cr3t"))) << e.what();
+            EXPECT_FALSE(message.contains(QLatin1String("****"))) << e.what();
         }
         EXPECT_LT(timer.elapsed(), 8000) << "the connect time limit must end the attempt";
         EXPECT_FALSE(connection.Connected());

@@ -184,4 +184,41 @@ TEST(ConnectionString, MalformedTextThrows)
     }
 }
 
+TEST(ConnectionString, TimeLimitsHaveADefaultAndACapAndRefuseWhatIsNoNumber)
+{
+    struct Case {
+        const char* text;
+        int seconds;  // -1: refused
+    };
+    const Case cases[] = {
+        {"Host=x", 5},          {"Command Timeout=", 5},    {"Command Timeout=12", 12},
+        {"Command Timeout=0", 60}, {"Command Timeout=600", 60}, {"command timeout= 3 ", 3},
+        {"Command Timeout=abc", -1}, {"Command Timeout=-1", -1}, {"Command Timeout=1.5", -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const ConnectionString cs = ConnectionString::parse(c.text);
+        if (c.seconds < 0)
+            EXPECT_THROW(cs.seconds("Command Timeout", 5, 60), EDatabaseError);
+        else
+            EXPECT_EQ(cs.seconds("Command Timeout", 5, 60), c.seconds);
+    }
+}
+
+TEST(ConnectionString, MaskingHidesThePasswordsOwnValueOnly)
+{
+    const char* cases[][2] = {
+        {"PostgreSQL: connection refused", "PostgreSQL: connection refused"},
+        {"Data Source=db;Password=o;Port=1", "Data Source=db;Password=****;Port=1"},
+        {"User ID=o;PWD = s3cr3t", "User ID=o;PWD = ****"},
+        {"cannot use Password=\"a;b\"\"c\";Host=x", "cannot use Password=****;Host=x"},
+        {"password=x", "password=****"},
+        {"NoPassword=x;Host=o", "NoPassword=x;Host=o"},
+    };
+    for (const auto& [text, masked] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(ConnectionString::maskPasswords(QString::fromUtf8(text)), QString::fromUtf8(masked));
+    }
+}
+
 }  // namespace
