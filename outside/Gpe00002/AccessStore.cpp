@@ -3,7 +3,6 @@
 #include "Process.h"
 #include "TClientDataSet.h"
 
-#include <QFileInfo>
 #include <optional>
 
 namespace Gpe00002 {
@@ -36,9 +35,9 @@ QString AccessStore::installationPath() {
 AccessStore::AccessStore(QString path) : m_path(std::move(path)) {}
 
 bool AccessStore::allows(int code, const QString& operatorCode) const {
-    // A dangling link is a file someone put there: it is read, and fails, rather than ignored.
-    const QFileInfo info(m_path);
-    if (!info.exists() && !info.isSymLink()) return true;
+    // Anything at the path other than a readable store (a dangling link, a FIFO, a folder) is
+    // read, and fails, rather than taken for a missing store.
+    if (!Process::FileExists(m_path)) return true;
 
     TClientDataSet store(QStringLiteral("AcessoOperacoes"));
     try {

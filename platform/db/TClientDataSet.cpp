@@ -4,6 +4,11 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 TClientDataSet::TClientDataSet(QString name) : TDataSet(std::move(name)) {}
 
@@ -12,11 +17,38 @@ void TClientDataSet::setData(const QByteArray& packet) {
     setContent(table.fields, std::move(table.rows));
 }
 
+namespace {
+
+// What is at a path instead of a file.
+QString kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return QStringLiteral("a directory");
+    if (S_ISFIFO(mode)) return QStringLiteral("a FIFO");
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return QStringLiteral("a device");
+    if (S_ISSOCK(mode)) return QStringLiteral("a socket");
+    return QStringLiteral("not a regular file");
+}
+
+}  // namespace
+
 void TClientDataSet::LoadFromFile(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened without waiting, so that a FIFO or a device in the file's place is refused at once
+    // instead of blocking the screen until somebody writes to it.
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) fail(QStringLiteral("Cannot open file '%1': %2").arg(fileName, QString::fromLocal8Bit(std::strerror(errno))));
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const QString what = kindOf(status.st_mode);
+        ::close(fd);
+        fail(QStringLiteral("Cannot open file '%1': it is %2").arg(fileName, what));
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         fail(QStringLiteral("Cannot open file '%1': %2").arg(fileName, file.errorString()));
+    }
     const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        fail(QStringLiteral("Cannot read file '%1': %2").arg(fileName, file.errorString()));
     try {
         setData(bytes);
     } catch (const EPacketError& e) {

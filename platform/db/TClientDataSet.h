@@ -12,6 +12,8 @@ public:
     // first record (EPacketError for a bad packet, EDatabaseError for a missing field).
     QByteArray Data() const { return toPacket(); }
     void setData(const QByteArray& packet);
+    // Only a regular file loads: anything else at the path (a directory, FIFO, device) fails at
+    // once with EDatabaseError naming it, as does an unreadable file.
     void LoadFromFile(const QString& fileName);
     void SaveToFile(const QString& fileName) const;  // replaces the file atomically
 

@@ -1,7 +1,10 @@
 #include "Process.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 QString& folderOverride() {
@@ -29,8 +32,11 @@ void setExecutableFolderForTests(const QString& folder) {
 }
 
 bool FileExists(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() && info.isFile();
+    if (path.isEmpty()) return false;
+    struct stat status {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) == 0) return true;
+    // A folder on the way that cannot be searched is not a missing file: loading says why.
+    return errno != ENOENT && errno != ENOTDIR;
 }
 
 QString ExtractShortPathName(const QString& path) { return FileExists(path) ? path : QString(); }

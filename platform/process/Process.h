@@ -12,9 +12,12 @@ QString executableFolder();
 // Tests point the executable's folder elsewhere; an empty text restores the real one.
 void setExecutableFolderForTests(const QString& folder);
 
+// True when something is at the path: a file, or a directory, FIFO, device or link (even one
+// that leads nowhere) in its place, which then fails to load as a file and names it. Only a
+// path that names nothing is a missing file.
 bool FileExists(const QString& path);
-// The short form of a path. File systems here have no short names: an existing file keeps its
-// path, a missing one gives the empty text, as the conversion does for a missing file.
+// The short form of a path. File systems here have no short names: an existing path keeps its
+// text, a missing one gives the empty text, as the conversion does for a missing file.
 QString ExtractShortPathName(const QString& path);
 
 }  // namespace Process

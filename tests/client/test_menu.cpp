@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // Reads the form's private members.
 class TfrmMenuTestAccess {
@@ -241,6 +243,21 @@ TEST_F(MenuTest, AFailingStartFreesEverythingAndALaterCallStartsAfresh) {
              writePacketFile(t.accessPath(), {{"OPERADOR", TFieldType::ftString, 12}}, {{QStringLiteral("7")}});
          },
          "CDOPERADOR"},
+        // Only a path that names nothing is a missing file: anything else in a file's place is an
+        // error naming the file, never a menu started on defaults, nor a start that hangs.
+        {"a folder in place of the parameter file", [](MenuTest& t) { ASSERT_TRUE(QDir().mkpath(t.parametersPath())); },
+         "PARAMETROSQOR.CDS': it is a directory"},
+        {"a FIFO in place of the parameter file",
+         [](MenuTest& t) { ASSERT_EQ(::mkfifo(QFile::encodeName(t.parametersPath()).constData(), 0600), 0); },
+         "PARAMETROSQOR.CDS': it is a FIFO"},
+        {"a folder in place of the access file", [](MenuTest& t) { ASSERT_TRUE(QDir().mkpath(t.accessPath())); },
+         "ControleAcess.cds': it is a directory"},
+        {"a link to itself in place of the access file",
+         [](MenuTest& t) {
+             QDir().mkpath(QFileInfo(t.accessPath()).absolutePath());
+             ASSERT_EQ(::symlink("ControleAcess.cds", QFile::encodeName(t.accessPath()).constData()), 0);
+         },
+         "ControleAcess.cds': Too many levels of symbolic links"},
         {"unreachable database",
          [](MenuTest&) {
              qputenv("QOR_CONNECTION",
@@ -248,10 +265,15 @@ TEST_F(MenuTest, AFailingStartFreesEverythingAndALaterCallStartsAfresh) {
          },
          "127.0.0.1"},
     };
+    const auto removeBoth = [this] {
+        for (const QString& path : {parametersPath(), accessPath()}) {
+            QDir(path).removeRecursively();
+            QFile::remove(path);
+        }
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        QFile::remove(parametersPath());
-        QFile::remove(accessPath());
+        removeBoth();
         qunsetenv("QOR_CONNECTION");
         c.arrange(*this);
         bool shown = false;
@@ -270,8 +292,7 @@ TEST_F(MenuTest, AFailingStartFreesEverythingAndALaterCallStartsAfresh) {
         expectIdle();
         EXPECT_EQ(Screen::cursor(), Screen::crDefault);
 
-        QFile::remove(parametersPath());
-        QFile::remove(accessPath());
+        removeBoth();
         qunsetenv("QOR_CONNECTION");
         bool connected = false;
         runMenu([&] { connected = rdmMenu && rdmMenu->adcMenu.Connected(); });
@@ -300,14 +321,21 @@ QColor pixel(const QImage& image, int x, int y) { return image.pixelColor(x, y);
 TEST_F(MenuTest, LooksAsLaidOut) {
     QImage enabled, disabled;
     QRect geometry;
+    QStringList faces;
     runMenu([&] {
         geometry = QRect(QPoint(0, 0), frmMenu->size());
+        // The layout's faces (MS Sans Serif, Arial, Tahoma) resolve to the face the installation
+        // brings, whatever the machine's default face is.
+        for (const QWidget* widget : {static_cast<QWidget*>(frmMenu), static_cast<QWidget*>(frmMenu->lblTitulo),
+                                      static_cast<QWidget*>(frmMenu->spbUnirMesa), static_cast<QWidget*>(frmMenu->lblSair)})
+            faces << QFontInfo(widget->font()).family();
         enabled = frmMenu->grab().toImage();
         frmMenu->spbUnirMesa->setEnabled(false);
         disabled = frmMenu->grab().toImage();
     });
     ASSERT_EQ(geometry.size(), QSize(517, 257));
     ASSERT_EQ(enabled.size(), QSize(517, 257));
+    EXPECT_EQ(faces, QStringList(4, QStringLiteral("Liberation Sans")));
     const QColor frame(204, 91, 44), white(255, 255, 255), pale(204, 204, 204);
     for (int i : {0, 1}) {
         SCOPED_TRACE(i);

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -104,10 +106,15 @@ TEST_F(AccessStoreTest, BadFileRaisesAnErrorNamingIt) {
         {"null code", [&] { write(kColumns, {{std::string("ANA"), TFieldValue{}, std::string("S")}}); },
          "linha 1: CDACESSO vazio"},
         {"a folder", [&] { ASSERT_TRUE(QDir(folder.path()).mkpath("Dados/Cadastros/AcessoOperacoes.cds")); },
-         "Cannot open file"},
+         "it is a directory"},
+        {"a FIFO, which must not make the check wait",
+         [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0); }, "it is a FIFO"},
+        {"a link to itself", [&] { ASSERT_EQ(::symlink("AcessoOperacoes.cds", QFile::encodeName(path()).constData()), 0); },
+         "Too many levels of symbolic links"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        QDir(path()).removeRecursively();
         QFile::remove(path());
         c.prepare();
         try {
