@@ -9,15 +9,20 @@
 #include "Srv_res00011.h"
 #include "TBlendedBitBtn.h"
 #include "TShape.h"
+#include "TouchStyle.h"
 #include "Trad_utl.h"
 #include "ui_Cli_res00011.h"
 
 #include <QCloseEvent>
+#include <QLoggingCategory>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
 
 using Srv_res00011::rdmMenu;
+
+// The menu's failures: a start that failed and an item list that could not be fetched.
+Q_LOGGING_CATEGORY(lcMenu, "res.menu", QtWarningMsg)
 
 namespace Cli_res00011 {
 TfrmMenu* frmMenu = nullptr;
@@ -59,6 +64,8 @@ TfrmMenu::TfrmMenu(QWidget* owner) : QDialog(owner), m_ui(new Ui::TfrmMenu) {
         QStringLiteral("N_AGRUPAMENTO|Não existe nenhum agrupamento de mesas."),
     });
 
+    // The layout's faces are mapped to the ones the installation brings.
+    Style::installFontSubstitutes();
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
@@ -334,6 +341,7 @@ void TfrmMenu::AlteraGarcomPorItem() {
                                                        stFilial + "-" + comanda + "-" + "RES", "002")
                                .toByteArray());
     } catch (const std::exception& e) {
+        qCWarning(lcMenu).noquote() << "item list of ticket" << qs(comanda) << "of table" << qs(mesa) << "failed:" << e.what();
         mensagem(e.what());
         Abort();
     }
@@ -373,6 +381,8 @@ void TfrmMenu::AlteraGarcomPorItem() {
                                             stEsquema)
                     .toBool();
             if (!alterado) {
+                qCWarning(lcMenu).noquote() << "waiter of item" << qs(item) << "of ticket" << qs(itemComanda) << "not changed to"
+                                            << qs(stVendedor);
                 mensagem("Não foi possivel alterar este item");
                 continue;
             }
@@ -428,6 +438,7 @@ void CriaMenuMesa(std::string stFilial, std::string stLoja, std::string stConfTe
         Screen::showModal(*frmMenu);
         Screen::setCursor(Screen::crDefault);
     } catch (...) {
+        qCWarning(lcMenu).noquote() << "the menu could not start:" << exceptionMessage(std::current_exception());
         release();
         // Not left on the hourglass after a failed start.
         Screen::setCursor(Screen::crDefault);

@@ -3,10 +3,13 @@
 #include "AccessStore.h"
 #include "InfoDialog.h"
 #include "NumericKeypad.h"
+#include "OpsLog.h"
 #include "OperationScreens.h"
 #include "Screen.h"
 #include "SearchList.h"
 #include "TClientDataSet.h"
+
+Q_LOGGING_CATEGORY(lcOps, "res.ops", QtWarningMsg)
 
 namespace Gpe00002 {
 
@@ -35,6 +38,7 @@ bool verificaAcesso(int codigo, const std::string& operador, std::string& texto)
         return true;
     }
     texto.assign(1, 'N');
+    qCInfo(lcOps) << "access" << codigo << "refused to operator" << QString::fromStdString(operador);
     InfoDialog refusal(QStringLiteral("Acesso negado"),
                        {QStringLiteral("Operação bloqueada. Operador %1 não tem acesso a esta operação (código %2).")
                             .arg(QString::fromStdString(operador))

@@ -1,6 +1,6 @@
 #include "InfoDialog.h"
 
-#include "DialogStyle.h"
+#include "TouchStyle.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

@@ -1,12 +1,13 @@
 #include "SearchList.h"
 
-#include "DialogStyle.h"
+#include "TouchStyle.h"
 #include "TDataSet.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -26,6 +27,18 @@ void moveTo(TDataSet& dataSet, int recNo) {
 
 QString nameOf(const TDataSet& dataSet) {
     return dataSet.Name().isEmpty() ? QStringLiteral("Pesquisa") : dataSet.Name();
+}
+
+// A number as the installation's Portuguese writes it ("0,452"), without thousands separators;
+// any other value as the field gives it.
+QString displayText(const TField& field, bool numeric) {
+    if (!numeric || field.IsNull()) return field.AsString();
+    static const QLocale portuguese = [] {
+        QLocale locale(QLocale::Portuguese, QLocale::Brazil);
+        locale.setNumberOptions(QLocale::OmitGroupSeparator);
+        return locale;
+    }();
+    return portuguese.toString(field.AsFloat(), 'g', QLocale::FloatingPointShortest);
 }
 
 constexpr int kMinRowHeight = 48;
@@ -55,7 +68,7 @@ SearchListData::SearchListData(TDataSet& dataSet) {
     for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
         QStringList texts;
         texts.reserve(static_cast<qsizetype>(m_columns.size()));
-        for (const SearchColumn& column : m_columns) texts.append(dataSet.Fields(column.field).AsString());
+        for (const SearchColumn& column : m_columns) texts.append(displayText(dataSet.Fields(column.field), column.numeric));
         m_rows.push_back(std::move(texts));
     }
     moveTo(dataSet, recNo);

@@ -31,7 +31,8 @@ public:
     explicit SearchListData(TDataSet& dataSet);
 
     const std::vector<SearchColumn>& columns() const { return m_columns; }
-    // One text per column for each record, as the fields' AsString give them.
+    // One text per column for each record, as the fields' AsString give them; numbers as the
+    // installation's Portuguese writes them ("0,452").
     const std::vector<QStringList>& rows() const { return m_rows; }
     // The row of the record that was current, -1 when the dataset shows no record.
     int currentRow() const { return m_currentRow; }

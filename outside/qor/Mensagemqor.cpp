@@ -1,5 +1,8 @@
 #include "Mensagemqor.h"
 
+#include "Screen.h"
+#include "TouchStyle.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QHBoxLayout>
@@ -44,18 +47,16 @@ Kind kindOf(TTipoMsg tipo) {
     return {QStyle::SP_MessageBoxInformation, "Informação"};
 }
 
-// Sizes for a finger on a touch screen.
 constexpr int kIconSize = 48;
 constexpr int kMinimumWidth = 420;
-constexpr int kButtonWidth = 140;
-constexpr int kButtonHeight = 56;
 
+// The touch screens' dialog: borderless, framed in the accent colour, the kind's title, its icon
+// beside the text, and one large OK button (Enter) that Esc stands for too.
 void showDialog(const QString& texto, const QString& titulo, TTipoMsg tipo, const QString& complemento) {
     const Kind kind = kindOf(tipo);
     QDialog dialog(QApplication::activeWindow());
     dialog.setObjectName(QStringLiteral("Mensagem"));
-    dialog.setWindowTitle(titulo.isEmpty() ? QString::fromUtf8(kind.title) : titulo);
-    dialog.setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    QVBoxLayout* content = Style::frameDialog(dialog, titulo.isEmpty() ? QString::fromUtf8(kind.title) : titulo);
     dialog.setMinimumWidth(kMinimumWidth);
 
     auto* icon = new QLabel(&dialog);
@@ -63,16 +64,13 @@ void showDialog(const QString& texto, const QString& titulo, TTipoMsg tipo, cons
     icon->setPixmap(dialog.style()->standardIcon(kind.icon, nullptr, &dialog).pixmap(kIconSize, kIconSize));
     icon->setAlignment(Qt::AlignTop);
 
-    auto* text = new QLabel(complemento.isEmpty() ? texto : texto + QStringLiteral("\n\n") + complemento, &dialog);
-    text->setObjectName(QStringLiteral("texto"));
-    text->setTextFormat(Qt::PlainText);
-    text->setWordWrap(true);
+    QLabel* text = Style::textLabel(complemento.isEmpty() ? texto : texto + QStringLiteral("\n\n") + complemento,
+                                    QStringLiteral("texto"), &dialog);
     text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
-    ok->setObjectName(QStringLiteral("ok"));
+    QPushButton* ok = Style::touchButton(QStringLiteral("OK"), QStringLiteral("ok"), &dialog);
     ok->setDefault(true);  // Enter; the dialogue itself closes on Esc
-    ok->setMinimumSize(kButtonWidth, kButtonHeight);
+    ok->setMinimumWidth(140);
     QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
 
     auto* body = new QHBoxLayout;
@@ -83,14 +81,11 @@ void showDialog(const QString& texto, const QString& titulo, TTipoMsg tipo, cons
     buttons->addStretch();
     buttons->addWidget(ok);
     buttons->addStretch();
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->setContentsMargins(20, 20, 20, 20);
-    layout->setSpacing(20);
-    layout->addLayout(body, 1);
-    layout->addLayout(buttons);
+    content->addLayout(body, 1);
+    content->addSpacing(10);
+    content->addLayout(buttons);
 
-    ok->setFocus();
-    dialog.exec();
+    Screen::showModal(dialog);
 }
 
 }  // namespace

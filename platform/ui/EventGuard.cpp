@@ -1,8 +1,12 @@
 #include "EventGuard.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <cstdio>
+
+// Exceptions that ended a command and were shown to the user.
+Q_LOGGING_CATEGORY(lcEvents, "res.ui", QtWarningMsg)
 
 namespace {
 ExceptionReporter& reporter() {
@@ -44,6 +48,7 @@ bool guardEvent(const std::function<void()>& handler) noexcept {
         return false;
     } catch (...) {
         const QString message = exceptionMessage(std::current_exception());
+        qCWarning(lcEvents).noquote() << "a command ended with an error:" << message;
         try {
             ShowException(message);
         } catch (...) {

@@ -54,7 +54,7 @@ TEST_F(SearchListTest, ListsTheVisibleFieldsAndEveryShownRecordAndKeepsTheCursor
         const auto& column = data.columns()[i];
         EXPECT_EQ(std::tie(column.field, column.label, column.displayWidth, column.numeric), expected[i]) << i;
     }
-    const std::vector<QStringList> rows = {{"1", "Salão", "1.5"}, {"2", "Varanda", "3"}, {"3", "Bar", "4.5"}, {"4", "Terraço", "6"}};
+    const std::vector<QStringList> rows = {{"1", "Salão", "1,5"}, {"2", "Varanda", "3"}, {"3", "Bar", "4,5"}, {"4", "Terraço", "6"}};
     EXPECT_EQ(data.rows(), rows);
     EXPECT_EQ(data.currentRow(), 2);
     EXPECT_EQ(ds.RecNo(), 3);

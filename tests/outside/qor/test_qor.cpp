@@ -158,6 +158,8 @@ struct Shown {
     QImage icon;
     bool wordWrap = false;
     int buttonHeight = 0;
+    bool frameless = false;
+    QString fontFamily;
 };
 
 // Waits for the next modal dialogue, records what it shows and presses `key` in it. A
@@ -188,9 +190,11 @@ private:
     void record(QDialog& dialog) {
         Shown s;
         s.title = dialog.windowTitle();
+        s.frameless = dialog.windowFlags().testFlag(Qt::FramelessWindowHint);
         if (auto* text = dialog.findChild<QLabel*>(QStringLiteral("texto"))) {
             s.text = text->text();
             s.wordWrap = text->wordWrap();
+            s.fontFamily = QFontInfo(text->font()).family();
         }
         if (auto* icon = dialog.findChild<QLabel*>(QStringLiteral("icone"))) s.icon = icon->pixmap().toImage();
         for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
@@ -260,7 +264,9 @@ TEST_F(MensagemTest, ShowsAModalDialogueWithTheKindsIconAndOneButtonClosedByEnte
         EXPECT_EQ(shown->text, QStringLiteral("Mesa 12 não está aberta para junção com outra mesa"));
         EXPECT_TRUE(shown->wordWrap);
         EXPECT_EQ(shown->buttons, QStringList{QStringLiteral("OK")});
-        EXPECT_GE(shown->buttonHeight, 44);  // big enough for a finger
+        EXPECT_GE(shown->buttonHeight, 56);  // big enough for a finger, like the package's dialogs
+        EXPECT_TRUE(shown->frameless);
+        EXPECT_EQ(shown->fontFamily, QStringLiteral("Liberation Sans"));
         const QImage expected = QApplication::style()->standardIcon(c.icon).pixmap(48, 48).toImage();
         EXPECT_FALSE(expected.isNull());
         EXPECT_EQ(shown->icon.convertToFormat(QImage::Format_ARGB32), expected.convertToFormat(QImage::Format_ARGB32));

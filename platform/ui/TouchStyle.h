@@ -1,6 +1,6 @@
 #pragma once
-// The common look of the package's dialogs: modal, borderless, white with an accent frame and
-// title, large fonts and touch-sized buttons, for a touch terminal.
+// The common look of the dialogs of the terminal's screens: modal, borderless, white with an
+// accent frame and title, large fonts in one named family and touch-sized buttons.
 
 #include <QColor>
 #include <QString>
@@ -11,17 +11,24 @@ class QPushButton;
 class QVBoxLayout;
 class QWidget;
 
-namespace Gpe00002::Style {
+namespace Style {
 
 inline const QColor kAccent{204, 91, 44};
+// The dialogs' face, from the fonts the installation brings (fonts-liberation2), so that they
+// never fall to whatever the machine's default face is (a monospace one, on a minimal system).
+inline const QString kFontFamily = QStringLiteral("Liberation Sans");
 constexpr int kFontPoints = 16;
 constexpr int kTitlePoints = 18;
 constexpr int kButtonMinWidth = 64;
 constexpr int kButtonMinHeight = 56;
 
+// Maps the face names of the screens' layouts ("MS Sans Serif", "Tahoma", "Arial") to
+// kFontFamily where the machine has no such face. Done once; frameDialog does it too.
+void installFontSubstitutes();
+
 // Makes `dialog` modal and borderless, gives it the white background, the accent frame and the
-// large font, and adds the title; answers the layout inside the frame, below the title, that
-// takes the dialog's content. The title label is named "title".
+// large font of kFontFamily, and adds the title; answers the layout inside the frame, below
+// the title, that takes the dialog's content. The title label is named "title".
 QVBoxLayout* frameDialog(QDialog& dialog, const QString& title);
 
 // A touch-sized push button named `objectName`. It never takes the keyboard focus, so the keys
@@ -31,4 +38,4 @@ QPushButton* touchButton(const QString& text, const QString& objectName, QWidget
 // A word-wrapped label in the dialog's font, named `objectName`.
 QLabel* textLabel(const QString& text, const QString& objectName, QWidget* parent);
 
-}  // namespace Gpe00002::Style
+}  // namespace Style

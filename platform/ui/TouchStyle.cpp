@@ -1,4 +1,4 @@
-#include "DialogStyle.h"
+#include "TouchStyle.h"
 
 #include <QDialog>
 #include <QFrame>
@@ -7,17 +7,27 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-namespace Gpe00002::Style {
+namespace Style {
 
 namespace {
 QString accentName() { return kAccent.name(); }
 }  // namespace
 
+void installFontSubstitutes() {
+    static const bool installed = [] {
+        for (const char* face : {"MS Sans Serif", "Tahoma", "Arial"})
+            QFont::insertSubstitution(QString::fromLatin1(face), kFontFamily);
+        return true;
+    }();
+    (void)installed;
+}
+
 QVBoxLayout* frameDialog(QDialog& dialog, const QString& title) {
+    installFontSubstitutes();
     dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     dialog.setModal(true);
     dialog.setWindowTitle(title);
-    QFont font = dialog.font();
+    QFont font(kFontFamily);
     font.setPointSize(kFontPoints);
     dialog.setFont(font);
 
@@ -60,7 +70,7 @@ QPushButton* touchButton(const QString& text, const QString& objectName, QWidget
     button->setFocusPolicy(Qt::NoFocus);
     button->setAutoDefault(false);
     button->setDefault(false);
-    QFont font = button->font();
+    QFont font(kFontFamily);
     font.setPointSize(kFontPoints);
     font.setBold(true);
     button->setFont(font);
@@ -75,10 +85,10 @@ QLabel* textLabel(const QString& text, const QString& objectName, QWidget* paren
     label->setObjectName(objectName);
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
-    QFont font = label->font();
+    QFont font(kFontFamily);
     font.setPointSize(kFontPoints);
     label->setFont(font);
     return label;
 }
 
-}  // namespace Gpe00002::Style
+}  // namespace Style
