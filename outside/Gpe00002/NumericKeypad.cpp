@@ -1,7 +1,8 @@
 #include "NumericKeypad.h"
 
-#include "DialogStyle.h"
+#include "TouchStyle.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -11,17 +12,21 @@
 
 namespace Gpe00002 {
 
-KeypadBuffer::KeypadBuffer(QString initial, int maxDigits) : m_text(std::move(initial)), m_maxDigits(maxDigits) {}
+KeypadBuffer::KeypadBuffer(QString initial, int maxDigits)
+    : m_text(std::move(initial)), m_maxDigits(maxDigits), m_selected(!m_text.isEmpty()) {}
 
 bool KeypadBuffer::isFull() const { return m_maxDigits > 0 && m_text.size() >= m_maxDigits; }
 
-bool KeypadBuffer::type(QChar digit) {
-    if (digit < QLatin1Char('0') || digit > QLatin1Char('9') || isFull()) return false;
+KeypadBuffer::Typed KeypadBuffer::type(QChar digit) {
+    if (digit < QLatin1Char('0') || digit > QLatin1Char('9')) return Typed::NotADigit;
+    if (m_selected) clear();
+    if (isFull()) return Typed::Full;
     m_text.append(digit);
-    return true;
+    return Typed::Digit;
 }
 
 void KeypadBuffer::erase() {
+    if (m_selected) return clear();
     if (m_text.isEmpty()) return;
     // A character outside the basic plane is two UTF-16 units: erase both.
     const qsizetype units = m_text.size() >= 2 && m_text.back().isLowSurrogate() &&
@@ -31,7 +36,10 @@ void KeypadBuffer::erase() {
     m_text.chop(units);
 }
 
-void KeypadBuffer::clear() { m_text.clear(); }
+void KeypadBuffer::clear() {
+    m_text.clear();
+    m_selected = false;
+}
 
 NumericKeypadDialog::NumericKeypadDialog(const QString& caption, const QString& prompt, const QString& prompt2,
                                          const QString& value, int maxDigits)
@@ -39,7 +47,7 @@ NumericKeypadDialog::NumericKeypadDialog(const QString& caption, const QString& 
     QVBoxLayout* content = Style::frameDialog(*this, caption);
     content->addWidget(Style::textLabel(prompt, QStringLiteral("prompt"), this));
     QLabel* second = Style::textLabel(prompt2, QStringLiteral("prompt2"), this);
-    second->setVisible(!prompt2.isEmpty());
+    second->setVisible(!prompt2.isEmpty() && prompt2 != prompt);
     content->addWidget(second);
 
     m_display = new QLabel(this);
@@ -47,13 +55,15 @@ NumericKeypadDialog::NumericKeypadDialog(const QString& caption, const QString& 
     m_display->setTextFormat(Qt::PlainText);
     m_display->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_display->setMinimumHeight(Style::kButtonMinHeight);
-    m_display->setStyleSheet(
-        QStringLiteral("QLabel#display { border: 2px solid %1; padding: 4px 10px; }").arg(Style::kAccent.name()));
     QFont displayFont = font();
     displayFont.setPointSize(24);
     displayFont.setBold(true);
     m_display->setFont(displayFont);
     content->addWidget(m_display);
+    m_warning = Style::textLabel({}, QStringLiteral("aviso"), this);
+    m_warning->setStyleSheet(QStringLiteral("QLabel#aviso { color: %1; font-weight: bold; }").arg(Style::kAccent.name()));
+    m_warning->hide();
+    content->addWidget(m_warning);
 
     auto* keys = new QGridLayout;
     keys->setSpacing(8);
@@ -115,7 +125,12 @@ void NumericKeypadDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void NumericKeypadDialog::typeDigit(QChar digit) {
-    if (m_buffer.type(digit)) refresh();
+    if (m_buffer.type(digit) == KeypadBuffer::Typed::Full) {
+        m_warning->setText(QStringLiteral("Máximo de %1 dígitos").arg(m_buffer.maxDigits()));
+        m_warning->show();
+        QApplication::beep();
+    }
+    refresh();
 }
 
 void NumericKeypadDialog::erase() {
@@ -128,6 +143,15 @@ void NumericKeypadDialog::clear() {
     refresh();
 }
 
-void NumericKeypadDialog::refresh() { m_display->setText(m_buffer.text()); }
+void NumericKeypadDialog::refresh() {
+    m_display->setText(m_buffer.text());
+    // A selected starting text looks selected: the first digit replaces it.
+    const QString colours = m_buffer.isSelected() ? QStringLiteral("background: %1; color: white;").arg(Style::kAccent.name())
+                                                  : QStringLiteral("background: white; color: black;");
+    m_display->setStyleSheet(QStringLiteral("QLabel#display { border: 2px solid %1; padding: 4px 10px; %2 }")
+                                 .arg(Style::kAccent.name(), colours));
+    m_display->setProperty("selecionado", m_buffer.isSelected());
+    if (!m_buffer.isFull()) m_warning->hide();
+}
 
 }  // namespace Gpe00002

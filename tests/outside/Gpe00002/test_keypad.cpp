@@ -37,13 +37,16 @@ TEST(Keypad, TypingErasingClearingConfirmingAndCancelling) {
     const Case cases[] = {
         {"keyboard digits", "", 4, {"1", "2", "Enter"}, true, "12"},
         {"key buttons", "", 4, {"[7]", "[0]", "[3]", "[OK]"}, true, "703"},
-        {"starts with the value", "5", 4, {"[9]", "Return"}, true, "59"},
-        {"erase by key and Backspace", "123", 4, {"[Apaga]", "Backspace", "8", "Enter"}, true, "18"},
+        {"a starting value is kept when nothing is typed", "0002", 4, {"Enter"}, true, "0002"},
+        {"the first digit replaces a starting value", "0002", 4, {"4", "Enter"}, true, "4"},
+        {"then digits follow it", "5", 4, {"[9]", "[1]", "Return"}, true, "91"},
+        {"erase removes a starting value whole", "123", 4, {"[Apaga]", "8", "Enter"}, true, "8"},
+        {"erase by key and Backspace", "", 4, {"1", "2", "3", "[Apaga]", "Backspace", "8", "Enter"}, true, "18"},
         {"erase on empty", "", 4, {"Backspace", "[Apaga]", "4", "Enter"}, true, "4"},
         {"clear", "123", 4, {"[Limpa]", "6", "Enter"}, true, "6"},
         {"four digits at most", "", 4, {"1", "2", "3", "4", "5", "[6]", "Enter"}, true, "1234"},
         {"no maximum", "", 0, {"1", "2", "3", "4", "5", "6", "Enter"}, true, "123456"},
-        {"negative maximum is none", "99999", -1, {"1", "Enter"}, true, "999991"},
+        {"negative maximum is none", "", -1, {"9", "9", "9", "9", "9", "1", "Enter"}, true, "999991"},
         {"Esc keeps the value", "42", 4, {"1", "Esc"}, false, "42"},
         {"Cancela keeps the value", "42", 4, {"[Limpa]", "[Cancela]"}, false, "42"},
     };
@@ -54,6 +57,30 @@ TEST(Keypad, TypingErasingClearingConfirmingAndCancelling) {
         EXPECT_EQ(Gpe00002::TecladoNumerico(value, "Mesa", "Informe a mesa", "", c.size, 0, 0, 0, 0, 0), c.ok);
         EXPECT_EQ(value, c.value);
     }
+}
+
+TEST(Keypad, ShowsAStartingValueSelectedAndSaysWhenItIsFull) {
+    onModal([](QWidget* dialog) {
+        auto* display = dialog->findChild<QLabel*>(QStringLiteral("display"));
+        auto* warning = dialog->findChild<QLabel*>(QStringLiteral("aviso"));
+        ASSERT_TRUE(display && warning);
+        EXPECT_TRUE(display->property("selecionado").toBool());
+        EXPECT_TRUE(dialog->findChild<QLabel*>(QStringLiteral("prompt2"))->isHidden())
+            << "a second prompt equal to the first is shown once";
+        play(dialog, {"1", "2", "3", "4"});
+        EXPECT_FALSE(display->property("selecionado").toBool());
+        EXPECT_TRUE(warning->isHidden());
+        play(dialog, {"5"});
+        EXPECT_EQ(display->text(), "1234");
+        EXPECT_FALSE(warning->isHidden());
+        EXPECT_EQ(warning->text(), "Máximo de 4 dígitos");
+        play(dialog, {"Backspace"});
+        EXPECT_TRUE(warning->isHidden());
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    std::string value = "0002";
+    EXPECT_FALSE(Gpe00002::TecladoNumerico(value, "Alterar Garçom", "Informe o numero do Garçom", "Informe o numero do Garçom",
+                                           4, 0, 0, 0, 0, 0));
 }
 
 TEST(Keypad, ShowsItsTextsAndTouchSizedKeys) {
@@ -70,6 +97,7 @@ TEST(Keypad, ShowsItsTextsAndTouchSizedKeys) {
             EXPECT_GE(key->minimumHeight(), 56);
             EXPECT_GE(key->font().pointSize(), 16);
             EXPECT_EQ(key->focusPolicy(), Qt::NoFocus);
+            EXPECT_EQ(QFontInfo(key->font()).family(), "Liberation Sans");
         }
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
