@@ -66,6 +66,17 @@ int main(int argc, char** argv) {
     // Nobody watches a picture being taken or a script being played.
     if (!screenshot.isEmpty() || (!script.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without a display the window system's plugin would abort the program with a hint that does
+    // not help here.
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if ((platform.isEmpty() || platform.startsWith("xcb") || platform.startsWith("wayland")) &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr,
+                     "res00011-host: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                     "  Start it on the terminal's screen, or get a picture of the menu instead:\n"
+                     "  res00011-host --screenshot menu.png\n");
+        return 1;
+    }
     QApplication app(argc, argv);
 
     std::unique_ptr<Gpe00002::ScriptedSession> session;

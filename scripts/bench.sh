@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DRES_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)"
+# The programs only: the build also leaves folders (bench_*_autogen) beside them.
 for program in build-bench/bench/bench_*; do
-  [ -x "$program" ] && "$program" "$@"
+  if [ -f "$program" ] && [ -x "$program" ]; then
+    "$program" "$@"
+  fi
 done

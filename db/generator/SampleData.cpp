@@ -3,6 +3,7 @@
 #include "RestaurantSchema.h"
 #include "TADOCommand.h"
 #include "TADOConnection.h"
+#include "TADOQuery.h"
 
 #include <QCryptographicHash>
 #include <QVariant>
@@ -865,6 +866,18 @@ SampleDataCounts generateSampleData(TADOConnection& connection, const SampleData
         throw EDatabaseError(QStringLiteral("sample data: the batch size must be positive"));
     if (options.createSchema)
         createRestaurantSchema(connection);
+    // The generated keys would collide with rows already there; say so before writing any.
+    for (const char* table : {"LOJA", "MESA", "ITMENUCONFTE", "JUNCAOMESA", "MESAJUNCAO", "VENDAREST", "COMANDAVEN",
+                              "ITCOMANDAVEN", "PRODUTO", "VENDEDOR", "OPERADOR", "FILIOPER"}) {
+        TADOQuery probe;
+        probe.setConnection(&connection);
+        probe.setSQL(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(QLatin1String(table)));
+        probe.Open();
+        if (!probe.IsEmpty())
+            throw EDatabaseError(QStringLiteral("sample data: the table %1 already holds rows; the sample data goes "
+                                                "into empty tables only (use a new database)")
+                                     .arg(QLatin1String(table)));
+    }
 
     Generator generator(connection, options);
     try {

@@ -75,6 +75,18 @@ TEST(Host, ShowsTheMenuOnTheDefaultDatabaseAndReportsAFailedStart) {
     host.start(QStringLiteral(RES_HOST_PATH), {QStringLiteral("--bogus")});
     ASSERT_TRUE(host.waitForFinished(60000));
     EXPECT_EQ(host.exitCode(), 2);
+
+    // No display to show the menu on: it says so, and how to get a picture instead.
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) environment.remove(QLatin1String(name));
+    host.setProcessEnvironment(environment);
+    host.start(QStringLiteral(RES_HOST_PATH), {});
+    ASSERT_TRUE(host.waitForFinished(60000));
+    EXPECT_EQ(host.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(host.exitCode(), 1);
+    const QString noDisplay = QString::fromUtf8(host.readAllStandardError());
+    EXPECT_TRUE(noDisplay.startsWith(QLatin1String("res00011-host: no display found")) &&
+                noDisplay.contains(QLatin1String("--screenshot")))
+        << noDisplay.toStdString();
 }
 
 }  // namespace

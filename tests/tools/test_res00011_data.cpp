@@ -83,6 +83,8 @@ TEST_F(DataToolTest, RefusesAnUnknownFunctionOrAWrongArgumentCount) {
     };
     const Case cases[] = {
         {"no function", {}, "usage: res00011-data"},
+        {"--connection without its value", {QStringLiteral("--connection")}, "--connection needs a connection string"},
+        {"an unknown option", {QStringLiteral("--verbose"), QStringLiteral("getNrJuncao")}, "unknown option '--verbose'"},
         {"unknown function", {QStringLiteral("getMesas"), QStringLiteral("1")}, "unknown function 'getMesas'"},
         {"too few", {QStringLiteral("getStatusMesa"), QStringLiteral("0001"), QStringLiteral("0001")},
          "getStatusMesa takes 3 arguments, 2 given"},
@@ -96,6 +98,9 @@ TEST_F(DataToolTest, RefusesAnUnknownFunctionOrAWrongArgumentCount) {
         EXPECT_EQ(result.out, "");
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     }
+    const ToolRun help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("usage: res00011-data", 0), 0u) << help.out;
 }
 
 }  // namespace

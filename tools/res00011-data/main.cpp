@@ -7,7 +7,8 @@
 // connection string is --connection's, else the module's own (QOR_CONNECTION, conexao.ini or
 // restaurante.db beside this program). Output: a packet as {"fields":[...],"rows":[...]}, a
 // boolean as true or false (exit 0); an error text as {"error":"..."} (exit 3); a wrong
-// function or argument count: usage on stderr (exit 2).
+// function or argument count, or --connection without its value: usage on stderr (exit 2);
+// --help: usage on stdout (exit 0).
 #include "DataPacket.h"
 #include "PacketJson.h"
 #include "Srv_res00011.h"
@@ -52,12 +53,12 @@ const std::map<QString, DataFunction>& functions() {
     return table;
 }
 
-int usage(const QString& problem) {
-    if (!problem.isEmpty()) std::fprintf(stderr, "res00011-data: %s\n", qPrintable(problem));
-    std::fprintf(stderr, "usage: res00011-data [--connection STRING] FUNCTION ARG...\nfunctions:\n");
+int usage(const QString& problem, FILE* out = stderr) {
+    if (!problem.isEmpty()) std::fprintf(out, "res00011-data: %s\n", qPrintable(problem));
+    std::fprintf(out, "usage: res00011-data [--connection STRING] FUNCTION ARG...\nfunctions:\n");
     for (const auto& [name, function] : functions())
-        std::fprintf(stderr, "  %s %s\n", qPrintable(name), qPrintable(function.arguments.join(' ')));
-    return 2;
+        std::fprintf(out, "  %s %s\n", qPrintable(name), qPrintable(function.arguments.join(' ')));
+    return out == stdout ? 0 : 2;
 }
 
 void printLine(const QByteArray& text) {
@@ -75,12 +76,17 @@ int printError(const QString& text) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    if (!args.isEmpty() && (args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")))
+        return usage({}, stdout);
+    if (args.size() == 1 && args.front() == QLatin1String("--connection"))
+        return usage(QStringLiteral("--connection needs a connection string"));
     if (args.size() >= 2 && args.front() == QLatin1String("--connection")) {
         // The data module takes its connection string where the module always does.
         qputenv("QOR_CONNECTION", args[1].toUtf8());
         args = args.mid(2);
     }
     if (args.isEmpty()) return usage({});
+    if (args.front().startsWith(QLatin1String("--"))) return usage(QStringLiteral("unknown option '%1'").arg(args.front()));
     const auto found = functions().find(args.front());
     if (found == functions().end()) return usage(QStringLiteral("unknown function '%1'").arg(args.front()));
     const QStringList values = args.mid(1);
