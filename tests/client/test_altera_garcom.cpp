@@ -3,6 +3,7 @@
 // package's keypad and search list are replaced by scripted fakes that record every call; the
 // data is the sample generator's demo state in a real SQLite database.
 #include "Cli_res00011.h"
+#include "support/FakeRoutines.h"
 #include "support/PgTestServer.h"
 #include "EventGuard.h"
 #include "Gpe00002.h"
@@ -56,7 +57,6 @@ protected:
         freshDemoData();
         writeParameters();
 
-        m_saved = {Gpe00002::ControleAcess, Gpe00002::VerificaAcesso, Gpe00002::TecladoNumerico, Gpe00002::Pesquisa};
         Gpe00002::ControleAcess = [](int, const std::string&) { return std::string("S"); };
         Gpe00002::VerificaAcesso = [this](int code, const std::string& op, std::string& text) {
             record("VerificaAcesso(" + std::to_string(code) + "," + op + "," + text + ")");
@@ -98,27 +98,10 @@ protected:
             m_lists.pop_front();
             return action(data);
         };
-        Mensagemqor::setMensagemHook([this](const Mensagemqor::MensagemCall& call) {
-            record("Mensagem(" + call.texto + "," + std::to_string(call.tipo) + "," + call.esquema + ")");
-            return true;
-        });
-        Mensagemqor::setMensagemMetodoHook([this](const QVariant& value, bool exibe, int codigo, const std::string& metodo,
-                                                   const std::string& unidade, const std::string& contexto,
-                                                   const std::string& esquema) {
-            std::string call = "MensagemMetodo(" + metodo + "," + unidade + "," + contexto + "," + esquema + ")";
-            if (!exibe || codigo != 0) call += " exibe/codigo";
-            if (value.typeId() == QMetaType::Bool) call += value.toBool() ? " -> true" : " -> false";
-            if (value.typeId() == QMetaType::QString) call += " -> text";
-            record(call);
-        });
-        setExceptionReporter([this](const QString& message) { record("Erro(" + message.toStdString() + ")"); });
+        m_fakes.recordDialogues();
     }
 
     void TearDown() override {
-        std::tie(Gpe00002::ControleAcess, Gpe00002::VerificaAcesso, Gpe00002::TecladoNumerico, Gpe00002::Pesquisa) = m_saved;
-        Mensagemqor::setMensagemHook(nullptr);
-        Mensagemqor::setMensagemMetodoHook(nullptr);
-        setExceptionReporter(nullptr);
         Process::setExecutableFolderForTests({});
     }
 
@@ -154,7 +137,7 @@ protected:
         data.SaveToFile(m_dir.filePath(QStringLiteral("PARAMETROSQOR.CDS")));
     }
 
-    void record(const std::string& call) { m_calls.push_back(call); }
+    void record(const std::string& call) { m_fakes.record(call); }
 
     // Presses the command on the menu of branch 0001, store 0001, configuration 0001 (the demo
     // store); answers whether the menu was still open afterwards.
@@ -216,14 +199,14 @@ protected:
 
     QTemporaryDir m_dir;
     TADOConnection m_database;
-    Calls m_calls;
+    FakeRoutines m_fakes;
+    Calls& m_calls = m_fakes.calls;
     bool m_granted = true;
     std::deque<std::optional<std::string>> m_keypad;  // nullopt cancels
     std::deque<ListAction> m_lists;                   // none left closes the list
     std::vector<std::string> m_keypadStart;           // what each keypad started with
     std::vector<Shown> m_shown;
     std::string m_lastTicket;  // of the list's last row when it was last offered
-    std::tuple<Gpe00002::TControleAcess, Gpe00002::TVerificaAcesso, Gpe00002::TTecladoNumerico, Gpe00002::TPesquisa> m_saved;
 };
 
 const std::string kAccess = "VerificaAcesso(-1,000000000005,)";

@@ -2,6 +2,7 @@
 // consultation of groupings, the keys and the close button. The operations package's routines
 // are replaced by recording fakes; the data comes from a real SQLite database.
 #include "Cli_res00011.h"
+#include "support/FakeRoutines.h"
 #include "EventGuard.h"
 #include "Gpe00002.h"
 #include "Mensagemqor.h"
@@ -36,9 +37,6 @@ protected:
         createRestaurantSchema(m_database);
         writeParameters("S", false);
 
-        m_saved = {Gpe00002::ControleAcess, Gpe00002::VerificaAcesso, Gpe00002::CriaJuntarMesas,
-                   Gpe00002::CriaTrComanN,  Gpe00002::CriaFReservaMesa, Gpe00002::ReimprimePedido,
-                   Gpe00002::CriaConsultaJuncao, Gpe00002::RelFiscais};
         Gpe00002::ControleAcess = [this](int code, const std::string& op) {
             record("ControleAcess(" + std::to_string(code) + "," + op + ")");
             const auto answer = m_rights.find(code);
@@ -63,25 +61,10 @@ protected:
             record("CriaConsultaJuncao(" + a + "," + f + "," + l + ")");
         };
         Gpe00002::RelFiscais = [this] { record("RelFiscais()"); };
-        Mensagemqor::setMensagemHook([this](const Mensagemqor::MensagemCall& call) {
-            record("Mensagem(" + call.texto + "," + std::to_string(call.tipo) + "," + call.esquema + ")");
-            return true;
-        });
-        Mensagemqor::setMensagemMetodoHook([this](const QVariant&, bool, int, const std::string& metodo,
-                                                   const std::string& unidade, const std::string& contexto,
-                                                   const std::string& esquema) {
-            record("MensagemMetodo(" + metodo + "," + unidade + "," + contexto + "," + esquema + ")");
-        });
-        setExceptionReporter([this](const QString& message) { record("Erro(" + message.toStdString() + ")"); });
+        m_fakes.recordDialogues();
     }
 
     void TearDown() override {
-        std::tie(Gpe00002::ControleAcess, Gpe00002::VerificaAcesso, Gpe00002::CriaJuntarMesas, Gpe00002::CriaTrComanN,
-                 Gpe00002::CriaFReservaMesa, Gpe00002::ReimprimePedido, Gpe00002::CriaConsultaJuncao,
-                 Gpe00002::RelFiscais) = m_saved;
-        Mensagemqor::setMensagemHook(nullptr);
-        Mensagemqor::setMensagemMetodoHook(nullptr);
-        setExceptionReporter(nullptr);
         Process::setExecutableFolderForTests({});
     }
 
@@ -104,7 +87,7 @@ protected:
         data.SaveToFile(m_dir.filePath(QStringLiteral("PARAMETROSQOR.CDS")));
     }
 
-    void record(const std::string& call) { m_calls.push_back(call); }
+    void record(const std::string& call) { m_fakes.record(call); }
 
     // Runs the menu for branch 0001, store 0002; `whileShown` acts on it, and the test learns
     // whether the menu was still open afterwards. The close button closes what is left.
@@ -124,14 +107,11 @@ protected:
 
     QTemporaryDir m_dir;
     TADOConnection m_database;
-    std::vector<std::string> m_calls;
+    FakeRoutines m_fakes;
+    std::vector<std::string>& m_calls = m_fakes.calls;
     std::map<int, std::string> m_rights;
     bool m_granted = true;
     bool m_operationThrows = false;
-    std::tuple<Gpe00002::TControleAcess, Gpe00002::TVerificaAcesso, Gpe00002::TCriaJuntarMesas, Gpe00002::TCriaTrComanN,
-               Gpe00002::TCriaFReservaMesa, Gpe00002::TReimprimePedido, Gpe00002::TCriaConsultaJuncao,
-               Gpe00002::TRelFiscais>
-        m_saved;
 };
 
 using Calls = std::vector<std::string>;
@@ -236,7 +216,7 @@ TEST_F(CommandsTest, ConsultationShowsTheMessageWithoutGroupingsAndHandsOverWith
     m_database.Execute(QStringLiteral("DROP TABLE JUNCAOMESA"));
     EXPECT_TRUE(runMenu([&] { click(frmMenu->sbtConsultaAgrup); }));
     ASSERT_EQ(m_calls.size(), 2u);
-    EXPECT_EQ(m_calls[0], "MensagemMetodo(getNrJuncao,Cli_Res00011,0001-0002,002)");
+    EXPECT_EQ(m_calls[0], "MensagemMetodo(getNrJuncao,Cli_Res00011,0001-0002,002) -> text");
     EXPECT_EQ(m_calls[1].rfind("Erro(Erro em getNrJuncao (0001-0002): Erro de banco de dados:", 0), 0u) << m_calls[1];
     EXPECT_NE(m_calls[1].find("JUNCAOMESA"), std::string::npos) << m_calls[1];
 }

@@ -3,6 +3,7 @@
 // its own), connected through QOR_CONNECTION as in production, with a second connection that
 // fills the tables and reads them back; row builders for the restaurant tables; and readers of
 // the data functions' answers.
+#include "support/TestValues.h"
 #include "support/PgTestServer.h"
 
 #include "DataPacket.h"
@@ -40,22 +41,6 @@ using Rows = std::vector<Row>;
 using Fields = std::vector<TFieldDesc>;
 
 inline constexpr const char* kNull = "<null>";
-
-// A value as text: floats in their shortest exact form, date-times as "YYYY-MM-DD hh:mm:ss".
-inline std::string valueText(const TFieldValue& value) {
-    switch (value.index()) {
-    case 0: return kNull;
-    case 1: return std::get<std::string>(value);
-    case 2: return std::to_string(std::get<std::int32_t>(value));
-    case 3: {
-        char buffer[32];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::get<double>(value));
-        return std::string(buffer, result.ptr);
-    }
-    case 4: return std::get<bool>(value) ? "true" : "false";
-    default: return formatDateTimeText(std::get<TDateTimeValue>(value)).toStdString();
-    }
-}
 
 inline Rows rowsOf(const TPacketTable& packet) {
     Rows rows;

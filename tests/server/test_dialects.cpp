@@ -10,6 +10,7 @@
 // and must give the same rows; a statement with one text (NAME.sql) must use none of them.
 // Every statement file found among the module's resources is checked, so new ones are covered
 // as soon as they are added.
+#include "support/TestValues.h"
 #include "support/PgTestServer.h"
 
 #include "SampleData.h"
@@ -241,17 +242,6 @@ struct Result {
     std::vector<QString> columns;
     std::vector<Row> rows;  // sorted: no statement promises an order to both engines alike
 };
-
-std::string valueText(const TFieldValue& value) {
-    switch (value.index()) {
-    case 0: return "<null>";
-    case 1: return std::get<std::string>(value);
-    case 2: return std::to_string(std::get<std::int32_t>(value));
-    case 3: return std::to_string(std::get<double>(value));
-    case 4: return std::get<bool>(value) ? "true" : "false";
-    default: return formatDateTimeText(std::get<TDateTimeValue>(value)).toStdString();
-    }
-}
 
 // The sample arguments, by parameter name. A statement with a parameter missing here fails:
 // add a value that the sample data answers with rows.

@@ -2,6 +2,7 @@
 // test server: the groupings of a store (getNrJuncao) and the tables a screen configuration
 // shows (getStatusMesa). Every test fills a database of its own through a second connection and
 // calls the functions on the data module, connected through QOR_CONNECTION as in production.
+#include "support/TestValues.h"
 #include "support/PgTestServer.h"
 
 #include "DataPacket.h"
@@ -35,17 +36,6 @@ using Row = std::vector<std::string>;  // one value per field, "<null>" for a nu
 using Rows = std::vector<Row>;
 
 constexpr const char* kNull = "<null>";
-
-std::string valueText(const TFieldValue& value) {
-    switch (value.index()) {
-    case 0: return kNull;
-    case 1: return std::get<std::string>(value);
-    case 2: return std::to_string(std::get<std::int32_t>(value));
-    case 3: return std::to_string(std::get<double>(value));
-    case 4: return std::get<bool>(value) ? "true" : "false";
-    default: return formatDateTimeText(std::get<TDateTimeValue>(value)).toStdString();
-    }
-}
 
 Rows rowsOf(const TPacketTable& packet) {
     Rows rows;

@@ -28,6 +28,7 @@ namespace {
 // --- Ajusta / EmptyString ------------------------------------------------------------------
 
 struct AjustaCase {
+    const char* name;
     const char* texto;
     int width;
     const char* expected;
@@ -42,24 +43,25 @@ TEST_P(AjustaTest, PadsDigitsWithZerosAndOtherTextsWithBlanksWithoutCutting) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, AjustaTest,
-                         ::testing::Values(AjustaCase{"12", 4, "0012"},
-                                           AjustaCase{"7", 3, "007"},
-                                           AjustaCase{"0001", 4, "0001"},
-                                           AjustaCase{"12345", 4, "12345"},        // never cut
-                                           AjustaCase{"A1", 4, "A1  "},
-                                           AjustaCase{"1A", 4, "1A  "},
-                                           AjustaCase{"-12", 5, "-12  "},          // a sign is not a digit
-                                           AjustaCase{" 12", 4, " 12 "},           // nor is a blank
-                                           AjustaCase{"", 3, "   "},
-                                           AjustaCase{" ", 3, "   "},
-                                           AjustaCase{"Ação", 6, "Ação  "},        // characters, not bytes
-                                           AjustaCase{"Zé", 2, "Zé"},              // 3 bytes, 2 characters
-                                           AjustaCase{"Garçons", 3, "Garçons"},
-                                           AjustaCase{"12", 0, "12"},
-                                           AjustaCase{"12", -1, "12"}),
-                         [](const auto& info) { return std::to_string(info.index); });
+                         ::testing::Values(AjustaCase{"digits_padded_with_zeros", "12", 4, "0012"},
+                                           AjustaCase{"one_digit", "7", 3, "007"},
+                                           AjustaCase{"already_wide", "0001", 4, "0001"},
+                                           AjustaCase{"longer_never_cut", "12345", 4, "12345"},        // never cut
+                                           AjustaCase{"letter_then_digit", "A1", 4, "A1  "},
+                                           AjustaCase{"digit_then_letter", "1A", 4, "1A  "},
+                                           AjustaCase{"sign_is_no_digit", "-12", 5, "-12  "},          // a sign is not a digit
+                                           AjustaCase{"blank_is_no_digit", " 12", 4, " 12 "},           // nor is a blank
+                                           AjustaCase{"empty", "", 3, "   "},
+                                           AjustaCase{"blank", " ", 3, "   "},
+                                           AjustaCase{"counts_characters", "Ação", 6, "Ação  "},        // characters, not bytes
+                                           AjustaCase{"characters_not_bytes", "Zé", 2, "Zé"},              // 3 bytes, 2 characters
+                                           AjustaCase{"longer_with_accents", "Garçons", 3, "Garçons"},
+                                           AjustaCase{"width_zero", "12", 0, "12"},
+                                           AjustaCase{"width_negative", "12", -1, "12"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct EmptyCase {
+    const char* name;
     const char* texto;
     bool expected;
 };
@@ -72,9 +74,10 @@ TEST_P(EmptyStringTest, IsTrueForEmptyOrBlanksOnly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, EmptyStringTest,
-                         ::testing::Values(EmptyCase{"", true}, EmptyCase{" ", true}, EmptyCase{"    ", true},
-                                           EmptyCase{"0", false}, EmptyCase{" 0 ", false}, EmptyCase{"é", false}),
-                         [](const auto& info) { return std::to_string(info.index); });
+                         ::testing::Values(EmptyCase{"empty", "", true}, EmptyCase{"one_blank", " ", true},
+                                           EmptyCase{"blanks", "    ", true}, EmptyCase{"zero", "0", false},
+                                           EmptyCase{"zero_in_blanks", " 0 ", false}, EmptyCase{"accent", "é", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- MensagemMetodo --------------------------------------------------------------------------
 

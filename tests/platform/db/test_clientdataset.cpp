@@ -1,6 +1,7 @@
 // Client dataset: fields and their conversions, cursor movement, editing, persistent fields,
 // packet export and packet files.
 
+#include "support/TestValues.h"
 #include "DataPacket.h"
 #include "TClientDataSet.h"
 
@@ -30,18 +31,6 @@ TDateTimeValue DT(int y, int mo, int d, int h, int mi, int s, int ms = 0)
 QByteArray packet(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows)
 {
     return encodePacket(TPacketTable{fields, rows});
-}
-
-// The message of the EDatabaseError thrown by `action`, or a failure when none is thrown.
-QString dbError(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EDatabaseError& e) {
-        return e.message();
-    }
-    ADD_FAILURE() << "expected EDatabaseError";
-    return {};
 }
 
 // The ID of every record, visited with the First / Next / Eof loop.

@@ -1,6 +1,7 @@
 // Filter expressions on a client dataset: which records they let through, how they treat
 // nulls, quoting and numbers, and how a bad expression is reported.
 
+#include "support/TestValues.h"
 #include "DataPacket.h"
 #include "TClientDataSet.h"
 
@@ -16,17 +17,6 @@ namespace {
 const TFieldValue Null{};
 
 TFieldValue S(const char* text) { return std::string(text); }
-
-QString dbError(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EDatabaseError& e) {
-        return e.message();
-    }
-    ADD_FAILURE() << "expected EDatabaseError";
-    return {};
-}
 
 std::vector<int> visitIds(TDataSet& ds)
 {
@@ -130,9 +120,7 @@ TEST_P(FilterCases, LetsThroughMatchingRecords)
 }
 
 INSTANTIATE_TEST_SUITE_P(Expressions, FilterCases, ::testing::ValuesIn(kFilterCases),
-                         [](const ::testing::TestParamInfo<FilterCase>& info) {
-                             return "Case" + std::to_string(info.index);
-                         });
+                         [](const ::testing::TestParamInfo<FilterCase>& info) { return caseName(info.param.expression); });
 
 TEST(Filter, BadExpressionThrowsNamingIt)
 {

@@ -1,5 +1,6 @@
 // Named placeholders of statements, the parameters built from them, and connection strings.
 
+#include "support/TestValues.h"
 #include "ConnectionString.h"
 #include "SqlPlaceholders.h"
 #include "TParameters.h"
@@ -13,17 +14,6 @@
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace {
-
-QString dbError(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EDatabaseError& e) {
-        return e.message();
-    }
-    ADD_FAILURE() << "expected EDatabaseError";
-    return {};
-}
 
 QString dollar(int i) { return "$" + QString::number(i + 1); }
 
@@ -68,13 +58,7 @@ TEST_P(Placeholders, FindsAndRendersOccurrences)
 }
 
 INSTANTIATE_TEST_SUITE_P(Statements, Placeholders, ::testing::ValuesIn(kPlaceholderCases),
-                         [](const ::testing::TestParamInfo<PlaceholderCase>& info) {
-                             std::string name = info.param.name;
-                             for (char& ch : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return name;
-                         });
+                         [](const ::testing::TestParamInfo<PlaceholderCase>& info) { return caseName(info.param.name); });
 
 // --- Parameters -----------------------------------------------------------------------------
 
