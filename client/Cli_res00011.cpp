@@ -335,6 +335,9 @@ void TfrmMenu::AlteraGarcomPorItem() {
     const std::string comanda = cdsComandaInd.FieldByName(QStringLiteral("NRCOMANDA")).AsString().toStdString();
 
     try {
+        // "getitemMesa", "Cli_Res00420" and "002" are deliberate, unlike every other call here:
+        // the item fetch is reported under the name, unit and schema that the wrapper's readers
+        // know it by. Do not "correct" them.
         cdsProduto.setData(Mensagemqor::MensagemMetodo(Srv_res00011::getItemMesa(qs(stFilial), qs(comanda),
                                                                                  QStringLiteral("RES"), {}, {}, {}),
                                                        true, 0, "getitemMesa", "Cli_Res00420",

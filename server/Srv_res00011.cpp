@@ -283,6 +283,9 @@ TrdmMenu::TrdmMenu(QObject* owner) : QObject(owner) {
     setObjectName(QStringLiteral("rdmMenu"));
 
     adcMenu.setLoginPrompt(false);
+    // Kept as the data module has always declared it, for whoever reads the component's
+    // settings; it is only used when the connection string names no Provider, and no driver
+    // answers to it, so that such a string fails with a clear message.
     adcMenu.setProvider(QStringLiteral("MSDAORA.1"));
     adcMenu.BeforeConnect = [this](TComponent* sender) { adcMenuBeforeConnect(sender); };
     adcMenu.AfterConnect = [this](TComponent* sender) { adcMenuAfterConnect(sender); };

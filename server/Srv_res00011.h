@@ -49,6 +49,8 @@ public:
 public Q_SLOTS:
     void adcMenuAfterConnect(TComponent* Sender);
     void adcMenuBeforeConnect(TComponent* Sender);
+    // Bound to no event and called by nothing in the module, but part of the data module's
+    // exported interface: a host may activate (connect) or deactivate it through them.
     void MtsDataModuleActivate(TComponent* Sender);
     void MtsDataModuleDeactivate(TComponent* Sender);
 };

@@ -9,6 +9,4 @@ std::string Ajusta(const std::string& texto, int width) { return Consiste::Ajust
 
 bool EmptyString(const std::string& texto) { return Consiste::EmptyString(texto); }
 
-QVariant iif(bool condicao, const QVariant& a, const QVariant& b) { return condicao ? a : b; }
-
 }  // namespace Srv_consiste

@@ -5,6 +5,9 @@ TADOSqlStorage::TADOSqlStorage(QString name) : TComponent(std::move(name)) {}
 QString TADOSqlStorage::Texts::textFor(TSqlDialect dialect) const {
     switch (dialect) {
     case TSqlDialect::MSSQL: return mssql;
+    // On purpose: SQLite and PostgreSQL run the Oracle text. It is the one written with NVL and
+    // SUBSTR, which both engines answer here (the SQLite driver registers NVL, the PostgreSQL
+    // schema defines nvl); the other text's ISNULL(a, b) and CONVERT they do not.
     case TSqlDialect::Oracle:
     case TSqlDialect::SQLite:
     case TSqlDialect::PostgreSQL: return oracle;
