@@ -17,7 +17,7 @@ run_suite() {
 }
 
 echo "== build and test"
-run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRES_WERROR=ON
 
 if [ -n "${CI:-}" ] || [ -n "${FUZZ_SECONDS:-}" ]; then
   echo "== fuzz the data-packet decoder for ${FUZZ_SECONDS:-60} s (log: build-fuzz/fuzz.log)"
@@ -33,5 +33,5 @@ fi
 if [ "${SKIP_SANITIZE:-}" != 1 ]; then
   echo "== build and test with AddressSanitizer + UndefinedBehaviorSanitizer"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DRES_SANITIZE=ON -DRES_BUILD_BENCH=OFF
+    run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DRES_SANITIZE=ON -DRES_BUILD_BENCH=OFF -DRES_WERROR=ON
 fi

@@ -98,11 +98,11 @@ SearchColors SearchColors::fromBgr(int header, int alternate, int selection, int
             colorFromBgr(selection, defaults.selection), colorFromBgr(grid, defaults.grid)};
 }
 
-SearchListDialog::SearchListDialog(const SearchListData& data, const SearchColors& colors) {
+SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchColors& colors) {
     QVBoxLayout* content = Style::frameDialog(*this, QStringLiteral("Pesquisa"));
 
-    const auto& columns = data.columns();
-    const auto& rows = data.rows();
+    const auto& columns = listData.columns();
+    const auto& rows = listData.rows();
     m_table = new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(columns.size()), this);
     m_table->setObjectName(QStringLiteral("list"));
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -154,9 +154,9 @@ SearchListDialog::SearchListDialog(const SearchListData& data, const SearchColor
             m_table->setItem(static_cast<int>(r), static_cast<int>(c), item);
         }
     }
-    if (data.currentRow() >= 0) {
-        m_table->setCurrentCell(data.currentRow(), 0);
-        m_table->selectRow(data.currentRow());
+    if (listData.currentRow() >= 0) {
+        m_table->setCurrentCell(listData.currentRow(), 0);
+        m_table->selectRow(listData.currentRow());
     }
     // The double click is taken from the viewport itself: the view only signals one that
     // follows its own press on the same cell. Enter and Esc, which the list ignores, reach the

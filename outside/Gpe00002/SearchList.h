@@ -67,7 +67,7 @@ struct GPE00002_EXPORT SearchColors {
 class SearchListDialog : public QDialog {
     Q_OBJECT
 public:
-    SearchListDialog(const SearchListData& data, const SearchColors& colors);
+    SearchListDialog(const SearchListData& listData, const SearchColors& colors);
 
     // The picked row, -1 when none was picked.
     int pickedRow() const { return m_picked; }

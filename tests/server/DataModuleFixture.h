@@ -32,8 +32,8 @@ namespace menutest {
 
 enum class Engine { SQLite, PostgreSQL };
 inline void PrintTo(Engine engine, std::ostream* out) { *out << (engine == Engine::SQLite ? "SQLite" : "PostgreSQL"); }
-inline std::string engineName(const ::testing::TestParamInfo<Engine>& info) {
-    return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
+inline std::string engineName(const ::testing::TestParamInfo<Engine>& testCase) {
+    return testCase.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
 }
 
 using Row = std::vector<std::string>;  // one value per field, "<null>" for a null

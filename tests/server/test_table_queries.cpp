@@ -371,7 +371,7 @@ TEST_P(TableQueriesTest, AMissingTableAnswersTheErrorTextAndTheNextCallWorksOnce
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, TableQueriesTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
-                         [](const auto& info) { return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL"; });
+                         [](const auto& testCase) { return testCase.param == Engine::SQLite ? "SQLite" : "PostgreSQL"; });
 
 // A SQLite file has no connection to lose: the server engine only.
 class LostConnectionTest : public TableQueriesTest {};

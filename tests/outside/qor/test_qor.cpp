@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, AjustaTest,
                                            AjustaCase{"longer_with_accents", "Garçons", 3, "Garçons"},
                                            AjustaCase{"width_zero", "12", 0, "12"},
                                            AjustaCase{"width_negative", "12", -1, "12"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 struct EmptyCase {
     const char* name;
@@ -77,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, EmptyStringTest,
                          ::testing::Values(EmptyCase{"empty", "", true}, EmptyCase{"one_blank", " ", true},
                                            EmptyCase{"blanks", "    ", true}, EmptyCase{"zero", "0", false},
                                            EmptyCase{"zero_in_blanks", " 0 ", false}, EmptyCase{"accent", "é", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // --- MensagemMetodo --------------------------------------------------------------------------
 

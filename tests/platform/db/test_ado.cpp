@@ -235,7 +235,7 @@ TEST_P(AdoTest, ConnectHandlersRunOncePerConnect) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, AdoTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
-                         [](const auto& info) { return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL"; });
+                         [](const auto& testCase) { return testCase.param == Engine::SQLite ? "SQLite" : "PostgreSQL"; });
 
 TEST(AdoConnection, ProviderComesFromTheStringOrElseTheStoredProperty) {
     QTemporaryDir dir;

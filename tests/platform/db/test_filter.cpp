@@ -120,7 +120,7 @@ TEST_P(FilterCases, LetsThroughMatchingRecords)
 }
 
 INSTANTIATE_TEST_SUITE_P(Expressions, FilterCases, ::testing::ValuesIn(kFilterCases),
-                         [](const ::testing::TestParamInfo<FilterCase>& info) { return caseName(info.param.expression); });
+                         [](const ::testing::TestParamInfo<FilterCase>& testCase) { return caseName(testCase.param.expression); });
 
 TEST(Filter, BadExpressionThrowsNamingIt)
 {

@@ -58,7 +58,7 @@ TEST_P(Placeholders, FindsAndRendersOccurrences)
 }
 
 INSTANTIATE_TEST_SUITE_P(Statements, Placeholders, ::testing::ValuesIn(kPlaceholderCases),
-                         [](const ::testing::TestParamInfo<PlaceholderCase>& info) { return caseName(info.param.name); });
+                         [](const ::testing::TestParamInfo<PlaceholderCase>& testCase) { return caseName(testCase.param.name); });
 
 // --- Parameters -----------------------------------------------------------------------------
 
