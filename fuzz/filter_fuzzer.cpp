@@ -93,13 +93,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         negated = compileFor(dataSet, QStringLiteral("NOT (%1)").arg(expression));
     } catch (const EDatabaseError&) {
-        mismatch("the negation of a valid expression does not compile", expression);
+        // Only an expression nested to the limit already: the negation adds two levels.
     }
     for (std::size_t i = 0; i < dataSet.records().size(); ++i) {
         const TRecord& record = dataSet.records()[i];
         const bool matches = compiled->matches(record);
         if (matches != passed[i]) mismatch("the dataset and the expression disagree on a record", expression);
-        if (matches && negated->matches(record))
+        if (matches && negated && negated->matches(record))
             mismatch("a record matches an expression and its negation", expression);
     }
     return 0;
