@@ -46,6 +46,18 @@ public:
     }
 
 private:
+    // Parentheses and NOT recurse, so a text nested deeply enough would overflow the stack; the
+    // bound is far beyond any expression written or generated, like SQLite's expression depth.
+    static constexpr int kMaxNesting = 1000;
+
+    void enterNesting() {
+        if (++m_nesting > kMaxNesting)
+            throw EDatabaseError(QStringLiteral("Filter expression \"%1\": nested more than %2 levels deep at position %3")
+                                     .arg(m_text)
+                                     .arg(kMaxNesting)
+                                     .arg(m_token.position + 1));
+    }
+
     [[noreturn]] void syntaxError() const {
         if (m_token.type == Token::Type::End)
             throw EDatabaseError(QStringLiteral("Filter expression \"%1\": incomplete expression").arg(m_text));
@@ -163,9 +175,11 @@ private:
 
     std::unique_ptr<Node> parseNot() {
         if (isKeyword("NOT")) {
+            enterNesting();
             advance();
             auto node = std::make_unique<Node>(Node::Kind::Not);
             node->left = parseNot();
+            --m_nesting;
             return node;
         }
         return parseComparison();
@@ -173,10 +187,12 @@ private:
 
     std::unique_ptr<Node> parseComparison() {
         if (m_token.type == Token::Type::LParen) {
+            enterNesting();
             advance();
             auto inner = parseOr();
             if (m_token.type != Token::Type::RParen) syntaxError();
             advance();
+            --m_nesting;
             return inner;
         }
         auto left = parseOperand();
@@ -252,6 +268,7 @@ private:
     const QString& m_text;
     const FilterExpression::FieldResolver& m_resolve;
     int m_pos = 0;
+    int m_nesting = 0;  // parentheses and NOTs open around the current token
     Token m_token;
 };
 

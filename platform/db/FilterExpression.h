@@ -3,7 +3,8 @@
 // parentheses, 'quoted' literals (a doubled quote inside stands for one), numbers, TRUE,
 // FALSE, IS [NOT] NULL; field names plain or in [brackets]. Comparisons with a null are
 // unknown and unknown never matches. compile throws EDatabaseError naming the expression and
-// the position of a syntax error, or the unknown field.
+// the position of a syntax error or of nesting (parentheses and NOTs) deeper than 1000 levels,
+// or the unknown field.
 
 #include "DbTypes.h"
 

@@ -164,6 +164,40 @@ TEST(Filter, BadExpressionIsReportedWhereverTheFilterIsApplied)
     EXPECT_TRUE(message.contains("GARCOM")) << message.toStdString();
 }
 
+TEST(Filter, DeepNestingThrowsInsteadOfOverflowingTheStack)
+{
+    // Tens of thousands of nested parentheses used to overflow the stack while compiling.
+    const auto nested = [](const char* open, int depth, const char* close) {
+        return QString::fromLatin1(open).repeated(depth) + "ID = 1" + QString::fromLatin1(close).repeated(depth);
+    };
+    struct Case {
+        const char* name;
+        QString expression;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"parentheses at the limit", nested("(", 1000, ")"), true},
+        {"NOTs at the limit", nested("NOT ", 1000, ""), true},
+        {"one parenthesis more", nested("(", 1001, ")"), false},
+        {"NOT and parentheses", nested("NOT (", 501, ")"), false},
+        {"far beyond", nested("(", 100000, ")"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TClientDataSet ds("cdsContas");
+        ds.setData(contas());
+        ds.setFilter(c.expression);
+        if (c.accepted) {
+            ds.setFiltered(true);
+            EXPECT_EQ(visitIds(ds), std::vector<int>{1});
+        } else {
+            const QString message = dbError([&] { ds.setFiltered(true); });
+            EXPECT_TRUE(message.contains("nested more than 1000 levels deep")) << message.left(200).toStdString();
+            EXPECT_EQ(ds.RecordCount(), 5);
+        }
+    }
+}
+
 TEST(Filter, FilterSetBeforeOpeningAppliesOnOpening)
 {
     TClientDataSet ds;
