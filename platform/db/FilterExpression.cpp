@@ -325,6 +325,8 @@ Truth compare(const Node& node, const TRecord& record) {
     } else {
         double x, y;
         if (asNumber(a, x) && asNumber(b, y)) {
+            // NaN is equal to nothing and in no order with anything: only <> holds.
+            if (std::isnan(x) || std::isnan(y)) return node.op == Node::Op::Ne ? Truth::True : Truth::False;
             order = x < y ? -1 : (x > y ? 1 : 0);
         } else {
             // A number against a text that is no number: compare their texts.

@@ -262,4 +262,21 @@ TEST(Filter, PostedRecordsFollowTheFilter)
     EXPECT_EQ(visitIds(ds), (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
 }
 
+TEST(Filter, NotANumberEqualsNothingAndIsInNoOrder)
+{
+    const std::vector<TFieldDesc> fields = {{"ID", TFieldType::ftInteger, 0}, {"VALOR", TFieldType::ftFloat, 0}};
+    const std::vector<TRecord> rows = {{1, std::nan("")}, {2, 5.0}};
+    const std::pair<const char*, std::vector<int>> cases[] = {
+        {"VALOR = 5", {2}}, {"VALOR <> 5", {1}}, {"VALOR < 10", {2}}, {"VALOR >= 0", {2}}, {"NOT (VALOR = 5)", {1}},
+    };
+    for (const auto& [expression, ids] : cases) {
+        SCOPED_TRACE(expression);
+        TClientDataSet ds("cdsNan");
+        ds.setData(encodePacket(TPacketTable{fields, rows}));
+        ds.setFilter(expression);
+        ds.setFiltered(true);
+        EXPECT_EQ(visitIds(ds), ids);
+    }
+}
+
 }  // namespace
