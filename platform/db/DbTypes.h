@@ -53,10 +53,23 @@ public:
     using EDatabaseError::EDatabaseError;
 };
 
+// What kind of failure a driver reports, for callers that act on it rather than only show it.
+enum class TDbFailure {
+    Other,
+    Busy,       // a lock held by another connection, or the statement's time limit, ran out; or a deadlock
+    Duplicate,  // a unique key already holds the value
+    Lost,       // the connection was lost, or the server stopped answering
+};
+
 // A failure reported by a database driver; the text holds the database's own message.
 class EADOError : public EDatabaseError {
 public:
-    using EDatabaseError::EDatabaseError;
+    explicit EADOError(const QString& message, TDbFailure failure = TDbFailure::Other)
+        : EDatabaseError(message), m_failure(failure) {}
+    TDbFailure failure() const { return m_failure; }
+
+private:
+    TDbFailure m_failure;
 };
 
 // Number of characters (code points) of a UTF-8 text.

@@ -10,6 +10,7 @@
 #include <climits>
 #include <libpq-fe.h>
 #include <poll.h>
+#include <string_view>
 
 namespace {
 
@@ -145,7 +146,8 @@ public:
                 m_transactionLost = false;
                 return;
             }
-            throw EADOError(QStringLiteral("PostgreSQL: the connection was lost during a transaction, which was rolled back"));
+            throw EADOError(QStringLiteral("PostgreSQL: the connection was lost during a transaction, which was rolled back"),
+                            TDbFailure::Lost);
         }
         prepareToSend(timeoutMs);
         if (!PQsendQuery(m_conn, sql.toUtf8().constData())) failSend();
@@ -257,7 +259,7 @@ private:
     [[noreturn]] void failSend() {
         const QString text = errorText(PQerrorMessage(m_conn));
         dropConnection(text);
-        throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text));
+        throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text), TDbFailure::Lost);
     }
 
     // Waits for the answer to what was sent, at most a little longer than the server's own time
@@ -272,7 +274,7 @@ private:
                     PQclear(kept);
                     const QString text = QStringLiteral("the server did not answer within %1 s").arg((timeoutMs + 999) / 1000);
                     abandonConnection(text);
-                    throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text));
+                    throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text), TDbFailure::Lost);
                 }
                 if (!PQconsumeInput(m_conn)) {
                     PQclear(kept);
@@ -307,7 +309,8 @@ private:
 
     PGresult* run(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) {
         if (m_transactionLost)
-            throw EADOError(QStringLiteral("PostgreSQL: the connection was lost during a transaction, which was rolled back"));
+            throw EADOError(QStringLiteral("PostgreSQL: the connection was lost during a transaction, which was rolled back"),
+                        TDbFailure::Lost);
         std::vector<QByteArray> texts(params.size());
         std::vector<const char*> values(params.size(), nullptr);
         for (std::size_t i = 0; i < params.size(); ++i) {
@@ -343,8 +346,22 @@ private:
         const QString text = errorText(message && *message ? message : PQerrorMessage(m_conn));
         // A connection the server dropped is opened again for the next statement; this one
         // has failed all the same.
-        if (PQstatus(m_conn) == CONNECTION_BAD) dropConnection(text);
-        throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text));
+        if (PQstatus(m_conn) == CONNECTION_BAD) {
+            dropConnection(text);
+            throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text), TDbFailure::Lost);
+        }
+        const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text), failureOf(state ? state : ""));
+    }
+
+    // The kind of failure an error state (SQLSTATE) stands for.
+    static TDbFailure failureOf(std::string_view state) {
+        // lock_not_available (lock_timeout), query_canceled (statement_timeout), deadlock,
+        // serialization failure: another terminal was in the way.
+        if (state == "55P03" || state == "57014" || state == "40P01" || state == "40001") return TDbFailure::Busy;
+        if (state == "23505") return TDbFailure::Duplicate;
+        if (state.substr(0, 2) == "08") return TDbFailure::Lost;
+        return TDbFailure::Other;
     }
 
     // The server's message on one line, never with a password in it.

@@ -163,7 +163,7 @@ public:
         if (rc != SQLITE_OK) {
             const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(m_db));
             sqlite3_free(error);
-            throw EADOError(QStringLiteral("SQLite: %1").arg(explained(rc, message)));
+            throw EADOError(QStringLiteral("SQLite: %1").arg(explained(rc, message)), failureOf(rc));
         }
     }
 
@@ -176,6 +176,12 @@ private:
             m_timeoutMs = timeoutMs;
         }
         m_deadline.setRemainingTime(timeoutMs);
+    }
+
+    static TDbFailure failureOf(int rc) {
+        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED || rc == SQLITE_INTERRUPT) return TDbFailure::Busy;
+        if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) return TDbFailure::Duplicate;
+        return TDbFailure::Other;
     }
 
     static int onProgress(void* self) { return static_cast<SqliteDriver*>(self)->m_deadline.hasExpired() ? 1 : 0; }
@@ -301,7 +307,8 @@ private:
     }
 
     [[noreturn]] void fail(int rc) const {
-        throw EADOError(QStringLiteral("SQLite: %1").arg(explained(rc, QString::fromUtf8(sqlite3_errmsg(m_db)))));
+        throw EADOError(QStringLiteral("SQLite: %1").arg(explained(rc, QString::fromUtf8(sqlite3_errmsg(m_db)))),
+                        failureOf(rc));
     }
 
     static constexpr std::size_t kCacheLimit = 64;

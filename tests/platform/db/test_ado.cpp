@@ -206,6 +206,28 @@ TEST_P(AdoTest, DatabaseErrorsCarryTheDatabaseMessageAndLeaveTheConnectionUsable
     EXPECT_EQ(column(query, "CD"), (std::vector<std::string>{"0002"}));
 }
 
+TEST_P(AdoTest, FailuresSayWhatKindTheyAre) {
+    const bool pg = GetParam() == Engine::PostgreSQL;
+    m_connection.Execute(QStringLiteral("CREATE UNIQUE INDEX UX_T ON T (CD)"));
+    TADOConnection other(QStringLiteral("adcOther"));
+    other.setConnectionString(m_connectionString + QStringLiteral(";Command Timeout=1"));
+    other.Open();
+    const auto failureOf = [&other](const char* sql) {
+        try {
+            other.Execute(QString::fromLatin1(sql));
+        } catch (const EADOError& e) {
+            return e.failure();
+        }
+        ADD_FAILURE() << sql << " did not fail";
+        return TDbFailure::Other;
+    };
+    EXPECT_EQ(failureOf("INSERT INTO T (CD) VALUES ('0001')"), TDbFailure::Duplicate);
+    EXPECT_EQ(failureOf("SELECT NOCOLUMN FROM T"), TDbFailure::Other);
+    m_connection.Execute(pg ? QStringLiteral("BEGIN; SELECT * FROM T FOR UPDATE") : QStringLiteral("BEGIN EXCLUSIVE"));
+    EXPECT_EQ(failureOf("UPDATE T SET NM = 'x'"), TDbFailure::Busy);
+    m_connection.Execute(QStringLiteral("ROLLBACK"));
+}
+
 TEST_P(AdoTest, ConnectHandlersRunOncePerConnect) {
     TADOConnection connection(QStringLiteral("adcMenu"));
     connection.setProvider(QStringLiteral("MSDAORA.1"));
