@@ -18,23 +18,35 @@ static void initSchemaResources()
     (void)registered;
 }
 
-QString restaurantSchemaScript(TSqlDialect dialect)
+// The script `name` (schema, operations) of an engine.
+static QString schemaScript(TSqlDialect dialect, const char* name)
 {
-    QString path;
+    QString folder;
     switch (dialect) {
-    case TSqlDialect::SQLite: path = QStringLiteral(":/res00011/db/sqlite/schema.sql"); break;
-    case TSqlDialect::PostgreSQL: path = QStringLiteral(":/res00011/db/postgresql/schema.sql"); break;
+    case TSqlDialect::SQLite: folder = QStringLiteral("sqlite"); break;
+    case TSqlDialect::PostgreSQL: folder = QStringLiteral("postgresql"); break;
     case TSqlDialect::Oracle:
     case TSqlDialect::MSSQL: break;
     }
-    if (path.isEmpty())
-        throw EDatabaseError(QStringLiteral("there is no restaurant schema script for %1")
-                                 .arg(QString::fromLatin1(dialectName(dialect))));
+    if (folder.isEmpty())
+        throw EDatabaseError(QStringLiteral("there is no %1 script for %2")
+                                 .arg(QLatin1String(name), QString::fromLatin1(dialectName(dialect))));
     initSchemaResources();
+    const QString path = QStringLiteral(":/res00011/db/%1/%2.sql").arg(folder, QLatin1String(name));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EDatabaseError(QStringLiteral("the restaurant schema script %1 is missing from the build").arg(path));
+        throw EDatabaseError(QStringLiteral("the schema script %1 is missing from the build").arg(path));
     return QString::fromUtf8(file.readAll());
+}
+
+QString restaurantSchemaScript(TSqlDialect dialect)
+{
+    return schemaScript(dialect, "schema");
+}
+
+QString operationsSchemaScript(TSqlDialect dialect)
+{
+    return schemaScript(dialect, "operations");
 }
 
 void createRestaurantSchema(TADOConnection& connection)

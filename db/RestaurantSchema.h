@@ -15,3 +15,10 @@ QString restaurantSchemaScript(TSqlDialect dialect);
 void createRestaurantSchema(TADOConnection& connection);
 // The tables the script creates, upper case, in the order it creates them.
 const QStringList& restaurantTableNames();
+
+// The operations package's own tables (journal, reservations; db/<engine>/operations.sql): a
+// script that may run again on a database that holds them already. Throws EDatabaseError for an
+// engine without one.
+QString operationsSchemaScript(TSqlDialect dialect);
+// The version of those tables that the script writes into GPEVERSAO.
+constexpr int kOperationsSchemaVersion = 1;

@@ -1,15 +1,15 @@
 #include "Gpe00002.h"
 
 #include "AccessStore.h"
-#include "InfoDialog.h"
-#include "NumericKeypad.h"
+#include "Dialogs.h"
+#include "screens/InfoDialog.h"
+#include "screens/NumericKeypad.h"
 #include "OpsLog.h"
-#include "OperationScreens.h"
+#include "screens/OperationScreens.h"
 #include "Screen.h"
-#include "SearchList.h"
+#include "screens/SearchList.h"
 #include "TClientDataSet.h"
-
-Q_LOGGING_CATEGORY(lcOps, "res.ops", QtWarningMsg)
+#include "routines/Flow.h"
 
 namespace Gpe00002 {
 
@@ -25,6 +25,10 @@ TCriaConsultaJuncao CriaConsultaJuncao;
 TRelFiscais RelFiscais;
 TTecladoNumerico TecladoNumerico;
 TPesquisa Pesquisa;
+TMapaMesas MapaMesas;
+TConfirma Confirma;
+TTexto Texto;
+TExibeAgrupamentos ExibeAgrupamentos;
 
 namespace {
 
@@ -71,15 +75,15 @@ void InstallDefaultRoutines() {
     ControleAcess = controleAcess;
     VerificaAcesso = verificaAcesso;
     CriaJuntarMesas = [](const std::string& modo, const std::string& filial, const std::string& loja) {
-        showOperation(juntarMesasText(modo, filial, loja));
+        juntarMesas(modo, filial, loja);
     };
     CriaTrComanN = [](const std::string& tipo, const std::string& flag, const std::string& texto) {
-        showOperation(trComanNText(tipo, flag, texto));
+        trComanN(tipo, flag, texto);
     };
-    CriaFReservaMesa = [] { showOperation(reservaMesaText()); };
+    CriaFReservaMesa = [] { reservaMesa(); };
     ReimprimePedido = [] { showOperation(reimprimePedidoText()); };
     CriaConsultaJuncao = [](const std::string& argumento, const std::string& filial, const std::string& loja) {
-        showOperation(consultaJuncaoText(argumento, filial, loja));
+        consultaJuncao(argumento, filial, loja);
     };
     RelFiscais = [] { showOperation(relFiscaisText()); };
     TecladoNumerico = tecladoNumerico;

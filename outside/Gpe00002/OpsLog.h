@@ -2,6 +2,9 @@
 // The operations package's logging category "res.ops": refused and failed operations with
 // their causes. Warnings show by default; QT_LOGGING_RULES="res.ops.info=true" adds the rest.
 
+#include "Gpe00002.h"
+
 #include <QLoggingCategory>
 
-Q_DECLARE_LOGGING_CATEGORY(lcOps)
+// Declared by hand: the category is defined in one library and used from the other.
+GPE00002_EXPORT const QLoggingCategory& lcOps();

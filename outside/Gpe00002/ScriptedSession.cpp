@@ -1,11 +1,13 @@
 #include "ScriptedSession.h"
 
 #include "AccessStore.h"
+#include "Dialogs.h"
 #include "EventGuard.h"
 #include "Mensagemqor.h"
-#include "SearchList.h"
+#include "screens/SearchList.h"
 #include "TClientDataSet.h"
 #include "DataPacket.h"
+#include "routines/Flow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -75,7 +77,7 @@ ScriptedSession::ScriptedSession(const QString& scriptPath, const QString& trans
         const int space = line.indexOf(QLatin1Char(' '));
         const QString verb = space < 0 ? line : line.left(space);
         const QString argument = space < 0 ? QString() : line.mid(space + 1).trimmed();
-        static const QStringList verbs = {"press", "key", "keypad", "pick"};
+        static const QStringList verbs = {"press", "key", "keypad", "pick", "tables", "confirm", "cancel", "text"};
         if (!verbs.contains(verb))
             throw std::runtime_error(QStringLiteral("%1:%2: unknown action '%3'").arg(scriptPath).arg(i + 1).arg(verb).toStdString());
         m_lines.push_back({i + 1, verb, argument});
@@ -128,16 +130,32 @@ void ScriptedSession::start() {
         log(entry);
         return granted;
     };
+    // The operations run for real; their screens take their answers from the script. Each
+    // operation's line is written when it ends, with what it changed (or null).
     CriaJuntarMesas = [log](const std::string& m, const std::string& f, const std::string& l) {
-        log(call("CriaJuntarMesas", {text(m), text(f), text(l)}));
+        const QJsonValue result = juntarMesas(m, f, l);
+        Entry entry = call("CriaJuntarMesas", {text(m), text(f), text(l)});
+        entry.insert("result", result);
+        log(entry);
     };
     CriaTrComanN = [log](const std::string& k, const std::string& f, const std::string& t) {
-        log(call("CriaTrComanN", {text(k), text(f), text(t)}));
+        const QJsonValue result = trComanN(k, f, t);
+        Entry entry = call("CriaTrComanN", {text(k), text(f), text(t)});
+        entry.insert("result", result);
+        log(entry);
     };
-    CriaFReservaMesa = [log] { log(call("CriaFReservaMesa", {})); };
+    CriaFReservaMesa = [log] {
+        const QJsonValue result = reservaMesa();
+        Entry entry = call("CriaFReservaMesa", {});
+        entry.insert("result", result);
+        log(entry);
+    };
     ReimprimePedido = [log] { log(call("ReimprimePedido", {})); };
     CriaConsultaJuncao = [log](const std::string& a, const std::string& f, const std::string& l) {
-        log(call("CriaConsultaJuncao", {text(a), text(f), text(l)}));
+        const QJsonValue result = consultaJuncao(a, f, l);
+        Entry entry = call("CriaConsultaJuncao", {text(a), text(f), text(l)});
+        entry.insert("result", result);
+        log(entry);
     };
     RelFiscais = [log] { log(call("RelFiscais", {})); };
 
@@ -160,6 +178,96 @@ void ScriptedSession::start() {
         entry.insert("value", text(valor));
         log(entry);
         return confirmed;
+    };
+
+    MapaMesas = [this, log](const TableMapRequest& request) -> std::optional<QStringList> {
+        Entry entry = call("MapaMesas", {request.title, request.prompt, request.multiple});
+        QJsonArray offered;
+        for (const MapTable& table : request.tables)
+            if (table.enabled) offered.append(table.mesa.numero);
+        entry.insert("offered", offered);
+        std::optional<QStringList> chosen;
+        const Line* line = nextLine();
+        if (line) {
+            if (line->verb != QLatin1String("tables") && line->verb != QLatin1String("cancel"))
+                fail(QStringLiteral("line %1: '%2' while the table map waits").arg(line->number).arg(line->verb));
+            ++m_next;
+            if (line->verb == QLatin1String("tables")) {
+                QStringList numbers;
+                for (const QString& number : line->argument.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                    const QString wanted = number.trimmed();
+                    const auto found = std::find_if(request.tables.begin(), request.tables.end(),
+                                                    [&](const MapTable& table) { return table.mesa.numero == wanted; });
+                    if (found == request.tables.end())
+                        fail(QStringLiteral("line %1: the map has no table %2").arg(line->number).arg(wanted));
+                    if (!found->enabled)
+                        fail(QStringLiteral("line %1: table %2 is not offered here (%3)").arg(line->number).arg(wanted, found->reason));
+                    numbers << wanted;
+                }
+                if (numbers.isEmpty() || (!request.multiple && numbers.size() > 1) || numbers.size() < request.minimum)
+                    fail(QStringLiteral("line %1: the map wants %2 table(s), not '%3'")
+                             .arg(line->number)
+                             .arg(request.multiple ? QStringLiteral("%1 or more").arg(request.minimum) : QStringLiteral("one"),
+                                  line->argument));
+                numbers.sort();
+                chosen = numbers;
+            }
+        }
+        entry.insert("result", chosen ? QJsonValue(QJsonArray::fromStringList(*chosen)) : QJsonValue());
+        log(entry);
+        return chosen;
+    };
+    Confirma = [this, log](const QString& title, const QString& question) {
+        Entry entry = call("Confirma", {title, question});
+        bool confirmed = false;
+        if (const Line* line = nextLine()) {
+            if (line->verb != QLatin1String("confirm") && line->verb != QLatin1String("cancel"))
+                fail(QStringLiteral("line %1: '%2' while a confirmation waits").arg(line->number).arg(line->verb));
+            ++m_next;
+            confirmed = line->verb == QLatin1String("confirm");
+        }
+        entry.insert("result", confirmed);
+        log(entry);
+        return confirmed;
+    };
+    Texto = [this, log](const QString& title, const QString& prompt, int maxLength) -> std::optional<QString> {
+        Entry entry = call("Texto", {title, prompt, maxLength});
+        std::optional<QString> typed;
+        if (const Line* line = nextLine()) {
+            if (line->verb != QLatin1String("text") && line->verb != QLatin1String("cancel"))
+                fail(QStringLiteral("line %1: '%2' while a text field waits").arg(line->number).arg(line->verb));
+            ++m_next;
+            if (line->verb == QLatin1String("text")) {
+                if (line->argument.size() > maxLength)
+                    fail(QStringLiteral("line %1: the field takes at most %2 characters").arg(line->number).arg(maxLength));
+                typed = line->argument;
+            }
+        }
+        entry.insert("result", typed ? QJsonValue(*typed) : QJsonValue());
+        log(entry);
+        return typed;
+    };
+    ExibeAgrupamentos = [this, log](const GroupingOverview& overview) {
+        Entry entry = call("ExibeAgrupamentos", {overview.filial, overview.loja});
+        QJsonArray groupings;
+        for (const Grouping& grouping : overview.grupos) {
+            QJsonArray tables;
+            for (const GroupingTable& table : grouping.mesas)
+                tables.append(QJsonObject{{QStringLiteral("table"), table.mesa.numero},
+                                          {QStringLiteral("state"), table.mesa.estado},
+                                          {QStringLiteral("waiter"), table.vendedor},
+                                          {QStringLiteral("people"), table.pessoas},
+                                          {QStringLiteral("total"), table.total}});
+            groupings.append(QJsonObject{{QStringLiteral("grouping"), grouping.numero}, {QStringLiteral("tables"), tables}});
+        }
+        entry.insert("groupings", groupings);
+        entry.insert("selected", overview.selecionado);
+        if (const Line* line = nextLine()) {
+            if (line->verb != QLatin1String("confirm") && line->verb != QLatin1String("cancel"))
+                fail(QStringLiteral("line %1: '%2' while the groupings are shown").arg(line->number).arg(line->verb));
+            ++m_next;
+        }
+        log(entry);
     };
 
     Pesquisa = [this, log](TClientDataSet& dataSet, int a1, int a2, int c1, int c2, int c3, int c4, int a3) {

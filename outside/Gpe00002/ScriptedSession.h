@@ -9,13 +9,21 @@
 //   keypad TEXT           type TEXT on the waiting keypad and confirm; "keypad cancel"
 //   pick F=V[,F=V...]     pick, in the waiting search list, the first row whose fields hold
 //                         those values; "pick cancel"
+//   tables NNNN[,NNNN...] choose those tables on the waiting table map and confirm (a table the
+//                         map does not offer stops the run)
+//   confirm | cancel      answer the waiting confirmation, or close the waiting screen
+//   text TEXT             type TEXT into the waiting text field and confirm
 // Message dialogues are acknowledged without a line; access checks answer from the access
 // store. When the script runs out, a waiting keypad or list is cancelled and the menu closed.
 // A line that does not fit what waits stops the run: error() then says why.
 //
+// The operations run for real on the database; only their screens answer from the script.
+//
 // The transcript is JSON lines, one per call into the operations package, Mensagem,
-// MensagemMetodo and the error dialogue, with "call", "args" and for the dialogues "result",
-// "value" (keypad), "columns", "rows" and "picked" (search list).
+// MensagemMetodo, the error dialogue and the operations' own dialogues, with "call", "args" and
+// "result": for an operation, what it changed (null when nothing), written when it ends, after
+// the lines of its dialogues; "value" (keypad), "columns", "rows" and "picked" (search list),
+// "offered" (table map), "groupings" (the groupings shown).
 
 #include "Gpe00002.h"
 

@@ -41,12 +41,9 @@ TEST(Routines, TitlesFollowModeAndKind) {
 TEST(Routines, EachOperationShowsItsScreenUntilClosed) {
     struct Case { std::function<void()> run; QString title; QString arguments; Qt::Key closeKey; };
     const Case cases[] = {
-        {[] { Gpe00002::CriaJuntarMesas("J", "01", "002"); }, "Agrupar mesas", "Modo: J | Filial: 01 | Loja: 002", Qt::Key_Enter},
-        {[] { Gpe00002::CriaTrComanN("1", "S", "S"); }, "Transferir mesa", "Tipo: 1 | Indicador: S | Texto: S", Qt::Key_Escape},
-        {[] { Gpe00002::CriaFReservaMesa(); }, "Reservar mesa", "Sem argumentos", Qt::Key_Return},
+        {[] { Gpe00002::CriaTrComanN("2", "N", "S"); }, "Transferir produto", "Tipo: 2 | Indicador: N | Texto: S", Qt::Key_Escape},
+        {[] { Gpe00002::CriaTrComanN("3", "S", "S"); }, "Transferir posição", "Tipo: 3 | Indicador: S | Texto: S", Qt::Key_Return},
         {[] { Gpe00002::ReimprimePedido(); }, "Reimprimir pedido", "Sem argumentos", Qt::Key_Enter},
-        {[] { Gpe00002::CriaConsultaJuncao("M", "01", "002"); }, "Consultar agrupamentos",
-         "Argumento: M | Filial: 01 | Loja: 002", Qt::Key_Escape},
         {[] { Gpe00002::RelFiscais(); }, "Relatórios fiscais", "Sem argumentos", Qt::Key_unknown},
     };
     for (const Case& c : cases) {

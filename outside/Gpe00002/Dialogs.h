@@ -1,0 +1,45 @@
+#pragma once
+// The operations' own dialogues beside the keypad and the search list, as routine variables like
+// those of Gpe00002.h: the package's screens fill them when it is loaded; the scripted mode and
+// the tests put others in their place. Every one is modal and returns when its screen closes.
+
+#include "Gpe00002.h"
+#include "operations/Groupings.h"
+
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace Gpe00002 {
+
+// One table on the map: offered, or shown but disabled with the reason ("ocupada").
+struct MapTable {
+    TableState mesa;
+    bool enabled = true;
+    QString reason;
+};
+
+struct TableMapRequest {
+    QString title;   // the operation, e.g. "Agrupar mesas"
+    QString prompt;  // what to choose, e.g. "Escolha as mesas a agrupar"
+    std::vector<MapTable> tables;  // every active table of the store, by number
+    bool multiple = false;         // several tables may be chosen
+    int minimum = 1;               // the least number of tables to confirm
+};
+
+// The table map: the numbers of the tables chosen (by number), or nullopt when cancelled.
+using TMapaMesas = std::function<std::optional<QStringList>(const TableMapRequest& request)>;
+// A question answered with Confirma (true) or Cancela.
+using TConfirma = std::function<bool(const QString& title, const QString& question)>;
+// A line of text typed on the keyboard or the on-screen keyboard, at most `maxLength`
+// characters; nullopt when cancelled.
+using TTexto = std::function<std::optional<QString>(const QString& title, const QString& prompt, int maxLength)>;
+// The groupings of a store, shown until closed.
+using TExibeAgrupamentos = std::function<void(const GroupingOverview& overview)>;
+
+extern GPE00002_EXPORT TMapaMesas MapaMesas;
+extern GPE00002_EXPORT TConfirma Confirma;
+extern GPE00002_EXPORT TTexto Texto;
+extern GPE00002_EXPORT TExibeAgrupamentos ExibeAgrupamentos;
+
+}  // namespace Gpe00002

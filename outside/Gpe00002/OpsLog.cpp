@@ -1,0 +1,3 @@
+#include "OpsLog.h"
+
+Q_LOGGING_CATEGORY(lcOps, "res.ops", QtWarningMsg)

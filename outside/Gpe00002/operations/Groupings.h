@@ -1,0 +1,34 @@
+#pragma once
+// The groupings of a store as the consultation shows them: each grouping with its tables, each
+// table's state and, for an occupied one, its open sale's waiter, people and the total of its
+// listed items. Read-only.
+
+#include "Tables.h"
+
+#include <vector>
+
+namespace Gpe00002 {
+
+struct GroupingTable {
+    TableState mesa;
+    // Of the open sale, when there is one (several: the first by sale number; totals add up).
+    QString vendedor, nomeVendedor, pessoas;
+    double total = 0;  // quantity x price - discount + surcharge of the items the sale lists
+};
+
+struct Grouping {
+    QString numero;  // NRJUNMESA
+    std::vector<GroupingTable> mesas;
+};
+
+struct GroupingOverview {
+    QString filial, loja;
+    std::vector<Grouping> grupos;  // the one `argumento` named first, then by number
+    int selecionado = -1;          // index of the grouping `argumento` named, -1 when none
+};
+
+// `argumento` may name a table ("0021", or "21") or a grouping number ("0000000003", or "3").
+GPE00002_EXPORT GroupingOverview loadGroupings(PackageDatabase& db, const QString& filial, const QString& loja,
+                                               const QString& argumento);
+
+}  // namespace Gpe00002

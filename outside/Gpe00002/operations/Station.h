@@ -1,0 +1,25 @@
+#pragma once
+// The station the package runs on: its branch, store and cash register and the operator logged
+// in, from the station's files below the executable's folder, read as the menu reads them:
+// PARAMETROSQOR.CDS (CDFILIAL, CDLOJA, CDCAIXA, CDOPERADORLOGIN) and
+// Dados/Cadastros/ControleAcess.cds (CDOPERADOR, which wins over CDOPERADORLOGIN); and IDESQUEMA.
+
+#include "Gpe00002.h"
+
+#include <QString>
+
+namespace Gpe00002 {
+
+struct GPE00002_EXPORT Station {
+    QString filial, loja, caixa, operador;
+    QString esquema;  // IDESQUEMA, for the messages
+    QString host;  // the machine's name, for the journal
+
+    // Reads the files. With `needBranchAndStore`, a parameters file that is missing or lacks
+    // CDFILIAL or CDLOJA (or holds them empty) raises ERefusal naming the file and the column;
+    // otherwise what is missing stays empty. A file that is there but cannot be read raises
+    // ERefusal with the reason.
+    static Station read(bool needBranchAndStore);
+};
+
+}  // namespace Gpe00002

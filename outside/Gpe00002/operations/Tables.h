@@ -1,0 +1,56 @@
+#pragma once
+// The tables of a store as the operations see them, and their locking.
+//
+// Every operation that changes something locks, inside its transaction and always in this order,
+// the store's row (LOJA, only when it numbers a new grouping), the grouping's row (JUNCAOMESA) and
+// the tables' rows (MESA) in table-number order, then reads them again and goes on only when they
+// are as the user saw them on the map. Two terminals thus never wait on each other in a circle,
+// and never act on what the other changed meanwhile. On PostgreSQL the rows are locked with
+// SELECT ... FOR UPDATE; on SQLite the transaction already holds the whole database.
+
+#include "../store/PackageDatabase.h"
+
+#include <QStringList>
+#include <map>
+#include <vector>
+
+namespace Gpe00002 {
+
+// IDSTMESAAUX codes.
+inline const QString kLivre = QStringLiteral("L");
+inline const QString kOcupada = QStringLiteral("O");
+inline const QString kReservada = QStringLiteral("R");
+inline const QString kFechando = QStringLiteral("P");
+
+struct GPE00002_EXPORT TableState {
+    QString numero, nome, sala;
+    QString estado;          // IDSTMESAAUX
+    QString grupo;           // NRJUNMESA of its grouping; empty when it is in none
+    bool vendaAberta = false;  // an open sale (DTHRFECHMESA null) is on the table
+    bool reservada = false;    // an active reservation of the package is on the table
+
+    // What the operations decide on: state, grouping, sale and reservation (not name nor room).
+    bool sameAs(const TableState& other) const;
+};
+
+// The store's active tables (IDSTMESA 'A'), by number.
+GPE00002_EXPORT std::vector<TableState> loadTables(PackageDatabase& db, const QString& filial, const QString& loja);
+
+// Inside a transaction: locks the rows of the tables `numbers` (in number order, whatever the
+// order given) and answers their state now, by number. A table that is no longer there, or no
+// longer active, raises ERefusal ("Mesa 0014 não existe mais nesta loja").
+GPE00002_EXPORT std::map<QString, TableState> lockTables(PackageDatabase& db, const QString& filial, const QString& loja,
+                                                         QStringList numbers);
+// Inside a transaction, before lockTables: locks the grouping's row; false when it is gone.
+GPE00002_EXPORT bool lockGrouping(PackageDatabase& db, const QString& filial, const QString& loja, const QString& grupo);
+// Inside a transaction, before the other locks: locks the store's row.
+GPE00002_EXPORT void lockStore(PackageDatabase& db, const QString& filial, const QString& loja);
+
+// ERefusal "Mesa 0012 foi alterada por outro terminal; tente de novo" when the table is not as
+// the user saw it.
+GPE00002_EXPORT void expectUnchanged(const TableState& seen, const TableState& now);
+// "Mesa 0012 está em uso em outro terminal; tente de novo": what a lock that could not be had
+// within the time limit ends in.
+GPE00002_EXPORT QString busyMessage(const QStringList& numbers);
+
+}  // namespace Gpe00002

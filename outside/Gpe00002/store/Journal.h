@@ -1,0 +1,21 @@
+#pragma once
+// The operations journal (table GPEJORNAL): one row for every operation that changed something,
+// written inside the operation's own transaction, so that it exists exactly when the change does.
+
+#include "PackageDatabase.h"
+#include "../operations/Station.h"
+
+#include <QJsonObject>
+
+namespace Gpe00002 {
+
+struct JournalEntry {
+    QString operacao;  // GRUPAR, SEPARAR, TRANSFMESA, RESERVAR, CANCRESERVA, SENTARRESERVA, ...
+    QString filial, loja;
+    QString mesaOrigem, mesaDestino, grupo;
+    QJsonObject antes, depois;  // what the operation found and what it left
+};
+
+GPE00002_EXPORT void writeJournal(PackageDatabase& db, const Station& station, const JournalEntry& entry);
+
+}  // namespace Gpe00002

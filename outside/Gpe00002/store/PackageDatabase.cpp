@@ -1,0 +1,108 @@
+#include "PackageDatabase.h"
+
+#include "../OpsLog.h"
+#include "../operations/Refusal.h"
+#include "Geralqor.h"
+#include "Qor_trelvix.h"
+#include "RestaurantSchema.h"
+#include "TADOCommand.h"
+#include "TADOQuery.h"
+
+namespace Gpe00002 {
+
+namespace {
+
+void bind(TParameters& bound, const QVariantMap& parameters) {
+    for (auto it = parameters.cbegin(); it != parameters.cend(); ++it) bound.ParamByName(it.key()).setValue(it.value());
+}
+
+}  // namespace
+
+PackageDatabase::PackageDatabase(const QString& connectionString) {
+    try {
+        m_connection.setLoginPrompt(false);
+        m_connection.setConnectionString(connectionString.isEmpty()
+                                             ? QString::fromStdString(Geralqor::_GetStringConexQor(""))
+                                             : connectionString);
+        m_connection.AfterConnect = [](TComponent* sender) {
+            Qor_trelvix::SetADODBSession(*static_cast<TADOConnection*>(sender));
+        };
+        m_connection.Open();
+        ensureOwnTables(m_connection);
+    } catch (const EDatabaseError& e) {
+        qCWarning(lcOps).noquote() << "cannot open the database:" << e.what();
+        throw ERefusal(QStringLiteral("Não foi possível acessar o banco de dados; nada foi alterado. (%1)").arg(e.message()));
+    }
+}
+
+void PackageDatabase::ensureOwnTables(TADOConnection& connection) {
+    TADOQuery version;
+    version.setConnection(&connection);
+    version.setSQL(QStringLiteral("SELECT NRVERSAO FROM GPEVERSAO WHERE NMCOMPONENTE = 'GPE00002'"));
+    try {
+        version.Open();
+        if (!version.IsEmpty() && version.Fields(0).AsInteger() >= kOperationsSchemaVersion) return;
+    } catch (const EADOError&) {
+        // No version table yet: a database the package has not been on. (On PostgreSQL the
+        // failed statement ended nothing: it ran outside any transaction.)
+    }
+    qCInfo(lcOps) << "creating the package's own tables, version" << kOperationsSchemaVersion;
+    connection.Execute(operationsSchemaScript(connection.Dialect()));
+}
+
+std::vector<SqlRow> PackageDatabase::select(const QString& sql, const QVariantMap& parameters) {
+    TADOQuery query;
+    query.setConnection(&m_connection);
+    query.setSQL(sql);
+    bind(query.Parameters(), parameters);
+    query.Open();
+    std::vector<SqlRow> rows;
+    rows.reserve(static_cast<std::size_t>(query.RecordCount()));
+    for (query.First(); !query.Eof(); query.Next()) {
+        SqlRow& row = rows.emplace_back();
+        for (int i = 0; i < query.FieldCount(); ++i) row.insert(query.Fields(i).FieldName().toUpper(), query.Fields(i).Value());
+    }
+    return rows;
+}
+
+qint64 PackageDatabase::execute(const QString& sql, const QVariantMap& parameters) {
+    TADOCommand command;
+    command.setConnection(&m_connection);
+    command.setCommandText(sql);
+    bind(command.Parameters(), parameters);
+    return command.Execute();
+}
+
+void PackageDatabase::transaction(const QString& busy, const std::function<void()>& work) {
+    try {
+        m_connection.Execute(postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
+    } catch (const EADOError& e) {
+        qCWarning(lcOps).noquote() << "cannot begin a transaction:" << e.what();
+        if (e.failure() == TDbFailure::Busy) throw ERefusal(busy);
+        throw ERefusal(QStringLiteral("Não foi possível acessar o banco de dados; nada foi alterado. (%1)").arg(e.message()));
+    }
+    try {
+        work();
+        m_connection.Execute(QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            m_connection.Execute(QStringLiteral("ROLLBACK"));
+        } catch (const EDatabaseError& e) {
+            qCWarning(lcOps).noquote() << "rollback failed:" << e.what();
+        }
+        try {
+            throw;
+        } catch (const ERefusal& refusal) {
+            qCInfo(lcOps).noquote() << "refused:" << refusal.what();
+            throw;
+        } catch (const EADOError& e) {
+            qCWarning(lcOps).noquote() << "operation failed, rolled back:" << e.what();
+            if (e.failure() == TDbFailure::Busy || e.failure() == TDbFailure::Duplicate) throw ERefusal(busy);
+            if (e.failure() == TDbFailure::Lost)
+                throw ERefusal(QStringLiteral("A conexão com o banco de dados foi perdida; confira a mesa e tente de novo."));
+            throw ERefusal(QStringLiteral("Erro de banco de dados; nada foi alterado. (%1)").arg(e.message()));
+        }
+    }
+}
+
+}  // namespace Gpe00002

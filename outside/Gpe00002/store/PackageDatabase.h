@@ -1,0 +1,48 @@
+#pragma once
+// The operations package's connection to the restaurant database, opened with the runtime
+// library's connection string like the menu's data module, its session prepared the same way,
+// and the package's own tables made sure of (created, or brought to the current version, where
+// they are missing: never a change to the restaurant's tables).
+//
+// Statements take named parameters (:P_NAME) and answer their rows as name -> value maps.
+// Every change is one transaction: transaction() begins it (on SQLite taking the write lock at
+// once, BEGIN IMMEDIATE, so that two terminals never both decide on what the other then
+// changes), commits when the work returns and rolls back when it throws. A lock held by another
+// terminal past the connection's time limit ends it as ERefusal with the caller's "tente de novo"
+// text; a lost connection as ERefusal saying so. Failures are logged under "res.ops".
+
+#include "Gpe00002.h"
+#include "TADOConnection.h"
+
+#include <QVariantMap>
+#include <functional>
+#include <vector>
+
+namespace Gpe00002 {
+
+using SqlRow = QVariantMap;  // column name (upper case) -> value; null values are null QVariants
+
+class GPE00002_EXPORT PackageDatabase {
+public:
+    // Connects with `connectionString`, or the runtime library's when it is empty. Raises
+    // ERefusal saying that the database cannot be reached, with the reason.
+    explicit PackageDatabase(const QString& connectionString = {});
+
+    TADOConnection& connection() { return m_connection; }
+    bool postgres() const { return m_connection.Dialect() == TSqlDialect::PostgreSQL; }
+
+    std::vector<SqlRow> select(const QString& sql, const QVariantMap& parameters = {});
+    qint64 execute(const QString& sql, const QVariantMap& parameters = {});
+
+    // Runs `work` in one transaction. `busy` is the message when another terminal holds what it
+    // needs ("Mesa 0012 está em uso em outro terminal; tente de novo").
+    void transaction(const QString& busy, const std::function<void()>& work);
+
+    // Makes sure the package's own tables exist in their current version.
+    static void ensureOwnTables(TADOConnection& connection);
+
+private:
+    TADOConnection m_connection{QStringLiteral("adcOperacoes")};
+};
+
+}  // namespace Gpe00002
