@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <array>
+#include <memory>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -316,6 +317,24 @@ public:
         , m_sales(options.seed, Stream::Sales)
         , m_remaining(options.items - kDemoItems)
     {
+        if (operationsTablesExist(connection))
+            m_reservation = std::make_unique<Inserter>(
+                connection, QStringLiteral("GPERESERVA"),
+                QStringList{"CDFILIAL", "CDLOJA", "NRMESA", "NMCLIENTE", "DTHRRESERVA", "NRPESSOAS", "IDSTRESERVA",
+                            "DTHRINCLUSAO", "CDOPERADOR", "DTHRFIM"});
+    }
+
+    static bool operationsTablesExist(TADOConnection& connection)
+    {
+        TADOQuery probe;
+        probe.setConnection(&connection);
+        probe.setSQL(QStringLiteral("SELECT COUNT(*) FROM GPERESERVA"));
+        try {
+            probe.Open();
+            return true;
+        } catch (const EADOError&) {
+            return false;
+        }
     }
 
     SampleDataCounts run()
@@ -484,6 +503,8 @@ private:
             {0, 1, "A", "L"},  {0, 2, "A", "R"},  {0, 12, "A", "O"}, {0, 13, "A", "P"}, {0, 15, "A", "O"},
             {0, 20, "A", "O"}, {0, 21, "A", "O"}, {0, 22, "A", "O"}, {0, 40, "I", "L"}, {1, 5, "A", "R"},
             {1, 6, "A", "R"},  {1, 7, "A", "R"},
+            // Free tables beside the occupied ones, for the table operations to work with.
+            {0, 11, "A", "L"}, {0, 14, "A", "L"}, {0, 16, "A", "L"}, {0, 17, "A", "L"}, {0, 18, "A", "L"},
         };
         for (const auto& f : fixed) {
             Table& t = table(f.store, f.number);
@@ -579,6 +600,7 @@ private:
                 m_groupedTable.insert({text(s.branch), text(s.store), code(number, 10), code(t, 4)});
         };
         grouping(0, 1, {20, 21, 22});
+        grouping(0, 2, {13, 16});
         // Table 0006 of store 0001/0002 is in two groupings: bad data the readers must report.
         grouping(1, 1, {5, 6});
         grouping(1, 2, {6, 7});
@@ -734,6 +756,12 @@ private:
         writeSale(0, store, 20, QStringLiteral("0004"), 4, kNow - 20 * 60, 0, 10, kNull);
         // Table 0015, open by a waiter code that has no VENDEDOR row.
         writeSale(0, store, 15, QString::fromLatin1(kMissingWaiter), 13, kNow - 10 * 60, 0, 1, kNull);
+
+        // Table 0002 is reserved; the operations package keeps the reservation, where its own
+        // tables are there.
+        if (m_reservation)
+            m_reservation->insert({text("0001"), store, text("0002"), text("Família Souza"), timestampText(kNow + 3600),
+                                   text("6"), text("A"), timestampText(kNow - 2 * 3600), operatorCode(2), kNull});
     }
 
     const Waiter& drawWaiter(int branch) { return *m_sales.pick(m_usableWaiters[branch]); }
@@ -840,6 +868,7 @@ private:
 
     TADOConnection& m_connection;
     const SampleDataOptions& m_options;
+    std::unique_ptr<Inserter> m_reservation;  // GPERESERVA, when the package's tables are there
     Inserter m_mesa, m_loja, m_button, m_grouping, m_groupedTable, m_sale, m_ticket, m_item, m_product, m_waiter,
         m_operator, m_branchOperator;
     Random m_sales;
@@ -864,8 +893,10 @@ SampleDataCounts generateSampleData(TADOConnection& connection, const SampleData
                                  .arg(kDemoItems).arg(kMaxItems).arg(options.items));
     if (options.batchItems < 1)
         throw EDatabaseError(QStringLiteral("sample data: the batch size must be positive"));
-    if (options.createSchema)
+    if (options.createSchema) {
         createRestaurantSchema(connection);
+        connection.Execute(operationsSchemaScript(connection.Dialect()));
+    }
     // The generated keys would collide with rows already there; say so before writing any.
     for (const char* table : {"LOJA", "MESA", "ITMENUCONFTE", "JUNCAOMESA", "MESAJUNCAO", "VENDAREST", "COMANDAVEN",
                               "ITCOMANDAVEN", "PRODUTO", "VENDEDOR", "OPERADOR", "FILIOPER"}) {

@@ -69,6 +69,8 @@ const std::vector<Column> kParameterColumns = {
     {"ctReservMesa", TFieldType::ftInteger, 0},   {"IDLUGARMESA", TFieldType::ftString, 1},
     {"UTILIZAIMPFIS", TFieldType::ftBoolean, 0},  {"CDCAIXA", TFieldType::ftString, 3},
     {"ctReiVenSatNFCe", TFieldType::ftInteger, 0},
+    // The station's branch and store, which the operations package reads and the menu does not.
+    {"CDFILIAL", TFieldType::ftString, 4},        {"CDLOJA", TFieldType::ftString, 4},
 };
 
 class MenuTest : public ::testing::Test {
@@ -177,7 +179,7 @@ TEST_F(MenuTest, ReadsTheParameterFileAndTheAccessFileOperatorWins) {
         QFile::remove(accessPath());
         if (c.parameters)
             writeParameters({{QStringLiteral("002"), QStringLiteral("000000000042"), 10, 11, 12, 13, 14, QStringLiteral("S"),
-                              true, QStringLiteral("003"), 15},
+                              true, QStringLiteral("003"), 15, QStringLiteral("0009"), QStringLiteral("0008")},
                              {QStringLiteral("999"), QStringLiteral("second"), 90, 91, 92, 93, 94, QStringLiteral("N"),
                               false, QStringLiteral("999"), 95}});
         if (c.access) writeAccess(c.accessOperator);
@@ -188,6 +190,7 @@ TEST_F(MenuTest, ReadsTheParameterFileAndTheAccessFileOperatorWins) {
             footer = frmMenu->lblCodTela->text();
         });
         EXPECT_EQ(seen.operador, c.operador);
+        EXPECT_EQ(seen.filial + "/" + seen.loja, "0001/0001") << "the branch and store are the host's, not the file's";
         if (c.parameters) {
             EXPECT_EQ(seen.esquema, "002") << "only the first record counts";
             EXPECT_EQ(seen.agrup, 10);

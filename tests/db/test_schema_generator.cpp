@@ -511,6 +511,9 @@ TEST(DIALECT_SUITE(Generator), DemoStateIsTheDocumentedOneForEverySeed)
              "WHERE V.CDFILIAL = '0001' AND V.CDLOJA = '0001' AND V.NRMESA = '0012' AND V.DTHRFECHMESA IS NULL "
              "AND C.IDSTCOMANDA <> '4' AND I.IDPRODREFIL = 'N'", QStringLiteral("6")},
             {"grouping of table 0021", "SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0021'", QStringLiteral("0000000001")},
+            {"grouping of table 0016", "SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0016'", QStringLiteral("0000000002")},
+            {"free tables beside the occupied ones", "SELECT COUNT(*) FROM MESA WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA IN ('0011', '0014', '0016', '0017', '0018') AND IDSTMESA = 'A' AND IDSTMESAAUX = 'L'", QStringLiteral("5")},
+            {"reservation of table 0002", "SELECT NMCLIENTE || ' ' || NRPESSOAS || ' ' || IDSTRESERVA FROM GPERESERVA WHERE NRMESA = '0002'", QStringLiteral("Família Souza 6 A")},
             {"table buttons on page 1", "SELECT COUNT(*) FROM ITMENUCONFTE WHERE CDFILIAL = '0001' AND NRCONFTELA = '0001' AND IDTPBUTTON = '3' AND IDTPBUTONAUX = '4' AND NRPGCONFTAUX = '1'", QStringLiteral("37")},
             {"valid waiter", "SELECT O.IDOPERATIVO FROM VENDEDOR V JOIN OPERADOR O ON O.CDOPERADOR = V.CDOPERADOR WHERE V.CDVENDEDOR = '0001'", QStringLiteral("A")},
             {"waiter of an inactive operator", "SELECT O.IDOPERATIVO FROM VENDEDOR V JOIN OPERADOR O ON O.CDOPERADOR = V.CDOPERADOR WHERE V.CDVENDEDOR = '0003'", QStringLiteral("I")},
