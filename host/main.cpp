@@ -1,6 +1,7 @@
 // res00011-host: a small host application. It creates the application object, loads the
 // module with dlopen, finds CriaMenuMesa by name and calls it with four strings from its
 // command line: branch, store, screen configuration and consultation value.
+#include "Process.h"
 #include "ScriptedSession.h"
 
 #include <QApplication>
@@ -24,9 +25,12 @@ using CriaMenuMesaFn = void (*)(const char*, const char*, const char*, const cha
 int usage(const char* message) {
     if (message) std::fprintf(stderr, "res00011-host: %s\n", message);
     std::fprintf(stderr,
-                 "usage: res00011-host [--screenshot FILE | --script FILE --transcript FILE]\n"
+                 "usage: res00011-host [--station FOLDER] [--screenshot FILE | --script FILE --transcript FILE]\n"
                  "                     [BRANCH [STORE [SCREEN-CONFIG [CONSULT-VALUE]]]]\n"
                  "  Shows the operations menu (defaults: branch 0001, store 0001, configuration 0001, value \"\").\n"
+                 "  --station FOLDER   the station's folder: its files (PARAMETROSQOR.CDS, Dados/Cadastros/...) and\n"
+                 "                     default database (restaurante.db); RES00011_STATION names it too; default: the\n"
+                 "                     folder of this program.\n"
                  "  --screenshot FILE  renders the menu offscreen to a PNG and closes it.\n"
                  "  --script FILE      answers the menu and its dialogues from FILE instead of a person,\n"
                  "  --transcript FILE  and writes every call of the dialogue to FILE (JSON lines).\n"
@@ -38,6 +42,7 @@ int usage(const char* message) {
 
 int main(int argc, char** argv) {
     QString screenshot, script, transcript;
+    QString station = qEnvironmentVariable("RES00011_STATION");
     std::vector<std::string> values;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--screenshot") == 0) {
@@ -46,6 +51,9 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--script") == 0) {
             if (++i >= argc) return usage("--script needs a file name");
             script = QString::fromLocal8Bit(argv[i]);
+        } else if (std::strcmp(argv[i], "--station") == 0) {
+            if (++i >= argc) return usage("--station needs a folder");
+            station = QString::fromLocal8Bit(argv[i]);
         } else if (std::strcmp(argv[i], "--transcript") == 0) {
             if (++i >= argc) return usage("--transcript needs a file name");
             transcript = QString::fromLocal8Bit(argv[i]);
@@ -78,6 +86,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
+    if (!station.isEmpty()) {
+        if (!QFileInfo(station).isDir()) {
+            std::fprintf(stderr, "res00011-host: the station folder %s does not exist\n", qPrintable(station));
+            return 1;
+        }
+        Process::setStationFolder(QFileInfo(station).absoluteFilePath());
+    }
 
     std::unique_ptr<Gpe00002::ScriptedSession> session;
     if (!script.isEmpty()) {

@@ -25,6 +25,8 @@ QString executableFolder() {
     return QFileInfo(executablePath()).absolutePath();
 }
 
+void setStationFolder(const QString& folder) { setExecutableFolderForTests(folder); }
+
 void setExecutableFolderForTests(const QString& folder) {
     QString cleaned = folder;
     while (cleaned.size() > 1 && cleaned.endsWith('/')) cleaned.chop(1);

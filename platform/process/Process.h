@@ -11,6 +11,10 @@ QString executablePath();
 QString executableFolder();
 // Tests point the executable's folder elsewhere; an empty text restores the real one.
 void setExecutableFolderForTests(const QString& folder);
+// The station's folder: where its files and its default database are looked for in place of
+// the executable's folder, for an installation whose programs lie in a read-only folder. An
+// empty text goes back to the executable's folder.
+void setStationFolder(const QString& folder);
 
 // True when something is at the path: a file, or a directory, FIFO, device or link (even one
 // that leads nowhere) in its place, which then fails to load as a file and names it. Only a
