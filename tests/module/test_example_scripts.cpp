@@ -1,0 +1,153 @@
+// The example scripts beside the host, each played by the host on a fresh demo database and the
+// demo station, on SQLite and on PostgreSQL: the run ends well, the operation's transcript line
+// says what changed, and the database changed exactly that (every row of the tables the
+// operations touch is compared before and after).
+#include "support/PgTestServer.h"
+
+#include "DataPacket.h"
+#include "PacketJson.h"
+#include "SampleData.h"
+#include "TADOQuery.h"
+#include "support/TestValues.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+enum class Engine { SQLite, PostgreSQL };
+
+struct Example {
+    const char* script;
+    const char* consultValue;  // the host's fourth argument
+    const char* operation;     // the call whose line carries the result
+    const char* result;        // that line's "result", as compact JSON
+    std::set<std::string> changes;  // "+TABLE: row" and "-TABLE: row"
+};
+
+// What the example scripts do on the demo (db/README.md describes it).
+const Example kExamples[] = {
+    {"separar-mesa.script", "", "CriaJuntarMesas",
+     R"({"grouping":"0000000001","remaining":["0020","0022"],"table":"0021"})",
+     {"-MESAJUNCAO: 0001 0001 0000000001 0021", "+GPEJORNAL: SEPARAR 0021 <null> 0000000001"}},
+};
+
+// The rows the operations may change, one text per row; the journal without its time and id.
+const char* const kSnapshot[][2] = {
+    {"MESA", "SELECT CDFILIAL || ' ' || CDLOJA || ' ' || NRMESA || ' ' || IDSTMESA || IDSTMESAAUX FROM MESA"},
+    {"JUNCAOMESA", "SELECT CDFILIAL || ' ' || CDLOJA || ' ' || NRJUNMESA FROM JUNCAOMESA"},
+    {"MESAJUNCAO", "SELECT CDFILIAL || ' ' || CDLOJA || ' ' || NRJUNMESA || ' ' || NRMESA FROM MESAJUNCAO"},
+    {"VENDAREST", "SELECT CDFILIAL || ' ' || NRVENDAREST || ' ' || COALESCE(NRMESA, '-') || ' ' || "
+                  "COALESCE(CDVENDEDOR, '-') FROM VENDAREST"},
+    {"ITCOMANDAVEN", "SELECT CDFILIAL || ' ' || NRVENDAREST || ' ' || NRCOMANDA || ' ' || NRPRODCOMVEN || ' ' || "
+                     "COALESCE(CDVENDEDOR, '-') || ' ' || COALESCE(NRLUGARMESA, '-') || ' ' || "
+                     "CAST(QTPRODCOMVEN AS VARCHAR(30)) FROM ITCOMANDAVEN"},
+    {"GPERESERVA", "SELECT NRMESA || ' ' || NMCLIENTE || ' ' || NRPESSOAS || ' ' || IDSTRESERVA FROM GPERESERVA"},
+    {"GPEJORNAL", "SELECT IDOPERACAO || ' ' || COALESCE(NRMESAORIG, '<null>') || ' ' || COALESCE(NRMESADEST, '<null>') "
+                  "|| ' ' || COALESCE(NRJUNMESA, '<null>') FROM GPEJORNAL"},
+};
+
+class ExampleScriptTest : public ::testing::TestWithParam<std::tuple<Engine, Example>> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        const bool pg = std::get<0>(GetParam()) == Engine::PostgreSQL;
+        m_connection = pg ? pgTestConnectionString(pgTestSchemaForCurrentTest(QStringLiteral("example")))
+                          : QStringLiteral("Provider=SQLite;Create=yes;Data Source=") + m_dir.filePath(QStringLiteral("r.db"));
+        m_database.setConnectionString(m_connection);
+        m_database.Open();
+        SampleDataOptions options;
+        options.items = kDemoItems;
+        options.createSchema = true;
+        generateSampleData(m_database, options);
+        // The demo station, as scripts/run.sh writes it.
+        for (const char* file : {"PARAMETROSQOR.json:PARAMETROSQOR.CDS", "ControleAcess.json:Dados/Cadastros/ControleAcess.cds",
+                                 "AcessoOperacoes.json:Dados/Cadastros/AcessoOperacoes.cds"}) {
+            const QStringList names = QString::fromLatin1(file).split(QLatin1Char(':'));
+            QFile json(QStringLiteral(RES_SCRIPT_DIR "/") + names[0]);
+            ASSERT_TRUE(json.open(QIODevice::ReadOnly)) << names[0].toStdString();
+            const QString target = m_dir.filePath(names[1]);
+            QDir().mkpath(QFileInfo(target).absolutePath());
+            QFile packet(target);
+            ASSERT_TRUE(packet.open(QIODevice::WriteOnly));
+            packet.write(encodePacket(packetFromJson(json.readAll())));
+        }
+    }
+
+    std::set<std::string> snapshot() {
+        std::set<std::string> rows;
+        for (const auto& [table, sql] : kSnapshot) {
+            TADOQuery query;
+            query.setConnection(&m_database);
+            query.setSQL(QString::fromLatin1(sql));
+            query.Open();
+            for (query.First(); !query.Eof(); query.Next())
+                rows.insert(std::string(table) + ": " + query.Fields(0).AsString().toStdString());
+        }
+        return rows;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_connection;
+    TADOConnection m_database{QStringLiteral("adcExample")};
+};
+
+TEST_P(ExampleScriptTest, ChangesExactlyWhatItsTranscriptSays) {
+    const Example& example = std::get<1>(GetParam());
+    const std::set<std::string> before = snapshot();
+
+    QProcess host;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QOR_CONNECTION"), m_connection);
+    host.setProcessEnvironment(environment);
+    const QString transcriptPath = m_dir.filePath(QStringLiteral("transcript.jsonl"));
+    host.start(QStringLiteral(RES_HOST_PATH),
+               {QStringLiteral("--station"), m_dir.path(), QStringLiteral("--script"),
+                QStringLiteral(RES_SCRIPT_DIR "/") + QLatin1String(example.script), QStringLiteral("--transcript"),
+                transcriptPath, QStringLiteral("0001"), QStringLiteral("0001"), QStringLiteral("0001"),
+                QString::fromLatin1(example.consultValue)});
+    ASSERT_TRUE(host.waitForFinished(60000));
+    ASSERT_EQ(host.exitCode(), 0) << host.readAllStandardError().toStdString();
+
+    QFile transcript(transcriptPath);
+    ASSERT_TRUE(transcript.open(QIODevice::ReadOnly));
+    QJsonValue result = QJsonValue::Undefined;
+    for (const QByteArray& line : transcript.readAll().split('\n')) {
+        const QJsonObject entry = QJsonDocument::fromJson(line).object();
+        if (entry.value(QStringLiteral("call")).toString() == QLatin1String(example.operation))
+            result = entry.value(QStringLiteral("result"));
+    }
+    ASSERT_FALSE(result.isUndefined()) << "no " << example.operation << " line in the transcript";
+    const QByteArray resultText = result.isObject() ? QJsonDocument(result.toObject()).toJson(QJsonDocument::Compact)
+                                                    : QByteArray("null");
+    EXPECT_EQ(resultText.toStdString(), example.result);
+
+    const std::set<std::string> after = snapshot();
+    std::set<std::string> changes;
+    for (const std::string& row : before)
+        if (!after.count(row)) changes.insert("-" + row);
+    for (const std::string& row : after)
+        if (!before.count(row)) changes.insert("+" + row);
+    EXPECT_EQ(changes, example.changes);
+}
+
+std::string exampleName(const ::testing::TestParamInfo<std::tuple<Engine, Example>>& testCase) {
+    QString script = QString::fromLatin1(std::get<1>(testCase.param).script);
+    script.chop(static_cast<int>(qstrlen(".script")));
+    script.replace(QLatin1Char('-'), QLatin1Char('_'));
+    return script.toStdString() + (std::get<0>(testCase.param) == Engine::SQLite ? "_SQLite" : "_PostgreSQL");
+}
+
+INSTANTIATE_TEST_SUITE_P(Demo, ExampleScriptTest,
+                         ::testing::Combine(::testing::Values(Engine::SQLite, Engine::PostgreSQL), ::testing::ValuesIn(kExamples)),
+                         exampleName);
+
+}  // namespace
