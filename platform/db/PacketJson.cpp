@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -13,12 +12,6 @@
 using namespace DataPacketFormat;
 
 namespace {
-
-constexpr std::int64_t kMsPerDay = 86'400'000;
-constexpr std::int64_t kFirstMs =
-    std::chrono::sys_days{std::chrono::year{1} / 1 / 1}.time_since_epoch().count() * kMsPerDay;
-constexpr std::int64_t kEndMs =
-    std::chrono::sys_days{std::chrono::year{10000} / 1 / 1}.time_since_epoch().count() * kMsPerDay;
 
 const char* const kTypeNames[] = {"string", "integer", "float", "boolean", "datetime"};
 
@@ -798,91 +791,7 @@ private:
     std::vector<std::string> m_names;  // field names as UTF-8, for messages
 };
 
-void putDigits(char* out, unsigned value, int count)
-{
-    for (int i = count - 1; i >= 0; --i) {
-        out[i] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    }
-}
-
-// Reads `count` decimal digits; -1 if any is not a digit.
-int getDigits(std::string_view text, std::size_t at, int count)
-{
-    int value = 0;
-    for (int i = 0; i < count; ++i) {
-        const char c = text[at + static_cast<std::size_t>(i)];
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 }  // namespace
-
-std::optional<std::string> dateTimeToText(TDateTimeValue value)
-{
-    if (value.msecs < kFirstMs || value.msecs >= kEndMs)
-        return std::nullopt;
-    std::int64_t days = value.msecs / kMsPerDay;
-    std::int64_t msOfDay = value.msecs % kMsPerDay;
-    if (msOfDay < 0) {
-        msOfDay += kMsPerDay;
-        --days;
-    }
-    const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{days}}};
-    const auto ms = static_cast<unsigned>(msOfDay);
-    std::string text(ms % 1000 ? 23 : 19, '\0');
-    char* out = text.data();
-    putDigits(out, static_cast<unsigned>(static_cast<int>(date.year())), 4);
-    out[4] = '-';
-    putDigits(out + 5, static_cast<unsigned>(date.month()), 2);
-    out[7] = '-';
-    putDigits(out + 8, static_cast<unsigned>(date.day()), 2);
-    out[10] = 'T';
-    putDigits(out + 11, ms / 3'600'000, 2);
-    out[13] = ':';
-    putDigits(out + 14, ms / 60'000 % 60, 2);
-    out[16] = ':';
-    putDigits(out + 17, ms / 1000 % 60, 2);
-    if (ms % 1000) {
-        out[19] = '.';
-        putDigits(out + 20, ms % 1000, 3);
-    }
-    return text;
-}
-
-std::optional<TDateTimeValue> dateTimeFromText(std::string_view text)
-{
-    if (text.size() != 19 && text.size() != 23)
-        return std::nullopt;
-    if (text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':')
-        return std::nullopt;
-    const int year = getDigits(text, 0, 4);
-    const int month = getDigits(text, 5, 2);
-    const int day = getDigits(text, 8, 2);
-    const int hour = getDigits(text, 11, 2);
-    const int minute = getDigits(text, 14, 2);
-    const int second = getDigits(text, 17, 2);
-    int ms = 0;
-    if (text.size() == 23) {
-        if (text[19] != '.')
-            return std::nullopt;
-        ms = getDigits(text, 20, 3);
-    }
-    if (year < 1 || month < 0 || day < 0 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
-        second < 0 || second > 59 || ms < 0) {
-        return std::nullopt;
-    }
-    const std::chrono::year_month_day date{std::chrono::year{year},
-                                           std::chrono::month{static_cast<unsigned>(month)},
-                                           std::chrono::day{static_cast<unsigned>(day)}};
-    if (!date.ok())
-        return std::nullopt;
-    const std::int64_t days = std::chrono::sys_days{date}.time_since_epoch().count();
-    return TDateTimeValue{days * kMsPerDay + hour * 3'600'000LL + minute * 60'000LL + second * 1000LL + ms};
-}
 
 QByteArray packetToJson(const TPacketTable& table)
 {
