@@ -1,7 +1,7 @@
 #include "PacketJson.h"
 
-#include <QHash>
-#include <QStringDecoder>
+#include "PacketRules.h"
+
 
 #include <algorithm>
 #include <charconv>
@@ -10,315 +10,111 @@
 #include <limits>
 
 using namespace DataPacketFormat;
+using namespace PacketRules;
 
 namespace {
 
 const char* const kTypeNames[] = {"string", "integer", "float", "boolean", "datetime"};
 
-// A name or text for an error message, in quotes, with control characters escaped so that a
-// hostile input cannot garble the terminal that shows the message.
-std::string quoted(std::string_view text)
-{
-    static const char kHex[] = "0123456789abcdef";
-    std::string result;
-    result.reserve(text.size() + 2);
-    result += '"';
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            result += "\\x";
-            result += kHex[byte >> 4];
-            result += kHex[byte & 0xF];
-        } else {
-            result += c;
-        }
-    }
-    result += '"';
-    return result;
-}
-
-// Length of the strictly valid UTF-8 sequence (lead byte >= 0x80) at p, or 0.
-std::size_t utf8Sequence(const unsigned char* p, std::size_t available)
-{
-    const unsigned lead = p[0];
-    std::size_t length;
-    unsigned low = 0x80;
-    unsigned high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;   // overlong
-        high = lead == 0xED ? 0x9F : 0xBF;  // UTF-16 surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;   // overlong
-        high = lead == 0xF4 ? 0x8F : 0xBF;  // above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (available < length || p[1] < low || p[1] > high)
-        return 0;
-    for (std::size_t k = 2; k < length; ++k) {
-        if ((p[k] & 0xC0) != 0x80)
-            return 0;
-    }
-    return length;
-}
-
-void appendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Index of the first field with this name, compared case-insensitively; `index` for a new name.
-std::size_t firstWithName(QHash<QString, std::size_t>& seen, const QString& name, std::size_t index)
-{
-    const QString folded = name.toCaseFolded();
-    const auto it = seen.constFind(folded);
-    if (it != seen.constEnd())
-        return *it;
-    seen.insert(folded, index);
-    return index;
-}
-
-QString decodeName(std::string_view utf8)
-{
-    // A leading U+FEFF is part of the name, not a byte order mark to drop.
-    QStringDecoder decoder(QStringDecoder::Utf8,
-                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    return decoder.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
-}
-
-// What is wrong with a field descriptor, or an empty string.
-std::string descriptorProblem(const TFieldDesc& field, std::size_t nameBytes)
-{
-    if (nameBytes == 0)
-        return "empty field name";
-    if (nameBytes > kMaxNameBytes) {
-        return "field name of " + std::to_string(nameBytes) + " bytes is too long (at most " +
-               std::to_string(kMaxNameBytes) + ")";
-    }
-    const auto code = static_cast<unsigned>(field.type);
-    if (code < 1 || code > 5)
-        return "unknown type code " + std::to_string(code);
-    if (field.type == TFieldType::ftString) {
-        if (field.size < 0 || field.size > kMaxStringSize) {
-            return "string size " + std::to_string(field.size) + " out of range (0 to " +
-                   std::to_string(kMaxStringSize) + ")";
-        }
-    } else if (field.size != 0) {
-        return "size " + std::to_string(field.size) + " not allowed for type " + fieldTypeName(field.type) +
-               " (must be 0)";
-    }
-    return {};
-}
-
 // ---------------------------------------------------------------------------------------------
 // Writing
 
-class JsonWriter {
-public:
-    QByteArray write(const TPacketTable& table)
-    {
-        m_out.reserve(256);
-        m_out += "{\"fields\":[";
-        writeFields(table.fields);
-        m_out += "],\"rows\":[";
-        if (table.fields.empty() && !table.rows.empty())
-            fail(-1, -1, "rows but no fields: " + std::to_string(table.rows.size()) + " rows");
-        for (std::size_t r = 0; r < table.rows.size(); ++r) {
-            if (r != 0)
-                m_out += ',';
-            writeRow(table.fields, table.rows[r], static_cast<std::int64_t>(r));
-        }
-        m_out += "]}";
-        return QByteArray::fromStdString(m_out);
-    }
-
-private:
-    [[noreturn]] void fail(std::int64_t row, std::int64_t field, const std::string& what) const
-    {
-        std::string message = "cannot write packet JSON";
-        if (row >= 0)
-            message += ": row " + std::to_string(row);
-        if (field >= 0) {
-            message += row >= 0 ? ", field " : ": field ";
-            message += std::to_string(field);
-            if (static_cast<std::size_t>(field) < m_names.size())
-                message += ' ' + quoted(m_names[static_cast<std::size_t>(field)]);
-        }
-        message += ": ";
-        message += what;
-        throw EPacketError(message);
-    }
-
-    void writeFields(const std::vector<TFieldDesc>& fields)
-    {
-        if (fields.size() > kMaxFields) {
-            fail(-1, -1,
-                 "too many fields: " + std::to_string(fields.size()) + " (at most " +
-                     std::to_string(kMaxFields) + ")");
-        }
-        QHash<QString, std::size_t> seen;
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            const TFieldDesc& field = fields[i];
-            m_names.push_back(field.name.toStdString());
-            const auto index = static_cast<std::int64_t>(i);
-            if (!field.name.isValidUtf16())
-                fail(-1, index, "field name holds an unpaired surrogate");
-            if (const std::string problem = descriptorProblem(field, m_names.back().size()); !problem.empty())
-                fail(-1, index, problem);
-            const std::size_t first = firstWithName(seen, field.name, i);
-            if (first != i) {
-                fail(-1, index,
-                     "duplicate field name (same as field " + std::to_string(first) + " " +
-                         quoted(m_names[first]) + ")");
+// Writes a JSON string of UTF-8 text already checked.
+void writeString(std::string& out, std::string_view text)
+{
+    static const char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                out += "\\u00";
+                out += kHex[c >> 4];
+                out += kHex[c & 0xF];
+            } else {
+                out += c;
             }
-            if (i != 0)
-                m_out += ',';
-            m_out += "{\"name\":";
-            writeString(m_names.back(), -1, index);
-            m_out += ",\"type\":\"";
-            m_out += fieldTypeName(field.type);
-            m_out += "\",\"size\":";
-            m_out += std::to_string(field.size);
-            m_out += '}';
         }
     }
+    out += '"';
+}
 
-    void writeRow(const std::vector<TFieldDesc>& fields, const TRecord& row, std::int64_t r)
-    {
-        if (row.size() != fields.size()) {
-            fail(r, -1,
-                 "has " + std::to_string(row.size()) + " values for " + std::to_string(fields.size()) +
-                     " fields");
-        }
-        m_out += '[';
-        for (std::size_t f = 0; f < fields.size(); ++f) {
+QByteArray writeJson(const TPacketTable& table)
+{
+    constexpr std::string_view kHead = "cannot write packet JSON";
+    const CheckedTable checked = checkTable(table.fields, table.rows, kHead);
+    const FieldNames& names = checked.names;
+    std::string out = "{\"fields\":[";
+    for (std::size_t i = 0; i < table.fields.size(); ++i) {
+        if (i != 0)
+            out += ',';
+        out += "{\"name\":";
+        writeString(out, names.utf8(i));
+        out += ",\"type\":\"";
+        out += fieldTypeName(table.fields[i].type);
+        out += "\",\"size\":";
+        out += std::to_string(table.fields[i].size);
+        out += '}';
+    }
+    out += "],\"rows\":[";
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        if (r != 0)
+            out += ',';
+        out += '[';
+        const TRecord& row = table.rows[r];
+        for (std::size_t f = 0; f < row.size(); ++f) {
             if (f != 0)
-                m_out += ',';
+                out += ',';
             const TFieldValue& value = row[f];
-            const auto index = static_cast<std::int64_t>(f);
-            if (value.index() == 0) {
-                m_out += "null";
-                continue;
-            }
-            if (value.index() != static_cast<std::size_t>(fields[f].type)) {
-                fail(r, index,
-                     std::string("value of type ") + fieldTypeName(static_cast<TFieldType>(value.index())) +
-                         " in a " + fieldTypeName(fields[f].type) + " field");
-            }
+            auto failAt = [&](const std::string& what) {
+                fail(kHead, ": ", static_cast<std::int64_t>(r), static_cast<std::int64_t>(f), names, what);
+            };
             char buffer[40];
             switch (value.index()) {
-            case 1: {
-                const std::size_t chars = writeString(std::get<1>(value), r, index);
-                if (fields[f].size != 0 && chars > static_cast<std::size_t>(fields[f].size)) {
-                    fail(r, index,
-                         "string of " + std::to_string(chars) + " characters is longer than its field (size " +
-                             std::to_string(fields[f].size) + ")");
-                }
+            case 0:
+                out += "null";
                 break;
-            }
-            case 2: {
-                const auto end = std::to_chars(buffer, buffer + sizeof buffer, std::get<2>(value)).ptr;
-                m_out.append(buffer, end);
+            case 1:
+                writeString(out, std::get<1>(value));
                 break;
-            }
+            case 2:
+                out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, std::get<2>(value)).ptr);
+                break;
             case 3: {
                 const double number = std::get<3>(value);
-                if (!std::isfinite(number)) {
-                    fail(r, index,
-                         std::string("float value ") + (std::isnan(number) ? "NaN" : "infinity") +
-                             " has no JSON form");
-                }
-                const auto end = std::to_chars(buffer, buffer + sizeof buffer, number).ptr;
-                m_out.append(buffer, end);
+                if (!std::isfinite(number))
+                    failAt(std::string("float value ") + (std::isnan(number) ? "NaN" : "infinity") + " has no JSON form");
+                out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, number).ptr);
                 break;
             }
             case 4:
-                m_out += std::get<4>(value) ? "true" : "false";
+                out += std::get<4>(value) ? "true" : "false";
                 break;
             case 5: {
                 const std::optional<std::string> text = dateTimeToText(std::get<5>(value));
                 if (!text) {
-                    fail(r, index,
-                         "datetime value " + std::to_string(std::get<5>(value).msecs) +
-                             " ms lies outside the years 1 to 9999");
+                    failAt("datetime value " + std::to_string(std::get<5>(value).msecs) +
+                           " ms lies outside the years 1 to 9999");
                 }
-                m_out += '"';
-                m_out += *text;
-                m_out += '"';
+                out += '"';
+                out += *text;
+                out += '"';
                 break;
             }
             }
         }
-        m_out += ']';
+        out += ']';
     }
-
-    // Writes a JSON string and returns its number of characters.
-    std::size_t writeString(const std::string& text, std::int64_t r, std::int64_t f)
-    {
-        static const char kHex[] = "0123456789abcdef";
-        const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-        const auto* end = p + text.size();
-        std::size_t chars = 0;
-        m_out += '"';
-        while (p < end) {
-            const auto* run = p;
-            while (p < end && *p >= 0x20 && *p < 0x80 && *p != '"' && *p != '\\')
-                ++p;
-            chars += static_cast<std::size_t>(p - run);
-            m_out.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p - run));
-            if (p == end)
-                break;
-            const unsigned char c = *p;
-            ++chars;
-            if (c >= 0x80) {
-                const std::size_t length = utf8Sequence(p, static_cast<std::size_t>(end - p));
-                if (length == 0)
-                    fail(r, f, r >= 0 ? "string is not valid UTF-8" : "field name is not valid UTF-8");
-                m_out.append(reinterpret_cast<const char*>(p), length);
-                p += length;
-                continue;
-            }
-            ++p;
-            switch (c) {
-            case '"': m_out += "\\\""; break;
-            case '\\': m_out += "\\\\"; break;
-            case '\b': m_out += "\\b"; break;
-            case '\f': m_out += "\\f"; break;
-            case '\n': m_out += "\\n"; break;
-            case '\r': m_out += "\\r"; break;
-            case '\t': m_out += "\\t"; break;
-            default:
-                m_out += "\\u00";
-                m_out += kHex[c >> 4];
-                m_out += kHex[c & 0xF];
-                break;
-            }
-        }
-        m_out += '"';
-        return chars;
-    }
-
-    std::string m_out;
-    std::vector<std::string> m_names;
-};
+    out += "]}";
+    return QByteArray::fromStdString(out);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Reading
@@ -380,8 +176,8 @@ private:
 
     [[noreturn]] void failValue(const char* at, std::size_t row, std::size_t field, const std::string& what) const
     {
-        fail(at, "row " + std::to_string(row) + ", field " + std::to_string(field) + " " +
-                     quoted(m_names[field]) + ": " + what);
+        PacketRules::fail("invalid packet JSON at offset " + std::to_string(at - m_begin), ": ",
+                          static_cast<std::int64_t>(row), static_cast<std::int64_t>(field), m_names, what);
     }
 
     void skipSpace()
@@ -494,9 +290,10 @@ private:
         ++m_pos;
         for (;;) {
             const char* run = m_pos;
-            while (m_pos < m_end && static_cast<unsigned char>(*m_pos) >= 0x20 &&
-                   static_cast<unsigned char>(*m_pos) < 0x80 && *m_pos != '"' && *m_pos != '\\')
+            while (m_pos < m_end && static_cast<unsigned char>(*m_pos) >= 0x20 && *m_pos != '"' && *m_pos != '\\')
                 ++m_pos;
+            if (!isValidUtf8(std::string_view(run, static_cast<std::size_t>(m_pos - run))))
+                fail(run, "invalid UTF-8 in a string");
             out.append(run, m_pos);
             if (m_pos == m_end)
                 fail(m_pos, "unterminated string");
@@ -507,15 +304,6 @@ private:
             }
             if (c < 0x20)
                 fail(m_pos, "unescaped control character in a string");
-            if (c >= 0x80) {
-                const std::size_t length = utf8Sequence(reinterpret_cast<const unsigned char*>(m_pos),
-                                                        static_cast<std::size_t>(m_end - m_pos));
-                if (length == 0)
-                    fail(m_pos, "invalid UTF-8 in a string");
-                out.append(m_pos, length);
-                m_pos += length;
-                continue;
-            }
             const char* escapeAt = m_pos++;  // backslash
             if (m_pos == m_end)
                 fail(escapeAt, "unterminated string");
@@ -539,9 +327,9 @@ private:
                     const char32_t low = readHex4();
                     if (low < 0xDC00 || low > 0xDFFF)
                         fail(escapeAt, "unpaired surrogate in a \\u escape");
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                    cp = QChar::surrogateToUcs4(static_cast<char16_t>(cp), static_cast<char16_t>(low));
                 }
-                appendUtf8(out, cp);
+                out += QStringView(QChar::fromUcs4(cp)).toUtf8().toStdString();
                 break;
             }
             default:
@@ -589,18 +377,10 @@ private:
         expect('[', "'[' opening \"fields\"");
         if (consume(']'))
             return;
-        QHash<QString, std::size_t> seen;
         do {
             if (fields.size() == kMaxFields)
-                fail(m_pos, "too many fields (at most " + std::to_string(kMaxFields) + ")");
-            const char* fieldAt = m_pos;
+                fail(m_pos, tooManyFields(kMaxFields + 1));
             readField(fields);
-            const std::size_t first = firstWithName(seen, fields.back().name, fields.size() - 1);
-            if (first != fields.size() - 1) {
-                fail(fieldAt, "field " + std::to_string(fields.size() - 1) + " " + quoted(m_names.back()) +
-                                  ": duplicate field name (same as field " + std::to_string(first) + " " +
-                                  quoted(m_names[first]) + ")");
-            }
         } while (consume(','));
         expect(']', "',' or ']' in \"fields\"");
     }
@@ -668,10 +448,11 @@ private:
             fail(fieldAt, nameLabel + ": missing key \"type\"");
         if (!haveSize && desc.type == TFieldType::ftString)
             fail(fieldAt, nameLabel + ": missing key \"size\" for a string field");
-        desc.name = decodeName(*name);
-        if (const std::string problem = descriptorProblem(desc, name->size()); !problem.empty())
-            fail(fieldAt, nameLabel + ": " + problem);
-        m_names.push_back(std::move(*name));
+        if (const auto problem = descriptorProblem(static_cast<unsigned>(desc.type), desc.size, name->size()))
+            fail(fieldAt, nameLabel + ": " + problem->what);
+        desc.name = PacketRules::fromUtf8(*name);
+        if (const std::string duplicate = m_names.add(desc.name, std::move(*name)); !duplicate.empty())
+            fail(fieldAt, nameLabel + ": " + duplicate);
         fields.push_back(std::move(desc));
     }
 
@@ -726,14 +507,8 @@ private:
             if (token != Token::String)
                 failValue(at, r, f, "expected a string or null, found " + describe(token));
             std::string text = readString();
-            if (field.size != 0) {
-                const std::size_t chars = utf8Length(text);
-                if (chars > static_cast<std::size_t>(field.size)) {
-                    failValue(at, r, f,
-                              "string of " + std::to_string(chars) + " characters is longer than its field (size " +
-                                  std::to_string(field.size) + ")");
-                }
-            }
+            if (!stringFits(text, static_cast<std::size_t>(field.size)))
+                failValue(at, r, f, stringProblem(text, static_cast<std::size_t>(field.size)));
             return TFieldValue(std::in_place_index<1>, std::move(text));
         }
         case TFieldType::ftInteger: {
@@ -788,14 +563,14 @@ private:
     const char* m_begin;
     const char* m_pos;
     const char* m_end;
-    std::vector<std::string> m_names;  // field names as UTF-8, for messages
+    FieldNames m_names;
 };
 
 }  // namespace
 
 QByteArray packetToJson(const TPacketTable& table)
 {
-    return JsonWriter().write(table);
+    return writeJson(table);
 }
 
 TPacketTable packetFromJson(const QByteArray& json)
