@@ -83,7 +83,7 @@ TEST(PacketJson, RoundTripsHardValues)
             {N, I(0), F(std::numeric_limits<double>::max()), D(-1)},
             {N, N, F(1e20), D(0)},
             {N, N, F(123456789012345680.0), D(utcMsecs(2024, 2, 29, 12, 0, 0, 1))},
-            {N, N, F(-1.5e-7), N},
+            {S("\xEF\xBB\xBF\t"), N, F(-1.5e-7), N},  // a leading U+FEFF is text, also where escapes follow
             {N, N, F(0.30000000000000004), N},
         }};
     const QByteArray json = packetToJson(table);
