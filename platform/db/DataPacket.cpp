@@ -2,6 +2,7 @@
 
 #include "PacketRules.h"
 
+#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -295,4 +296,12 @@ TPacketTable decodePacket(const char* data, std::size_t size)
     if (data == nullptr && size != 0)
         throw EPacketError("invalid data packet: no data");
     return PacketReader(data, size).read();
+}
+
+QString savePacketFile(const QString& fileName, const QByteArray& packet)
+{
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly) && file.write(packet) == packet.size() && file.commit())
+        return {};
+    return file.errorString();
 }

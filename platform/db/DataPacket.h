@@ -57,3 +57,8 @@ QByteArray encodePacket(const TPacketTable& table);
 QByteArray encodePacket(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows);
 TPacketTable decodePacket(const QByteArray& bytes);
 TPacketTable decodePacket(const char* data, std::size_t size);
+
+// Replaces a packet file at once (QSaveFile: a new file beside it, synced to disk, then put in
+// its place), so that it holds the old packet or the new one, never a part. Answers why it could
+// not, empty when it did.
+QString savePacketFile(const QString& fileName, const QByteArray& packet);

@@ -99,7 +99,7 @@ TEST_F(CdsTool, FailuresNameTheFileAndExit1)
         {{"write", target}, R"({"fields":[{"name":"N","type":"integer"}],"rows":[[1.5]]})",
          "cdstool: " + target + R"(: standard input: invalid packet JSON at offset 51: row 0, field 0 "N": expected an integer)"},
         {{"write", path("no-such-dir/x.cds")}, R"({"fields":[],"rows":[]})",
-         "cdstool: " + path("no-such-dir/x.cds") + ": cannot create " + path("no-such-dir/x.cds.tmp")},
+         "cdstool: " + path("no-such-dir/x.cds") + ": cannot write the file: "},
     };
     for (const Case& c : cases) {
         const Outcome run = cdstool(c.args, c.input);

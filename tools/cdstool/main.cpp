@@ -14,15 +14,10 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#ifdef __unix__
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -76,37 +71,6 @@ void writeStdout(const QByteArray& text)
             static_cast<std::size_t>(text.size()) ||
         std::fflush(stdout) != 0) {
         throw ToolError(systemError("cannot write to standard output"));
-    }
-}
-
-// Writes FILE.tmp, flushes it to disk and renames it over FILE, so that FILE is either the old
-// or the new packet, never a partial one.
-void writeFileAtomically(const std::string& path, const QByteArray& bytes)
-{
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
-        throw ToolError(systemError(("cannot create " + temporary).c_str()));
-    bool written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), file) ==
-                       static_cast<std::size_t>(bytes.size()) &&
-                   std::fflush(file) == 0;
-#ifdef __unix__
-    written = written && ::fsync(fileno(file)) == 0;
-#endif
-    std::string failure;
-    if (!written)
-        failure = systemError(("cannot write " + temporary).c_str());
-    if (std::fclose(file) != 0 && failure.empty())
-        failure = systemError(("cannot write " + temporary).c_str());
-    if (!failure.empty()) {
-        std::remove(temporary.c_str());
-        throw ToolError(failure);
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw ToolError("cannot replace the file: " + error.message());
     }
 }
 
@@ -244,7 +208,9 @@ int run(const std::string& verb, const std::string& path)
             } catch (const EDatabaseError& error) {
                 throw ToolError(std::string("standard input: ") + error.what());
             }
-            writeFileAtomically(path, encodePacket(table));
+            const QString problem = savePacketFile(QString::fromLocal8Bit(path.c_str()), encodePacket(table));
+            if (!problem.isEmpty())
+                throw ToolError("cannot write the file: " + problem.toStdString());
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "cdstool: %s: %s\n", path.c_str(), error.what());
