@@ -133,6 +133,8 @@ TEST(CdsToolUsage, ExitCodes)
         {{"json"}, 2, "cdstool: 'json' takes exactly one FILE\nusage:", ""},
         {{"show", "a", "b"}, 2, "cdstool: 'show' takes exactly one FILE\nusage:", ""},
         {{"--help"}, 0, "", "usage: cdstool json FILE"},
+        {{"--bogus", "x"}, 2, "cdstool: Unknown option 'bogus'.\nusage:", ""},
+        {{"json", "-x.cds"}, 1, "cdstool: -x.cds: cannot open", ""},  // a FILE may begin with '-'
     };
     for (const Case& c : cases) {
         const Outcome run = cdstool(c.args);

@@ -9,6 +9,9 @@
 #include "DataPacket.h"
 #include "PacketJson.h"
 
+#include <QCommandLineParser>
+#include <QFile>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -189,8 +192,9 @@ std::string formatTable(const TPacketTable& table)
 
 // ---------------------------------------------------------------------------------------------
 
-int run(const std::string& verb, const std::string& path)
+int run(const std::string& verb, const QString& fileName)
 {
+    const std::string path = QFile::encodeName(fileName).toStdString();
     try {
         if (verb == "json") {
             QByteArray json = packetToJson(decodePacket(readFile(path)));
@@ -208,7 +212,7 @@ int run(const std::string& verb, const std::string& path)
             } catch (const EDatabaseError& error) {
                 throw ToolError(std::string("standard input: ") + error.what());
             }
-            const QString problem = savePacketFile(QString::fromLocal8Bit(path.c_str()), encodePacket(table));
+            const QString problem = savePacketFile(fileName, encodePacket(table));
             if (!problem.isEmpty())
                 throw ToolError("cannot write the file: " + problem.toStdString());
         }
@@ -223,16 +227,28 @@ int run(const std::string& verb, const std::string& path)
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QFile::decodeName(argv[i]);
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOption(help);
+    // FILE may begin with '-': nothing after the command is an option.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "cdstool: %s\n%s", qPrintable(parser.errorText()), kUsage);
+        return kExitUsage;
+    }
+    if (parser.isSet(help)) {
         std::fputs(kUsage, stdout);
         return 0;
     }
+    const QStringList args = parser.positionalArguments();
     if (args.empty()) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }
-    const std::string& verb = args[0];
+    const std::string verb = QFile::encodeName(args[0]).toStdString();
     if (verb != "json" && verb != "write" && verb != "show") {
         std::fprintf(stderr, "cdstool: unknown command '%s'\n%s", verb.c_str(), kUsage);
         return kExitUsage;
