@@ -47,6 +47,7 @@ constexpr char kMagic[4] = {'R', 'D', 'P', 'K'};
 constexpr std::uint16_t kVersion = 1;
 constexpr std::size_t kHeaderSize = 12;
 constexpr std::size_t kMaxFields = 4096;
+constexpr std::size_t kMaxRows = 0xFFFFFFFF;  // the row count's 4 bytes
 constexpr std::size_t kMaxNameBytes = 255;
 constexpr int kMaxStringSize = 1 << 20;
 }  // namespace DataPacketFormat

@@ -9,7 +9,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 using namespace DataPacketFormat;
 using namespace PacketRules;
@@ -433,10 +432,8 @@ private:
                     const std::string_view number = readNumber(integral);
                     int size = 0;
                     const auto result = std::from_chars(number.data(), number.data() + number.size(), size);
-                    if (!integral || result.ec != std::errc() || size < 0 || size > kMaxStringSize) {
-                        fail(valueAt, label + ": \"size\" must be a whole number from 0 to " +
-                                          std::to_string(kMaxStringSize));
-                    }
+                    if (!integral || result.ec != std::errc())
+                        fail(valueAt, label + ": \"size\" must be a whole number");
                     desc.size = size;
                     haveSize = true;
                 } else {
@@ -470,7 +467,7 @@ private:
             skipSpace();
             if (fields.empty())
                 fail(m_pos, "rows but no fields");
-            if (r == std::numeric_limits<std::uint32_t>::max())
+            if (r == kMaxRows)
                 fail(m_pos, "too many rows");
             const char* rowAt = m_pos;
             expect('[', "'[' opening a row");

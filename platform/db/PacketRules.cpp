@@ -147,7 +147,7 @@ CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector
     const std::size_t fieldCount = fields.size();
     if (fieldCount == 0 && !rows.empty())
         failAt(-1, -1, "rows but no fields: " + std::to_string(rows.size()) + " rows");
-    if (rows.size() > std::numeric_limits<std::uint32_t>::max())
+    if (rows.size() > kMaxRows)
         failAt(-1, -1, "too many rows: " + std::to_string(rows.size()));
     std::size_t total = rows.size() * ((fieldCount + 7) / 8);  // null bitmaps
     for (std::size_t r = 0; r < rows.size(); ++r) {

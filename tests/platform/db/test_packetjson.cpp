@@ -163,7 +163,7 @@ TEST(PacketJson, ReaderRejectsBadDocuments)
         {R"({"fields":[{"name":"A","type":"integer","size":4}],"rows":[]})",
          "field 0 \"A\": size 4 not allowed for type integer (must be 0)"},
         {R"({"fields":[{"name":"A","type":"string","size":-1}],"rows":[]})",
-         "field 0: \"size\" must be a whole number from 0 to 1048576"},
+         "field 0 \"A\": string size -1 out of range (0 to 1048576)"},
         {R"({"fields":[{"name":"A","type":"string","size":2.5}],"rows":[]})", "\"size\" must be a whole number"},
         {R"({"fields":[{"name":"A","type":"string","size":"4"}],"rows":[]})",
          "field 0: \"size\" must be a number, found a string"},
