@@ -1,8 +1,10 @@
 // Cost of the database layer against the raw engine, in one process:
 // - a 10,000-row result read through TADOQuery + TDataSetProvider into a packet, against the
 //   sqlite3 C API stepping the same statement and reading every column;
-// - a packet decoded into a TClientDataSet (bytes per second).
+// - a packet decoded into a TClientDataSet (bytes per second);
+// - the same packet written as its JSON form and read back from it (bytes of JSON per second).
 #include "DataPacket.h"
+#include "PacketJson.h"
 #include "TADOCommand.h"
 #include "TADOQuery.h"
 #include "TClientDataSet.h"
@@ -139,6 +141,44 @@ void BM_DecodeIntoClientDataSet(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * packet.size());
 }
 BENCHMARK(BM_DecodeIntoClientDataSet)->Unit(benchmark::kMillisecond);
+
+const TPacketTable& itemTable() {
+    static const TPacketTable table = [] {
+        TADOConnection connection;
+        connection.setConnectionString(QStringLiteral("Provider=SQLite;Data Source=") + database().path);
+        connection.Open();
+        TADOQuery query;
+        query.setConnection(&connection);
+        query.setSQL(QString::fromLatin1(kSelect));
+        query.Parameters().ParamByName("P_CDFILIAL").setValue(QStringLiteral("0001"));
+        TDataSetProvider provider;
+        provider.setDataSet(&query);
+        return decodePacket(provider.GetData());
+    }();
+    return table;
+}
+
+void BM_PacketToJson(benchmark::State& state) {
+    const TPacketTable& table = itemTable();
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        const QByteArray json = packetToJson(table);
+        bytes = json.size();
+        benchmark::DoNotOptimize(json.data());
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+}
+BENCHMARK(BM_PacketToJson)->Unit(benchmark::kMillisecond);
+
+void BM_PacketFromJson(benchmark::State& state) {
+    const QByteArray json = packetToJson(itemTable());
+    for (auto _ : state) {
+        TPacketTable table = packetFromJson(json);
+        benchmark::DoNotOptimize(table.rows.data());
+    }
+    state.SetBytesProcessed(state.iterations() * json.size());
+}
+BENCHMARK(BM_PacketFromJson)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -5,13 +5,13 @@
 #include "ScriptedSession.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
-#include <cstring>
 #include <dlfcn.h>
 #include <exception>
 #include <memory>
@@ -22,52 +22,52 @@ namespace {
 
 using CriaMenuMesaFn = void (*)(const char*, const char*, const char*, const char*);
 
-int usage(const char* message) {
-    if (message) std::fprintf(stderr, "res00011-host: %s\n", message);
-    std::fprintf(stderr,
-                 "usage: res00011-host [--station FOLDER] [--screenshot FILE | --script FILE --transcript FILE]\n"
-                 "                     [BRANCH [STORE [SCREEN-CONFIG [CONSULT-VALUE]]]]\n"
-                 "  Shows the operations menu (defaults: branch 0001, store 0001, configuration 0001, value \"\").\n"
-                 "  --station FOLDER   the station's folder: its files (PARAMETROSQOR.CDS, Dados/Cadastros/...) and\n"
-                 "                     default database (restaurante.db); RES00011_STATION names it too; default: the\n"
-                 "                     folder of this program.\n"
-                 "  --screenshot FILE  renders the menu offscreen to a PNG and closes it.\n"
-                 "  --script FILE      answers the menu and its dialogues from FILE instead of a person,\n"
-                 "  --transcript FILE  and writes every call of the dialogue to FILE (JSON lines).\n"
-                 "  The module is libPkg_res00011.so beside this program, or the one RES00011_MODULE names.\n");
+const char kUsage[] =
+    "usage: res00011-host [--station FOLDER] [--screenshot FILE | --script FILE --transcript FILE]\n"
+    "                     [BRANCH [STORE [SCREEN-CONFIG [CONSULT-VALUE]]]]\n"
+    "  Shows the operations menu (defaults: branch 0001, store 0001, configuration 0001, value \"\").\n"
+    "  --station FOLDER   the station's folder: its files (PARAMETROSQOR.CDS, Dados/Cadastros/...) and\n"
+    "                     default database (restaurante.db); RES00011_STATION names it too; default: the\n"
+    "                     folder of this program.\n"
+    "  --screenshot FILE  renders the menu offscreen to a PNG and closes it.\n"
+    "  --script FILE      answers the menu and its dialogues from FILE instead of a person,\n"
+    "  --transcript FILE  and writes every call of the dialogue to FILE (JSON lines).\n"
+    "  The module is libPkg_res00011.so beside this program, or the one RES00011_MODULE names.\n";
+
+int usageError(const QString& message) {
+    std::fprintf(stderr, "res00011-host: %s\n%s", qPrintable(message), kUsage);
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QString screenshot, script, transcript;
-    QString station = qEnvironmentVariable("RES00011_STATION");
-    std::vector<std::string> values;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--screenshot") == 0) {
-            if (++i >= argc) return usage("--screenshot needs a file name");
-            screenshot = QString::fromLocal8Bit(argv[i]);
-        } else if (std::strcmp(argv[i], "--script") == 0) {
-            if (++i >= argc) return usage("--script needs a file name");
-            script = QString::fromLocal8Bit(argv[i]);
-        } else if (std::strcmp(argv[i], "--station") == 0) {
-            if (++i >= argc) return usage("--station needs a folder");
-            station = QString::fromLocal8Bit(argv[i]);
-        } else if (std::strcmp(argv[i], "--transcript") == 0) {
-            if (++i >= argc) return usage("--transcript needs a file name");
-            transcript = QString::fromLocal8Bit(argv[i]);
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            return usage(nullptr);
-        } else if (argv[i][0] == '-' && argv[i][1] == '-') {
-            return usage((std::string("unknown option ") + argv[i]).c_str());
-        } else {
-            values.emplace_back(argv[i]);
-        }
+    // Read before the application object exists: without a display, creating it would abort.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption screenshotOption(QStringLiteral("screenshot"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption scriptOption(QStringLiteral("script"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption transcriptOption(QStringLiteral("transcript"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption stationOption(QStringLiteral("station"), QString(), QStringLiteral("FOLDER"));
+    parser.addOptions({help, screenshotOption, scriptOption, transcriptOption, stationOption});
+    if (!parser.parse(arguments)) return usageError(parser.errorText());
+    if (parser.isSet(help)) {
+        std::fputs(kUsage, stdout);
+        return 0;
     }
-    if (values.size() > 4) return usage("at most four values");
-    if (script.isEmpty() != transcript.isEmpty()) return usage("--script and --transcript go together");
-    if (!script.isEmpty() && !screenshot.isEmpty()) return usage("--script and --screenshot exclude each other");
+    const QString screenshot = parser.value(screenshotOption);
+    const QString script = parser.value(scriptOption);
+    const QString transcript = parser.value(transcriptOption);
+    const QString station =
+        parser.isSet(stationOption) ? parser.value(stationOption) : qEnvironmentVariable("RES00011_STATION");
+    std::vector<std::string> values;
+    for (const QString& value : parser.positionalArguments()) values.push_back(value.toLocal8Bit().toStdString());
+    if (values.size() > 4) return usageError(QStringLiteral("at most four values"));
+    if (script.isEmpty() != transcript.isEmpty()) return usageError(QStringLiteral("--script and --transcript go together"));
+    if (!script.isEmpty() && !screenshot.isEmpty())
+        return usageError(QStringLiteral("--script and --screenshot exclude each other"));
     const char* defaults[] = {"0001", "0001", "0001", ""};
     for (std::size_t i = values.size(); i < 4; ++i) values.emplace_back(defaults[i]);
 

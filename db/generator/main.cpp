@@ -8,6 +8,7 @@
 #include "SampleData.h"
 #include "TADOConnection.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStringList>
@@ -40,47 +41,41 @@ int usageError(const QString& message)
 // Parses the command line; answers the exit status on an error, nothing when it is fine.
 std::optional<int> parse(const QStringList& args, Arguments& out)
 {
-    bool haveConnection = false;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        auto value = [&](QString& into) {
-            if (i + 1 >= args.size())
-                return false;
-            into = args[++i];
-            return true;
-        };
-        QString text;
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (arg == QLatin1String("--connection")) {
-            if (!value(out.connection))
-                return usageError(QStringLiteral("--connection needs a value"));
-            haveConnection = true;
-        } else if (arg == QLatin1String("--create-schema")) {
-            out.options.createSchema = true;
-        } else if (arg == QLatin1String("--quiet")) {
-            out.quiet = true;
-        } else if (arg == QLatin1String("--seed")) {
-            bool ok = false;
-            if (!value(text))
-                return usageError(QStringLiteral("--seed needs a value"));
-            out.options.seed = text.toULongLong(&ok, 10);
-            if (!ok)
-                return usageError(QStringLiteral("--seed wants a non-negative integer, not '%1'").arg(text));
-        } else if (arg == QLatin1String("--items")) {
-            bool ok = false;
-            if (!value(text))
-                return usageError(QStringLiteral("--items needs a value"));
-            out.options.items = text.toLongLong(&ok, 10);
-            if (!ok || out.options.items < kDemoItems || out.options.items > kMaxItems)
-                return usageError(QStringLiteral("--items wants an integer from %1 to %2, not '%3'")
-                                      .arg(kDemoItems).arg(kMaxItems).arg(text));
-        } else {
-            return usageError(QStringLiteral("unknown argument '%1'").arg(arg));
-        }
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption connection(QStringLiteral("connection"), QString(), QStringLiteral("STRING"));
+    const QCommandLineOption createSchema(QStringLiteral("create-schema"));
+    const QCommandLineOption seed(QStringLiteral("seed"), QString(), QStringLiteral("N"));
+    const QCommandLineOption items(QStringLiteral("items"), QString(), QStringLiteral("N"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"));
+    parser.addOptions({help, connection, createSchema, seed, items, quiet});
+    if (!parser.parse(args))
+        return usageError(parser.errorText());
+    if (parser.isSet(help)) {
+        std::fputs(kUsage, stdout);
+        return 0;
     }
-    if (!haveConnection || out.connection.trimmed().isEmpty())
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unknown argument '%1'").arg(parser.positionalArguments().front()));
+    out.connection = parser.value(connection);
+    out.options.createSchema = parser.isSet(createSchema);
+    out.quiet = parser.isSet(quiet);
+    if (parser.isSet(seed)) {
+        bool ok = false;
+        const QString text = parser.value(seed);
+        out.options.seed = text.toULongLong(&ok, 10);
+        if (!ok)
+            return usageError(QStringLiteral("--seed wants a non-negative integer, not '%1'").arg(text));
+    }
+    if (parser.isSet(items)) {
+        bool ok = false;
+        const QString text = parser.value(items);
+        out.options.items = text.toLongLong(&ok, 10);
+        if (!ok || out.options.items < kDemoItems || out.options.items > kMaxItems)
+            return usageError(QStringLiteral("--items wants an integer from %1 to %2, not '%3'")
+                                  .arg(kDemoItems).arg(kMaxItems).arg(text));
+    }
+    if (!parser.isSet(connection) || out.connection.trimmed().isEmpty())
         return usageError(QStringLiteral("--connection is required"));
     return std::nullopt;
 }

@@ -47,6 +47,7 @@ constexpr char kMagic[4] = {'R', 'D', 'P', 'K'};
 constexpr std::uint16_t kVersion = 1;
 constexpr std::size_t kHeaderSize = 12;
 constexpr std::size_t kMaxFields = 4096;
+constexpr std::size_t kMaxRows = 0xFFFFFFFF;  // the row count's 4 bytes
 constexpr std::size_t kMaxNameBytes = 255;
 constexpr int kMaxStringSize = 1 << 20;
 }  // namespace DataPacketFormat
@@ -57,3 +58,8 @@ QByteArray encodePacket(const TPacketTable& table);
 QByteArray encodePacket(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows);
 TPacketTable decodePacket(const QByteArray& bytes);
 TPacketTable decodePacket(const char* data, std::size_t size);
+
+// Replaces a packet file at once (QSaveFile: a new file beside it, synced to disk, then put in
+// its place), so that it holds the old packet or the new one, never a part. Answers why it could
+// not, empty when it did.
+QString savePacketFile(const QString& fileName, const QByteArray& packet);

@@ -3,8 +3,10 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -73,6 +75,22 @@ private:
 };
 
 // Number of characters (code points) of a UTF-8 text.
-std::size_t utf8Length(const std::string& text);
+std::size_t utf8Length(std::string_view text);
 // Cuts a UTF-8 text to at most `chars` characters, never splitting a character.
 void utf8Truncate(std::string& text, std::size_t chars);
+
+// The text without the blanks and tabs around it, as value texts are read.
+std::string_view trimBlanks(std::string_view text);
+
+// Date-time texts as databases and users write them: "YYYY-MM-DD" or "YYYY-MM-DD HH:MM[:SS[.fff]]",
+// with ' ' or 'T' between date and time and blanks around; more than three fraction digits are
+// cut to milliseconds.
+bool parseDateTimeText(std::string_view text, TDateTimeValue& out);
+// "YYYY-MM-DD HH:MM:SS" (the separator given), plus ".zzz" only when the milliseconds are not zero.
+QString formatDateTimeText(TDateTimeValue value, char separator = ' ');
+
+// The one spelling of a packet's JSON form: "YYYY-MM-DDTHH:MM:SS", plus ".zzz" when the
+// milliseconds are not zero; nullopt when the value falls outside the years 1 to 9999.
+std::optional<std::string> dateTimeToText(TDateTimeValue value);
+// The inverse of dateTimeToText; also accepts ".000". nullopt for anything else.
+std::optional<TDateTimeValue> dateTimeFromText(std::string_view text);

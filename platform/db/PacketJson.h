@@ -15,10 +15,6 @@
 
 #include <QByteArray>
 
-#include <optional>
-#include <string>
-#include <string_view>
-
 // Throws EPacketError, naming field and row, for a table the JSON form cannot hold or the
 // reader would reject (a non-finite float, a date outside the years 1 to 9999, a value of the
 // wrong type, a string longer than its field, invalid UTF-8, a bad descriptor).
@@ -28,8 +24,3 @@ QByteArray packetToJson(const TPacketTable& table);
 // or values that do not fit the declared fields. Whitespace after the document is allowed.
 TPacketTable packetFromJson(const QByteArray& json);
 
-// "YYYY-MM-DDTHH:MM:SS", plus ".zzz" when the milliseconds are not zero; nullopt when the
-// value falls outside the years 1 to 9999.
-std::optional<std::string> dateTimeToText(TDateTimeValue value);
-// The inverse of dateTimeToText; also accepts ".000". nullopt for anything else.
-std::optional<TDateTimeValue> dateTimeFromText(std::string_view text);

@@ -3,7 +3,6 @@
 #include "DataPacket.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -57,10 +56,8 @@ void TClientDataSet::LoadFromFile(const QString& fileName) {
 }
 
 void TClientDataSet::SaveToFile(const QString& fileName) const {
-    const QByteArray bytes = toPacket();
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        fail(QStringLiteral("Cannot write file '%1': %2").arg(fileName, file.errorString()));
+    if (const QString problem = savePacketFile(fileName, toPacket()); !problem.isEmpty())
+        fail(QStringLiteral("Cannot write file '%1': %2").arg(fileName, problem));
 }
 
 void TClientDataSet::CreateDataSet() {

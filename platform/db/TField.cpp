@@ -9,55 +9,15 @@
 
 namespace {
 
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-void civilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    y = static_cast<std::int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y += m <= 2;
-}
-
-bool digits(std::string_view text, std::size_t pos, std::size_t count, unsigned& out) {
-    if (pos + count > text.size()) return false;
-    out = 0;
-    for (std::size_t i = pos; i < pos + count; ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9') return false;
-        out = out * 10 + static_cast<unsigned>(c - '0');
-    }
-    return true;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 bool parseInteger(std::string_view text, std::int32_t& out) {
-    text = trimmed(text);
+    text = trimBlanks(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return !text.empty() && ec == std::errc() && end == text.data() + text.size();
 }
 
 bool parseFloat(std::string_view text, double& out) {
-    text = trimmed(text);
+    text = trimBlanks(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     std::string copy;
     if (text.find(',') != std::string_view::npos && text.find('.') == std::string_view::npos) {
@@ -83,67 +43,6 @@ std::string floatText(double value) {
 }
 
 }  // namespace
-
-bool parseDateTimeText(std::string_view text, TDateTimeValue& out) {
-    text = trimmed(text);
-    unsigned year, month, day, hour = 0, minute = 0, second = 0, millis = 0;
-    if (text.size() < 10 || !digits(text, 0, 4, year) || text[4] != '-' || !digits(text, 5, 2, month) ||
-        text[7] != '-' || !digits(text, 8, 2, day))
-        return false;
-    if (month < 1 || month > 12 || day < 1) return false;
-    static const unsigned monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (day > monthDays[month - 1] + (month == 2 && leap ? 1 : 0)) return false;
-    std::size_t pos = 10;
-    if (pos < text.size()) {
-        if (text[pos] != ' ' && text[pos] != 'T') return false;
-        if (!digits(text, pos + 1, 2, hour) || pos + 3 >= text.size() || text[pos + 3] != ':' ||
-            !digits(text, pos + 4, 2, minute))
-            return false;
-        pos += 6;
-        if (pos < text.size() && text[pos] == ':') {
-            if (!digits(text, pos + 1, 2, second)) return false;
-            pos += 3;
-            if (pos < text.size() && text[pos] == '.') {
-                ++pos;
-                unsigned scale = 100;
-                const std::size_t start = pos;
-                while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-                    millis += scale * static_cast<unsigned>(text[pos] - '0');
-                    scale /= 10;
-                    ++pos;
-                }
-                if (pos == start) return false;
-            }
-        }
-        if (pos != text.size()) return false;
-        if (hour > 23 || minute > 59 || second > 59) return false;
-    }
-    const std::int64_t days = daysFromCivil(year, month, day);
-    out.msecs = ((days * 24 + hour) * 60 + minute) * 60000 + second * 1000 + millis;
-    return true;
-}
-
-QString formatDateTimeText(TDateTimeValue value, char separator) {
-    std::int64_t days = value.msecs / 86400000;
-    std::int64_t rest = value.msecs % 86400000;
-    if (rest < 0) {
-        rest += 86400000;
-        --days;
-    }
-    std::int64_t y;
-    unsigned m, d;
-    civilFromDays(days, y, m, d);
-    const int ms = static_cast<int>(rest % 1000);
-    const int s = static_cast<int>(rest / 1000 % 60);
-    const int mi = static_cast<int>(rest / 60000 % 60);
-    const int h = static_cast<int>(rest / 3600000);
-    char buffer[40];
-    int n = std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u%c%02d:%02d:%02d", static_cast<long long>(y), m, d,
-                          separator, h, mi, s);
-    if (ms != 0) n += std::snprintf(buffer + n, sizeof buffer - static_cast<std::size_t>(n), ".%03d", ms);
-    return QString::fromLatin1(buffer, n);
-}
 
 QDateTime toQDateTime(TDateTimeValue value) {
     return QDateTime::fromMSecsSinceEpoch(value.msecs, QTimeZone::utc());

@@ -67,9 +67,5 @@ private:
 
 // Text form of a stored value, as AsString gives it.
 QString valueToString(const TFieldValue& value);
-// Date-time texts: "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS[.fff]]", with ' ' or 'T' between date
-// and time; more than three fraction digits are truncated to milliseconds.
-bool parseDateTimeText(std::string_view text, TDateTimeValue& out);
-QString formatDateTimeText(TDateTimeValue value, char separator = ' ');  // ms only when non-zero
 QDateTime toQDateTime(TDateTimeValue value);
 TDateTimeValue fromQDateTime(const QDateTime& value);

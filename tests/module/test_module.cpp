@@ -75,6 +75,10 @@ TEST(Host, ShowsTheMenuOnTheDefaultDatabaseAndReportsAFailedStart) {
     host.start(QStringLiteral(RES_HOST_PATH), {QStringLiteral("--bogus")});
     ASSERT_TRUE(host.waitForFinished(60000));
     EXPECT_EQ(host.exitCode(), 2);
+    host.start(QStringLiteral(RES_HOST_PATH), {QStringLiteral("--help")});
+    ASSERT_TRUE(host.waitForFinished(60000));
+    EXPECT_EQ(host.exitCode(), 0);
+    EXPECT_TRUE(host.readAllStandardOutput().startsWith("usage: res00011-host")) << host.readAllStandardError().toStdString();
 
     // No display to show the menu on: it says so, and how to get a picture instead.
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) environment.remove(QLatin1String(name));

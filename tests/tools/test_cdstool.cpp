@@ -99,7 +99,7 @@ TEST_F(CdsTool, FailuresNameTheFileAndExit1)
         {{"write", target}, R"({"fields":[{"name":"N","type":"integer"}],"rows":[[1.5]]})",
          "cdstool: " + target + R"(: standard input: invalid packet JSON at offset 51: row 0, field 0 "N": expected an integer)"},
         {{"write", path("no-such-dir/x.cds")}, R"({"fields":[],"rows":[]})",
-         "cdstool: " + path("no-such-dir/x.cds") + ": cannot create " + path("no-such-dir/x.cds.tmp")},
+         "cdstool: " + path("no-such-dir/x.cds") + ": cannot write the file: "},
     };
     for (const Case& c : cases) {
         const Outcome run = cdstool(c.args, c.input);
@@ -133,6 +133,8 @@ TEST(CdsToolUsage, ExitCodes)
         {{"json"}, 2, "cdstool: 'json' takes exactly one FILE\nusage:", ""},
         {{"show", "a", "b"}, 2, "cdstool: 'show' takes exactly one FILE\nusage:", ""},
         {{"--help"}, 0, "", "usage: cdstool json FILE"},
+        {{"--bogus", "x"}, 2, "cdstool: Unknown option 'bogus'.\nusage:", ""},
+        {{"json", "-x.cds"}, 1, "cdstool: -x.cds: cannot open", ""},  // a FILE may begin with '-'
     };
     for (const Case& c : cases) {
         const Outcome run = cdstool(c.args);

@@ -56,6 +56,11 @@ TEST_F(DataToolTest, PrintsAPacketAsJsonWithBlanksKept) {
     const ToolRun empty = run({QStringLiteral("getNrJuncao"), QStringLiteral("0001"), QString()}, m_connection);
     EXPECT_EQ(empty.exitCode, 0) << empty.err;
     EXPECT_EQ(empty.out, "{\"fields\":[{\"name\":\"NRJUNMESA\",\"type\":\"string\",\"size\":10}],\"rows\":[]}\n");
+
+    // After the function nothing is an option, not even an argument that begins with '-'.
+    const ToolRun dash = run({QStringLiteral("getNrJuncao"), QStringLiteral("-1"), QStringLiteral("--help")}, m_connection);
+    EXPECT_EQ(dash.exitCode, 0) << dash.err;
+    EXPECT_EQ(dash.out, empty.out);
 }
 
 TEST_F(DataToolTest, PrintsAnErrorTextAsJsonWithExitStatus3) {
@@ -83,8 +88,8 @@ TEST_F(DataToolTest, RefusesAnUnknownFunctionOrAWrongArgumentCount) {
     };
     const Case cases[] = {
         {"no function", {}, "usage: res00011-data"},
-        {"--connection without its value", {QStringLiteral("--connection")}, "--connection needs a connection string"},
-        {"an unknown option", {QStringLiteral("--verbose"), QStringLiteral("getNrJuncao")}, "unknown option '--verbose'"},
+        {"--connection without its value", {QStringLiteral("--connection")}, "Missing value after '--connection'."},
+        {"an unknown option", {QStringLiteral("--verbose"), QStringLiteral("getNrJuncao")}, "Unknown option 'verbose'."},
         {"unknown function", {QStringLiteral("getMesas"), QStringLiteral("1")}, "unknown function 'getMesas'"},
         {"too few", {QStringLiteral("getStatusMesa"), QStringLiteral("0001"), QStringLiteral("0001")},
          "getStatusMesa takes 3 arguments, 2 given"},

@@ -9,20 +9,18 @@
 #include "DataPacket.h"
 #include "PacketJson.h"
 
+#include <QCommandLineParser>
+#include <QFile>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#ifdef __unix__
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -76,37 +74,6 @@ void writeStdout(const QByteArray& text)
             static_cast<std::size_t>(text.size()) ||
         std::fflush(stdout) != 0) {
         throw ToolError(systemError("cannot write to standard output"));
-    }
-}
-
-// Writes FILE.tmp, flushes it to disk and renames it over FILE, so that FILE is either the old
-// or the new packet, never a partial one.
-void writeFileAtomically(const std::string& path, const QByteArray& bytes)
-{
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
-        throw ToolError(systemError(("cannot create " + temporary).c_str()));
-    bool written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), file) ==
-                       static_cast<std::size_t>(bytes.size()) &&
-                   std::fflush(file) == 0;
-#ifdef __unix__
-    written = written && ::fsync(fileno(file)) == 0;
-#endif
-    std::string failure;
-    if (!written)
-        failure = systemError(("cannot write " + temporary).c_str());
-    if (std::fclose(file) != 0 && failure.empty())
-        failure = systemError(("cannot write " + temporary).c_str());
-    if (!failure.empty()) {
-        std::remove(temporary.c_str());
-        throw ToolError(failure);
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw ToolError("cannot replace the file: " + error.message());
     }
 }
 
@@ -225,8 +192,9 @@ std::string formatTable(const TPacketTable& table)
 
 // ---------------------------------------------------------------------------------------------
 
-int run(const std::string& verb, const std::string& path)
+int run(const std::string& verb, const QString& fileName)
 {
+    const std::string path = QFile::encodeName(fileName).toStdString();
     try {
         if (verb == "json") {
             QByteArray json = packetToJson(decodePacket(readFile(path)));
@@ -244,7 +212,9 @@ int run(const std::string& verb, const std::string& path)
             } catch (const EDatabaseError& error) {
                 throw ToolError(std::string("standard input: ") + error.what());
             }
-            writeFileAtomically(path, encodePacket(table));
+            const QString problem = savePacketFile(fileName, encodePacket(table));
+            if (!problem.isEmpty())
+                throw ToolError("cannot write the file: " + problem.toStdString());
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "cdstool: %s: %s\n", path.c_str(), error.what());
@@ -257,16 +227,28 @@ int run(const std::string& verb, const std::string& path)
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QFile::decodeName(argv[i]);
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOption(help);
+    // FILE may begin with '-': nothing after the command is an option.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "cdstool: %s\n%s", qPrintable(parser.errorText()), kUsage);
+        return kExitUsage;
+    }
+    if (parser.isSet(help)) {
         std::fputs(kUsage, stdout);
         return 0;
     }
+    const QStringList args = parser.positionalArguments();
     if (args.empty()) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }
-    const std::string& verb = args[0];
+    const std::string verb = QFile::encodeName(args[0]).toStdString();
     if (verb != "json" && verb != "write" && verb != "show") {
         std::fprintf(stderr, "cdstool: unknown command '%s'\n%s", verb.c_str(), kUsage);
         return kExitUsage;

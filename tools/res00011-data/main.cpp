@@ -7,12 +7,13 @@
 // connection string is --connection's, else the module's own (QOR_CONNECTION, conexao.ini or
 // restaurante.db beside this program). Output: a packet as {"fields":[...],"rows":[...]}, a
 // boolean as true or false (exit 0); an error text as {"error":"..."} (exit 3); a wrong
-// function or argument count, or --connection without its value: usage on stderr (exit 2);
-// --help: usage on stdout (exit 0).
+// function or argument count, an unknown option or --connection without its value: usage on
+// stderr (exit 2); --help: usage on stdout (exit 0).
 #include "DataPacket.h"
 #include "PacketJson.h"
 #include "Srv_res00011.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -75,18 +76,18 @@ int printError(const QString& text) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    if (!args.isEmpty() && (args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")))
-        return usage({}, stdout);
-    if (args.size() == 1 && args.front() == QLatin1String("--connection"))
-        return usage(QStringLiteral("--connection needs a connection string"));
-    if (args.size() >= 2 && args.front() == QLatin1String("--connection")) {
-        // The data module takes its connection string where the module always does.
-        qputenv("QOR_CONNECTION", args[1].toUtf8());
-        args = args.mid(2);
-    }
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption connection(QStringLiteral("connection"), QString(), QStringLiteral("STRING"));
+    parser.addOptions({help, connection});
+    // Options come before the function: its arguments are taken as they are, even "" or "-1".
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!parser.parse(app.arguments())) return usage(parser.errorText());
+    if (parser.isSet(help)) return usage({}, stdout);
+    // The data module takes its connection string where the module always does.
+    if (parser.isSet(connection)) qputenv("QOR_CONNECTION", parser.value(connection).toUtf8());
+    const QStringList args = parser.positionalArguments();
     if (args.isEmpty()) return usage({});
-    if (args.front().startsWith(QLatin1String("--"))) return usage(QStringLiteral("unknown option '%1'").arg(args.front()));
     const auto found = functions().find(args.front());
     if (found == functions().end()) return usage(QStringLiteral("unknown function '%1'").arg(args.front()));
     const QStringList values = args.mid(1);
