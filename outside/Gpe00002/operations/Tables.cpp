@@ -63,9 +63,15 @@ std::map<QString, TableState> lockTables(PackageDatabase& db, const QString& fil
     }
     std::map<QString, TableState> found;
     if (numbers.isEmpty()) return found;
-    const QString sql = kTablesSql + QStringLiteral(" AND M.NRMESA IN (%1) ORDER BY M.NRMESA").arg(placeholders.join(", ")) +
-                        (db.postgres() ? QStringLiteral(" FOR UPDATE OF M") : QString());
-    for (const SqlRow& row : db.select(sql, parameters)) {
+    const QString chosen = QStringLiteral(" AND M.NRMESA IN (%1) ORDER BY M.NRMESA").arg(placeholders.join(", "));
+    // On PostgreSQL the state is read by a statement of its own once the rows are held: a
+    // statement that waited for a lock still sees the other tables (groupings, sales,
+    // reservations) as they were when it began, before the terminal it waited for committed.
+    if (db.postgres())
+        db.select(QStringLiteral("SELECT M.NRMESA FROM MESA M WHERE M.CDFILIAL = :P_CDFILIAL AND M.CDLOJA = :P_CDLOJA") +
+                      chosen + QStringLiteral(" FOR UPDATE"),
+                  parameters);
+    for (const SqlRow& row : db.select(kTablesSql + chosen, parameters)) {
         TableState table = tableOf(row);
         found.emplace(table.numero, std::move(table));
     }

@@ -10,7 +10,7 @@
 namespace Gpe00002 {
 
 struct JournalEntry {
-    QString operacao;  // GRUPAR, SEPARAR, TRANSFMESA, RESERVAR, CANCRESERVA, SENTARRESERVA, ...
+    QString operacao;  // AGRUPAR, SEPARAR, TRANSFMESA, RESERVAR, CANCRESERVA, SENTARRESERVA, ...
     QString filial, loja;
     QString mesaOrigem, mesaDestino, grupo;
     QJsonObject antes, depois;  // what the operation found and what it left

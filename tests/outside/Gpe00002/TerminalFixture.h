@@ -1,0 +1,167 @@
+#pragma once
+// Operations as terminals run them: several terminals on one database at once, the state they
+// must leave whatever their order, and an operation's whole dialogue with its screens answered
+// by fakes (no display).
+#include "OperationsFixture.h"
+
+#include "Dialogs.h"
+#include "Mensagemqor.h"
+#include "Process.h"
+#include "TClientDataSet.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
+#include <deque>
+#include <thread>
+
+namespace opstest {
+
+struct Outcome {
+    QString result;   // what changed, as compact JSON; empty when refused
+    QString refusal;  // the message; empty when it went ahead
+};
+
+inline QString compact(const QJsonObject& object) {
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+class TerminalTest : public OperationsTest {
+protected:
+    using Operation = std::function<QJsonObject(Gpe00002::PackageDatabase&)>;
+
+    // A terminal's connection: it waits long enough for the test.
+    QString terminalConnection(int timeoutSeconds = 10) const {
+        return m_connectionString + QStringLiteral(";Command Timeout=%1").arg(timeoutSeconds);
+    }
+
+    // The first value a statement answers on `connection`, as text.
+    static QString scalar(TADOConnection& connection, const QString& sql) {
+        TADOQuery query;
+        query.setConnection(&connection);
+        query.setSQL(sql);
+        query.Open();
+        return query.Fields(0).AsString();
+    }
+
+    // Waits until `count` of the server's processes that `among` picks (a condition on
+    // pg_stat_activity) wait for a lock; on SQLite, whose waits are not to be seen, a moment.
+    void awaitWaiting(int count, const QString& among) {
+        if (!postgres()) {
+            QThread::msleep(300);
+            return;
+        }
+        const QString sql =
+            QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND %1").arg(among);
+        QElapsedTimer timer;
+        timer.start();
+        while (scalar(m_db, sql).toInt() < count && timer.elapsed() < 10000) QThread::msleep(20);
+        ASSERT_GE(scalar(m_db, sql).toInt(), count) << "the terminals never waited for the lock";
+    }
+
+    // Runs each operation on a terminal of its own, in a thread, while another connection holds
+    // `pgLock` (on SQLite the whole database), then lets them go. Each starts once the one before
+    // waits: on PostgreSQL they then go in that order.
+    std::vector<Outcome> race(const QString& pgLock, const std::vector<Operation>& operations) {
+        std::vector<std::unique_ptr<Gpe00002::PackageDatabase>> terminals;
+        QStringList backends;
+        for (std::size_t i = 0; i < operations.size(); ++i) {
+            terminals.push_back(std::make_unique<Gpe00002::PackageDatabase>(terminalConnection()));
+            if (postgres()) backends << scalar(terminals.back()->connection(), QStringLiteral("SELECT pg_backend_pid()"));
+        }
+        TADOConnection locker(QStringLiteral("adcLocker"));
+        locker.setConnectionString(m_connectionString);
+        locker.Open();
+        locker.Execute(postgres() ? QStringLiteral("BEGIN; ") + pgLock : QStringLiteral("BEGIN IMMEDIATE"));
+        std::vector<Outcome> outcomes(operations.size());
+        std::vector<std::thread> threads;
+        for (std::size_t i = 0; i < operations.size(); ++i) {
+            threads.emplace_back([&, i] {
+                try {
+                    outcomes[i].result = compact(operations[i](*terminals[i]));
+                } catch (const Gpe00002::ERefusal& e) {
+                    outcomes[i].refusal = e.message();
+                } catch (const std::exception& e) {
+                    outcomes[i].refusal = QStringLiteral("unexpected: ") + QString::fromUtf8(e.what());
+                }
+            });
+            awaitWaiting(static_cast<int>(i) + 1, QStringLiteral("pid IN (%1)").arg(backends.join(',')));
+        }
+        locker.Execute(QStringLiteral("COMMIT"));
+        for (std::thread& thread : threads) thread.join();
+        return outcomes;
+    }
+
+    // What holds whatever terminals did: no table in two groupings, every open sale on an active
+    // table of its store.
+    void expectConsistent() {
+        EXPECT_EQ(select(QStringLiteral("SELECT NRMESA FROM MESAJUNCAO GROUP BY CDFILIAL, CDLOJA, NRMESA HAVING COUNT(*) > 1")),
+                  Rows{});
+        EXPECT_EQ(select(QStringLiteral("SELECT NRVENDAREST FROM VENDAREST V WHERE DTHRFECHMESA IS NULL AND NOT EXISTS "
+                                        "(SELECT 1 FROM MESA M WHERE M.CDFILIAL = V.CDFILIAL AND M.CDLOJA = V.CDLOJA AND "
+                                        "M.NRMESA = V.NRMESA AND M.IDSTMESA = 'A')")),
+                  Rows{});
+    }
+
+    // Runs `operation` (a routine variable's call) with its dialogues answered from `answers` in
+    // order: "tables 0010,0011" or "cancel" on a map, "confirm" or "cancel" on a confirmation.
+    // `meanwhile` runs on the test's connection when the confirmation is asked, as another
+    // terminal. Answers every call: "map <prompt>: <tables offered>", "confirm <question>",
+    // "message <kind> <text>".
+    QStringList dialogue(const std::function<void()>& operation, std::deque<QString> answers, const QString& meanwhile = {}) {
+        const QString parameters = m_dir.filePath(QStringLiteral("PARAMETROSQOR.CDS"));
+        if (!QFile::exists(parameters)) {
+            TClientDataSet file;
+            for (const char* column : {"CDFILIAL", "CDLOJA", "CDCAIXA", "CDOPERADORLOGIN"})
+                file.FieldDefs().push_back({column, TFieldType::ftString, 12});
+            file.CreateDataSet();
+            file.Append();
+            for (int i = 0; i < 4; ++i) file.Fields(i).setAsString(QStringList{"0001", "0001", "001", "000000000005"}[i]);
+            file.Post();
+            file.SaveToFile(parameters);
+        }
+        Process::setExecutableFolderForTests(m_dir.path());
+        qputenv("QOR_CONNECTION", m_connectionString.toUtf8());
+        // Whatever the package's screens put in the variables comes back afterwards.
+        struct Restore {
+            Gpe00002::TMapaMesas map = Gpe00002::MapaMesas;
+            Gpe00002::TConfirma confirm = Gpe00002::Confirma;
+            ~Restore() {
+                Gpe00002::MapaMesas = map;
+                Gpe00002::Confirma = confirm;
+                Mensagemqor::setMensagemHook(nullptr);
+                qunsetenv("QOR_CONNECTION");
+                Process::setExecutableFolderForTests({});
+            }
+        } restore;
+        QStringList calls;
+        const auto next = [&answers] {
+            const QString answer = answers.empty() ? QStringLiteral("cancel") : answers.front();
+            if (!answers.empty()) answers.pop_front();
+            return answer;
+        };
+        Gpe00002::MapaMesas = [&](const Gpe00002::TableMapRequest& request) -> std::optional<QStringList> {
+            QStringList offered;
+            for (const Gpe00002::MapTable& table : request.tables)
+                if (table.enabled) offered << table.mesa.numero;
+            calls << QStringLiteral("map %1: %2").arg(request.prompt, offered.join(','));
+            const QString answer = next();
+            if (!answer.startsWith(QLatin1String("tables "))) return std::nullopt;
+            return answer.mid(7).split(QLatin1Char(','));
+        };
+        Gpe00002::Confirma = [&](const QString&, const QString& question) {
+            calls << QStringLiteral("confirm ") + question;
+            if (!meanwhile.isEmpty()) m_db.Execute(meanwhile);
+            return next() == QLatin1String("confirm");
+        };
+        Mensagemqor::setMensagemHook([&](const Mensagemqor::MensagemCall& call) {
+            calls << QStringLiteral("message %1 %2").arg(call.tipo).arg(QString::fromStdString(call.texto));
+            return true;
+        });
+        operation();
+        return calls;
+    }
+};
+
+}  // namespace opstest
