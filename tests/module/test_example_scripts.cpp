@@ -35,6 +35,16 @@ struct Example {
 
 // What the example scripts do on the demo (db/README.md describes it).
 const Example kExamples[] = {
+    {"agrupar-mesas.script", "", "CriaJuntarMesas",
+     R"({"added":["0017","0018"],"grouping":"0000000003","new":true,"tables":["0017","0018"]})",
+     {"+JUNCAOMESA: 0001 0001 0000000003", "+MESAJUNCAO: 0001 0001 0000000003 0017", "+MESAJUNCAO: 0001 0001 0000000003 0018",
+      "+GPEJORNAL: AGRUPAR 0017 <null> 0000000003"}},
+    {"transferir-mesa.script", "", "CriaTrComanN",
+     R"({"from":"0020","grouping":"0000000001","sales":["0000000004"],"to":"0014"})",
+     {"-MESA: 0001 0001 0020 AO", "+MESA: 0001 0001 0020 AL", "-MESA: 0001 0001 0014 AL", "+MESA: 0001 0001 0014 AO",
+      "-MESAJUNCAO: 0001 0001 0000000001 0020", "+MESAJUNCAO: 0001 0001 0000000001 0014",
+      "-VENDAREST: 0001 0000000004 0020 0004", "+VENDAREST: 0001 0000000004 0014 0004",
+      "+GPEJORNAL: TRANSFMESA 0020 0014 0000000001"}},
     {"separar-mesa.script", "", "CriaJuntarMesas",
      R"({"grouping":"0000000001","remaining":["0020","0022"],"table":"0021"})",
      {"-MESAJUNCAO: 0001 0001 0000000001 0021", "+GPEJORNAL: SEPARAR 0021 <null> 0000000001"}},
