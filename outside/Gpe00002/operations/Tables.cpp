@@ -63,9 +63,18 @@ std::map<QString, TableState> lockTables(PackageDatabase& db, const QString& fil
     }
     std::map<QString, TableState> found;
     if (numbers.isEmpty()) return found;
-    const QString sql = kTablesSql + QStringLiteral(" AND M.NRMESA IN (%1) ORDER BY M.NRMESA").arg(placeholders.join(", ")) +
-                        (db.postgres() ? QStringLiteral(" FOR UPDATE OF M") : QString());
-    for (const SqlRow& row : db.select(sql, parameters)) {
+    const QString in = placeholders.join(QStringLiteral(", "));
+    if (db.postgres()) {
+        // Lock first and read in a statement of its own: a statement sees the other tables as
+        // they were when it began, so one that waited for a lock would answer the sales,
+        // groupings and reservations from before the other terminal's commit (only the locked
+        // row itself is read again).
+        db.select(QStringLiteral("SELECT NRMESA FROM MESA WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND NRMESA IN "
+                                 "(%1) ORDER BY NRMESA FOR UPDATE")
+                      .arg(in),
+                  parameters);
+    }
+    for (const SqlRow& row : db.select(kTablesSql + QStringLiteral(" AND M.NRMESA IN (%1) ORDER BY M.NRMESA").arg(in), parameters)) {
         TableState table = tableOf(row);
         found.emplace(table.numero, std::move(table));
     }
