@@ -27,7 +27,9 @@ struct GroupingOverview {
     int selecionado = -1;          // index of the grouping `argumento` named, -1 when none
 };
 
-// `argumento` may name a table ("0021", or "21") or a grouping number ("0000000003", or "3").
+// `argumento` may name a table ("0021", or "21") or a grouping number ("0000000003", or "3"): up
+// to four characters name a table (its grouping), or a grouping number when no grouped table
+// has it; longer texts name a grouping number only. Numbers match with or without their zeros.
 GPE00002_EXPORT GroupingOverview loadGroupings(PackageDatabase& db, const QString& filial, const QString& loja,
                                                const QString& argumento);
 

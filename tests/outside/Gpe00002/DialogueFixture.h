@@ -1,0 +1,58 @@
+#pragma once
+// The operations' dialogues (the package's routine variables) against the test's database,
+// without a display: a station file in a folder of its own, the connection through
+// QOR_CONNECTION as in production, and Mensagem recorded instead of shown. Each test puts fakes
+// into the dialogue variables it needs; they are restored afterwards.
+#include "OperationsFixture.h"
+
+#include "Dialogs.h"
+#include "Mensagemqor.h"
+#include "Process.h"
+#include "TClientDataSet.h"
+
+namespace opstest {
+
+class DialogueTest : public OperationsTest {
+protected:
+    void SetUp() override {
+        OperationsTest::SetUp();
+        if (HasFatalFailure()) return;
+        TClientDataSet station;
+        station.FieldDefs() = {{"CDFILIAL", TFieldType::ftString, 4}, {"CDLOJA", TFieldType::ftString, 4}};
+        station.CreateDataSet();
+        station.Append();
+        station.FieldByName("CDFILIAL").setAsString("0001");
+        station.FieldByName("CDLOJA").setAsString("0001");
+        station.Post();
+        station.SaveToFile(m_stationDir.filePath("PARAMETROSQOR.CDS"));
+        Process::setExecutableFolderForTests(m_stationDir.path());
+        qputenv("QOR_CONNECTION", m_connectionString.toUtf8());
+        Mensagemqor::setMensagemHook([this](const Mensagemqor::MensagemCall& c) {
+            calls.push_back(QStringLiteral("Mensagem %1 %2").arg(c.tipo).arg(QString::fromStdString(c.texto)));
+            return true;
+        });
+    }
+    void TearDown() override {
+        Mensagemqor::setMensagemHook(nullptr);
+        qunsetenv("QOR_CONNECTION");
+        Process::setExecutableFolderForTests({});
+        Gpe00002::MapaMesas = m_mapaMesas;
+        Gpe00002::Texto = m_texto;
+        Gpe00002::ExibeAgrupamentos = m_exibeAgrupamentos;
+        Gpe00002::TecladoNumerico = m_tecladoNumerico;
+        Gpe00002::Pesquisa = m_pesquisa;
+        OperationsTest::TearDown();
+    }
+
+    QStringList calls;  // what the dialogue asked and said, in order
+
+private:
+    QTemporaryDir m_stationDir;
+    Gpe00002::TMapaMesas m_mapaMesas = Gpe00002::MapaMesas;
+    Gpe00002::TTexto m_texto = Gpe00002::Texto;
+    Gpe00002::TExibeAgrupamentos m_exibeAgrupamentos = Gpe00002::ExibeAgrupamentos;
+    Gpe00002::TTecladoNumerico m_tecladoNumerico = Gpe00002::TecladoNumerico;
+    Gpe00002::TPesquisa m_pesquisa = Gpe00002::Pesquisa;
+};
+
+}  // namespace opstest
