@@ -8,6 +8,7 @@
 #include "screens/OperationScreens.h"
 #include "Screen.h"
 #include "screens/SearchList.h"
+#include "screens/TableMap.h"
 #include "TClientDataSet.h"
 #include "routines/Flow.h"
 
@@ -69,6 +70,12 @@ bool pesquisa(TClientDataSet& dataSet, int, int, int cor1, int cor2, int cor3, i
     return true;
 }
 
+std::optional<QStringList> mapaMesas(const TableMapRequest& request) {
+    TableMapDialog map(request);
+    if (Screen::showModal(map) != QDialog::Accepted) return std::nullopt;
+    return map.chosen();
+}
+
 }  // namespace
 
 void InstallDefaultRoutines() {
@@ -88,6 +95,7 @@ void InstallDefaultRoutines() {
     RelFiscais = [] { showOperation(relFiscaisText()); };
     TecladoNumerico = tecladoNumerico;
     Pesquisa = pesquisa;
+    MapaMesas = mapaMesas;
 }
 
 namespace {
