@@ -2,6 +2,7 @@
 
 #include "AccessStore.h"
 #include "Dialogs.h"
+#include "screens/ConfirmDialog.h"
 #include "screens/InfoDialog.h"
 #include "screens/NumericKeypad.h"
 #include "OpsLog.h"
@@ -9,6 +10,7 @@
 #include "Screen.h"
 #include "screens/SearchList.h"
 #include "screens/TableMap.h"
+#include "screens/TextEntry.h"
 #include "TClientDataSet.h"
 #include "routines/Flow.h"
 
@@ -76,6 +78,17 @@ std::optional<QStringList> mapaMesas(const TableMapRequest& request) {
     return map.chosen();
 }
 
+bool confirma(const QString& title, const QString& question) {
+    ConfirmDialog dialog(title, question);
+    return Screen::showModal(dialog) == QDialog::Accepted;
+}
+
+std::optional<QString> texto(const QString& title, const QString& prompt, int maxLength) {
+    TextEntryDialog entry(title, prompt, maxLength);
+    if (Screen::showModal(entry) != QDialog::Accepted) return std::nullopt;
+    return entry.text();
+}
+
 }  // namespace
 
 void InstallDefaultRoutines() {
@@ -96,6 +109,8 @@ void InstallDefaultRoutines() {
     TecladoNumerico = tecladoNumerico;
     Pesquisa = pesquisa;
     MapaMesas = mapaMesas;
+    Confirma = confirma;
+    Texto = texto;
 }
 
 namespace {

@@ -22,6 +22,8 @@ TEST(Routines, EveryVariableIsSetWhenTheLibraryIsLoaded) {
     EXPECT_TRUE(Gpe00002::TecladoNumerico);
     EXPECT_TRUE(Gpe00002::Pesquisa);
     EXPECT_TRUE(Gpe00002::MapaMesas);
+    EXPECT_TRUE(Gpe00002::Confirma);
+    EXPECT_TRUE(Gpe00002::Texto);
 }
 
 TEST(Routines, TitlesFollowModeAndKind) {
