@@ -3,6 +3,7 @@
 #include "AccessStore.h"
 #include "Dialogs.h"
 #include "screens/ConfirmDialog.h"
+#include "screens/GroupingsView.h"
 #include "screens/InfoDialog.h"
 #include "screens/NumericKeypad.h"
 #include "OpsLog.h"
@@ -89,6 +90,11 @@ std::optional<QString> texto(const QString& title, const QString& prompt, int ma
     return entry.text();
 }
 
+void exibeAgrupamentos(const GroupingOverview& overview) {
+    GroupingsDialog dialog(overview);
+    Screen::showModal(dialog);
+}
+
 }  // namespace
 
 void InstallDefaultRoutines() {
@@ -111,6 +117,7 @@ void InstallDefaultRoutines() {
     MapaMesas = mapaMesas;
     Confirma = confirma;
     Texto = texto;
+    ExibeAgrupamentos = exibeAgrupamentos;
 }
 
 namespace {

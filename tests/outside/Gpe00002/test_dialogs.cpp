@@ -1,5 +1,5 @@
-// The operations' other dialogues: the confirmation, and the text field with its on-screen
-// keyboard and its maximum.
+// The operations' other dialogues: the confirmation, the text field with its on-screen keyboard
+// and its maximum, and the groupings of a store.
 
 #include "Dialogs.h"
 #include "ModalDriver.h"
@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -98,6 +99,77 @@ TEST(Texto, SaysWhenTheFieldIsFull) {
         play(dialog, {"Enter"});
     });
     EXPECT_EQ(Gpe00002::Texto("Reservar mesa", "Nome", 4), "Abc");
+}
+
+Gpe00002::GroupingTable member(const char* numero, const char* estado, const char* waiter = "", const char* name = "",
+                               const char* people = "", double total = 0) {
+    Gpe00002::GroupingTable table;
+    table.mesa.numero = QString::fromLatin1(numero);
+    table.mesa.nome = QStringLiteral("Mesa %1").arg(table.mesa.numero.toInt());
+    table.mesa.estado = QString::fromLatin1(estado);
+    table.mesa.vendaAberta = *waiter != 0;
+    table.vendedor = QString::fromLatin1(waiter);
+    table.nomeVendedor = QString::fromUtf8(name);
+    table.pessoas = QString::fromLatin1(people);
+    table.total = total;
+    return table;
+}
+
+QStringList rowTexts(const QTreeWidgetItem* item) {
+    QStringList texts;
+    for (int column = 0; column < item->columnCount(); ++column) texts << item->text(column);
+    return texts;
+}
+
+TEST(ExibeAgrupamentos, ShowsEveryGroupingWithTheNamedOneFirstAndSelected) {
+    const Gpe00002::GroupingOverview overview{
+        "01",
+        "002",
+        {{"0000000001", {member("0001", "L"), member("0002", "O", "0007", "João", "4", 1234.5)}},
+         {"0000000002", {member("0010", "R"), member("0011", "P", "0003", "Ana", "2", 12)}},
+         {"0000000003", {member("0020", "O", "0005", "Rui", "3", 99.999), member("0021", "X")}}},
+        1};
+    onModal([](QWidget* dialog) {
+        EXPECT_EQ(labelText(dialog, "loja"), "Filial 01 · Loja 002 · 3 agrupamentos");
+        auto* tree = dialog->findChild<QTreeWidget*>(QStringLiteral("agrupamentos"));
+        ASSERT_TRUE(tree);
+        ASSERT_EQ(tree->topLevelItemCount(), 3);
+        const QStringList headings = {tree->topLevelItem(0)->text(0), tree->topLevelItem(1)->text(0), tree->topLevelItem(2)->text(0)};
+        EXPECT_EQ(headings, (QStringList{"Agrupamento 0000000002 · 2 mesas · total 12,00",
+                                         "Agrupamento 0000000001 · 2 mesas · total 1.234,50",
+                                         "Agrupamento 0000000003 · 2 mesas · total 100,00"}));
+        EXPECT_EQ(tree->selectedItems(), QList<QTreeWidgetItem*>{tree->topLevelItem(0)});
+        const std::vector<QStringList> rows = {
+            {"0010", "Mesa 10", "Reservada", "", "", ""},
+            {"0011", "Mesa 11", "Fechando", "0003 Ana", "2", "12,00"},
+            {"0001", "Mesa 1", "Livre", "", "", ""},
+            {"0002", "Mesa 2", "Ocupada", "0007 João", "4", "1.234,50"},
+            {"0020", "Mesa 20", "Ocupada", "0005 Rui", "3", "100,00"},
+            {"0021", "Mesa 21", "Estado X", "", "", ""},
+        };
+        std::vector<QStringList> shown;
+        for (int g = 0; g < 3; ++g)
+            for (int t = 0; t < tree->topLevelItem(g)->childCount(); ++t) shown.push_back(rowTexts(tree->topLevelItem(g)->child(t)));
+        EXPECT_EQ(shown, rows);
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    Gpe00002::ExibeAgrupamentos(overview);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(ExibeAgrupamentos, ClosesWithFecharEnterAndEscAndSaysWhenThereIsNone) {
+    for (const QString step : {"[close]", "Enter", "Esc"}) {
+        SCOPED_TRACE(step.toStdString());
+        bool noneShown = false;
+        onModal([&](QWidget* dialog) {
+            noneShown = dialog->findChild<QWidget*>(QStringLiteral("nenhum"))->isVisibleTo(dialog);
+            if (step == "[close]") QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("close")), Qt::LeftButton);
+            else play(dialog, {step});
+        });
+        Gpe00002::ExibeAgrupamentos({"01", "002", {}, -1});
+        EXPECT_TRUE(noneShown);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ TEST(Routines, EveryVariableIsSetWhenTheLibraryIsLoaded) {
     EXPECT_TRUE(Gpe00002::MapaMesas);
     EXPECT_TRUE(Gpe00002::Confirma);
     EXPECT_TRUE(Gpe00002::Texto);
+    EXPECT_TRUE(Gpe00002::ExibeAgrupamentos);
 }
 
 TEST(Routines, TitlesFollowModeAndKind) {
