@@ -2,12 +2,16 @@
 
 #include "AccessStore.h"
 #include "Dialogs.h"
+#include "screens/ConfirmDialog.h"
+#include "screens/GroupingsView.h"
 #include "screens/InfoDialog.h"
 #include "screens/NumericKeypad.h"
 #include "OpsLog.h"
 #include "screens/OperationScreens.h"
 #include "Screen.h"
 #include "screens/SearchList.h"
+#include "screens/TableMap.h"
+#include "screens/TextEntry.h"
 #include "TClientDataSet.h"
 #include "routines/Flow.h"
 
@@ -69,6 +73,28 @@ bool pesquisa(TClientDataSet& dataSet, int, int, int cor1, int cor2, int cor3, i
     return true;
 }
 
+std::optional<QStringList> mapaMesas(const TableMapRequest& request) {
+    TableMapDialog map(request);
+    if (Screen::showModal(map) != QDialog::Accepted) return std::nullopt;
+    return map.chosen();
+}
+
+bool confirma(const QString& title, const QString& question) {
+    ConfirmDialog dialog(title, question);
+    return Screen::showModal(dialog) == QDialog::Accepted;
+}
+
+std::optional<QString> texto(const QString& title, const QString& prompt, int maxLength) {
+    TextEntryDialog entry(title, prompt, maxLength);
+    if (Screen::showModal(entry) != QDialog::Accepted) return std::nullopt;
+    return entry.text();
+}
+
+void exibeAgrupamentos(const GroupingOverview& overview) {
+    GroupingsDialog dialog(overview);
+    Screen::showModal(dialog);
+}
+
 }  // namespace
 
 void InstallDefaultRoutines() {
@@ -88,6 +114,10 @@ void InstallDefaultRoutines() {
     RelFiscais = [] { showOperation(relFiscaisText()); };
     TecladoNumerico = tecladoNumerico;
     Pesquisa = pesquisa;
+    MapaMesas = mapaMesas;
+    Confirma = confirma;
+    Texto = texto;
+    ExibeAgrupamentos = exibeAgrupamentos;
 }
 
 namespace {

@@ -1,6 +1,6 @@
 // The routine variables after load, and the table operations' screens.
 
-#include "Gpe00002.h"
+#include "Dialogs.h"
 #include "ModalDriver.h"
 #include "OperationScreens.h"
 
@@ -21,6 +21,10 @@ TEST(Routines, EveryVariableIsSetWhenTheLibraryIsLoaded) {
     EXPECT_TRUE(Gpe00002::RelFiscais);
     EXPECT_TRUE(Gpe00002::TecladoNumerico);
     EXPECT_TRUE(Gpe00002::Pesquisa);
+    EXPECT_TRUE(Gpe00002::MapaMesas);
+    EXPECT_TRUE(Gpe00002::Confirma);
+    EXPECT_TRUE(Gpe00002::Texto);
+    EXPECT_TRUE(Gpe00002::ExibeAgrupamentos);
 }
 
 TEST(Routines, TitlesFollowModeAndKind) {

@@ -1,0 +1,175 @@
+// The operations' other dialogues: the confirmation, the text field with its on-screen keyboard
+// and its maximum, and the groupings of a store.
+
+#include "Dialogs.h"
+#include "ModalDriver.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+// Steps: "[A]" clicks the key named "keyA" ("[ok]" and "[cancel]" the buttons so named), "Enter",
+// "Return", "Esc" and "Backspace" press those keys, anything else is typed on the keyboard.
+void play(QWidget* dialog, const std::vector<QString>& steps) {
+    auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("texto"));
+    QWidget* typing = field ? static_cast<QWidget*>(field) : dialog;
+    for (const QString& step : steps) {
+        if (step.startsWith(QLatin1Char('[')) && step.size() > 2) {
+            const QString name = step.mid(1, step.size() - 2);
+            auto* button = dialog->findChild<QPushButton*>(name == "ok" || name == "cancel" || name == "confirm"
+                                                               ? name
+                                                               : QStringLiteral("key") + name);
+            if (!button) return ADD_FAILURE() << "no key " << step.toStdString();
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else if (step == "Enter" || step == "Return" || step == "Esc" || step == "Backspace") {
+            QTest::keyClick(typing, step == "Enter"    ? Qt::Key_Enter
+                                    : step == "Return" ? Qt::Key_Return
+                                    : step == "Esc"    ? Qt::Key_Escape
+                                                       : Qt::Key_Backspace);
+        } else {
+            for (QChar c : step) QTest::sendKeyEvent(QTest::KeyAction::Click, typing, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+}
+
+TEST(Confirma, EnterAndConfirmaConfirmEscAndCancelaDoNot) {
+    const std::pair<QString, bool> cases[] = {{"Enter", true}, {"Return", true}, {"[confirm]", true}, {"Esc", false}, {"[cancel]", false}};
+    for (const auto& [step, confirmed] : cases) {
+        SCOPED_TRACE(step.toStdString());
+        QString title, question;
+        onModal([&](QWidget* dialog) {
+            title = labelText(dialog, "title");
+            question = labelText(dialog, "question");
+            for (const char* name : {"confirm", "cancel"}) {
+                const auto* button = dialog->findChild<QPushButton*>(QString::fromLatin1(name));
+                EXPECT_TRUE(button && button->minimumWidth() >= 64 && button->minimumHeight() >= 56) << name;
+            }
+            play(dialog, {step});
+        });
+        EXPECT_EQ(Gpe00002::Confirma("Separar mesa", "Separar a mesa 0021 do agrupamento 0000000003?"), confirmed);
+        EXPECT_EQ(title, "Separar mesa");
+        EXPECT_EQ(question, "Separar a mesa 0021 do agrupamento 0000000003?");
+    }
+}
+
+TEST(Texto, TypingOnTheKeyboardAndOnTheScreen) {
+    struct Case { const char* name; int maxLength; std::vector<QString> steps; std::optional<QString> typed; };
+    const Case cases[] = {
+        {"on-screen keys, upper case first", 40, {"[M]", "[A]", "[Ç]", "[Ã]", "[Espaco]", "[1]", "[-]", "[ok]"}, "MAÇÃ 1-"},
+        {"lower case", 40, {"[J]", "[Maiusc]", "[O]", "[Ã]", "[O]", "[Maiusc]", "[É]", "Enter"}, "JoãoÉ"},
+        {"the keyboard", 40, {"José da Silva", "Return"}, "José da Silva"},
+        {"erase and clear", 40, {"Ana", "[Apaga]", "Backspace", "[Limpa]", "Bia", "[ok]"}, "Bia"},
+        {"spaces at the ends are dropped", 40, {"  Rui ", "Enter"}, "Rui"},
+        {"at most the maximum, by keyboard and keys", 5, {"abcdefg", "[X]", "Enter"}, "abcde"},
+        {"no maximum", 0, {QString(60, QLatin1Char('x')), "Enter"}, QString(60, QLatin1Char('x'))},
+        {"Esc", 40, {"Ana", "Esc"}, std::nullopt},
+        {"Cancela", 40, {"Ana", "[cancel]"}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString start;
+        onModal([&](QWidget* dialog) {
+            start = dialog->findChild<QLineEdit*>(QStringLiteral("texto"))->text();
+            play(dialog, c.steps);
+        });
+        EXPECT_EQ(Gpe00002::Texto("Reservar mesa", "Nome do cliente", c.maxLength), c.typed);
+        EXPECT_EQ(start, "");
+    }
+}
+
+TEST(Texto, SaysWhenTheFieldIsFull) {
+    onModal([](QWidget* dialog) {
+        EXPECT_EQ(labelText(dialog, "contador"), "0 de 4");
+        play(dialog, {"[A]", "bcd"});
+        EXPECT_EQ(labelText(dialog, "aviso"), "");
+        EXPECT_EQ(labelText(dialog, "contador"), "4 de 4");
+        play(dialog, {"e"});
+        EXPECT_EQ(labelText(dialog, "aviso"), "Máximo de 4 caracteres");
+        play(dialog, {"Backspace"});
+        EXPECT_EQ(labelText(dialog, "aviso"), "");
+        play(dialog, {"[Espaco]", "[Z]"});
+        EXPECT_EQ(labelText(dialog, "aviso"), "Máximo de 4 caracteres");
+        for (const auto* key : dialog->findChildren<QPushButton*>()) {
+            EXPECT_GE(key->minimumWidth(), 64) << key->objectName().toStdString();
+            EXPECT_GE(key->minimumHeight(), 56) << key->objectName().toStdString();
+        }
+        play(dialog, {"Enter"});
+    });
+    EXPECT_EQ(Gpe00002::Texto("Reservar mesa", "Nome", 4), "Abc");
+}
+
+Gpe00002::GroupingTable member(const char* numero, const char* estado, const char* waiter = "", const char* name = "",
+                               const char* people = "", double total = 0) {
+    Gpe00002::GroupingTable table;
+    table.mesa.numero = QString::fromLatin1(numero);
+    table.mesa.nome = QStringLiteral("Mesa %1").arg(table.mesa.numero.toInt());
+    table.mesa.estado = QString::fromLatin1(estado);
+    table.mesa.vendaAberta = *waiter != 0;
+    table.vendedor = QString::fromLatin1(waiter);
+    table.nomeVendedor = QString::fromUtf8(name);
+    table.pessoas = QString::fromLatin1(people);
+    table.total = total;
+    return table;
+}
+
+QStringList rowTexts(const QTreeWidgetItem* item) {
+    QStringList texts;
+    for (int column = 0; column < item->columnCount(); ++column) texts << item->text(column);
+    return texts;
+}
+
+TEST(ExibeAgrupamentos, ShowsEveryGroupingWithTheNamedOneFirstAndSelected) {
+    const Gpe00002::GroupingOverview overview{
+        "01",
+        "002",
+        {{"0000000001", {member("0001", "L"), member("0002", "O", "0007", "João", "4", 1234.5)}},
+         {"0000000002", {member("0010", "R"), member("0011", "P", "0003", "Ana", "2", 12)}},
+         {"0000000003", {member("0020", "O", "0005", "Rui", "3", 99.999), member("0021", "X")}}},
+        1};
+    onModal([](QWidget* dialog) {
+        EXPECT_EQ(labelText(dialog, "loja"), "Filial 01 · Loja 002 · 3 agrupamentos");
+        auto* tree = dialog->findChild<QTreeWidget*>(QStringLiteral("agrupamentos"));
+        ASSERT_TRUE(tree);
+        ASSERT_EQ(tree->topLevelItemCount(), 3);
+        const QStringList headings = {tree->topLevelItem(0)->text(0), tree->topLevelItem(1)->text(0), tree->topLevelItem(2)->text(0)};
+        EXPECT_EQ(headings, (QStringList{"Agrupamento 0000000002 · 2 mesas · total 12,00",
+                                         "Agrupamento 0000000001 · 2 mesas · total 1.234,50",
+                                         "Agrupamento 0000000003 · 2 mesas · total 100,00"}));
+        EXPECT_EQ(tree->selectedItems(), QList<QTreeWidgetItem*>{tree->topLevelItem(0)});
+        const std::vector<QStringList> rows = {
+            {"0010", "Mesa 10", "Reservada", "", "", ""},
+            {"0011", "Mesa 11", "Fechando", "0003 Ana", "2", "12,00"},
+            {"0001", "Mesa 1", "Livre", "", "", ""},
+            {"0002", "Mesa 2", "Ocupada", "0007 João", "4", "1.234,50"},
+            {"0020", "Mesa 20", "Ocupada", "0005 Rui", "3", "100,00"},
+            {"0021", "Mesa 21", "Estado X", "", "", ""},
+        };
+        std::vector<QStringList> shown;
+        for (int g = 0; g < 3; ++g)
+            for (int t = 0; t < tree->topLevelItem(g)->childCount(); ++t) shown.push_back(rowTexts(tree->topLevelItem(g)->child(t)));
+        EXPECT_EQ(shown, rows);
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    Gpe00002::ExibeAgrupamentos(overview);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(ExibeAgrupamentos, ClosesWithFecharEnterAndEscAndSaysWhenThereIsNone) {
+    for (const QString step : {"[close]", "Enter", "Esc"}) {
+        SCOPED_TRACE(step.toStdString());
+        bool noneShown = false;
+        onModal([&](QWidget* dialog) {
+            noneShown = dialog->findChild<QWidget*>(QStringLiteral("nenhum"))->isVisibleTo(dialog);
+            if (step == "[close]") QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("close")), Qt::LeftButton);
+            else play(dialog, {step});
+        });
+        Gpe00002::ExibeAgrupamentos({"01", "002", {}, -1});
+        EXPECT_TRUE(noneShown);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+}
+
+}  // namespace
