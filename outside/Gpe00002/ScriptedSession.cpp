@@ -238,7 +238,7 @@ void ScriptedSession::start() {
                 fail(QStringLiteral("line %1: '%2' while a text field waits").arg(line->number).arg(line->verb));
             ++m_next;
             if (line->verb == QLatin1String("text")) {
-                if (line->argument.size() > maxLength)
+                if (maxLength > 0 && line->argument.size() > maxLength)
                     fail(QStringLiteral("line %1: the field takes at most %2 characters").arg(line->number).arg(maxLength));
                 typed = line->argument;
             }

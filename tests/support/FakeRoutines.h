@@ -3,6 +3,7 @@
 // put back when it ends, and the calls the test's fakes and the runtime library's dialogues make,
 // recorded as texts in order.
 
+#include "Dialogs.h"
 #include "EventGuard.h"
 #include "Gpe00002.h"
 #include "Mensagemqor.h"
@@ -17,11 +18,13 @@ public:
         : m_saved{Gpe00002::ControleAcess,   Gpe00002::VerificaAcesso,     Gpe00002::CriaJuntarMesas,
                   Gpe00002::CriaTrComanN,    Gpe00002::CriaFReservaMesa,   Gpe00002::ReimprimePedido,
                   Gpe00002::CriaConsultaJuncao, Gpe00002::RelFiscais,      Gpe00002::TecladoNumerico,
-                  Gpe00002::Pesquisa} {}
+                  Gpe00002::Pesquisa,        Gpe00002::MapaMesas,          Gpe00002::Confirma,
+                  Gpe00002::Texto,           Gpe00002::ExibeAgrupamentos} {}
     ~FakeRoutines() {
         std::tie(Gpe00002::ControleAcess, Gpe00002::VerificaAcesso, Gpe00002::CriaJuntarMesas, Gpe00002::CriaTrComanN,
                  Gpe00002::CriaFReservaMesa, Gpe00002::ReimprimePedido, Gpe00002::CriaConsultaJuncao,
-                 Gpe00002::RelFiscais, Gpe00002::TecladoNumerico, Gpe00002::Pesquisa) = m_saved;
+                 Gpe00002::RelFiscais, Gpe00002::TecladoNumerico, Gpe00002::Pesquisa, Gpe00002::MapaMesas,
+                 Gpe00002::Confirma, Gpe00002::Texto, Gpe00002::ExibeAgrupamentos) = m_saved;
         Mensagemqor::setMensagemHook(nullptr);
         Mensagemqor::setMensagemMetodoHook(nullptr);
         setExceptionReporter(nullptr);
@@ -57,6 +60,7 @@ public:
 private:
     std::tuple<Gpe00002::TControleAcess, Gpe00002::TVerificaAcesso, Gpe00002::TCriaJuntarMesas, Gpe00002::TCriaTrComanN,
                Gpe00002::TCriaFReservaMesa, Gpe00002::TReimprimePedido, Gpe00002::TCriaConsultaJuncao,
-               Gpe00002::TRelFiscais, Gpe00002::TTecladoNumerico, Gpe00002::TPesquisa>
+               Gpe00002::TRelFiscais, Gpe00002::TTecladoNumerico, Gpe00002::TPesquisa, Gpe00002::TMapaMesas,
+               Gpe00002::TConfirma, Gpe00002::TTexto, Gpe00002::TExibeAgrupamentos>
         m_saved;
 };
