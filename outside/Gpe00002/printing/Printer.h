@@ -1,0 +1,30 @@
+#pragma once
+// Where a station prints, and printing there. The station's setting DSIMPRESSORA
+// (PARAMETROSQOR.CDS) says where:
+//   tcp:HOST[:PORT]  a receipt printer speaking ESC/POS over TCP (port 9100 by default)
+//   file:PATH        ESC/POS written to a device or a file
+//   printer:NAME     one of the system's printers (Qt Print Support)
+//   pdf:FOLDER       a PDF file per document in FOLDER (relative to the station's folder)
+// Without a setting: PDF files in the folder "impressos" of the station's folder.
+
+#include "PrintDocument.h"
+
+namespace Gpe00002 {
+
+struct GPE00002_EXPORT PrintTarget {
+    enum class Kind { Tcp, File, Printer, Pdf };
+    Kind kind = Kind::Pdf;
+    QString where;  // host, path, printer name or folder
+    int port = 9100;
+
+    // Raises ERefusal naming the setting when it is not one of the forms above.
+    static PrintTarget fromSetting(const QString& setting);
+    QString describe() const;  // "tcp:10.0.0.9:9100", "pdf:/var/lib/.../impressos", ...
+};
+
+// Prints `document` at `target`; answers where it went (for a PDF, the file's path). Raises
+// ERefusal with a clear message, within a few seconds, when the printer cannot be reached or
+// refuses: nothing is then counted as printed.
+GPE00002_EXPORT QString printDocument(const PrintDocument& document, const PrintTarget& target);
+
+}  // namespace Gpe00002
