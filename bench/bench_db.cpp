@@ -31,15 +31,15 @@ struct Database {
         TADOConnection connection;
         connection.setConnectionString(QStringLiteral("Provider=SQLite;Create=yes;Data Source=") + path);
         connection.Open();
-        connection.Execute(QStringLiteral(
-            "CREATE TABLE ITEM (CDFILIAL VARCHAR(4), NRVENDAREST VARCHAR(10), NRCOMANDA VARCHAR(10), "
-            "NRPRODCOMVEN VARCHAR(6), CDPRODUTO VARCHAR(10), QTPRODCOMVEN DOUBLE PRECISION, "
-            "VRPRECCOMVEN DOUBLE PRECISION, TXPRODCOMVEN VARCHAR(2000), IDSTPRCOMVEN VARCHAR(1), "
-            "DTHRINCOMVEN DATETIME, CDVENDEDOR VARCHAR(4), NRLUGARMESA VARCHAR(4))"));
+        connection.Execute(
+            QStringLiteral("CREATE TABLE ITEM (CDFILIAL VARCHAR(4), NRVENDAREST VARCHAR(10), NRCOMANDA VARCHAR(10), "
+                           "NRPRODCOMVEN VARCHAR(6), CDPRODUTO VARCHAR(10), QTPRODCOMVEN DOUBLE PRECISION, "
+                           "VRPRECCOMVEN DOUBLE PRECISION, TXPRODCOMVEN VARCHAR(2000), IDSTPRCOMVEN VARCHAR(1), "
+                           "DTHRINCOMVEN DATETIME, CDVENDEDOR VARCHAR(4), NRLUGARMESA VARCHAR(4))"));
         TADOCommand insert;
         insert.setConnection(&connection);
-        insert.setCommandText(QStringLiteral(
-            "INSERT INTO ITEM VALUES (:A, :B, :C, :D, :E, :F, :G, :H, :I, :J, :K, :L)"));
+        insert.setCommandText(
+            QStringLiteral("INSERT INTO ITEM VALUES (:A, :B, :C, :D, :E, :F, :G, :H, :I, :J, :K, :L)"));
         connection.BeginTrans();
         for (int i = 0; i < kRows; ++i) {
             TParameters& p = insert.Parameters();

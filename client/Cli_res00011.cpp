@@ -117,8 +117,7 @@ void TfrmMenu::closeEvent(QCloseEvent* event) {
 
 void TfrmMenu::showEvent(QShowEvent* event) {
     // Centred on the screen.
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) move(screen->geometry().center() - rect().center());
     QDialog::showEvent(event);
     // The form takes the keys (F1, Esc) from the moment it shows.
     activateWindow();
@@ -150,7 +149,7 @@ void TfrmMenu::InicializaForm(const std::string& filial, const std::string& loja
 
 void TfrmMenu::HabilitaBotoes() {
     const std::pair<TBlendedBitBtn*, int> gated[] = {
-        {spbUnirMesa, ctAgrupMesa},   {spbSepararMesa, ctCancAgrupMesa}, {spbTrProduto, ctTransfProduto},
+        {spbUnirMesa, ctAgrupMesa},       {spbSepararMesa, ctCancAgrupMesa}, {spbTrProduto, ctTransfProduto},
         {spbTranferirMesa, ctTransfMesa}, {spbReservarMesa, ctReservMesa},
     };
     for (const auto& [button, code] : gated) button->setEnabled(Gpe00002::ControleAcess(code, stOperador) != "N");
@@ -166,7 +165,8 @@ void TfrmMenu::executaComando(int codigo, const std::function<void()>& operacao)
 }
 
 void TfrmMenu::LeParametros() {
-    const QString path = Process::ExtractShortPathName(Process::executableFolder() + QStringLiteral("/PARAMETROSQOR.CDS"));
+    const QString path =
+        Process::ExtractShortPathName(Process::executableFolder() + QStringLiteral("/PARAMETROSQOR.CDS"));
     if (path.isEmpty() || !Process::FileExists(path)) return;
     cdsParametrosQor.LoadFromFile(path);
     cdsParametrosQor.Open();
@@ -222,12 +222,14 @@ void TfrmMenu::spbReimprimirPedidoClick() {
 void TfrmMenu::sbtConsultaAgrupClick() {
     guardEvent([this] {
         const std::string contexto = stFilial + "-" + stLoja;
-        const QVariant juncoes = Srv_res00011::getNrJuncao(QString::fromStdString(stFilial), QString::fromStdString(stLoja));
+        const QVariant juncoes =
+            Srv_res00011::getNrJuncao(QString::fromStdString(stFilial), QString::fromStdString(stLoja));
         cdsNrJuncao.setData(
-            Mensagemqor::MensagemMetodo(juncoes, true, 0, "getNrJuncao", "Cli_Res00011", contexto, stEsquema).toByteArray());
+            Mensagemqor::MensagemMetodo(juncoes, true, 0, "getNrJuncao", "Cli_Res00011", contexto, stEsquema)
+                .toByteArray());
         if (cdsNrJuncao.IsEmpty()) {
-            Mensagemqor::Mensagem(msgPadrao->Msg(QStringLiteral("N_AGRUPAMENTO")).toStdString(), "", "N", "N", tmInformacao,
-                                  "", stEsquema, 0, nullptr);
+            Mensagemqor::Mensagem(msgPadrao->Msg(QStringLiteral("N_AGRUPAMENTO")).toStdString(), "", "N", "N",
+                                  tmInformacao, "", stEsquema, 0, nullptr);
             return;
         }
         Gpe00002::CriaConsultaJuncao(stArgConsulta, stFilial, stLoja);
@@ -239,7 +241,8 @@ void TfrmMenu::CriaCamposAlteraGarcom() {
     cdsStatusMesaFecha.AddField(QStringLiteral("NRMESA"), TFieldType::ftString, 4);
     cdsStatusMesaFecha.AddField(QStringLiteral("NMMESA"), TFieldType::ftString, 30);
     cdsStatusMesaFecha.AddField(QStringLiteral("CDSALA"), TFieldType::ftString, 5);
-    cdsStatusMesaFechaIDSTMESAAUX = &cdsStatusMesaFecha.AddField(QStringLiteral("IDSTMESAAUX"), TFieldType::ftString, 1);
+    cdsStatusMesaFechaIDSTMESAAUX =
+        &cdsStatusMesaFecha.AddField(QStringLiteral("IDSTMESAAUX"), TFieldType::ftString, 1);
 
     struct Field {
         const char* name;
@@ -256,27 +259,43 @@ void TfrmMenu::CriaCamposAlteraGarcom() {
         return field;
     };
     static const Field comandas[] = {
-        {"NRVENDAREST", TFieldType::ftString, 10, nullptr, 0},  {"NRCOMANDA", TFieldType::ftString, 10, "Comanda", 12},
-        {"DSCOMANDA", TFieldType::ftString, 50, "Descrição", 22}, {"IDSTCOMANDA", TFieldType::ftString, 10, nullptr, 0},
-        {"VRDESCOMANDA", TFieldType::ftFloat, 0, nullptr, 0},   {"VRCOMISVENDE", TFieldType::ftFloat, 0, nullptr, 0},
-        {"NRPESMESAVEN", TFieldType::ftString, 3, nullptr, 0},  {"CDVENDEDOR", TFieldType::ftString, 4, nullptr, 0},
+        {"NRVENDAREST", TFieldType::ftString, 10, nullptr, 0},
+        {"NRCOMANDA", TFieldType::ftString, 10, "Comanda", 12},
+        {"DSCOMANDA", TFieldType::ftString, 50, "Descrição", 22},
+        {"IDSTCOMANDA", TFieldType::ftString, 10, nullptr, 0},
+        {"VRDESCOMANDA", TFieldType::ftFloat, 0, nullptr, 0},
+        {"VRCOMISVENDE", TFieldType::ftFloat, 0, nullptr, 0},
+        {"NRPESMESAVEN", TFieldType::ftString, 3, nullptr, 0},
+        {"CDVENDEDOR", TFieldType::ftString, 4, nullptr, 0},
         {"NMFANVEN", TFieldType::ftString, 50, nullptr, 0},
     };
     for (const Field& f : comandas) add(cdsComandaInd, f);
 
     static const Field itens[] = {
-        {"NRPRODCOMVEN", TFieldType::ftString, 6, nullptr, 0},   {"VRPRECCOMVEN", TFieldType::ftFloat, 0, nullptr, 0},
-        {"TXPRODCOMVEN", TFieldType::ftString, 2000, nullptr, 0}, {"IDSTPRCOMVEN", TFieldType::ftString, 1, nullptr, 0},
-        {"VRDESCCOMVEN", TFieldType::ftFloat, 0, nullptr, 0},    {"CDARVPROD", TFieldType::ftString, 20, nullptr, 0},
-        {"NMPRODUTO", TFieldType::ftString, 50, "Nome", 30},     {"CDPRODUTO", TFieldType::ftString, 10, nullptr, 0},
-        {"DTHRINCOMVEN", TFieldType::ftDateTime, 0, nullptr, 0}, {"NRCOMANDA", TFieldType::ftString, 10, nullptr, 0},
-        {"IDPRODIMPFIS", TFieldType::ftString, 1, nullptr, 0},   {"NRSEQPRODCOM", TFieldType::ftString, 3, nullptr, 0},
-        {"VRACRCOMVEN", TFieldType::ftFloat, 0, nullptr, 0},     {"VRACRCOMANDA", TFieldType::ftFloat, 0, nullptr, 0},
-        {"IDPESAPROD", TFieldType::ftString, 1, nullptr, 0},     {"DSCOMANDAORI", TFieldType::ftString, 10, nullptr, 0},
-        {"NRPRODCOMORI", TFieldType::ftString, 6, nullptr, 0},   {"NRCOMANDAORI", TFieldType::ftString, 10, nullptr, 0},
-        {"CDVENDEDOR", TFieldType::ftString, 4, "Garçom", 0},    {"NRVENDAREST", TFieldType::ftString, 10, nullptr, 0},
-        {"NRLUGARMESA", TFieldType::ftString, 4, nullptr, 0},    {"IDCHECK", TFieldType::ftString, 1, nullptr, 0},
-        {"NRSEQBENECONSIT", TFieldType::ftString, 10, nullptr, 0}, {"QTPRODCOMVEN", TFieldType::ftFloat, 0, "Quantidade", 0},
+        {"NRPRODCOMVEN", TFieldType::ftString, 6, nullptr, 0},
+        {"VRPRECCOMVEN", TFieldType::ftFloat, 0, nullptr, 0},
+        {"TXPRODCOMVEN", TFieldType::ftString, 2000, nullptr, 0},
+        {"IDSTPRCOMVEN", TFieldType::ftString, 1, nullptr, 0},
+        {"VRDESCCOMVEN", TFieldType::ftFloat, 0, nullptr, 0},
+        {"CDARVPROD", TFieldType::ftString, 20, nullptr, 0},
+        {"NMPRODUTO", TFieldType::ftString, 50, "Nome", 30},
+        {"CDPRODUTO", TFieldType::ftString, 10, nullptr, 0},
+        {"DTHRINCOMVEN", TFieldType::ftDateTime, 0, nullptr, 0},
+        {"NRCOMANDA", TFieldType::ftString, 10, nullptr, 0},
+        {"IDPRODIMPFIS", TFieldType::ftString, 1, nullptr, 0},
+        {"NRSEQPRODCOM", TFieldType::ftString, 3, nullptr, 0},
+        {"VRACRCOMVEN", TFieldType::ftFloat, 0, nullptr, 0},
+        {"VRACRCOMANDA", TFieldType::ftFloat, 0, nullptr, 0},
+        {"IDPESAPROD", TFieldType::ftString, 1, nullptr, 0},
+        {"DSCOMANDAORI", TFieldType::ftString, 10, nullptr, 0},
+        {"NRPRODCOMORI", TFieldType::ftString, 6, nullptr, 0},
+        {"NRCOMANDAORI", TFieldType::ftString, 10, nullptr, 0},
+        {"CDVENDEDOR", TFieldType::ftString, 4, "Garçom", 0},
+        {"NRVENDAREST", TFieldType::ftString, 10, nullptr, 0},
+        {"NRLUGARMESA", TFieldType::ftString, 4, nullptr, 0},
+        {"IDCHECK", TFieldType::ftString, 1, nullptr, 0},
+        {"NRSEQBENECONSIT", TFieldType::ftString, 10, nullptr, 0},
+        {"QTPRODCOMVEN", TFieldType::ftFloat, 0, "Quantidade", 0},
     };
     for (const Field& f : itens) add(cdsProduto, f);
     // Hidden, but with the label the lists would give it.
@@ -305,15 +324,16 @@ void TfrmMenu::AlteraGarcomPorItem() {
     std::string stVendedor;
 
     std::string mesa;
-    if (Gpe00002::TecladoNumerico(mesa, "Altera Garçom por Item", "Escolha o número da mesa", "Escolha o número da mesa",
-                                  4, 0, 0, 0, 0, 0))
+    if (Gpe00002::TecladoNumerico(mesa, "Altera Garçom por Item", "Escolha o número da mesa",
+                                  "Escolha o número da mesa", 4, 0, 0, 0, 0, 0))
         mesa = Consiste::Ajusta(mesa, 4);
     if (Consiste::EmptyString(mesa) || mesa == "0") Abort();
 
-    cdsStatusMesaFecha.setData(Mensagemqor::MensagemMetodo(Srv_res00011::getStatusMesa(qs(stFilial), qs(stLoja), qs(stConfTela)),
-                                                           true, 0, "getStatusMesa", "Cli_Res00011",
-                                                           stFilial + "-" + stLoja + "-" + stConfTela, stEsquema)
-                                   .toByteArray());
+    cdsStatusMesaFecha.setData(
+        Mensagemqor::MensagemMetodo(Srv_res00011::getStatusMesa(qs(stFilial), qs(stLoja), qs(stConfTela)), true, 0,
+                                    "getStatusMesa", "Cli_Res00011", stFilial + "-" + stLoja + "-" + stConfTela,
+                                    stEsquema)
+            .toByteArray());
     // The typed text goes in as a quoted literal, quotes doubled, so that it can only ever be
     // compared with, never read as part of the expression.
     QString literal = qs(mesa);
@@ -326,8 +346,8 @@ void TfrmMenu::AlteraGarcomPorItem() {
         Abort();
     }
 
-    cdsComandaInd.setData(Mensagemqor::MensagemMetodo(Srv_res00011::getComandaInd(qs(mesa), qs(stFilial), qs(stLoja)), true,
-                                                      0, "getComandaInd", "Cli_Res00011",
+    cdsComandaInd.setData(Mensagemqor::MensagemMetodo(Srv_res00011::getComandaInd(qs(mesa), qs(stFilial), qs(stLoja)),
+                                                      true, 0, "getComandaInd", "Cli_Res00011",
                                                       mesa + "-" + stFilial + "-" + stLoja, stEsquema)
                               .toByteArray());
     cdsComandaInd.First();
@@ -338,13 +358,13 @@ void TfrmMenu::AlteraGarcomPorItem() {
         // "getitemMesa", "Cli_Res00420" and "002" are deliberate, unlike every other call here:
         // the item fetch is reported under the name, unit and schema that the wrapper's readers
         // know it by. Do not "correct" them.
-        cdsProduto.setData(Mensagemqor::MensagemMetodo(Srv_res00011::getItemMesa(qs(stFilial), qs(comanda),
-                                                                                 QStringLiteral("RES"), {}, {}, {}),
-                                                       true, 0, "getitemMesa", "Cli_Res00420",
-                                                       stFilial + "-" + comanda + "-" + "RES", "002")
+        cdsProduto.setData(Mensagemqor::MensagemMetodo(
+                               Srv_res00011::getItemMesa(qs(stFilial), qs(comanda), QStringLiteral("RES"), {}, {}, {}),
+                               true, 0, "getitemMesa", "Cli_Res00420", stFilial + "-" + comanda + "-" + "RES", "002")
                                .toByteArray());
     } catch (const std::exception& e) {
-        qCWarning(lcMenu).noquote() << "item list of ticket" << qs(comanda) << "of table" << qs(mesa) << "failed:" << e.what();
+        qCWarning(lcMenu).noquote() << "item list of ticket" << qs(comanda) << "of table" << qs(mesa)
+                                    << "failed:" << e.what();
         mensagem(e.what());
         Abort();
     }
@@ -357,11 +377,12 @@ void TfrmMenu::AlteraGarcomPorItem() {
                                            "Informe o numero do Garçom", 4, 0, 0, 0, 0, 0))
                 break;
             stVendedor = Consiste::Ajusta(stVendedor, 4);
-            cdsGarcom.setData(Mensagemqor::MensagemMetodo(
-                                  Srv_res00011::getValidaGarcom(qs(stVendedor), qs(stFilial), qs(stCaixa), QStringLiteral("1")),
-                                  true, 0, "getValidaGarcom", "Cli_Res00011",
-                                  stVendedor + " - " + stFilial + " - " + stCaixa + " - " + "1", stEsquema)
-                                  .toByteArray());
+            cdsGarcom.setData(
+                Mensagemqor::MensagemMetodo(
+                    Srv_res00011::getValidaGarcom(qs(stVendedor), qs(stFilial), qs(stCaixa), QStringLiteral("1")), true,
+                    0, "getValidaGarcom", "Cli_Res00011", stVendedor + " - " + stFilial + " - " + stCaixa + " - " + "1",
+                    stEsquema)
+                    .toByteArray());
             if (cdsGarcom.IsEmpty()) {
                 stVendedor.clear();
                 mensagem("Garçom não encontrado");
@@ -375,17 +396,17 @@ void TfrmMenu::AlteraGarcomPorItem() {
             const std::string itemComanda = cdsProdutoNRCOMANDA->AsString().toStdString();
             const std::string venda = cdsProdutoNRVENDAREST->AsString().toStdString();
             const std::string item = cdsProdutoNRPRODCOMVEN->AsString().toStdString();
-            const bool alterado =
-                Mensagemqor::MensagemMetodo(QVariant(Srv_res00011::setVendedorItem(qs(stVendedor), qs(stFilial), qs(produto),
-                                                                                   qs(itemComanda), qs(venda), qs(item))),
-                                            true, 0, "setVendedorItem", "Cli_Res00011",
-                                            "stVendedor" + stVendedor + "stFilial" + stFilial + "CDPRODUTO" + produto +
-                                                "NRCOMANDA" + itemComanda + "NRVENDAREST" + venda + "NRPRODCOMVEN" + item,
-                                            stEsquema)
-                    .toBool();
+            const bool alterado = Mensagemqor::MensagemMetodo(
+                                      QVariant(Srv_res00011::setVendedorItem(qs(stVendedor), qs(stFilial), qs(produto),
+                                                                             qs(itemComanda), qs(venda), qs(item))),
+                                      true, 0, "setVendedorItem", "Cli_Res00011",
+                                      "stVendedor" + stVendedor + "stFilial" + stFilial + "CDPRODUTO" + produto +
+                                          "NRCOMANDA" + itemComanda + "NRVENDAREST" + venda + "NRPRODCOMVEN" + item,
+                                      stEsquema)
+                                      .toBool();
             if (!alterado) {
-                qCWarning(lcMenu).noquote() << "waiter of item" << qs(item) << "of ticket" << qs(itemComanda) << "not changed to"
-                                            << qs(stVendedor);
+                qCWarning(lcMenu).noquote() << "waiter of item" << qs(item) << "of ticket" << qs(itemComanda)
+                                            << "not changed to" << qs(stVendedor);
                 mensagem("Não foi possivel alterar este item");
                 continue;
             }
@@ -399,12 +420,12 @@ void TfrmMenu::AlteraGarcomPorItem() {
             if (todosDoGarcom) {
                 const std::string vendaAtual = cdsProdutoNRVENDAREST->AsString().toStdString();
                 const std::string comandaAtual = cdsProdutoNRCOMANDA->AsString().toStdString();
-                Mensagemqor::MensagemMetodo(QVariant(Srv_res00011::setVendedorVenda(qs(stVendedor), qs(stFilial), qs(mesa),
-                                                                                    qs(vendaAtual))),
-                                            true, 0, "setVendedorVenda", "Cli_Res00011",
-                                            "stVendedor" + stVendedor + "stFilial" + stFilial + "NRCOMANDA" + comandaAtual +
-                                                "NRVENDAREST" + vendaAtual,
-                                            stEsquema);
+                Mensagemqor::MensagemMetodo(
+                    QVariant(Srv_res00011::setVendedorVenda(qs(stVendedor), qs(stFilial), qs(mesa), qs(vendaAtual))),
+                    true, 0, "setVendedorVenda", "Cli_Res00011",
+                    "stVendedor" + stVendedor + "stFilial" + stFilial + "NRCOMANDA" + comandaAtual + "NRVENDAREST" +
+                        vendaAtual,
+                    stEsquema);
             }
             break;
         }
@@ -452,7 +473,8 @@ void CriaMenuMesa(std::string stFilial, std::string stLoja, std::string stConfTe
 
 }  // namespace Cli_res00011
 
-extern "C" void CriaMenuMesa(const char* stFilial, const char* stLoja, const char* stConfTela, const char* stArgConsulta) {
+extern "C" void CriaMenuMesa(const char* stFilial, const char* stLoja, const char* stConfTela,
+                             const char* stArgConsulta) {
     const auto text = [](const char* value) { return std::string(value ? value : ""); };
     Cli_res00011::CriaMenuMesa(text(stFilial), text(stLoja), text(stConfTela), text(stArgConsulta));
 }

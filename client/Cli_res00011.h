@@ -133,4 +133,5 @@ void CriaMenuMesa(std::string stFilial, std::string stLoja, std::string stConfTe
 }  // namespace Cli_res00011
 
 // The entry point under its plain name, for hosts that look it up by name.
-extern "C" void CriaMenuMesa(const char* stFilial, const char* stLoja, const char* stConfTela, const char* stArgConsulta);
+extern "C" void CriaMenuMesa(const char* stFilial, const char* stLoja, const char* stConfTela,
+                             const char* stArgConsulta);

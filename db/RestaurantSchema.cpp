@@ -6,21 +6,18 @@
 
 // The resources live in this static library; registering them explicitly keeps them even when
 // the linker would otherwise drop the unreferenced initialiser.
-static int registerSchemaResources()
-{
+static int registerSchemaResources() {
     Q_INIT_RESOURCE(restaurant_schema);
     return 0;
 }
 
-static void initSchemaResources()
-{
+static void initSchemaResources() {
     static const int registered = registerSchemaResources();
     (void)registered;
 }
 
 // The script `name` (schema, operations) of an engine.
-static QString schemaScript(TSqlDialect dialect, const char* name)
-{
+static QString schemaScript(TSqlDialect dialect, const char* name) {
     QString folder;
     switch (dialect) {
     case TSqlDialect::SQLite: folder = QStringLiteral("sqlite"); break;
@@ -39,28 +36,20 @@ static QString schemaScript(TSqlDialect dialect, const char* name)
     return QString::fromUtf8(file.readAll());
 }
 
-QString restaurantSchemaScript(TSqlDialect dialect)
-{
-    return schemaScript(dialect, "schema");
-}
+QString restaurantSchemaScript(TSqlDialect dialect) { return schemaScript(dialect, "schema"); }
 
-QString operationsSchemaScript(TSqlDialect dialect)
-{
-    return schemaScript(dialect, "operations");
-}
+QString operationsSchemaScript(TSqlDialect dialect) { return schemaScript(dialect, "operations"); }
 
-void createRestaurantSchema(TADOConnection& connection)
-{
+void createRestaurantSchema(TADOConnection& connection) {
     connection.Execute(restaurantSchemaScript(connection.Dialect()));
 }
 
-const QStringList& restaurantTableNames()
-{
+const QStringList& restaurantTableNames() {
     static const QStringList names{
-        QStringLiteral("MESA"),       QStringLiteral("LOJA"),       QStringLiteral("ITMENUCONFTE"),
-        QStringLiteral("JUNCAOMESA"), QStringLiteral("MESAJUNCAO"), QStringLiteral("VENDAREST"),
+        QStringLiteral("MESA"),       QStringLiteral("LOJA"),         QStringLiteral("ITMENUCONFTE"),
+        QStringLiteral("JUNCAOMESA"), QStringLiteral("MESAJUNCAO"),   QStringLiteral("VENDAREST"),
         QStringLiteral("COMANDAVEN"), QStringLiteral("ITCOMANDAVEN"), QStringLiteral("PRODUTO"),
-        QStringLiteral("VENDEDOR"),   QStringLiteral("OPERADOR"),   QStringLiteral("FILIOPER"),
+        QStringLiteral("VENDEDOR"),   QStringLiteral("OPERADOR"),     QStringLiteral("FILIOPER"),
     };
     return names;
 }

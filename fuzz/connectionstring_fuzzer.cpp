@@ -16,25 +16,22 @@ namespace {
 
 // The keys TADOConnection and the SQLite and PostgreSQL drivers read.
 const char* const kKeys[] = {
-    "Provider", "Data Source", "Create", "Port", "Initial Catalog", "User ID",
+    "Provider", "Data Source",     "Create",           "Port",   "Initial Catalog", "User ID",
     "Password", "Connect Timeout", "Application Name", "Schema",
 };
 
-[[noreturn]] void mismatch(const char* what, const char* key, const QString& value)
-{
+[[noreturn]] void mismatch(const char* what, const char* key, const QString& value) {
     std::fprintf(stderr, "connectionstring_fuzzer: %s (key '%s', value '%s')\n", what, key, value.toUtf8().constData());
     std::abort();
 }
 
-QString quoted(QString value)
-{
+QString quoted(QString value) {
     return QLatin1Char('"') + value.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     ConnectionString options;
     try {

@@ -16,38 +16,30 @@
 
 namespace {
 
-bool sameValue(const TFieldValue& a, const TFieldValue& b)
-{
-    if (a.index() != b.index())
-        return false;
+bool sameValue(const TFieldValue& a, const TFieldValue& b) {
+    if (a.index() != b.index()) return false;
     if (a.index() == 3)  // NaN never equals itself: compare the bits
         return std::bit_cast<std::uint64_t>(std::get<3>(a)) == std::bit_cast<std::uint64_t>(std::get<3>(b));
     return a == b;
 }
 
-bool sameTable(const TPacketTable& a, const TPacketTable& b)
-{
-    if (a.fields != b.fields || a.rows.size() != b.rows.size())
-        return false;
+bool sameTable(const TPacketTable& a, const TPacketTable& b) {
+    if (a.fields != b.fields || a.rows.size() != b.rows.size()) return false;
     for (std::size_t r = 0; r < a.rows.size(); ++r) {
-        if (a.rows[r].size() != b.rows[r].size())
-            return false;
+        if (a.rows[r].size() != b.rows[r].size()) return false;
         for (std::size_t f = 0; f < a.rows[r].size(); ++f) {
-            if (!sameValue(a.rows[r][f], b.rows[r][f]))
-                return false;
+            if (!sameValue(a.rows[r][f], b.rows[r][f])) return false;
         }
     }
     return true;
 }
 
-[[noreturn]] void mismatch(const char* what, const char* detail = "")
-{
+[[noreturn]] void mismatch(const char* what, const char* detail = "") {
     std::fprintf(stderr, "datapacket_fuzzer: %s%s\n", what, detail);
     std::abort();
 }
 
-QByteArray encodeOrAbort(const TPacketTable& table, const char* what)
-{
+QByteArray encodeOrAbort(const TPacketTable& table, const char* what) {
     try {
         return encodePacket(table);
     } catch (const EPacketError& error) {
@@ -55,8 +47,7 @@ QByteArray encodeOrAbort(const TPacketTable& table, const char* what)
     }
 }
 
-TPacketTable decodeOrAbort(const QByteArray& bytes, const char* what)
-{
+TPacketTable decodeOrAbort(const QByteArray& bytes, const char* what) {
     try {
         return decodePacket(bytes);
     } catch (const EPacketError& error) {
@@ -64,8 +55,7 @@ TPacketTable decodeOrAbort(const QByteArray& bytes, const char* what)
     }
 }
 
-void checkJsonRoundTrip(const TPacketTable& table)
-{
+void checkJsonRoundTrip(const TPacketTable& table) {
     QByteArray json;
     try {
         json = packetToJson(table);
@@ -78,16 +68,13 @@ void checkJsonRoundTrip(const TPacketTable& table)
     } catch (const EPacketError& error) {
         mismatch("JSON written for a table does not read back: ", error.what());
     }
-    if (!sameTable(back, table))
-        mismatch("JSON round trip changed the table");
-    if (packetToJson(back) != json)
-        mismatch("JSON written twice differs");
+    if (!sameTable(back, table)) mismatch("JSON round trip changed the table");
+    if (packetToJson(back) != json) mismatch("JSON written twice differs");
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const char* bytes = reinterpret_cast<const char*>(data);
     const QByteArray input = QByteArray::fromRawData(bytes, static_cast<qsizetype>(size));
 
@@ -96,12 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         table = decodePacket(bytes, size);
         decoded = true;
-    } catch (const EPacketError&) {
-    }
+    } catch (const EPacketError&) {}
     if (decoded) {
         const QByteArray encoded = encodeOrAbort(table, "decoded table does not encode: ");
-        if (encoded != input)
-            mismatch("re-encoding a decoded packet changed its bytes");
+        if (encoded != input) mismatch("re-encoding a decoded packet changed its bytes");
         if (!sameTable(decodeOrAbort(encoded, "re-encoded packet does not decode: "), table))
             mismatch("decoding the re-encoded packet gave another table");
         checkJsonRoundTrip(table);
@@ -113,8 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         try {
             fromJson = packetFromJson(input);
             parsed = true;
-        } catch (const EPacketError&) {
-        }
+        } catch (const EPacketError&) {}
         if (parsed) {
             const QByteArray encoded = encodeOrAbort(fromJson, "table read from JSON does not encode: ");
             if (!sameTable(decodeOrAbort(encoded, "packet of a JSON table does not decode: "), fromJson))

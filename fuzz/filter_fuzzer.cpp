@@ -19,16 +19,18 @@
 
 namespace {
 
-const QByteArray& tablePacket()
-{
+const QByteArray& tablePacket() {
     static const QByteArray packet = [] {
         const TFieldValue null;
         auto text = [](const char* value) { return TFieldValue(std::string(value)); };
         auto when = [](std::int64_t msecs) { return TFieldValue(TDateTimeValue{msecs}); };
         const std::vector<TFieldDesc> fields = {
-            {"ID", TFieldType::ftInteger, 0},     {"NRMESA", TFieldType::ftInteger, 0},
-            {"NOME", TFieldType::ftString, 20},   {"VALOR", TFieldType::ftFloat, 0},
-            {"ATIVO", TFieldType::ftBoolean, 0},  {"OBS", TFieldType::ftString, 0},
+            {"ID", TFieldType::ftInteger, 0},
+            {"NRMESA", TFieldType::ftInteger, 0},
+            {"NOME", TFieldType::ftString, 20},
+            {"VALOR", TFieldType::ftFloat, 0},
+            {"ATIVO", TFieldType::ftBoolean, 0},
+            {"OBS", TFieldType::ftString, 0},
             {"DTHRABERTURA", TFieldType::ftDateTime, 0},
         };
         const std::vector<TRecord> rows = {
@@ -47,24 +49,23 @@ const QByteArray& tablePacket()
     return packet;
 }
 
-[[noreturn]] void mismatch(const char* what, const QString& expression)
-{
+[[noreturn]] void mismatch(const char* what, const QString& expression) {
     std::fprintf(stderr, "filter_fuzzer: %s: %s\n", what, expression.toUtf8().constData());
     std::abort();
 }
 
-std::unique_ptr<FilterExpression> compileFor(const TDataSet& dataSet, const QString& text)
-{
-    return FilterExpression::compile(text, [&dataSet](const QString& name) -> std::optional<std::pair<int, TFieldType>> {
-        if (const TField* field = dataSet.FindField(name)) return std::make_pair(field->Index(), field->DataType());
-        return std::nullopt;
-    });
+std::unique_ptr<FilterExpression> compileFor(const TDataSet& dataSet, const QString& text) {
+    return FilterExpression::compile(text,
+                                     [&dataSet](const QString& name) -> std::optional<std::pair<int, TFieldType>> {
+                                         if (const TField* field = dataSet.FindField(name))
+                                             return std::make_pair(field->Index(), field->DataType());
+                                         return std::nullopt;
+                                     });
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString expression = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     TClientDataSet dataSet(QStringLiteral("cdsContas"));
     dataSet.setData(tablePacket());

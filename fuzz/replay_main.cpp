@@ -12,8 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s DIR|FILE...\n", argv[0]);
@@ -26,8 +25,7 @@ int main(int argc, char** argv)
         if (fs::is_directory(path, error)) {
             std::vector<fs::path> files;
             for (const fs::directory_entry& entry : fs::directory_iterator(path, error)) {
-                if (entry.is_regular_file())
-                    files.push_back(entry.path());
+                if (entry.is_regular_file()) files.push_back(entry.path());
             }
             std::sort(files.begin(), files.end());
             inputs.insert(inputs.end(), files.begin(), files.end());

@@ -42,8 +42,7 @@ const ColumnRead kStationReads[] = {
 // Keeps the results observable, so that no read is optimised away.
 volatile std::size_t g_sink;
 
-void readColumn(const TClientDataSet& dataSet, const ColumnRead& read)
-{
+void readColumn(const TClientDataSet& dataSet, const ColumnRead& read) {
     try {
         const TField& field = dataSet.FieldByName(QString::fromLatin1(read.name));
         switch (read.as) {
@@ -51,13 +50,11 @@ void readColumn(const TClientDataSet& dataSet, const ColumnRead& read)
         case As::Integer: g_sink = g_sink + static_cast<std::size_t>(field.AsInteger()); break;
         case As::Boolean: g_sink = g_sink + (field.AsBoolean() ? 1 : 0); break;
         }
-    } catch (const EDatabaseError&) {
-    }
+    } catch (const EDatabaseError&) {}
 }
 
 // The access store: CDOPERADOR text, CDACESSO integer, IDPERMITE text, read from every row.
-void readAccessStore(const TClientDataSet& dataSet)
-{
+void readAccessStore(const TClientDataSet& dataSet) {
     const TField* operatorField = dataSet.FindField(QStringLiteral("CDOPERADOR"));
     const TField* codeField = dataSet.FindField(QStringLiteral("CDACESSO"));
     const TField* allowField = dataSet.FindField(QStringLiteral("IDPERMITE"));
@@ -79,8 +76,7 @@ void readAccessStore(const TClientDataSet& dataSet)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     TClientDataSet dataSet(QStringLiteral("cdsParametrosQor"));
     try {
@@ -89,8 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const EDatabaseError&) {
         return 0;
     }
-    for (const ColumnRead& read : kStationReads)
-        readColumn(dataSet, read);
+    for (const ColumnRead& read : kStationReads) readColumn(dataSet, read);
     readAccessStore(dataSet);
     return 0;
 }

@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> values;
     for (const QString& value : parser.positionalArguments()) values.push_back(value.toLocal8Bit().toStdString());
     if (values.size() > 4) return usageError(QStringLiteral("at most four values"));
-    if (script.isEmpty() != transcript.isEmpty()) return usageError(QStringLiteral("--script and --transcript go together"));
+    if (script.isEmpty() != transcript.isEmpty())
+        return usageError(QStringLiteral("--script and --transcript go together"));
     if (!script.isEmpty() && !screenshot.isEmpty())
         return usageError(QStringLiteral("--script and --screenshot exclude each other"));
     const char* defaults[] = {"0001", "0001", "0001", ""};

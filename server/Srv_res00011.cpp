@@ -129,7 +129,8 @@ void answerWithVerdict(TrdmMenu& dm, const char* verdict) {
     static const char* copied[] = {"CDVENDEDOR", "NMFANVEN", "CDOPERADOR", "CDFILIAL", "CDCAIXA"};
     dm.cdsGarcom.Append();
     for (const char* name : copied)
-        dm.cdsGarcom.FieldByName(QLatin1String(name)).setAsString(dm.adqValidaGarcom.FieldByName(QLatin1String(name)).AsString());
+        dm.cdsGarcom.FieldByName(QLatin1String(name))
+            .setAsString(dm.adqValidaGarcom.FieldByName(QLatin1String(name)).AsString());
     dm.cdsGarcom.FieldByName(QStringLiteral("HABILITADO")).setAsString(QLatin1String(verdict));
     dm.cdsGarcom.Post();
 }
@@ -166,13 +167,15 @@ QVariant getValidaGarcom(const QString& stCdVendedor, const QString& stFilial, c
         if (dm.adqExisteOperador.IsEmpty()) return verdict("O");
 
         dm.adqOperadorFilial.Close();
-        const std::string operador = dm.adqExisteOperador.FieldByName(QStringLiteral("CDOPERADOR")).AsString().toStdString();
+        const std::string operador =
+            dm.adqExisteOperador.FieldByName(QStringLiteral("CDOPERADOR")).AsString().toStdString();
         dm.adqOperadorFilial.Parameters()
             .ParamByName(QStringLiteral("P_CDOPERADOR"))
             .setAsString(Srv_consiste::Ajusta(operador, 12));
         dm.adqOperadorFilial.Parameters().ParamByName(QStringLiteral("P_CDFILIAL")).setValue(stFilial);
         dm.adqOperadorFilial.Open();
-        return verdict(dm.adqOperadorFilial.FieldByName(QStringLiteral("OPERFILIAL")).Value() == QVariant(0) ? "N" : "S");
+        return verdict(dm.adqOperadorFilial.FieldByName(QStringLiteral("OPERFILIAL")).Value() == QVariant(0) ? "N"
+                                                                                                             : "S");
     });
 }
 

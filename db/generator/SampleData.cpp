@@ -20,8 +20,7 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Random numbers
 
-std::uint64_t splitmix64(std::uint64_t x)
-{
+std::uint64_t splitmix64(std::uint64_t x) {
     x += 0x9E3779B97F4A7C15ULL;
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
@@ -39,22 +38,18 @@ double round3(double value) { return std::round(value * 1000.0) / 1000.0; }
 class Random {
 public:
     Random(std::uint64_t seed, Stream stream)
-        : m_engine(splitmix64(seed ^ splitmix64(static_cast<std::uint64_t>(stream))))
-    {
-    }
+        : m_engine(splitmix64(seed ^ splitmix64(static_cast<std::uint64_t>(stream)))) {}
 
     std::uint64_t next() { return m_engine(); }
     // An integer in [low, high]. The modulo bias is below 2^-50 for the small ranges used here.
-    int between(int low, int high)
-    {
+    int between(int low, int high) {
         return low + static_cast<int>(next() % static_cast<std::uint64_t>(high - low + 1));
     }
     bool percent(int chance) { return static_cast<int>(next() % 100) < chance; }
     double unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }  // [0, 1)
     double amount(double low, double high) { return low + (high - low) * unit(); }
     template <typename T>
-    const T& pick(const std::vector<T>& values)
-    {
+    const T& pick(const std::vector<T>& values) {
         return values[static_cast<std::size_t>(next() % values.size())];
     }
 
@@ -66,17 +61,16 @@ private:
 // Text helpers
 
 // A zero-padded code of exactly `width` digits; a number that does not fit is a bug here.
-QString code(qint64 number, int width)
-{
+QString code(qint64 number, int width) {
     QString text = QString::number(number).rightJustified(width, QLatin1Char('0'));
     if (number < 0 || text.size() != width)
-        throw EDatabaseError(QStringLiteral("sample data: %1 does not fit in a code of %2 digits").arg(number).arg(width));
+        throw EDatabaseError(
+            QStringLiteral("sample data: %1 does not fit in a code of %2 digits").arg(number).arg(width));
     return text;
 }
 
 // Days since 1970-01-01 of a proleptic Gregorian date, and back (H. Hinnant's algorithms).
-qint64 daysFromCivil(qint64 y, unsigned m, unsigned d)
-{
+qint64 daysFromCivil(qint64 y, unsigned m, unsigned d) {
     y -= m <= 2;
     const qint64 era = (y >= 0 ? y : y - 399) / 400;
     const auto yoe = static_cast<unsigned>(y - era * 400);
@@ -86,8 +80,7 @@ qint64 daysFromCivil(qint64 y, unsigned m, unsigned d)
 }
 
 // 'YYYY-MM-DD HH:MM:SS' of seconds since 1970-01-01 00:00:00 (no time zone).
-QString timestampText(qint64 seconds)
-{
+QString timestampText(qint64 seconds) {
     qint64 days = seconds / 86400;
     qint64 rest = seconds % 86400;
     if (rest < 0) {
@@ -123,27 +116,23 @@ QVariant text(const char* utf8) { return str(utf8); }
 // One prepared INSERT for a table; values are given in the order of the columns.
 class Inserter {
 public:
-    Inserter(TADOConnection& connection, const QString& table, const QStringList& columns)
-        : m_table(table)
-    {
+    Inserter(TADOConnection& connection, const QString& table, const QStringList& columns) : m_table(table) {
         QStringList names;
-        for (const QString& column : columns)
-            names << QLatin1Char(':') + column;
+        for (const QString& column : columns) names << QLatin1Char(':') + column;
         m_command.setConnection(&connection);
         m_command.setCommandText(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                      .arg(table, columns.join(QStringLiteral(", ")), names.join(QStringLiteral(", "))));
-        for (const QString& column : columns)
-            m_params.push_back(&m_command.Parameters().ParamByName(column));
+        for (const QString& column : columns) m_params.push_back(&m_command.Parameters().ParamByName(column));
     }
 
-    void insert(std::initializer_list<QVariant> values)
-    {
+    void insert(std::initializer_list<QVariant> values) {
         if (values.size() != m_params.size())
             throw EDatabaseError(QStringLiteral("sample data: %1 values for the %2 columns of %3")
-                                     .arg(values.size()).arg(m_params.size()).arg(m_table));
+                                     .arg(values.size())
+                                     .arg(m_params.size())
+                                     .arg(m_table));
         std::size_t i = 0;
-        for (const QVariant& value : values)
-            m_params[i++]->setValue(value);
+        for (const QVariant& value : values) m_params[i++]->setValue(value);
         m_command.Execute();
         ++m_count;
     }
@@ -207,13 +196,20 @@ struct Operator {
 
 // Operators 3, 9 and 14 are inactive; 13 to 15 have no waiter.
 constexpr std::array<Operator, 15> kOperators{{
-    {1, "Ana Souza", true, true, false},        {2, "Bruno Lima", true, true, false},
-    {3, "Carla Dias", false, true, false},      {4, "Diego Alves", true, true, false},
-    {5, "Elisa Ramos", true, true, true},       {6, "Fabio Costa", true, true, false},
-    {7, "Gabriela Nunes", true, true, true},    {8, "Heitor Melo", true, true, false},
-    {9, "Iris Campos", false, true, true},      {10, "João Pereira", true, true, false},
-    {11, "Karina Rocha", true, true, false},    {12, "Lucas Martins", true, true, true},
-    {13, "Marta Teixeira", true, true, true},   {14, "Nelson Barros", false, true, false},
+    {1, "Ana Souza", true, true, false},
+    {2, "Bruno Lima", true, true, false},
+    {3, "Carla Dias", false, true, false},
+    {4, "Diego Alves", true, true, false},
+    {5, "Elisa Ramos", true, true, true},
+    {6, "Fabio Costa", true, true, false},
+    {7, "Gabriela Nunes", true, true, true},
+    {8, "Heitor Melo", true, true, false},
+    {9, "Iris Campos", false, true, true},
+    {10, "João Pereira", true, true, false},
+    {11, "Karina Rocha", true, true, false},
+    {12, "Lucas Martins", true, true, true},
+    {13, "Marta Teixeira", true, true, true},
+    {14, "Nelson Barros", false, true, false},
     {15, "Olivia Freitas", true, false, true},
 }};
 
@@ -228,58 +224,69 @@ struct Waiter {
 // 0001 is the usual valid waiter; 0002 has an empty branch and cash register, 0004 null ones;
 // 0003 and 0009 belong to inactive operators. Code 0099 has no row but is used by a sale.
 constexpr std::array<Waiter, 12> kWaiters{{
-    {"0001", "Ana", 1, "0001", "001"},      {"0002", "Bruno", 2, "", ""},
-    {"0003", "Carla", 3, "0001", "001"},    {"0004", "Diego", 4, nullptr, nullptr},
-    {"0005", "Elisa", 5, "0002", "002"},    {"0006", "Fabio", 6, "0001", "002"},
-    {"0007", "Gabi", 7, "0002", "001"},     {"0008", "Heitor", 8, "0001", "001"},
-    {"0009", "Iris", 9, "0002", "002"},     {"0010", "João", 10, "0001", nullptr},
-    {"0011", "Karina", 11, "", "001"},      {"0012", "Lucas", 12, "0002", "001"},
+    {"0001", "Ana", 1, "0001", "001"},
+    {"0002", "Bruno", 2, "", ""},
+    {"0003", "Carla", 3, "0001", "001"},
+    {"0004", "Diego", 4, nullptr, nullptr},
+    {"0005", "Elisa", 5, "0002", "002"},
+    {"0006", "Fabio", 6, "0001", "002"},
+    {"0007", "Gabi", 7, "0002", "001"},
+    {"0008", "Heitor", 8, "0001", "001"},
+    {"0009", "Iris", 9, "0002", "002"},
+    {"0010", "João", 10, "0001", nullptr},
+    {"0011", "Karina", 11, "", "001"},
+    {"0012", "Lucas", 12, "0002", "001"},
 }};
 const char* const kMissingWaiter = "0099";
 
 QString operatorCode(int number) { return code(number, 12); }
 
 const std::vector<QString> kDishes{
-    QStringLiteral("Frango Grelhado"), QStringLiteral("Filé à Parmegiana"), QStringLiteral("Risoto de Cogumelos"),
-    QStringLiteral("Salada Caesar"),   QStringLiteral("Lasanha Bolonhesa"), QStringLiteral("Moqueca de Peixe"),
-    QStringLiteral("Feijoada"),        QStringLiteral("Hambúrguer da Casa"), QStringLiteral("Batata Frita"),
-    QStringLiteral("Caipirinha"),      QStringLiteral("Cerveja Long Neck"), QStringLiteral("Suco de Abacaxi"),
-    QStringLiteral("Chá Gelado"),      QStringLiteral("Torta de Limão"),    QStringLiteral("Sorvete"),
-    QStringLiteral("Espaguete ao Sugo"), QStringLiteral("Salmão Grelhado"), QStringLiteral("Polenta Frita"),
-    QStringLiteral("Pastel de Queijo"), QStringLiteral("Refil de Chá"),
+    QStringLiteral("Frango Grelhado"),   QStringLiteral("Filé à Parmegiana"),  QStringLiteral("Risoto de Cogumelos"),
+    QStringLiteral("Salada Caesar"),     QStringLiteral("Lasanha Bolonhesa"),  QStringLiteral("Moqueca de Peixe"),
+    QStringLiteral("Feijoada"),          QStringLiteral("Hambúrguer da Casa"), QStringLiteral("Batata Frita"),
+    QStringLiteral("Caipirinha"),        QStringLiteral("Cerveja Long Neck"),  QStringLiteral("Suco de Abacaxi"),
+    QStringLiteral("Chá Gelado"),        QStringLiteral("Torta de Limão"),     QStringLiteral("Sorvete"),
+    QStringLiteral("Espaguete ao Sugo"), QStringLiteral("Salmão Grelhado"),    QStringLiteral("Polenta Frita"),
+    QStringLiteral("Pastel de Queijo"),  QStringLiteral("Refil de Chá"),
 };
 const std::vector<QString> kVariants{
-    QString(), QStringLiteral("Individual"), QStringLiteral("Média"), QStringLiteral("Grande"),
-    QStringLiteral("Especial"), QStringLiteral("Kids"),
+    QString(),
+    QStringLiteral("Individual"),
+    QStringLiteral("Média"),
+    QStringLiteral("Grande"),
+    QStringLiteral("Especial"),
+    QStringLiteral("Kids"),
 };
 const std::vector<QString> kNotes{
-    QStringLiteral("sem cebola"), QStringLiteral("bem passado"), QStringLiteral("sem gelo"),
-    QStringLiteral("molho à parte"), QStringLiteral("pouco sal"), QStringLiteral("para viagem"),
+    QStringLiteral("sem cebola"),    QStringLiteral("bem passado"), QStringLiteral("sem gelo"),
+    QStringLiteral("molho à parte"), QStringLiteral("pouco sal"),   QStringLiteral("para viagem"),
 };
 const std::vector<QString> kSurnames{
-    QStringLiteral("SILVA"), QStringLiteral("SANTOS"), QStringLiteral("OLIVEIRA"), QStringLiteral("SOUZA"),
-    QStringLiteral("PEREIRA"), QStringLiteral("COSTA"), QStringLiteral("CARVALHO"), QStringLiteral("GOMES"),
+    QStringLiteral("SILVA"),   QStringLiteral("SANTOS"), QStringLiteral("OLIVEIRA"), QStringLiteral("SOUZA"),
+    QStringLiteral("PEREIRA"), QStringLiteral("COSTA"),  QStringLiteral("CARVALHO"), QStringLiteral("GOMES"),
 };
 const std::vector<QString> kOtherTickets{
-    QStringLiteral("BALCAO"), QStringLiteral("VIAGEM"), QStringLiteral("ENTREGA"), QStringLiteral("Comanda avulsa"),
+    QStringLiteral("BALCAO"),
+    QStringLiteral("VIAGEM"),
+    QStringLiteral("ENTREGA"),
+    QStringLiteral("Comanda avulsa"),
 };
 
 constexpr int kProductCount = 120;
 constexpr int kDemoProducts = 8;
 
 // A text of exactly 2000 characters, with accented ones, for the longest item note.
-QString longNote()
-{
-    const QString piece = QStringLiteral("Observação do cliente: sem cebola, molho à parte, ponto da carne mal passado. ");
+QString longNote() {
+    const QString piece =
+        QStringLiteral("Observação do cliente: sem cebola, molho à parte, ponto da carne mal passado. ");
     QString note;
-    while (note.size() < 2000)
-        note += piece;
+    while (note.size() < 2000) note += piece;
     note.truncate(2000);
     return note;
 }
 
-QString passwordDigest(const QString& operatorCode)
-{
+QString passwordDigest(const QString& operatorCode) {
     return QString::fromLatin1(
         QCryptographicHash::hash(("demo-" + operatorCode).toUtf8(), QCryptographicHash::Sha256).toHex());
 }
@@ -289,34 +296,35 @@ QString passwordDigest(const QString& operatorCode)
 class Generator {
 public:
     Generator(TADOConnection& connection, const SampleDataOptions& options)
-        : m_connection(connection)
-        , m_options(options)
-        , m_mesa(connection, QStringLiteral("MESA"),
-                 {"CDFILIAL", "CDLOJA", "NRMESA", "NMMESA", "CDSALA", "IDSTMESA", "IDSTMESAAUX"})
-        , m_loja(connection, QStringLiteral("LOJA"), {"CDFILIAL", "CDLOJA", "NRMESAPADRAO"})
-        , m_button(connection, QStringLiteral("ITMENUCONFTE"),
-                   {"CDFILIAL", "NRCONFTELA", "NRBUTTON", "IDTPBUTTON", "IDTPBUTONAUX", "NRPGCONFTAUX", "CDIDENTBUTON"})
-        , m_grouping(connection, QStringLiteral("JUNCAOMESA"), {"CDFILIAL", "CDLOJA", "NRJUNMESA"})
-        , m_groupedTable(connection, QStringLiteral("MESAJUNCAO"), {"CDFILIAL", "CDLOJA", "NRJUNMESA", "NRMESA"})
-        , m_sale(connection, QStringLiteral("VENDAREST"),
+        : m_connection(connection),
+          m_options(options),
+          m_mesa(connection, QStringLiteral("MESA"),
+                 {"CDFILIAL", "CDLOJA", "NRMESA", "NMMESA", "CDSALA", "IDSTMESA", "IDSTMESAAUX"}),
+          m_loja(connection, QStringLiteral("LOJA"), {"CDFILIAL", "CDLOJA", "NRMESAPADRAO"}),
+          m_button(
+              connection, QStringLiteral("ITMENUCONFTE"),
+              {"CDFILIAL", "NRCONFTELA", "NRBUTTON", "IDTPBUTTON", "IDTPBUTONAUX", "NRPGCONFTAUX", "CDIDENTBUTON"}),
+          m_grouping(connection, QStringLiteral("JUNCAOMESA"), {"CDFILIAL", "CDLOJA", "NRJUNMESA"}),
+          m_groupedTable(connection, QStringLiteral("MESAJUNCAO"), {"CDFILIAL", "CDLOJA", "NRJUNMESA", "NRMESA"}),
+          m_sale(connection, QStringLiteral("VENDAREST"),
                  {"CDFILIAL", "NRVENDAREST", "CDLOJA", "NRMESA", "DTHRABERMESA", "DTHRFECHMESA", "CDOPERADOR",
-                  "CDVENDEDOR", "NRPESMESAVEN", "CDCLIENTE"})
-        , m_ticket(connection, QStringLiteral("COMANDAVEN"),
+                  "CDVENDEDOR", "NRPESMESAVEN", "CDCLIENTE"}),
+          m_ticket(connection, QStringLiteral("COMANDAVEN"),
                    {"CDFILIAL", "NRVENDAREST", "NRCOMANDA", "DSCOMANDA", "IDSTCOMANDA", "VRDESCOMANDA", "VRCOMISVENDE",
-                    "VRACRCOMANDA"})
-        , m_item(connection, QStringLiteral("ITCOMANDAVEN"),
-                 {"CDFILIAL", "NRVENDAREST", "NRCOMANDA", "NRPRODCOMVEN", "CDPRODUTO", "QTPRODCOMVEN", "VRPRECCOMVEN",
-                  "TXPRODCOMVEN", "IDSTPRCOMVEN", "VRDESCCOMVEN", "VRACRCOMVEN", "DTHRINCOMVEN", "IDPRODIMPFIS",
-                  "NRSEQPRODCOM", "DSCOMANDAORI", "NRCOMANDAORI", "NRPRODCOMORI", "CDVENDEDOR", "NRLUGARMESA",
-                  "NRSEQBENECONSIT", "IDPRODREFIL"})
-        , m_product(connection, QStringLiteral("PRODUTO"),
-                    {"CDPRODUTO", "NMPRODUTO", "NMPRODIMPFIS", "CDARVPROD", "IDPESAPROD"})
-        , m_waiter(connection, QStringLiteral("VENDEDOR"), {"CDVENDEDOR", "NMFANVEN", "CDOPERADOR", "CDFILIAL", "CDCAIXA"})
-        , m_operator(connection, QStringLiteral("OPERADOR"), {"CDOPERADOR", "NMOPERADOR", "CDSENHOPER", "IDOPERATIVO"})
-        , m_branchOperator(connection, QStringLiteral("FILIOPER"), {"CDOPERADOR", "CDFILIAL"})
-        , m_sales(options.seed, Stream::Sales)
-        , m_remaining(options.items - kDemoItems)
-    {
+                    "VRACRCOMANDA"}),
+          m_item(connection, QStringLiteral("ITCOMANDAVEN"),
+                 {"CDFILIAL",     "NRVENDAREST",     "NRCOMANDA",    "NRPRODCOMVEN", "CDPRODUTO",    "QTPRODCOMVEN",
+                  "VRPRECCOMVEN", "TXPRODCOMVEN",    "IDSTPRCOMVEN", "VRDESCCOMVEN", "VRACRCOMVEN",  "DTHRINCOMVEN",
+                  "IDPRODIMPFIS", "NRSEQPRODCOM",    "DSCOMANDAORI", "NRCOMANDAORI", "NRPRODCOMORI", "CDVENDEDOR",
+                  "NRLUGARMESA",  "NRSEQBENECONSIT", "IDPRODREFIL"}),
+          m_product(connection, QStringLiteral("PRODUTO"),
+                    {"CDPRODUTO", "NMPRODUTO", "NMPRODIMPFIS", "CDARVPROD", "IDPESAPROD"}),
+          m_waiter(connection, QStringLiteral("VENDEDOR"),
+                   {"CDVENDEDOR", "NMFANVEN", "CDOPERADOR", "CDFILIAL", "CDCAIXA"}),
+          m_operator(connection, QStringLiteral("OPERADOR"), {"CDOPERADOR", "NMOPERADOR", "CDSENHOPER", "IDOPERATIVO"}),
+          m_branchOperator(connection, QStringLiteral("FILIOPER"), {"CDOPERADOR", "CDFILIAL"}),
+          m_sales(options.seed, Stream::Sales),
+          m_remaining(options.items - kDemoItems) {
         if (operationsTablesExist(connection))
             m_reservation = std::make_unique<Inserter>(
                 connection, QStringLiteral("GPERESERVA"),
@@ -324,8 +332,7 @@ public:
                             "DTHRINCLUSAO", "CDOPERADOR", "DTHRFIM"});
     }
 
-    static bool operationsTablesExist(TADOConnection& connection)
-    {
+    static bool operationsTablesExist(TADOConnection& connection) {
         TADOQuery probe;
         probe.setConnection(&connection);
         probe.setSQL(QStringLiteral("SELECT COUNT(*) FROM GPERESERVA"));
@@ -337,8 +344,7 @@ public:
         }
     }
 
-    SampleDataCounts run()
-    {
+    SampleDataCounts run() {
         begin();
         writeOperatorsAndWaiters();
         writeProducts();
@@ -358,10 +364,8 @@ public:
         return counts;
     }
 
-    void rollbackQuietly()
-    {
-        if (!m_inTransaction)
-            return;
+    void rollbackQuietly() {
+        if (!m_inTransaction) return;
         m_inTransaction = false;
         try {
             m_connection.RollbackTrans();
@@ -371,41 +375,33 @@ public:
     }
 
 private:
-    void begin()
-    {
+    void begin() {
         m_connection.BeginTrans();
         m_inTransaction = true;
         m_batchItems = 0;
     }
 
-    void commit()
-    {
+    void commit() {
         m_connection.CommitTrans();
         m_inTransaction = false;
-        if (m_options.progress)
-            m_options.progress(m_item.count(), m_options.items);
+        if (m_options.progress) m_options.progress(m_item.count(), m_options.items);
     }
 
     // Ends the batch once it holds enough items; called between sales only.
-    void maybeCommitBatch()
-    {
-        if (m_batchItems < m_options.batchItems)
-            return;
+    void maybeCommitBatch() {
+        if (m_batchItems < m_options.batchItems) return;
         commit();
         begin();
     }
 
     // ---- master data ----
 
-    void writeOperatorsAndWaiters()
-    {
+    void writeOperatorsAndWaiters() {
         for (const Operator& op : kOperators) {
             const QString opCode = operatorCode(op.number);
             m_operator.insert({opCode, text(op.name), passwordDigest(opCode), op.active ? "A" : "I"});
-            if (op.branch1)
-                m_branchOperator.insert({opCode, kBranches[0]});
-            if (op.branch2)
-                m_branchOperator.insert({opCode, kBranches[1]});
+            if (op.branch1) m_branchOperator.insert({opCode, kBranches[0]});
+            if (op.branch2) m_branchOperator.insert({opCode, kBranches[1]});
         }
         for (const Waiter& waiter : kWaiters) {
             m_waiter.insert({text(waiter.code), text(waiter.name), operatorCode(waiter.op),
@@ -413,14 +409,12 @@ private:
             const bool active = kOperators[static_cast<std::size_t>(waiter.op - 1)].active;
             for (int b = 0; b < 2; ++b) {
                 const QString branch = QString::fromLatin1(waiter.branch ? waiter.branch : "");
-                if (active && (branch.isEmpty() || branch == kBranches[b]))
-                    m_usableWaiters[b].push_back(&waiter);
+                if (active && (branch.isEmpty() || branch == kBranches[b])) m_usableWaiters[b].push_back(&waiter);
             }
         }
     }
 
-    void writeProducts()
-    {
+    void writeProducts() {
         struct Demo {
             const char* name;
             const char* fiscal;  // nullptr: null
@@ -471,8 +465,7 @@ private:
             m_product.insert({p.code, p.name, p.fiscalName, p.tree, p.weighed ? "S" : "N"});
     }
 
-    void planTables()
-    {
+    void planTables() {
         Random random(m_options.seed, Stream::Tables);
         for (std::size_t s = 0; s < kStores.size(); ++s) {
             for (int n = 1; n <= kStores[s].tables; ++n) {
@@ -500,11 +493,24 @@ private:
             const char* status;
             const char* aux;
         } fixed[] = {
-            {0, 1, "A", "L"},  {0, 2, "A", "R"},  {0, 12, "A", "O"}, {0, 13, "A", "P"}, {0, 15, "A", "O"},
-            {0, 20, "A", "O"}, {0, 21, "A", "O"}, {0, 22, "A", "O"}, {0, 40, "I", "L"}, {1, 5, "A", "R"},
-            {1, 6, "A", "R"},  {1, 7, "A", "R"},
+            {0, 1, "A", "L"},
+            {0, 2, "A", "R"},
+            {0, 12, "A", "O"},
+            {0, 13, "A", "P"},
+            {0, 15, "A", "O"},
+            {0, 20, "A", "O"},
+            {0, 21, "A", "O"},
+            {0, 22, "A", "O"},
+            {0, 40, "I", "L"},
+            {1, 5, "A", "R"},
+            {1, 6, "A", "R"},
+            {1, 7, "A", "R"},
             // Free tables beside the occupied ones, for the table operations to work with.
-            {0, 11, "A", "L"}, {0, 14, "A", "L"}, {0, 16, "A", "L"}, {0, 17, "A", "L"}, {0, 18, "A", "L"},
+            {0, 11, "A", "L"},
+            {0, 14, "A", "L"},
+            {0, 16, "A", "L"},
+            {0, 17, "A", "L"},
+            {0, 18, "A", "L"},
         };
         for (const auto& f : fixed) {
             Table& t = table(f.store, f.number);
@@ -519,21 +525,19 @@ private:
                 t.aux = QStringLiteral("L");
     }
 
-    Table& table(int store, int number)
-    {
+    Table& table(int store, int number) {
         int offset = 0;
-        for (int s = 0; s < store; ++s)
-            offset += kStores[static_cast<std::size_t>(s)].tables;
+        for (int s = 0; s < store; ++s) offset += kStores[static_cast<std::size_t>(s)].tables;
         return m_tables[static_cast<std::size_t>(offset + number - 1)];
     }
 
-    static QString room(int number)
-    {
-        return number <= 20 ? QStringLiteral("00001") : number <= 30 ? QStringLiteral("00002") : QStringLiteral("00003");
+    static QString room(int number) {
+        return number <= 20   ? QStringLiteral("00001")
+               : number <= 30 ? QStringLiteral("00002")
+                              : QStringLiteral("00003");
     }
 
-    void writeStoresAndTables()
-    {
+    void writeStoresAndTables() {
         // Random groupings first: they make their two tables occupied.
         Random random(m_options.seed, Stream::Groupings);
         for (int s = 2; s < static_cast<int>(kStores.size()); ++s) {
@@ -546,7 +550,8 @@ private:
             b.hasOwnSale = false;  // the sale is on the first table of the grouping
         }
         for (const StoreDef& store : kStores)
-            m_loja.insert({text(store.branch), text(store.store), store.defaultTable ? QVariant(code(store.defaultTable, 4)) : kNull});
+            m_loja.insert({text(store.branch), text(store.store),
+                           store.defaultTable ? QVariant(code(store.defaultTable, 4)) : kNull});
         for (const Table& t : m_tables) {
             const StoreDef& store = kStores[static_cast<std::size_t>(t.store)];
             m_mesa.insert({text(store.branch), text(store.store), code(t.number, 4),
@@ -554,8 +559,7 @@ private:
         }
     }
 
-    void writeButtons()
-    {
+    void writeButtons() {
         // Configuration 0001 of branch 0001 shows store 0001/0001: tables 1 to 36 on page 1 with
         // a button for a table that does not exist (0099) and a table-type button of another
         // kind (IDTPBUTONAUX '2'), tables 37 and 38 on page 2, product buttons on page 3.
@@ -566,14 +570,14 @@ private:
                                const QString& ident) {
             m_button.insert({branch, config, code(++number, 5), "3", text(aux), text(page), ident});
         };
-        for (int n = 1; n <= 36; ++n)
-            tableButton(b1, c1, "4", "1", code(n, 4));
+        for (int n = 1; n <= 36; ++n) tableButton(b1, c1, "4", "1", code(n, 4));
         tableButton(b1, c1, "4", "1", QStringLiteral("0099"));
         tableButton(b1, c1, "2", "1", code(39, 4));
         tableButton(b1, c1, "4", "2", code(37, 4));
         tableButton(b1, c1, "4", "2", code(38, 4));
         for (int p = 1; p <= 10; ++p)
-            m_button.insert({b1, c1, code(++number, 5), "1", "0", "3", m_products[static_cast<std::size_t>(p - 1)].code});
+            m_button.insert(
+                {b1, c1, code(++number, 5), "1", "0", "3", m_products[static_cast<std::size_t>(p - 1)].code});
 
         // Configuration 0002 of branch 0001 (store 0002) and 0001 of branch 0002 (store 0001):
         // page 1, about one table in ten left off at random.
@@ -586,26 +590,22 @@ private:
             number = 0;
             const StoreDef& store = kStores[static_cast<std::size_t>(other.store)];
             for (int n = 1; n <= store.tables; ++n)
-                if (!random.percent(10))
-                    tableButton(str(store.branch), str(other.config), "4", "1", code(n, 4));
+                if (!random.percent(10)) tableButton(str(store.branch), str(other.config), "4", "1", code(n, 4));
         }
     }
 
-    void writeGroupings()
-    {
+    void writeGroupings() {
         auto grouping = [&](int store, int number, std::initializer_list<int> tables) {
             const StoreDef& s = kStores[static_cast<std::size_t>(store)];
             m_grouping.insert({text(s.branch), text(s.store), code(number, 10)});
-            for (int t : tables)
-                m_groupedTable.insert({text(s.branch), text(s.store), code(number, 10), code(t, 4)});
+            for (int t : tables) m_groupedTable.insert({text(s.branch), text(s.store), code(number, 10), code(t, 4)});
         };
         grouping(0, 1, {20, 21, 22});
         grouping(0, 2, {13, 16});
         // Table 0006 of store 0001/0002 is in two groupings: bad data the readers must report.
         grouping(1, 1, {5, 6});
         grouping(1, 2, {6, 7});
-        for (const auto& [store, first] : m_randomGroupings)
-            grouping(store, 1, {first, first + 1});
+        for (const auto& [store, first] : m_randomGroupings) grouping(store, 1, {first, first + 1});
     }
 
     // ---- sales ----
@@ -621,8 +621,7 @@ private:
     };
 
     SaleRef writeSale(int branch, const QString& store, int table, const QString& waiter, int op, qint64 opened,
-                      qint64 closed, int people, const QVariant& customer)
-    {
+                      qint64 closed, int people, const QVariant& customer) {
         SaleRef sale{branch, code(m_nextSale[branch]++, 10), store, code(table, 4), waiter, opened, people};
         m_sale.insert({kBranches[branch], sale.number, store, sale.table, timestampText(opened),
                        closed ? QVariant(timestampText(closed)) : kNull, operatorCode(op), waiter, code(people, 3),
@@ -631,11 +630,10 @@ private:
     }
 
     QString writeTicket(const SaleRef& sale, const QString& description, const char* status, double discount,
-                        double commission, double surcharge)
-    {
+                        double commission, double surcharge) {
         const QString number = code(m_nextTicket[sale.branch]++, 10);
-        m_ticket.insert({kBranches[sale.branch], sale.number, number, description, text(status), discount, commission,
-                         surcharge});
+        m_ticket.insert(
+            {kBranches[sale.branch], sale.number, number, description, text(status), discount, commission, surcharge});
         return number;
     }
 
@@ -654,19 +652,34 @@ private:
         QVariant benefit;
     };
 
-    void writeItem(const SaleRef& sale, const QString& ticket, int number, const ItemSpec& item)
-    {
+    void writeItem(const SaleRef& sale, const QString& ticket, int number, const ItemSpec& item) {
         const Product& p = m_products[static_cast<std::size_t>(item.product - 1)];
-        m_item.insert({kBranches[sale.branch], sale.number, ticket, code(number, 6), p.code, item.quantity, p.price,
-                       item.note, text(item.status), item.discount, item.surcharge, timestampText(item.at),
-                       item.fiscal ? "S" : "N", code(item.seq, 3), item.originDescription, item.originTicket,
-                       item.originItem, sale.waiter, code(item.seat, 4), item.benefit, p.refill ? "S" : "N"});
+        m_item.insert({kBranches[sale.branch],
+                       sale.number,
+                       ticket,
+                       code(number, 6),
+                       p.code,
+                       item.quantity,
+                       p.price,
+                       item.note,
+                       text(item.status),
+                       item.discount,
+                       item.surcharge,
+                       timestampText(item.at),
+                       item.fiscal ? "S" : "N",
+                       code(item.seq, 3),
+                       item.originDescription,
+                       item.originTicket,
+                       item.originItem,
+                       sale.waiter,
+                       code(item.seat, 4),
+                       item.benefit,
+                       p.refill ? "S" : "N"});
         ++m_batchItems;
     }
 
     // The demo sales of branch 0001 store 0001, numbered 1 to 5, tickets 1 to 6, ten items.
-    void writeDemoSales()
-    {
+    void writeDemoSales() {
         const QString store = QStringLiteral("0001");
         const QString waiter1 = QStringLiteral("0001");
 
@@ -768,19 +781,15 @@ private:
 
     int branchOf(int store) const { return kStores[static_cast<std::size_t>(store)].branch == kBranches[0] ? 0 : 1; }
 
-    QString drawDescription(const QString& table)
-    {
+    QString drawDescription(const QString& table) {
         const int kind = m_sales.between(0, 99);
-        if (kind < 60)
-            return QStringLiteral("PKR_") + table;
-        if (kind < 80)
-            return QStringLiteral("RES_") + m_sales.pick(kSurnames);
+        if (kind < 60) return QStringLiteral("PKR_") + table;
+        if (kind < 80) return QStringLiteral("RES_") + m_sales.pick(kSurnames);
         return m_sales.pick(kOtherTickets);
     }
 
     // Tickets and items of one random sale, drawing at most `m_remaining` items.
-    void writeTicketsAndItems(const SaleRef& sale, bool open)
-    {
+    void writeTicketsAndItems(const SaleRef& sale, bool open) {
         const int tickets = m_sales.between(1, open ? 2 : 3);
         QString previousTicket, previousDescription;
         for (int t = 0; t < tickets && m_remaining > 0; ++t) {
@@ -795,14 +804,12 @@ private:
                 ItemSpec item;
                 item.product = m_sales.between(1, kProductCount);
                 const Product& p = m_products[static_cast<std::size_t>(item.product - 1)];
-                item.quantity = p.weighed ? round3(m_sales.amount(0.2, 1.5)) : (m_sales.percent(80) ? 1 : m_sales.between(2, 4));
-                if (m_sales.percent(8))
-                    item.note = m_sales.pick(kNotes);
+                item.quantity =
+                    p.weighed ? round3(m_sales.amount(0.2, 1.5)) : (m_sales.percent(80) ? 1 : m_sales.between(2, 4));
+                if (m_sales.percent(8)) item.note = m_sales.pick(kNotes);
                 item.status = open ? (m_sales.percent(50) ? "1" : "2") : "3";
-                if (m_sales.percent(5))
-                    item.discount = round2(p.price * item.quantity * 0.1);
-                if (m_sales.percent(3))
-                    item.surcharge = round2(p.price * item.quantity * 0.1);
+                if (m_sales.percent(5)) item.discount = round2(p.price * item.quantity * 0.1);
+                if (m_sales.percent(3)) item.surcharge = round2(p.price * item.quantity * 0.1);
                 item.at = sale.opened + t * 600 + i * 30;
                 item.fiscal = m_sales.percent(90);
                 item.seq = i;
@@ -812,8 +819,7 @@ private:
                     item.originItem = code(1, 6);
                 }
                 item.seat = m_sales.between(1, sale.people);
-                if (m_sales.percent(1))
-                    item.benefit = code(++m_benefit, 10);
+                if (m_sales.percent(1)) item.benefit = code(++m_benefit, 10);
                 writeItem(sale, ticket, i, item);
             }
             m_remaining -= items;
@@ -825,30 +831,26 @@ private:
     QVariant drawCustomer() { return m_sales.percent(20) ? QVariant(code(m_sales.between(1, 5000), 15)) : kNull; }
 
     // One open sale for every occupied random table (not the demo store's).
-    void writeOpenSales()
-    {
+    void writeOpenSales() {
         for (const Table& t : m_tables) {
-            if (t.fixed || !t.hasOwnSale || (t.aux != QLatin1String("O") && t.aux != QLatin1String("P")))
-                continue;
+            if (t.fixed || !t.hasOwnSale || (t.aux != QLatin1String("O") && t.aux != QLatin1String("P"))) continue;
             const StoreDef& store = kStores[static_cast<std::size_t>(t.store)];
             const int branch = branchOf(t.store);
             const Waiter& waiter = drawWaiter(branch);
             const qint64 opened = kNow - m_sales.between(5, 180) * 60;
             const int people = m_sales.between(1, 8);
-            const SaleRef sale = writeSale(branch, str(store.store), t.number, str(waiter.code),
-                                           waiter.op, opened, 0, people, drawCustomer());
+            const SaleRef sale = writeSale(branch, str(store.store), t.number, str(waiter.code), waiter.op, opened, 0,
+                                           people, drawCustomer());
             writeTicketsAndItems(sale, true);
             maybeCommitBatch();
         }
     }
 
     // Closed sales on the active tables, going back in time, until the items are all written.
-    void writeClosedSales()
-    {
+    void writeClosedSales() {
         std::vector<const Table*> active[2];
         for (const Table& t : m_tables)
-            if (t.status == QLatin1String("A"))
-                active[branchOf(t.store)].push_back(&t);
+            if (t.status == QLatin1String("A")) active[branchOf(t.store)].push_back(&t);
         qint64 index = 0;
         while (m_remaining > 0) {
             const int branch = m_sales.percent(70) ? 0 : 1;
@@ -858,8 +860,8 @@ private:
             const qint64 opened = kNow - 86400 - index * 300 - m_sales.between(0, 240);
             const qint64 closed = opened + m_sales.between(20, 150) * 60;
             const int people = m_sales.between(1, 8);
-            const SaleRef sale = writeSale(branch, str(store.store), t.number, str(waiter.code),
-                                           waiter.op, opened, closed, people, drawCustomer());
+            const SaleRef sale = writeSale(branch, str(store.store), t.number, str(waiter.code), waiter.op, opened,
+                                           closed, people, drawCustomer());
             writeTicketsAndItems(sale, false);
             maybeCommitBatch();
             ++index;
@@ -886,13 +888,13 @@ private:
 
 }  // namespace
 
-SampleDataCounts generateSampleData(TADOConnection& connection, const SampleDataOptions& options)
-{
+SampleDataCounts generateSampleData(TADOConnection& connection, const SampleDataOptions& options) {
     if (options.items < kDemoItems || options.items > kMaxItems)
         throw EDatabaseError(QStringLiteral("sample data: the item count must be between %1 and %2, not %3")
-                                 .arg(kDemoItems).arg(kMaxItems).arg(options.items));
-    if (options.batchItems < 1)
-        throw EDatabaseError(QStringLiteral("sample data: the batch size must be positive"));
+                                 .arg(kDemoItems)
+                                 .arg(kMaxItems)
+                                 .arg(options.items));
+    if (options.batchItems < 1) throw EDatabaseError(QStringLiteral("sample data: the batch size must be positive"));
     if (options.createSchema) {
         createRestaurantSchema(connection);
         connection.Execute(operationsSchemaScript(connection.Dialect()));

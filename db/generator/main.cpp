@@ -32,15 +32,13 @@ struct Arguments {
     bool quiet = false;
 };
 
-int usageError(const QString& message)
-{
+int usageError(const QString& message) {
     std::fprintf(stderr, "res00011-sampledata: %s\n%s", qPrintable(message), kUsage);
     return 2;
 }
 
 // Parses the command line; answers the exit status on an error, nothing when it is fine.
-std::optional<int> parse(const QStringList& args, Arguments& out)
-{
+std::optional<int> parse(const QStringList& args, Arguments& out) {
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption connection(QStringLiteral("connection"), QString(), QStringLiteral("STRING"));
@@ -49,8 +47,7 @@ std::optional<int> parse(const QStringList& args, Arguments& out)
     const QCommandLineOption items(QStringLiteral("items"), QString(), QStringLiteral("N"));
     const QCommandLineOption quiet(QStringLiteral("quiet"));
     parser.addOptions({help, connection, createSchema, seed, items, quiet});
-    if (!parser.parse(args))
-        return usageError(parser.errorText());
+    if (!parser.parse(args)) return usageError(parser.errorText());
     if (parser.isSet(help)) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -64,8 +61,7 @@ std::optional<int> parse(const QStringList& args, Arguments& out)
         bool ok = false;
         const QString text = parser.value(seed);
         out.options.seed = text.toULongLong(&ok, 10);
-        if (!ok)
-            return usageError(QStringLiteral("--seed wants a non-negative integer, not '%1'").arg(text));
+        if (!ok) return usageError(QStringLiteral("--seed wants a non-negative integer, not '%1'").arg(text));
     }
     if (parser.isSet(items)) {
         bool ok = false;
@@ -73,7 +69,9 @@ std::optional<int> parse(const QStringList& args, Arguments& out)
         out.options.items = text.toLongLong(&ok, 10);
         if (!ok || out.options.items < kDemoItems || out.options.items > kMaxItems)
             return usageError(QStringLiteral("--items wants an integer from %1 to %2, not '%3'")
-                                  .arg(kDemoItems).arg(kMaxItems).arg(text));
+                                  .arg(kDemoItems)
+                                  .arg(kMaxItems)
+                                  .arg(text));
     }
     if (!parser.isSet(connection) || out.connection.trimmed().isEmpty())
         return usageError(QStringLiteral("--connection is required"));
@@ -82,12 +80,10 @@ std::optional<int> parse(const QStringList& args, Arguments& out)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     Arguments args;
-    if (const std::optional<int> status = parse(QCoreApplication::arguments(), args))
-        return *status;
+    if (const std::optional<int> status = parse(QCoreApplication::arguments(), args)) return *status;
 
     // Progress on long runs, in steps of 5 %.
     int reported = 0;

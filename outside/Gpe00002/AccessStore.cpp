@@ -10,7 +10,8 @@ namespace Gpe00002 {
 namespace {
 
 [[noreturn]] void badStore(const QString& path, const QString& detail) {
-    throw EDatabaseError(QStringLiteral("Arquivo de controle de acesso às operações inválido: %1 (%2)").arg(path, detail));
+    throw EDatabaseError(
+        QStringLiteral("Arquivo de controle de acesso às operações inválido: %1 (%2)").arg(path, detail));
 }
 
 int columnOf(const TDataSet& store, const QString& path, const QString& name, TFieldType type) {

@@ -20,8 +20,8 @@ struct MapTable {
 };
 
 struct TableMapRequest {
-    QString title;   // the operation, e.g. "Agrupar mesas"
-    QString prompt;  // what to choose, e.g. "Escolha as mesas a agrupar"
+    QString title;                 // the operation, e.g. "Agrupar mesas"
+    QString prompt;                // what to choose, e.g. "Escolha as mesas a agrupar"
     std::vector<MapTable> tables;  // every active table of the store, by number
     bool multiple = false;         // several tables may be chosen
     int minimum = 1;               // the least number of tables to confirm

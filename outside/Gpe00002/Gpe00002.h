@@ -23,7 +23,8 @@ using TControleAcess = std::function<std::string(int codigo, const std::string& 
 // `texto` may be replaced; the transfer operations receive it.
 using TVerificaAcesso = std::function<bool(int codigo, const std::string& operador, std::string& texto)>;
 // Mode "J" groups tables, "S" separates them.
-using TCriaJuntarMesas = std::function<void(const std::string& modo, const std::string& filial, const std::string& loja)>;
+using TCriaJuntarMesas =
+    std::function<void(const std::string& modo, const std::string& filial, const std::string& loja)>;
 // Kind "1" table, "2" product, "3" seat position; flag "S" or "N"; the text of the access check.
 using TCriaTrComanN = std::function<void(const std::string& tipo, const std::string& flag, const std::string& texto)>;
 using TCriaFReservaMesa = std::function<void()>;
@@ -33,12 +34,12 @@ using TCriaConsultaJuncao =
 using TRelFiscais = std::function<void()>;
 // Numeric keypad: true with `valor` holding what was typed, false when cancelled (`valor`
 // then holds what it held before).
-using TTecladoNumerico = std::function<bool(std::string& valor, const std::string& caption, const std::string& prompt,
-                                            const std::string& prompt2, int tamanho, int a1, int a2, int a3, int a4,
-                                            int a5)>;
+using TTecladoNumerico =
+    std::function<bool(std::string& valor, const std::string& caption, const std::string& prompt,
+                       const std::string& prompt2, int tamanho, int a1, int a2, int a3, int a4, int a5)>;
 // Search list over the visible fields of a dataset: true with the chosen row current.
-using TPesquisa = std::function<bool(TClientDataSet& dataSet, int a1, int a2, int cor1, int cor2, int cor3, int cor4,
-                                     int a3)>;
+using TPesquisa =
+    std::function<bool(TClientDataSet& dataSet, int a1, int a2, int cor1, int cor2, int cor3, int cor4, int a3)>;
 
 extern GPE00002_EXPORT TControleAcess ControleAcess;
 extern GPE00002_EXPORT TVerificaAcesso VerificaAcesso;

@@ -54,7 +54,8 @@ QJsonValue describe(const QVariant& value) {
     switch (value.typeId()) {
     case QMetaType::QByteArray:
         try {
-            return QJsonObject{{QStringLiteral("packet"), static_cast<qint64>(decodePacket(value.toByteArray()).rows.size())}};
+            return QJsonObject{
+                {QStringLiteral("packet"), static_cast<qint64>(decodePacket(value.toByteArray()).rows.size())}};
         } catch (const std::exception&) {
             return QJsonObject{{QStringLiteral("packet"), QJsonValue()}};
         }
@@ -69,7 +70,8 @@ QJsonValue describe(const QVariant& value) {
 ScriptedSession::ScriptedSession(const QString& scriptPath, const QString& transcriptPath) {
     QFile script(scriptPath);
     if (!script.open(QIODevice::ReadOnly))
-        throw std::runtime_error(QStringLiteral("cannot read the script %1: %2").arg(scriptPath, script.errorString()).toStdString());
+        throw std::runtime_error(
+            QStringLiteral("cannot read the script %1: %2").arg(scriptPath, script.errorString()).toStdString());
     const QStringList lines = QString::fromUtf8(script.readAll()).split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
         const QString line = lines[i].trimmed();
@@ -79,13 +81,15 @@ ScriptedSession::ScriptedSession(const QString& scriptPath, const QString& trans
         const QString argument = space < 0 ? QString() : line.mid(space + 1).trimmed();
         static const QStringList verbs = {"press", "key", "keypad", "pick", "tables", "confirm", "cancel", "text"};
         if (!verbs.contains(verb))
-            throw std::runtime_error(QStringLiteral("%1:%2: unknown action '%3'").arg(scriptPath).arg(i + 1).arg(verb).toStdString());
+            throw std::runtime_error(
+                QStringLiteral("%1:%2: unknown action '%3'").arg(scriptPath).arg(i + 1).arg(verb).toStdString());
         m_lines.push_back({i + 1, verb, argument});
     }
     m_transcript = std::make_unique<QFile>(transcriptPath);
     if (!m_transcript->open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw std::runtime_error(
-            QStringLiteral("cannot write the transcript %1: %2").arg(transcriptPath, m_transcript->errorString()).toStdString());
+        throw std::runtime_error(QStringLiteral("cannot write the transcript %1: %2")
+                                     .arg(transcriptPath, m_transcript->errorString())
+                                     .toStdString());
 }
 
 ScriptedSession::~ScriptedSession() {
@@ -161,8 +165,8 @@ void ScriptedSession::start() {
 
     TecladoNumerico = [this, log](std::string& valor, const std::string& caption, const std::string& prompt,
                                   const std::string& prompt2, int tamanho, int a1, int a2, int a3, int a4, int a5) {
-        Entry entry = call("TecladoNumerico", {text(valor), text(caption), text(prompt), text(prompt2), tamanho, a1,
-                                                     a2, a3, a4, a5});
+        Entry entry = call("TecladoNumerico",
+                           {text(valor), text(caption), text(prompt), text(prompt2), tamanho, a1, a2, a3, a4, a5});
         bool confirmed = false;
         const Line* line = nextLine();
         if (line) {
@@ -201,13 +205,16 @@ void ScriptedSession::start() {
                     if (found == request.tables.end())
                         fail(QStringLiteral("line %1: the map has no table %2").arg(line->number).arg(wanted));
                     if (!found->enabled)
-                        fail(QStringLiteral("line %1: table %2 is not offered here (%3)").arg(line->number).arg(wanted, found->reason));
+                        fail(QStringLiteral("line %1: table %2 is not offered here (%3)")
+                                 .arg(line->number)
+                                 .arg(wanted, found->reason));
                     numbers << wanted;
                 }
                 if (numbers.isEmpty() || (!request.multiple && numbers.size() > 1) || numbers.size() < request.minimum)
                     fail(QStringLiteral("line %1: the map wants %2 table(s), not '%3'")
                              .arg(line->number)
-                             .arg(request.multiple ? QStringLiteral("%1 or more").arg(request.minimum) : QStringLiteral("one"),
+                             .arg(request.multiple ? QStringLiteral("%1 or more").arg(request.minimum)
+                                                   : QStringLiteral("one"),
                                   line->argument));
                 numbers.sort();
                 chosen = numbers;
@@ -239,7 +246,9 @@ void ScriptedSession::start() {
             ++m_next;
             if (line->verb == QLatin1String("text")) {
                 if (maxLength > 0 && line->argument.size() > maxLength)
-                    fail(QStringLiteral("line %1: the field takes at most %2 characters").arg(line->number).arg(maxLength));
+                    fail(QStringLiteral("line %1: the field takes at most %2 characters")
+                             .arg(line->number)
+                             .arg(maxLength));
                 typed = line->argument;
             }
         }
@@ -258,7 +267,8 @@ void ScriptedSession::start() {
                                           {QStringLiteral("waiter"), table.vendedor},
                                           {QStringLiteral("people"), table.pessoas},
                                           {QStringLiteral("total"), table.total}});
-            groupings.append(QJsonObject{{QStringLiteral("grouping"), grouping.numero}, {QStringLiteral("tables"), tables}});
+            groupings.append(
+                QJsonObject{{QStringLiteral("grouping"), grouping.numero}, {QStringLiteral("tables"), tables}});
         }
         entry.insert("groupings", groupings);
         entry.insert("selected", overview.selecionado);
@@ -297,12 +307,14 @@ void ScriptedSession::start() {
                     bool all = true;
                     for (const auto& [field, value] : wanted) {
                         const TField* found = dataSet.FindField(field);
-                        if (!found) fail(QStringLiteral("line %1: the list has no field %2").arg(line->number).arg(field));
+                        if (!found)
+                            fail(QStringLiteral("line %1: the list has no field %2").arg(line->number).arg(field));
                         all = all && found->AsString() == value;
                     }
                     if (all) picked = row;
                 }
-                if (picked < 0) fail(QStringLiteral("line %1: no row of the list holds %2").arg(line->number).arg(line->argument));
+                if (picked < 0)
+                    fail(QStringLiteral("line %1: no row of the list holds %2").arg(line->number).arg(line->argument));
                 SearchListData::makeCurrent(dataSet, picked);
             }
         }
@@ -314,14 +326,15 @@ void ScriptedSession::start() {
     };
 
     Mensagemqor::setMensagemHook([log](const Mensagemqor::MensagemCall& c) {
-        log(call("Mensagem", {text(c.texto), text(c.titulo), text(c.opcao1), text(c.opcao2), c.tipo, text(c.complemento),
-                              text(c.esquema), c.codigo, QJsonValue()}));
+        log(call("Mensagem", {text(c.texto), text(c.titulo), text(c.opcao1), text(c.opcao2), c.tipo,
+                              text(c.complemento), text(c.esquema), c.codigo, QJsonValue()}));
         return true;
     });
     Mensagemqor::setMensagemMetodoHook([log](const QVariant& value, bool exibe, int codigo, const std::string& metodo,
                                              const std::string& unidade, const std::string& contexto,
                                              const std::string& esquema) {
-        log(call("MensagemMetodo", {describe(value), exibe, codigo, text(metodo), text(unidade), text(contexto), text(esquema)}));
+        log(call("MensagemMetodo",
+                 {describe(value), exibe, codigo, text(metodo), text(unidade), text(contexto), text(esquema)}));
     });
     setExceptionReporter([log](const QString& message) { log(call("ShowException", {message})); });
 

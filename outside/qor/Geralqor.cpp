@@ -39,8 +39,8 @@ QString iniConnectionString(const QString& path) {
 
 // A connection-string value: quoted (with doubled quotes) when it would not read back as is.
 QString connectionValue(const QString& value) {
-    const bool plain = !value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('"')) &&
-                       value == value.trimmed();
+    const bool plain =
+        !value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('"')) && value == value.trimmed();
     if (plain) return value;
     QString quoted = value;
     quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
@@ -59,7 +59,8 @@ std::string _GetStringConexQor(const std::string& /*unused*/) {
     const QString fromIni = iniConnectionString(folder + QStringLiteral("/conexao.ini"));
     if (!fromIni.isEmpty()) return fromIni.toStdString();
 
-    return (QStringLiteral("Provider=SQLite;Data Source=") + connectionValue(folder + QStringLiteral("/restaurante.db")))
+    return (QStringLiteral("Provider=SQLite;Data Source=") +
+            connectionValue(folder + QStringLiteral("/restaurante.db")))
         .toStdString();
 }
 

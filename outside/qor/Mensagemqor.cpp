@@ -104,15 +104,17 @@ QVariant MensagemMetodo(const QVariant& value, bool exibe, int codigo, const std
     }
     case QMetaType::UnknownType: failMetodo(metodo, contexto, QStringLiteral("resposta vazia"));
     default:
-        failMetodo(metodo, contexto, QStringLiteral("resposta de tipo inesperado (%1)").arg(QString::fromLatin1(value.typeName())));
+        failMetodo(metodo, contexto,
+                   QStringLiteral("resposta de tipo inesperado (%1)").arg(QString::fromLatin1(value.typeName())));
     }
 }
 
-void Mensagem(const std::string& texto, const std::string& titulo, const std::string& opcao1,
-              const std::string& opcao2, TTipoMsg tipo, const std::string& complemento, const std::string& esquema,
-              int codigo, TClientDataSet* dataSet) {
+void Mensagem(const std::string& texto, const std::string& titulo, const std::string& opcao1, const std::string& opcao2,
+              TTipoMsg tipo, const std::string& complemento, const std::string& esquema, int codigo,
+              TClientDataSet* dataSet) {
     if (mensagemHook()) {
-        const MensagemCall call{texto, titulo, opcao1, opcao2, static_cast<int>(tipo), complemento, esquema, codigo, dataSet};
+        const MensagemCall call{texto,       titulo,  opcao1, opcao2, static_cast<int>(tipo),
+                                complemento, esquema, codigo, dataSet};
         if (mensagemHook()(call)) return;
     }
     const QString text = QString::fromStdString(texto);

@@ -25,8 +25,7 @@ namespace Mensagemqor {
 // raised as EMensagemMetodo, whose message names the function, the context and the database's
 // text: "Erro em <metodo> (<contexto>): <text>".
 QOR_EXPORT QVariant MensagemMetodo(const QVariant& value, bool exibe, int codigo, const std::string& metodo,
-                                   const std::string& unidade, const std::string& contexto,
-                                   const std::string& esquema);
+                                   const std::string& unidade, const std::string& contexto, const std::string& esquema);
 
 // Shows `texto` in a modal dialogue with an icon for the kind and one button; Enter and Esc
 // close it. Returns when it has been closed.
@@ -48,9 +47,9 @@ struct MensagemCall {
 };
 using MensagemHook = std::function<bool(const MensagemCall&)>;
 QOR_EXPORT void setMensagemHook(MensagemHook hook);
-using MensagemMetodoHook = std::function<void(const QVariant& value, bool exibe, int codigo, const std::string& metodo,
-                                              const std::string& unidade, const std::string& contexto,
-                                              const std::string& esquema)>;
+using MensagemMetodoHook =
+    std::function<void(const QVariant& value, bool exibe, int codigo, const std::string& metodo,
+                       const std::string& unidade, const std::string& contexto, const std::string& esquema)>;
 QOR_EXPORT void setMensagemMetodoHook(MensagemMetodoHook hook);
 
 }  // namespace Mensagemqor

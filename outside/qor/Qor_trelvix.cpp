@@ -17,8 +17,7 @@ void SetADODBSession(TADOConnection& connection) {
         connection.Execute(QStringLiteral("SET client_encoding TO 'UTF8'; SET application_name TO 'res00011';"));
         break;
     case TSqlDialect::Oracle:
-    case TSqlDialect::MSSQL:
-        break;  // no session settings of ours
+    case TSqlDialect::MSSQL: break;  // no session settings of ours
     }
 }
 

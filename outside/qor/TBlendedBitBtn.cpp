@@ -13,9 +13,7 @@ QStringList captionLines(const QString& caption) {
 
 }  // namespace
 
-TBlendedBitBtn::TBlendedBitBtn(QWidget* parent) : QAbstractButton(parent) {
-    setFocusPolicy(Qt::NoFocus);
-}
+TBlendedBitBtn::TBlendedBitBtn(QWidget* parent) : QAbstractButton(parent) { setFocusPolicy(Qt::NoFocus); }
 
 void TBlendedBitBtn::setCaption(const QString& caption) {
     m_caption = caption;
@@ -91,8 +89,7 @@ QSize TBlendedBitBtn::sizeHint() const {
     const QFontMetrics metrics(font());
     const QStringList lines = m_caption.isEmpty() ? QStringList() : captionLines(m_caption);
     int textWidth = 0;
-    for (const QString& line : lines)
-        textWidth = qMax(textWidth, metrics.size(Qt::TextShowMnemonic, line).width());
+    for (const QString& line : lines) textWidth = qMax(textWidth, metrics.size(Qt::TextShowMnemonic, line).width());
     const int textHeight = static_cast<int>(lines.size()) * metrics.height();
     const int side = qMax(m_margin, 0) + m_radius / 2;  // keep the text off the rounded corners
     const bool hasGlyph = !m_glyph.isNull() && m_glyphSize > 0;
@@ -106,7 +103,9 @@ namespace {
 
 // A caption line wider than the space for it breaks at blanks, as many words on a line as fit.
 QStringList wrapLines(const QStringList& lines, const QFontMetrics& metrics, int width) {
-    const auto shown = [](QString text) { return text.replace(QLatin1String("&&"), QLatin1String("\x01")).remove('&'); };
+    const auto shown = [](QString text) {
+        return text.replace(QLatin1String("&&"), QLatin1String("\x01")).remove('&');
+    };
     QStringList wrapped;
     for (const QString& line : lines) {
         if (metrics.horizontalAdvance(shown(line)) <= width) {

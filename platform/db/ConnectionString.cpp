@@ -33,7 +33,8 @@ ConnectionString ConnectionString::parse(const QString& text) {
             ++pos;
             for (;;) {
                 if (pos >= n)
-                    throw EDatabaseError(QStringLiteral("Connection string: unterminated quote in the value of '%1'").arg(key));
+                    throw EDatabaseError(
+                        QStringLiteral("Connection string: unterminated quote in the value of '%1'").arg(key));
                 if (text[pos] == '"') {
                     if (pos + 1 < n && text[pos + 1] == '"') {
                         value += '"';
@@ -72,8 +73,9 @@ int ConnectionString::seconds(const QString& key, int fallback, int cap) const {
 QString ConnectionString::maskPasswords(const QString& text) {
     // The key where a word starts, then its value: quoted (with doubled quotes inside) or up to
     // the next ';'.
-    static const QRegularExpression entry(QStringLiteral(R"((^|\W)(\s*(?:password|pwd)\s*=\s*)("(?:[^"]|"")*"?|[^;]*))"),
-                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression entry(
+        QStringLiteral(R"((^|\W)(\s*(?:password|pwd)\s*=\s*)("(?:[^"]|"")*"?|[^;]*))"),
+        QRegularExpression::CaseInsensitiveOption);
     QString masked = text;
     masked.replace(entry, QStringLiteral("\\1\\2****"));
     return masked;

@@ -12,8 +12,8 @@
 
 enum class TFieldType : std::uint8_t {
     ftString = 1,
-    ftInteger = 2,   // 32-bit signed
-    ftFloat = 3,     // double
+    ftInteger = 2,  // 32-bit signed
+    ftFloat = 3,    // double
     ftBoolean = 4,
     ftDateTime = 5,  // naive date and time, millisecond precision
 };

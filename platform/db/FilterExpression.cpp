@@ -14,10 +14,10 @@ struct FilterExpression::Node {
     Kind kind;
     Op op = Op::Eq;
     std::unique_ptr<Node> left, right;
-    int field = -1;           // Field
-    TFieldType fieldType{};   // Field
-    TFieldValue literal;      // Literal: string, double or bool
-    QString literalText;      // Literal as written, for string comparisons of numbers
+    int field = -1;          // Field
+    TFieldType fieldType{};  // Field
+    TFieldValue literal;     // Literal: string, double or bool
+    QString literalText;     // Literal as written, for string comparisons of numbers
 
     explicit Node(Kind k) : kind(k) {}
 };
@@ -52,10 +52,11 @@ private:
 
     void enterNesting() {
         if (++m_nesting > kMaxNesting)
-            throw EDatabaseError(QStringLiteral("Filter expression \"%1\": nested more than %2 levels deep at position %3")
-                                     .arg(m_text)
-                                     .arg(kMaxNesting)
-                                     .arg(m_token.position + 1));
+            throw EDatabaseError(
+                QStringLiteral("Filter expression \"%1\": nested more than %2 levels deep at position %3")
+                    .arg(m_text)
+                    .arg(kMaxNesting)
+                    .arg(m_token.position + 1));
     }
 
     [[noreturn]] void syntaxError() const {
@@ -82,9 +83,10 @@ private:
             ++m_pos;
             for (;;) {
                 if (m_pos >= n)
-                    throw EDatabaseError(QStringLiteral("Filter expression \"%1\": unterminated text literal at position %2")
-                                             .arg(m_text)
-                                             .arg(m_token.position + 1));
+                    throw EDatabaseError(
+                        QStringLiteral("Filter expression \"%1\": unterminated text literal at position %2")
+                            .arg(m_text)
+                            .arg(m_token.position + 1));
                 if (m_text[m_pos] == '\'') {
                     if (m_pos + 1 < n && m_text[m_pos + 1] == '\'') {
                         value += '\'';
@@ -227,7 +229,8 @@ private:
         case Token::Type::Name: {
             const auto found = m_resolve(m_token.text);
             if (!found)
-                throw EDatabaseError(QStringLiteral("Filter expression \"%1\": unknown field '%2'").arg(m_text, m_token.text));
+                throw EDatabaseError(
+                    QStringLiteral("Filter expression \"%1\": unknown field '%2'").arg(m_text, m_token.text));
             auto node = std::make_unique<Node>(Node::Kind::Field);
             node->field = found->first;
             node->fieldType = found->second;
@@ -260,8 +263,7 @@ private:
                 return node;
             }
             syntaxError();
-        default:
-            syntaxError();
+        default: syntaxError();
         }
     }
 
@@ -370,8 +372,7 @@ Truth evaluate(const Node& node, const TRecord& record) {
     case Node::Kind::IsNull: return operandValue(*node.left, record).index() == 0 ? Truth::True : Truth::False;
     case Node::Kind::IsNotNull: return operandValue(*node.left, record).index() != 0 ? Truth::True : Truth::False;
     case Node::Kind::Field:
-    case Node::Kind::Literal:
-        break;  // only ever operands of a comparison
+    case Node::Kind::Literal: break;  // only ever operands of a comparison
     }
     return Truth::Unknown;
 }

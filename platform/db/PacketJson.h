@@ -23,4 +23,3 @@ QByteArray packetToJson(const TPacketTable& table);
 // Throws EPacketError, naming the offset and, for values, the row and field, for malformed JSON
 // or values that do not fit the declared fields. Whitespace after the document is allowed.
 TPacketTable packetFromJson(const QByteArray& json);
-

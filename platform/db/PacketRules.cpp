@@ -8,8 +8,7 @@ using namespace DataPacketFormat;
 
 namespace PacketRules {
 
-std::string quoted(std::string_view text)
-{
+std::string quoted(std::string_view text) {
     static const char kHex[] = "0123456789abcdef";
     std::string result;
     result.reserve(text.size() + 2);
@@ -28,15 +27,13 @@ std::string quoted(std::string_view text)
     return result;
 }
 
-QString fromUtf8(std::string_view utf8)
-{
+QString fromUtf8(std::string_view utf8) {
     QStringDecoder decoder(QStringDecoder::Utf8,
                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     return decoder.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
-std::string FieldNames::add(const QString& name, std::string utf8)
-{
+std::string FieldNames::add(const QString& name, std::string utf8) {
     const std::size_t index = m_utf8.size();
     m_utf8.push_back(std::move(utf8));
     const QString folded = name.toCaseFolded();
@@ -47,8 +44,7 @@ std::string FieldNames::add(const QString& name, std::string utf8)
 }
 
 void fail(std::string_view head, std::string_view separator, std::int64_t row, std::int64_t field,
-          const FieldNames& names, std::string_view what)
-{
+          const FieldNames& names, std::string_view what) {
     std::string message(head);
     if (row >= 0) {
         message += separator;
@@ -66,15 +62,14 @@ void fail(std::string_view head, std::string_view separator, std::int64_t row, s
     throw EPacketError(message);
 }
 
-std::string tooManyFields(std::size_t count)
-{
+std::string tooManyFields(std::size_t count) {
     return "too many fields: " + std::to_string(count) + " (at most " + std::to_string(kMaxFields) + ")";
 }
 
-std::optional<DescriptorProblem> descriptorProblem(unsigned typeCode, std::int64_t size, std::size_t nameBytes)
-{
+std::optional<DescriptorProblem> descriptorProblem(unsigned typeCode, std::int64_t size, std::size_t nameBytes) {
     using Part = DescriptorProblem::Part;
-    if (typeCode < static_cast<unsigned>(TFieldType::ftString) || typeCode > static_cast<unsigned>(TFieldType::ftDateTime))
+    if (typeCode < static_cast<unsigned>(TFieldType::ftString) ||
+        typeCode > static_cast<unsigned>(TFieldType::ftDateTime))
         return DescriptorProblem{Part::Type, "unknown type code " + std::to_string(typeCode)};
     const auto type = static_cast<TFieldType>(typeCode);
     if (type == TFieldType::ftString) {
@@ -86,19 +81,16 @@ std::optional<DescriptorProblem> descriptorProblem(unsigned typeCode, std::int64
         return DescriptorProblem{Part::Size, "size " + std::to_string(size) + " not allowed for type " +
                                                  fieldTypeName(type) + " (must be 0)"};
     }
-    if (nameBytes == 0)
-        return DescriptorProblem{Part::Name, "empty field name"};
+    if (nameBytes == 0) return DescriptorProblem{Part::Name, "empty field name"};
     if (nameBytes > kMaxNameBytes) {
-        return DescriptorProblem{Part::Name, "field name of " + std::to_string(nameBytes) + " bytes is too long (at most " +
-                                                 std::to_string(kMaxNameBytes) + ")"};
+        return DescriptorProblem{Part::Name, "field name of " + std::to_string(nameBytes) +
+                                                 " bytes is too long (at most " + std::to_string(kMaxNameBytes) + ")"};
     }
     return std::nullopt;
 }
 
-std::string stringProblem(std::string_view text, std::size_t size)
-{
-    if (!isValidUtf8(text))
-        return "string is not valid UTF-8";
+std::string stringProblem(std::string_view text, std::size_t size) {
+    if (!isValidUtf8(text)) return "string is not valid UTF-8";
     return "string of " + std::to_string(utf8Length(text)) + " characters is longer than its field (size " +
            std::to_string(size) + ")";
 }
@@ -106,8 +98,7 @@ std::string stringProblem(std::string_view text, std::size_t size)
 namespace {
 
 // Bytes of a non-null value of a fixed-width type in the binary form.
-std::size_t fixedWidth(TFieldType type)
-{
+std::size_t fixedWidth(TFieldType type) {
     switch (type) {
     case TFieldType::ftInteger: return 4;
     case TFieldType::ftFloat: return 8;
@@ -121,15 +112,13 @@ std::size_t fixedWidth(TFieldType type)
 }  // namespace
 
 CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows,
-                        std::string_view head)
-{
+                        std::string_view head) {
     CheckedTable checked;
     FieldNames& names = checked.names;
     auto failAt = [&](std::int64_t row, std::int64_t field, std::string_view what) {
         fail(head, ": ", row, field, names, what);
     };
-    if (fields.size() > kMaxFields)
-        failAt(-1, -1, tooManyFields(fields.size()));
+    if (fields.size() > kMaxFields) failAt(-1, -1, tooManyFields(fields.size()));
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const TFieldDesc& field = fields[i];
         const auto index = static_cast<std::int64_t>(i);
@@ -138,17 +127,14 @@ CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector
         const std::string duplicate = names.add(field.name, std::move(utf8));
         if (const auto problem = descriptorProblem(static_cast<unsigned>(field.type), field.size, nameBytes))
             failAt(-1, index, problem->what);
-        if (!field.name.isValidUtf16())
-            failAt(-1, index, "field name holds an unpaired surrogate");
-        if (!duplicate.empty())
-            failAt(-1, index, duplicate);
+        if (!field.name.isValidUtf16()) failAt(-1, index, "field name holds an unpaired surrogate");
+        if (!duplicate.empty()) failAt(-1, index, duplicate);
     }
 
     const std::size_t fieldCount = fields.size();
     if (fieldCount == 0 && !rows.empty())
         failAt(-1, -1, "rows but no fields: " + std::to_string(rows.size()) + " rows");
-    if (rows.size() > kMaxRows)
-        failAt(-1, -1, "too many rows: " + std::to_string(rows.size()));
+    if (rows.size() > kMaxRows) failAt(-1, -1, "too many rows: " + std::to_string(rows.size()));
     std::size_t total = rows.size() * ((fieldCount + 7) / 8);  // null bitmaps
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const TRecord& row = rows[r];
@@ -159,13 +145,12 @@ CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector
         }
         for (std::size_t f = 0; f < fieldCount; ++f) {
             const TFieldValue& value = row[f];
-            if (value.index() == 0)
-                continue;
+            if (value.index() == 0) continue;
             const TFieldDesc& field = fields[f];
             if (value.index() != static_cast<std::size_t>(field.type)) {
                 failAt(rowIndex, static_cast<std::int64_t>(f),
-                       std::string("value of type ") + fieldTypeName(static_cast<TFieldType>(value.index())) + " in a " +
-                           fieldTypeName(field.type) + " field");
+                       std::string("value of type ") + fieldTypeName(static_cast<TFieldType>(value.index())) +
+                           " in a " + fieldTypeName(field.type) + " field");
             }
             if (field.type != TFieldType::ftString) {
                 total += fixedWidth(field.type);
@@ -173,9 +158,11 @@ CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector
             }
             const std::string& text = std::get<1>(value);
             if (text.size() > std::numeric_limits<std::uint32_t>::max())
-                failAt(rowIndex, static_cast<std::int64_t>(f), "string of " + std::to_string(text.size()) + " bytes is too long");
+                failAt(rowIndex, static_cast<std::int64_t>(f),
+                       "string of " + std::to_string(text.size()) + " bytes is too long");
             if (!stringFits(text, static_cast<std::size_t>(field.size)))
-                failAt(rowIndex, static_cast<std::int64_t>(f), stringProblem(text, static_cast<std::size_t>(field.size)));
+                failAt(rowIndex, static_cast<std::int64_t>(f),
+                       stringProblem(text, static_cast<std::size_t>(field.size)));
             total += 4 + text.size();
         }
     }

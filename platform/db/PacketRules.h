@@ -21,11 +21,9 @@ std::string quoted(std::string_view text);
 // Strictly valid UTF-8: no overlong forms, surrogates or code points above U+10FFFF. Plain ASCII,
 // most codes and names, is settled here by a loop the compiler widens, much cheaper for short
 // texts than Qt's out-of-line check.
-inline bool isValidUtf8(std::string_view text)
-{
+inline bool isValidUtf8(std::string_view text) {
     unsigned char seen = 0;
-    for (const char c : text)
-        seen |= static_cast<unsigned char>(c);
+    for (const char c : text) seen |= static_cast<unsigned char>(c);
     return seen < 0x80 || QByteArrayView(text.data(), static_cast<qsizetype>(text.size())).isValidUtf8();
 }
 
@@ -66,8 +64,7 @@ std::optional<DescriptorProblem> descriptorProblem(unsigned typeCode, std::int64
 
 // A string value must be valid UTF-8 and, when its field has a size (not 0), hold at most that
 // many characters. Inline: every string of every packet passes here.
-inline bool stringFits(std::string_view text, std::size_t size)
-{
+inline bool stringFits(std::string_view text, std::size_t size) {
     // No more bytes than the size: no more characters either.
     return isValidUtf8(text) && (size == 0 || text.size() <= size || utf8Length(text) <= size);
 }
@@ -82,7 +79,6 @@ struct CheckedTable {
     FieldNames names;
     std::size_t binaryRowBytes = 0;
 };
-CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows,
-                        std::string_view head);
+CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows, std::string_view head);
 
 }  // namespace PacketRules

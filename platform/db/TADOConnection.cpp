@@ -38,7 +38,8 @@ void TADOConnection::Open() {
     else if (provider.isEmpty())
         throw EADOError(QStringLiteral("%1: the connection string names no provider").arg(Name()));
     else
-        throw EADOError(QStringLiteral("%1: provider '%2' is not available (use SQLite or PostgreSQL)").arg(Name(), provider));
+        throw EADOError(
+            QStringLiteral("%1: provider '%2' is not available (use SQLite or PostgreSQL)").arg(Name(), provider));
     m_driver->onReconnected = [this] {
         if (AfterConnect) AfterConnect(this);
     };
@@ -66,7 +67,9 @@ void TADOConnection::Close() {
 }
 
 DbDriver& TADOConnection::driver() const {
-    if (!m_driver) throw EDatabaseError(QStringLiteral("%1: connection is not open").arg(Name().isEmpty() ? QStringLiteral("Connection") : Name()));
+    if (!m_driver)
+        throw EDatabaseError(
+            QStringLiteral("%1: connection is not open").arg(Name().isEmpty() ? QStringLiteral("Connection") : Name()));
     return *m_driver;
 }
 

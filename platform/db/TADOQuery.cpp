@@ -43,6 +43,7 @@ void TADOQuery::doOpen() {
         m_rendered = m_statement->render([&driver](int i) { return driver.placeholder(i); });
         m_renderedFor = driver.dialect();
     }
-    TQueryResult result = driver.query(m_rendered, m_parameters.values(), m_connection->statementTimeoutMs(m_commandTimeout));
+    TQueryResult result =
+        driver.query(m_rendered, m_parameters.values(), m_connection->statementTimeoutMs(m_commandTimeout));
     setContent(result.columns, std::move(result.rows));
 }

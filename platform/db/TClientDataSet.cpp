@@ -33,7 +33,8 @@ void TClientDataSet::LoadFromFile(const QString& fileName) {
     // Opened without waiting, so that a FIFO or a device in the file's place is refused at once
     // instead of blocking the screen until somebody writes to it.
     const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) fail(QStringLiteral("Cannot open file '%1': %2").arg(fileName, QString::fromLocal8Bit(std::strerror(errno))));
+    if (fd < 0)
+        fail(QStringLiteral("Cannot open file '%1': %2").arg(fileName, QString::fromLocal8Bit(std::strerror(errno))));
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         const QString what = kindOf(status.st_mode);
@@ -61,8 +62,7 @@ void TClientDataSet::SaveToFile(const QString& fileName) const {
 }
 
 void TClientDataSet::CreateDataSet() {
-    if (!hasPersistentFields() && m_fieldDefs.empty())
-        fail(QStringLiteral("Cannot create a dataset without fields"));
+    if (!hasPersistentFields() && m_fieldDefs.empty()) fail(QStringLiteral("Cannot create a dataset without fields"));
     createEmpty(m_fieldDefs);
 }
 

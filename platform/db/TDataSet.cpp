@@ -23,7 +23,8 @@ TField& TDataSet::AddField(const QString& name, TFieldType type, int size) {
     if (!m_persistent) m_fields.clear();
     if (FindField(name)) fail(QStringLiteral("Duplicate field name '%1'").arg(name));
     m_persistent = true;
-    m_fields.push_back(std::make_unique<TField>(*this, TFieldDesc{name, type, type == TFieldType::ftString ? size : 0}));
+    m_fields.push_back(
+        std::make_unique<TField>(*this, TFieldDesc{name, type, type == TFieldType::ftString ? size : 0}));
     return *m_fields.back();
 }
 
@@ -147,7 +148,8 @@ void TDataSet::cutWideTexts(const std::vector<TFieldDesc>& columns) {
         if (columns[f].size > 0 && columns[f].size <= m_fields[f]->Size()) continue;
         const auto width = static_cast<std::size_t>(m_fields[f]->Size());
         for (TRecord& row : m_rows)
-            if (auto* text = std::get_if<std::string>(&row[f]); text && text->size() > width) utf8Truncate(*text, width);
+            if (auto* text = std::get_if<std::string>(&row[f]); text && text->size() > width)
+                utf8Truncate(*text, width);
     }
 }
 
@@ -160,11 +162,12 @@ bool TDataSet::recordMatches(const TRecord& record) const { return !m_filter || 
 void TDataSet::applyFilter() {
     m_filter.reset();
     if (Active() && m_filtered && !m_filterText.trimmed().isEmpty()) {
-        m_filter = FilterExpression::compile(m_filterText, [this](const QString& name)
-                                                 -> std::optional<std::pair<int, TFieldType>> {
-            if (const TField* field = FindField(name)) return std::make_pair(indexOfField(field), field->DataType());
-            return std::nullopt;
-        });
+        m_filter = FilterExpression::compile(m_filterText,
+                                             [this](const QString& name) -> std::optional<std::pair<int, TFieldType>> {
+                                                 if (const TField* field = FindField(name))
+                                                     return std::make_pair(indexOfField(field), field->DataType());
+                                                 return std::nullopt;
+                                             });
     }
     rebuildView();
 }
@@ -312,7 +315,8 @@ void TDataSet::Post() {
         row = static_cast<std::size_t>(m_view[static_cast<std::size_t>(m_pos)]);
         m_rows[row] = std::move(m_buffer);
     } else {
-        row = m_appending || m_view.empty() ? m_rows.size() : static_cast<std::size_t>(m_view[static_cast<std::size_t>(m_pos)]);
+        row = m_appending || m_view.empty() ? m_rows.size()
+                                            : static_cast<std::size_t>(m_view[static_cast<std::size_t>(m_pos)]);
         m_rows.insert(m_rows.begin() + static_cast<std::ptrdiff_t>(row), std::move(m_buffer));
     }
     m_buffer.clear();
@@ -321,7 +325,8 @@ void TDataSet::Post() {
     // The posted record becomes current; when the filter hides it, the record now at its
     // place (or the last one) does.
     int position = 0;
-    while (position < static_cast<int>(m_view.size()) && m_view[static_cast<std::size_t>(position)] < static_cast<int>(row))
+    while (position < static_cast<int>(m_view.size()) &&
+           m_view[static_cast<std::size_t>(position)] < static_cast<int>(row))
         ++position;
     setCursor(std::min(position, std::max(0, static_cast<int>(m_view.size()) - 1)));
 }

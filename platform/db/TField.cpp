@@ -32,7 +32,13 @@ bool parseFloat(std::string_view text, double& out) {
 bool textAsBoolean(std::string_view text) {
     if (text.empty()) return false;
     switch (text.front()) {
-    case 'T': case 't': case 'Y': case 'y': case 'S': case 's': case '1': return true;
+    case 'T':
+    case 't':
+    case 'Y':
+    case 'y':
+    case 'S':
+    case 's':
+    case '1': return true;
     default: return false;
     }
 }
@@ -44,9 +50,7 @@ std::string floatText(double value) {
 
 }  // namespace
 
-QDateTime toQDateTime(TDateTimeValue value) {
-    return QDateTime::fromMSecsSinceEpoch(value.msecs, QTimeZone::utc());
-}
+QDateTime toQDateTime(TDateTimeValue value) { return QDateTime::fromMSecsSinceEpoch(value.msecs, QTimeZone::utc()); }
 
 TDateTimeValue fromQDateTime(const QDateTime& value) {
     return {QDateTime(value.date(), value.time(), QTimeZone::utc()).toMSecsSinceEpoch()};
@@ -158,7 +162,8 @@ QVariant TField::Value() const {
 
 TFieldValue TField::convert(TFieldValue&& value) const {
     if (value.index() != static_cast<std::size_t>(m_desc.type)) return convert(static_cast<const TFieldValue&>(value));
-    if (auto* text = std::get_if<std::string>(&value); text && m_desc.size > 0 && text->size() > static_cast<std::size_t>(m_desc.size))
+    if (auto* text = std::get_if<std::string>(&value);
+        text && m_desc.size > 0 && text->size() > static_cast<std::size_t>(m_desc.size))
         utf8Truncate(*text, static_cast<std::size_t>(m_desc.size));
     return std::move(value);
 }
@@ -237,8 +242,7 @@ TFieldValue TField::convert(const TFieldValue& value) const {
 }
 
 void TField::assign(TFieldValue value) {
-    if (m_readOnly)
-        throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(m_desc.name));
+    if (m_readOnly) throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(m_desc.name));
     m_dataSet.setFieldValue(Index(), convert(value));
 }
 
@@ -254,11 +258,17 @@ void TField::Clear() { assign(std::monostate{}); }
 void TField::setValue(const QVariant& value) {
     if (value.isNull() || !value.isValid()) return Clear();
     switch (value.typeId()) {
-    case QMetaType::Int: case QMetaType::Short: case QMetaType::UShort: case QMetaType::SChar: case QMetaType::UChar:
-        return setAsInteger(value.toInt());
-    case QMetaType::Double: case QMetaType::Float:
-        return setAsFloat(value.toDouble());
-    case QMetaType::LongLong: case QMetaType::ULongLong: case QMetaType::UInt: case QMetaType::Long:
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::SChar:
+    case QMetaType::UChar: return setAsInteger(value.toInt());
+    case QMetaType::Double:
+    case QMetaType::Float: return setAsFloat(value.toDouble());
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::UInt:
+    case QMetaType::Long:
     case QMetaType::ULong:
         // Wide integers keep every digit in a text field and are range-checked for an integer one.
         if (m_desc.type == TFieldType::ftFloat) return setAsFloat(value.toDouble());

@@ -46,7 +46,7 @@ public:
     void setAsFloat(double value);
     void setAsBoolean(bool value);
     void setAsDateTime(const QDateTime& value);  // takes date() and time() as they are
-    void setValue(const QVariant& value);       // an invalid or null QVariant clears
+    void setValue(const QVariant& value);        // an invalid or null QVariant clears
     void Clear();
 
     // Converts a value to this field's type, applying its size; throws EDatabaseError.

@@ -34,7 +34,7 @@ public:
     void assign(const QStringList& occurrenceNames);
 
     int Count() const { return static_cast<int>(m_occurrences.size()); }
-    TParameter& Items(int index) const;               // the parameter of occurrence `index`
+    TParameter& Items(int index) const;                  // the parameter of occurrence `index`
     TParameter& ParamByName(const QString& name) const;  // case-insensitive; throws when absent
     TParameter* FindParam(const QString& name) const;
     // One per occurrence, in order; throws EDatabaseError for a text holding a NUL character.

@@ -63,7 +63,8 @@ protected:
             return m_granted;
         };
         Gpe00002::TecladoNumerico = [this](std::string& valor, const std::string& caption, const std::string& prompt,
-                                           const std::string& prompt2, int size, int a1, int a2, int a3, int a4, int a5) {
+                                           const std::string& prompt2, int size, int a1, int a2, int a3, int a4,
+                                           int a5) {
             record("Teclado(" + caption + "," + prompt + "," + prompt2 + "," + std::to_string(size) + "," +
                    std::to_string(a1) + "," + std::to_string(a2) + "," + std::to_string(a3) + "," + std::to_string(a4) +
                    "," + std::to_string(a5) + ")");
@@ -101,9 +102,7 @@ protected:
         m_fakes.recordDialogues();
     }
 
-    void TearDown() override {
-        Process::setExecutableFolderForTests({});
-    }
+    void TearDown() override { Process::setExecutableFolderForTests({}); }
 
     // The demo state in a new database file, where the menu looks for it.
     void freshDemoData() {
@@ -121,17 +120,26 @@ protected:
     void writeParameters() {
         TClientDataSet data;
         const std::pair<const char*, TFieldType> columns[] = {
-            {"IDESQUEMA", TFieldType::ftString},      {"CDOPERADORLOGIN", TFieldType::ftString},
-            {"ctAgrupMesa", TFieldType::ftInteger},   {"ctCancAgrupMesa", TFieldType::ftInteger},
+            {"IDESQUEMA", TFieldType::ftString},        {"CDOPERADORLOGIN", TFieldType::ftString},
+            {"ctAgrupMesa", TFieldType::ftInteger},     {"ctCancAgrupMesa", TFieldType::ftInteger},
             {"ctTransfProduto", TFieldType::ftInteger}, {"ctTransfMesa", TFieldType::ftInteger},
-            {"ctReservMesa", TFieldType::ftInteger},  {"IDLUGARMESA", TFieldType::ftString},
-            {"UTILIZAIMPFIS", TFieldType::ftBoolean}, {"CDCAIXA", TFieldType::ftString},
+            {"ctReservMesa", TFieldType::ftInteger},    {"IDLUGARMESA", TFieldType::ftString},
+            {"UTILIZAIMPFIS", TFieldType::ftBoolean},   {"CDCAIXA", TFieldType::ftString},
             {"ctReiVenSatNFCe", TFieldType::ftInteger}};
         for (const auto& [name, type] : columns) data.FieldDefs().push_back({name, type, 0});
         data.CreateDataSet();
         data.Append();
-        const QVariant values[] = {QStringLiteral("002"), QString::fromLatin1(kOperator), 11, 12, 13, 14, 15,
-                                   QStringLiteral("S"), false, QStringLiteral("001"), 16};
+        const QVariant values[] = {QStringLiteral("002"),
+                                   QString::fromLatin1(kOperator),
+                                   11,
+                                   12,
+                                   13,
+                                   14,
+                                   15,
+                                   QStringLiteral("S"),
+                                   false,
+                                   QStringLiteral("001"),
+                                   16};
         for (int i = 0; i < data.FieldCount(); ++i) data.Fields(i).setValue(values[i]);
         data.Post();
         data.SaveToFile(m_dir.filePath(QStringLiteral("PARAMETROSQOR.CDS")));
@@ -188,11 +196,11 @@ protected:
     }
     // The waiters of table 12's open sale: the sale's, then the items' in ticket and item order.
     std::vector<std::string> table12Waiters() {
-        std::vector<std::string> rows =
-            select(QStringLiteral("SELECT CDVENDEDOR FROM VENDAREST WHERE CDFILIAL = '0001' AND NRVENDAREST = '0000000001'"));
-        for (const std::string& row :
-             select(QStringLiteral("SELECT NRCOMANDA || '/' || NRPRODCOMVEN || '=' || CDVENDEDOR FROM ITCOMANDAVEN "
-                                   "WHERE CDFILIAL = '0001' AND NRVENDAREST = '0000000001' ORDER BY NRCOMANDA, NRPRODCOMVEN")))
+        std::vector<std::string> rows = select(
+            QStringLiteral("SELECT CDVENDEDOR FROM VENDAREST WHERE CDFILIAL = '0001' AND NRVENDAREST = '0000000001'"));
+        for (const std::string& row : select(QStringLiteral(
+                 "SELECT NRCOMANDA || '/' || NRPRODCOMVEN || '=' || CDVENDEDOR FROM ITCOMANDAVEN "
+                 "WHERE CDFILIAL = '0001' AND NRVENDAREST = '0000000001' ORDER BY NRCOMANDA, NRPRODCOMVEN")))
             rows.push_back(row);
         return rows;
     }
@@ -240,9 +248,9 @@ TEST_F(AlteraGarcomTest, ChangesTheWaiterOfOnePickedItemAndLeavesTheSaleWhileOth
     m_keypad = {"12", "2"};
     m_lists = {pick("0000000001", "000001"), closeList()};
     EXPECT_TRUE(runCommand());
-    EXPECT_EQ(m_calls, (Calls{kAccess, kTableKeypad, kStatus, kTickets12, kItems12, kList, kWaiterKeypad,
-                              validation("0002"), itemUpdate("0002", "0000000001", "0000000001", "000001", "true"),
-                              kList}));
+    EXPECT_EQ(m_calls,
+              (Calls{kAccess, kTableKeypad, kStatus, kTickets12, kItems12, kList, kWaiterKeypad, validation("0002"),
+                     itemUpdate("0002", "0000000001", "0000000001", "000001", "true"), kList}));
     EXPECT_EQ(m_keypadStart, (std::vector<std::string>{"", ""}));
     ASSERT_EQ(m_shown.size(), 2u);
     EXPECT_EQ(m_shown[0].rows, kDemoRows);
@@ -288,7 +296,11 @@ TEST_F(AlteraGarcomTest, EndsBeforeTheListAtEveryRefusalWithItsMessageOrSilently
          plus(table, {kStatus, kRefused})},
         {"a quote in the table text", true, {"1'2"}, nullptr, plus(table, {kStatus, kRefused})},
         {"an expression in the table text", true, {"12' OR '1'='1"}, nullptr, plus(table, {kStatus, kRefused})},
-        {"an expression with a doubled quote", true, {"12'' OR NRMESA <> '"}, nullptr, plus(table, {kStatus, kRefused})},
+        {"an expression with a doubled quote",
+         true,
+         {"12'' OR NRMESA <> '"},
+         nullptr,
+         plus(table, {kStatus, kRefused})},
         {"table 0015: its waiter has no VENDEDOR row, so no ticket",
          true,
          {"15"},
@@ -308,8 +320,8 @@ TEST_F(AlteraGarcomTest, EndsBeforeTheListAtEveryRefusalWithItsMessageOrSilently
          true,
          {"12"},
          "DROP TABLE PRODUTO",
-         plus(table, {kStatus, kTickets12, kItems12 + " -> text",
-                      "Mensagem(Erro em getitemMesa (0001-0000000001-RES): "})},
+         plus(table,
+              {kStatus, kTickets12, kItems12 + " -> text", "Mensagem(Erro em getitemMesa (0001-0000000001-RES): "})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -407,8 +419,9 @@ TEST_F(AlteraGarcomTest, WaiterKeypadAsksAgainAfterEachRefusalAndGoesBackToTheLi
 }
 
 TEST_F(AlteraGarcomTest, TheOnlyItemChangedMovesTheSaleToTheNewWaiterOnTheTypedTable) {
-    m_database.Execute(QStringLiteral("DELETE FROM ITCOMANDAVEN WHERE CDFILIAL = '0001' AND NRVENDAREST = '0000000001' "
-                                      "AND NOT (NRCOMANDA = '0000000001' AND NRPRODCOMVEN = '000004')"));
+    m_database.Execute(
+        QStringLiteral("DELETE FROM ITCOMANDAVEN WHERE CDFILIAL = '0001' AND NRVENDAREST = '0000000001' "
+                       "AND NOT (NRCOMANDA = '0000000001' AND NRPRODCOMVEN = '000004')"));
     m_keypad = {"012", "0002"};
     m_lists = {pick("0000000001", "000004"), closeList()};
     EXPECT_TRUE(runCommand());
@@ -429,9 +442,10 @@ TEST_F(AlteraGarcomTest, TheOnlyItemChangedMovesTheSaleToTheNewWaiterOnTheTypedT
 }
 
 TEST_F(AlteraGarcomTest, WithTwoWaitersTheSaleMovesOnlyWhenTheLastItemOfTheOtherIsChanged) {
-    m_database.Execute(QStringLiteral("UPDATE ITCOMANDAVEN SET CDVENDEDOR = '0004' WHERE CDFILIAL = '0001' "
-                                      "AND NRVENDAREST = '0000000001' AND NOT (NRCOMANDA = '0000000001' "
-                                      "AND NRPRODCOMVEN IN ('000001', '000002'))"));
+    m_database.Execute(
+        QStringLiteral("UPDATE ITCOMANDAVEN SET CDVENDEDOR = '0004' WHERE CDFILIAL = '0001' "
+                       "AND NRVENDAREST = '0000000001' AND NOT (NRCOMANDA = '0000000001' "
+                       "AND NRPRODCOMVEN IN ('000001', '000002'))"));
     // The second keypad starts with the code of the first change; it is confirmed as shown.
     m_keypad = {"12", "4", "0004"};
     m_lists = {pick("0000000001", "000002"), pick("0000000001", "000001"), closeList()};

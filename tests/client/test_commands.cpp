@@ -64,24 +64,31 @@ protected:
         m_fakes.recordDialogues();
     }
 
-    void TearDown() override {
-        Process::setExecutableFolderForTests({});
-    }
+    void TearDown() override { Process::setExecutableFolderForTests({}); }
 
     void writeParameters(const std::string& lugarMesa, bool impFis) {
         TClientDataSet data;
         const std::pair<const char*, TFieldType> columns[] = {
-            {"IDESQUEMA", TFieldType::ftString},     {"CDOPERADORLOGIN", TFieldType::ftString},
-            {"ctAgrupMesa", TFieldType::ftInteger},  {"ctCancAgrupMesa", TFieldType::ftInteger},
+            {"IDESQUEMA", TFieldType::ftString},        {"CDOPERADORLOGIN", TFieldType::ftString},
+            {"ctAgrupMesa", TFieldType::ftInteger},     {"ctCancAgrupMesa", TFieldType::ftInteger},
             {"ctTransfProduto", TFieldType::ftInteger}, {"ctTransfMesa", TFieldType::ftInteger},
-            {"ctReservMesa", TFieldType::ftInteger}, {"IDLUGARMESA", TFieldType::ftString},
-            {"UTILIZAIMPFIS", TFieldType::ftBoolean}, {"CDCAIXA", TFieldType::ftString},
+            {"ctReservMesa", TFieldType::ftInteger},    {"IDLUGARMESA", TFieldType::ftString},
+            {"UTILIZAIMPFIS", TFieldType::ftBoolean},   {"CDCAIXA", TFieldType::ftString},
             {"ctReiVenSatNFCe", TFieldType::ftInteger}};
         for (const auto& [name, type] : columns) data.FieldDefs().push_back({name, type, 0});
         data.CreateDataSet();
         data.Append();
-        const QVariant values[] = {QStringLiteral("002"), QString::fromLatin1(kOperator), 11, 12, 13, 14, 15,
-                                   QString::fromStdString(lugarMesa), impFis, QStringLiteral("001"), 16};
+        const QVariant values[] = {QStringLiteral("002"),
+                                   QString::fromLatin1(kOperator),
+                                   11,
+                                   12,
+                                   13,
+                                   14,
+                                   15,
+                                   QString::fromStdString(lugarMesa),
+                                   impFis,
+                                   QStringLiteral("001"),
+                                   16};
         for (int i = 0; i < data.FieldCount(); ++i) data.Fields(i).setValue(values[i]);
         data.Post();
         data.SaveToFile(m_dir.filePath(QStringLiteral("PARAMETROSQOR.CDS")));
@@ -131,10 +138,9 @@ TEST_F(CommandsTest, GatesFiveButtonsByTheExactAnswerNAndTheSeatTransferByTheOpt
                               "ControleAcess(13,000000000005)", "ControleAcess(14,000000000005)",
                               "ControleAcess(15,000000000005)"}));
     const std::map<std::string, bool> expected = {
-        {"spbUnirMesa", false},      {"spbSepararMesa", true},   {"spbTrProduto", true},
-        {"spbTranferirMesa", true},  {"spbReservarMesa", true},  {"spbTrPosicao", true},
-        {"sbtConsultaAgrup", true},  {"BlendedBitBtn1", true},   {"spbReimprimirPedido", true},
-        {"lblSair", true},
+        {"spbUnirMesa", false},        {"spbSepararMesa", true}, {"spbTrProduto", true},     {"spbTranferirMesa", true},
+        {"spbReservarMesa", true},     {"spbTrPosicao", true},   {"sbtConsultaAgrup", true}, {"BlendedBitBtn1", true},
+        {"spbReimprimirPedido", true}, {"lblSair", true},
     };
     EXPECT_EQ(enabled, expected);
 
@@ -195,8 +201,8 @@ TEST_F(CommandsTest, ADisabledButtonDoesNothingAndAFailingOperationEndsOnlyTheCo
 
     m_operationThrows = true;
     EXPECT_TRUE(runMenu([&] { click(frmMenu->spbSepararMesa); }));
-    EXPECT_EQ(m_calls, (Calls{"VerificaAcesso(12,000000000005,)", "CriaJuntarMesas(S,0001,0002)",
-                              "Erro(falha na operação)"}));
+    EXPECT_EQ(m_calls,
+              (Calls{"VerificaAcesso(12,000000000005,)", "CriaJuntarMesas(S,0001,0002)", "Erro(falha na operação)"}));
 }
 
 TEST_F(CommandsTest, ConsultationShowsTheMessageWithoutGroupingsAndHandsOverWithOne) {
@@ -204,13 +210,16 @@ TEST_F(CommandsTest, ConsultationShowsTheMessageWithoutGroupingsAndHandsOverWith
     EXPECT_EQ(m_calls, (Calls{"MensagemMetodo(getNrJuncao,Cli_Res00011,0001-0002,002)",
                               "Mensagem(Não existe nenhum agrupamento de mesas.,0,002)"}));
 
-    m_database.Execute(QStringLiteral("INSERT INTO JUNCAOMESA (CDFILIAL, CDLOJA, NRJUNMESA) VALUES ('0001', '0003', '0000000009');"
-                                      "INSERT INTO JUNCAOMESA (CDFILIAL, CDLOJA, NRJUNMESA) VALUES ('0002', '0002', '0000000008')"));
+    m_database.Execute(
+        QStringLiteral("INSERT INTO JUNCAOMESA (CDFILIAL, CDLOJA, NRJUNMESA) VALUES ('0001', '0003', '0000000009');"
+                       "INSERT INTO JUNCAOMESA (CDFILIAL, CDLOJA, NRJUNMESA) VALUES ('0002', '0002', '0000000008')"));
     EXPECT_TRUE(runMenu([&] { click(frmMenu->sbtConsultaAgrup); })) << "groupings of other stores do not count";
 
-    m_database.Execute(QStringLiteral("INSERT INTO JUNCAOMESA (CDFILIAL, CDLOJA, NRJUNMESA) VALUES ('0001', '0002', '0000000001')"));
+    m_database.Execute(
+        QStringLiteral("INSERT INTO JUNCAOMESA (CDFILIAL, CDLOJA, NRJUNMESA) VALUES ('0001', '0002', '0000000001')"));
     EXPECT_FALSE(runMenu([&] { click(frmMenu->sbtConsultaAgrup); }));
-    EXPECT_EQ(m_calls, (Calls{"MensagemMetodo(getNrJuncao,Cli_Res00011,0001-0002,002)", "CriaConsultaJuncao(ARG,0001,0002)"}));
+    EXPECT_EQ(m_calls,
+              (Calls{"MensagemMetodo(getNrJuncao,Cli_Res00011,0001-0002,002)", "CriaConsultaJuncao(ARG,0001,0002)"}));
 
     // A database failure is reported once, by the event guard, and the menu stays open.
     m_database.Execute(QStringLiteral("DROP TABLE JUNCAOMESA"));

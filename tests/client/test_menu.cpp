@@ -29,9 +29,9 @@ public:
         bool utilizaImpFis;
     };
     static Members read(const TfrmMenu& f) {
-        return {f.stEsquema,    f.stOperador,      f.stFilial,        f.stLoja,       f.stConfTela,
-                f.stArgConsulta, f.stCaixa,        f.stLugarMesa,     f.ctAgrupMesa,  f.ctCancAgrupMesa,
-                f.ctTransfProduto, f.ctTransfMesa, f.ctReservMesa,    f.ctReiVenSatNFCe, f.boUtilizaImpFis};
+        return {f.stEsquema,       f.stOperador,   f.stFilial,     f.stLoja,          f.stConfTela,
+                f.stArgConsulta,   f.stCaixa,      f.stLugarMesa,  f.ctAgrupMesa,     f.ctCancAgrupMesa,
+                f.ctTransfProduto, f.ctTransfMesa, f.ctReservMesa, f.ctReiVenSatNFCe, f.boUtilizaImpFis};
     }
 };
 
@@ -63,14 +63,20 @@ void writePacketFile(const QString& path, const std::vector<Column>& columns,
 }
 
 const std::vector<Column> kParameterColumns = {
-    {"IDESQUEMA", TFieldType::ftString, 3},       {"CDOPERADORLOGIN", TFieldType::ftString, 12},
-    {"ctAgrupMesa", TFieldType::ftInteger, 0},    {"ctCancAgrupMesa", TFieldType::ftInteger, 0},
-    {"ctTransfProduto", TFieldType::ftInteger, 0}, {"ctTransfMesa", TFieldType::ftInteger, 0},
-    {"ctReservMesa", TFieldType::ftInteger, 0},   {"IDLUGARMESA", TFieldType::ftString, 1},
-    {"UTILIZAIMPFIS", TFieldType::ftBoolean, 0},  {"CDCAIXA", TFieldType::ftString, 3},
+    {"IDESQUEMA", TFieldType::ftString, 3},
+    {"CDOPERADORLOGIN", TFieldType::ftString, 12},
+    {"ctAgrupMesa", TFieldType::ftInteger, 0},
+    {"ctCancAgrupMesa", TFieldType::ftInteger, 0},
+    {"ctTransfProduto", TFieldType::ftInteger, 0},
+    {"ctTransfMesa", TFieldType::ftInteger, 0},
+    {"ctReservMesa", TFieldType::ftInteger, 0},
+    {"IDLUGARMESA", TFieldType::ftString, 1},
+    {"UTILIZAIMPFIS", TFieldType::ftBoolean, 0},
+    {"CDCAIXA", TFieldType::ftString, 3},
     {"ctReiVenSatNFCe", TFieldType::ftInteger, 0},
     // The station's branch and store, which the operations package reads and the menu does not.
-    {"CDFILIAL", TFieldType::ftString, 4},        {"CDLOJA", TFieldType::ftString, 4},
+    {"CDFILIAL", TFieldType::ftString, 4},
+    {"CDLOJA", TFieldType::ftString, 4},
 };
 
 class MenuTest : public ::testing::Test {
@@ -130,15 +136,17 @@ TEST_F(MenuTest, OpensWithDefaultsWhenNoFileExistsAndFreesEverythingOnClose) {
     TfrmMenuTestAccess::Members seen{};
     bool connected = false, shownCursorDefault = false, flagWhileShown = false;
     QString footer;
-    runMenu([&] {
-        ASSERT_NE(frmMenu, nullptr);
-        ASSERT_NE(rdmMenu, nullptr);
-        seen = TfrmMenuTestAccess::read(*frmMenu);
-        connected = rdmMenu->adcMenu.Connected();
-        shownCursorDefault = Screen::cursor() == Screen::crDefault;
-        flagWhileShown = boCriaMenu;
-        footer = frmMenu->lblCodTela->text();
-    }, " 0001", "", "0001 ", "consulta");
+    runMenu(
+        [&] {
+            ASSERT_NE(frmMenu, nullptr);
+            ASSERT_NE(rdmMenu, nullptr);
+            seen = TfrmMenuTestAccess::read(*frmMenu);
+            connected = rdmMenu->adcMenu.Connected();
+            shownCursorDefault = Screen::cursor() == Screen::crDefault;
+            flagWhileShown = boCriaMenu;
+            footer = frmMenu->lblCodTela->text();
+        },
+        " 0001", "", "0001 ", "consulta");
     EXPECT_TRUE(connected);
     EXPECT_TRUE(shownCursorDefault) << "the default cursor is in force while the menu is shown";
     EXPECT_TRUE(flagWhileShown);
@@ -150,7 +158,8 @@ TEST_F(MenuTest, OpensWithDefaultsWhenNoFileExistsAndFreesEverythingOnClose) {
     EXPECT_EQ(seen.operador, "");
     EXPECT_EQ(seen.caixa, "");
     EXPECT_EQ(seen.lugarMesa, "");
-    EXPECT_EQ(seen.agrup + seen.cancAgrup + seen.transfProduto + seen.transfMesa + seen.reservMesa + seen.reiVenSatNFCe, 0);
+    EXPECT_EQ(seen.agrup + seen.cancAgrup + seen.transfProduto + seen.transfMesa + seen.reservMesa + seen.reiVenSatNFCe,
+              0);
     EXPECT_FALSE(seen.utilizaImpFis);
     EXPECT_EQ(footer, QString::fromStdString(Mensagemqor::MontaRodapeGeral(false, "RES00011", "S")));
     EXPECT_NE(footer, "Res00011");
@@ -178,10 +187,11 @@ TEST_F(MenuTest, ReadsTheParameterFileAndTheAccessFileOperatorWins) {
         QFile::remove(parametersPath());
         QFile::remove(accessPath());
         if (c.parameters)
-            writeParameters({{QStringLiteral("002"), QStringLiteral("000000000042"), 10, 11, 12, 13, 14, QStringLiteral("S"),
-                              true, QStringLiteral("003"), 15, QStringLiteral("0009"), QStringLiteral("0008")},
-                             {QStringLiteral("999"), QStringLiteral("second"), 90, 91, 92, 93, 94, QStringLiteral("N"),
-                              false, QStringLiteral("999"), 95}});
+            writeParameters(
+                {{QStringLiteral("002"), QStringLiteral("000000000042"), 10, 11, 12, 13, 14, QStringLiteral("S"), true,
+                  QStringLiteral("003"), 15, QStringLiteral("0009"), QStringLiteral("0008")},
+                 {QStringLiteral("999"), QStringLiteral("second"), 90, 91, 92, 93, 94, QStringLiteral("N"), false,
+                  QStringLiteral("999"), 95}});
         if (c.access) writeAccess(c.accessOperator);
         TfrmMenuTestAccess::Members seen{};
         QString footer;
@@ -329,8 +339,9 @@ TEST_F(MenuTest, LooksAsLaidOut) {
         geometry = QRect(QPoint(0, 0), frmMenu->size());
         // The layout's faces (MS Sans Serif, Arial, Tahoma) resolve to the face the installation
         // brings, whatever the machine's default face is.
-        for (const QWidget* widget : {static_cast<QWidget*>(frmMenu), static_cast<QWidget*>(frmMenu->lblTitulo),
-                                      static_cast<QWidget*>(frmMenu->spbUnirMesa), static_cast<QWidget*>(frmMenu->lblSair)})
+        for (const QWidget* widget :
+             {static_cast<QWidget*>(frmMenu), static_cast<QWidget*>(frmMenu->lblTitulo),
+              static_cast<QWidget*>(frmMenu->spbUnirMesa), static_cast<QWidget*>(frmMenu->lblSair)})
             faces << QFontInfo(widget->font()).family();
         enabled = frmMenu->grab().toImage();
         frmMenu->spbUnirMesa->setEnabled(false);
@@ -354,16 +365,17 @@ TEST_F(MenuTest, LooksAsLaidOut) {
         const char* name;
         int left, top;
     };
-    const Button buttons[] = {{"spbUnirMesa", 17, 51},      {"spbSepararMesa", 183, 51},   {"sbtConsultaAgrup", 350, 51},
-                              {"spbTrProduto", 17, 119},    {"spbTranferirMesa", 183, 119}, {"spbTrPosicao", 350, 119},
-                              {"spbReservarMesa", 17, 186}, {"BlendedBitBtn1", 183, 186},  {"spbReimprimirPedido", 349, 184}};
+    const Button buttons[] = {
+        {"spbUnirMesa", 17, 51},      {"spbSepararMesa", 183, 51},    {"sbtConsultaAgrup", 350, 51},
+        {"spbTrProduto", 17, 119},    {"spbTranferirMesa", 183, 119}, {"spbTrPosicao", 350, 119},
+        {"spbReservarMesa", 17, 186}, {"BlendedBitBtn1", 183, 186},   {"spbReimprimirPedido", 349, 184}};
     for (const Button& b : buttons) {
         SCOPED_TRACE(b.name);
         // Without a parameter file the seat transfer is off: its face is the disabled one.
         const QColor face = std::string(b.name) == "spbTrPosicao" ? pale : QColor(128, 128, 128);
         // Inside the face, clear of the rounded corners, the caption and the glyph.
-        for (const QPoint p : {QPoint(b.left + 2, b.top + 27), QPoint(b.left + 76, b.top + 2), QPoint(b.left + 76, b.top + 52),
-                               QPoint(b.left + 150, b.top + 27)})
+        for (const QPoint p : {QPoint(b.left + 2, b.top + 27), QPoint(b.left + 76, b.top + 2),
+                               QPoint(b.left + 76, b.top + 52), QPoint(b.left + 150, b.top + 27)})
             EXPECT_EQ(pixel(enabled, p.x(), p.y()), face) << p.x() << "," << p.y();
         EXPECT_EQ(pixel(enabled, b.left - 1, b.top + 27), white) << "left of the button";
         EXPECT_EQ(pixel(enabled, b.left + 153, b.top + 27), white) << "right of the button";

@@ -22,8 +22,12 @@
 #include <memory>
 
 // Readable QString / QByteArray values in failure messages (found by argument-dependent lookup).
-[[maybe_unused]] static void PrintTo(const QString& value, std::ostream* out) { *out << '"' << value.toStdString() << '"'; }
-[[maybe_unused]] static void PrintTo(const QByteArray& value, std::ostream* out) { *out << '"' << value.toStdString() << '"'; }
+[[maybe_unused]] static void PrintTo(const QString& value, std::ostream* out) {
+    *out << '"' << value.toStdString() << '"';
+}
+[[maybe_unused]] static void PrintTo(const QByteArray& value, std::ostream* out) {
+    *out << '"' << value.toStdString() << '"';
+}
 
 #if defined(RES_TEST_POSTGRESQL)
 #define DIALECT_SUITE(name) name##PostgreSQL
@@ -35,16 +39,14 @@ namespace {
 
 // ---- helpers ----
 
-std::unique_ptr<TADOConnection> connect(const QString& connectionString)
-{
+std::unique_ptr<TADOConnection> connect(const QString& connectionString) {
     auto connection = std::make_unique<TADOConnection>(QStringLiteral("Test"));
     connection->setConnectionString(connectionString);
     connection->Open();
     return connection;
 }
 
-std::unique_ptr<TADOQuery> openQuery(TADOConnection& connection, const QString& sql)
-{
+std::unique_ptr<TADOQuery> openQuery(TADOConnection& connection, const QString& sql) {
     auto query = std::make_unique<TADOQuery>(QStringLiteral("Query"));
     query->setConnection(&connection);
     query->setSQL(sql);
@@ -52,22 +54,18 @@ std::unique_ptr<TADOQuery> openQuery(TADOConnection& connection, const QString& 
     return query;
 }
 
-double scalar(TADOConnection& connection, const QString& sql)
-{
+double scalar(TADOConnection& connection, const QString& sql) {
     auto query = openQuery(connection, sql);
-    if (query->IsEmpty())
-        throw std::runtime_error("no row from: " + sql.toStdString());
+    if (query->IsEmpty()) throw std::runtime_error("no row from: " + sql.toStdString());
     return query->Fields(0).AsFloat();
 }
 
-qint64 rowCount(TADOConnection& connection, const QString& table)
-{
+qint64 rowCount(TADOConnection& connection, const QString& table) {
     return static_cast<qint64>(scalar(connection, QStringLiteral("SELECT COUNT(*) AS N FROM %1").arg(table)));
 }
 
 // The key of every table, to read them in a stable order.
-const std::map<QString, QString>& tableKeys()
-{
+const std::map<QString, QString>& tableKeys() {
     static const std::map<QString, QString> keys{
         {QStringLiteral("MESA"), QStringLiteral("CDFILIAL, CDLOJA, NRMESA")},
         {QStringLiteral("LOJA"), QStringLiteral("CDFILIAL, CDLOJA")},
@@ -86,9 +84,9 @@ const std::map<QString, QString>& tableKeys()
 }
 
 // SHA-256 of a table's whole content in key order, nulls told apart from empty texts.
-QByteArray tableChecksum(TADOConnection& connection, const QString& table)
-{
-    auto query = openQuery(connection, QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, tableKeys().at(table)));
+QByteArray tableChecksum(TADOConnection& connection, const QString& table) {
+    auto query =
+        openQuery(connection, QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, tableKeys().at(table)));
     QCryptographicHash hash(QCryptographicHash::Sha256);
     for (query->First(); !query->Eof(); query->Next()) {
         for (int i = 0; i < query->FieldCount(); ++i) {
@@ -106,8 +104,7 @@ struct Snapshot {
     std::map<QString, QByteArray> checksums;
 };
 
-Snapshot snapshot(TADOConnection& connection)
-{
+Snapshot snapshot(TADOConnection& connection) {
     Snapshot s;
     for (const QString& table : restaurantTableNames()) {
         s.rows[table] = rowCount(connection, table);
@@ -116,8 +113,7 @@ Snapshot snapshot(TADOConnection& connection)
     return s;
 }
 
-SampleDataCounts generate(TADOConnection& connection, std::uint64_t seed, qint64 items)
-{
+SampleDataCounts generate(TADOConnection& connection, std::uint64_t seed, qint64 items) {
     SampleDataOptions options;
     options.seed = seed;
     options.items = items;
@@ -134,8 +130,7 @@ constexpr TSqlDialect kDialect = TSqlDialect::SQLite;
 
 // A new, empty database of the engine under test; `tag` names its file or schema. CTest runs
 // every test in a process of its own, possibly side by side: schemas carry the process id.
-QString freshDatabase(const QString& tag)
-{
+QString freshDatabase(const QString& tag) {
     if (kDialect == TSqlDialect::PostgreSQL)
         return pgTestConnectionString(QStringLiteral("res_gen_%1_%2").arg(tag).arg(QCoreApplication::applicationPid()));
     static QTemporaryDir dir;
@@ -145,8 +140,7 @@ QString freshDatabase(const QString& tag)
 constexpr qint64 kSharedItems = 400;
 
 // One generated database (seed 1) shared by the tests that only read it.
-TADOConnection& sharedDatabase()
-{
+TADOConnection& sharedDatabase() {
     static std::unique_ptr<TADOConnection> connection;
     if (!connection) {
         auto fresh = connect(freshDatabase(QStringLiteral("shared")));
@@ -167,35 +161,60 @@ constexpr TFieldType S = TFieldType::ftString;
 constexpr TFieldType F = TFieldType::ftFloat;
 constexpr TFieldType D = TFieldType::ftDateTime;
 
-const std::map<QString, std::vector<Column>>& expectedColumns()
-{
+const std::map<QString, std::vector<Column>>& expectedColumns() {
     static const std::map<QString, std::vector<Column>> columns{
         {QStringLiteral("MESA"),
-         {{"CDFILIAL", S, 4}, {"CDLOJA", S, 4}, {"NRMESA", S, 4}, {"NMMESA", S, 30}, {"CDSALA", S, 5},
-          {"IDSTMESA", S, 1}, {"IDSTMESAAUX", S, 1}}},
+         {{"CDFILIAL", S, 4},
+          {"CDLOJA", S, 4},
+          {"NRMESA", S, 4},
+          {"NMMESA", S, 30},
+          {"CDSALA", S, 5},
+          {"IDSTMESA", S, 1},
+          {"IDSTMESAAUX", S, 1}}},
         {QStringLiteral("LOJA"), {{"CDFILIAL", S, 4}, {"CDLOJA", S, 4}, {"NRMESAPADRAO", S, 4}}},
         {QStringLiteral("ITMENUCONFTE"),
-         {{"CDFILIAL", S, 4}, {"NRCONFTELA", S, 4}, {"NRBUTTON", S, 5}, {"IDTPBUTTON", S, 1}, {"IDTPBUTONAUX", S, 1},
-          {"NRPGCONFTAUX", S, 1}, {"CDIDENTBUTON", S, 20}}},
+         {{"CDFILIAL", S, 4},
+          {"NRCONFTELA", S, 4},
+          {"NRBUTTON", S, 5},
+          {"IDTPBUTTON", S, 1},
+          {"IDTPBUTONAUX", S, 1},
+          {"NRPGCONFTAUX", S, 1},
+          {"CDIDENTBUTON", S, 20}}},
         // No NRMESA here: the tables of a grouping are in MESAJUNCAO.
         {QStringLiteral("JUNCAOMESA"), {{"CDFILIAL", S, 4}, {"CDLOJA", S, 4}, {"NRJUNMESA", S, 10}}},
         {QStringLiteral("MESAJUNCAO"), {{"CDFILIAL", S, 4}, {"CDLOJA", S, 4}, {"NRJUNMESA", S, 10}, {"NRMESA", S, 4}}},
         {QStringLiteral("VENDAREST"),
-         {{"CDFILIAL", S, 4}, {"NRVENDAREST", S, 10}, {"CDLOJA", S, 4}, {"NRMESA", S, 4}, {"DTHRABERMESA", D, 0},
-          {"DTHRFECHMESA", D, 0}, {"CDOPERADOR", S, 12}, {"CDVENDEDOR", S, 4}, {"NRPESMESAVEN", S, 3},
+         {{"CDFILIAL", S, 4},
+          {"NRVENDAREST", S, 10},
+          {"CDLOJA", S, 4},
+          {"NRMESA", S, 4},
+          {"DTHRABERMESA", D, 0},
+          {"DTHRFECHMESA", D, 0},
+          {"CDOPERADOR", S, 12},
+          {"CDVENDEDOR", S, 4},
+          {"NRPESMESAVEN", S, 3},
           {"CDCLIENTE", S, 15}}},
         {QStringLiteral("COMANDAVEN"),
-         {{"CDFILIAL", S, 4}, {"NRVENDAREST", S, 10}, {"NRCOMANDA", S, 10}, {"DSCOMANDA", S, 50}, {"IDSTCOMANDA", S, 1},
-          {"VRDESCOMANDA", F, 0}, {"VRCOMISVENDE", F, 0}, {"VRACRCOMANDA", F, 0}}},
+         {{"CDFILIAL", S, 4},
+          {"NRVENDAREST", S, 10},
+          {"NRCOMANDA", S, 10},
+          {"DSCOMANDA", S, 50},
+          {"IDSTCOMANDA", S, 1},
+          {"VRDESCOMANDA", F, 0},
+          {"VRCOMISVENDE", F, 0},
+          {"VRACRCOMANDA", F, 0}}},
         {QStringLiteral("ITCOMANDAVEN"),
-         {{"CDFILIAL", S, 4},       {"NRVENDAREST", S, 10},  {"NRCOMANDA", S, 10},    {"NRPRODCOMVEN", S, 6},
-          {"CDPRODUTO", S, 10},     {"QTPRODCOMVEN", F, 0},  {"VRPRECCOMVEN", F, 0},  {"TXPRODCOMVEN", S, 2000},
-          {"IDSTPRCOMVEN", S, 1},   {"VRDESCCOMVEN", F, 0},  {"VRACRCOMVEN", F, 0},   {"DTHRINCOMVEN", D, 0},
-          {"IDPRODIMPFIS", S, 1},   {"NRSEQPRODCOM", S, 3},  {"DSCOMANDAORI", S, 10}, {"NRCOMANDAORI", S, 10},
-          {"NRPRODCOMORI", S, 6},   {"CDVENDEDOR", S, 4},    {"NRLUGARMESA", S, 4},   {"NRSEQBENECONSIT", S, 10},
+         {{"CDFILIAL", S, 4},     {"NRVENDAREST", S, 10}, {"NRCOMANDA", S, 10},    {"NRPRODCOMVEN", S, 6},
+          {"CDPRODUTO", S, 10},   {"QTPRODCOMVEN", F, 0}, {"VRPRECCOMVEN", F, 0},  {"TXPRODCOMVEN", S, 2000},
+          {"IDSTPRCOMVEN", S, 1}, {"VRDESCCOMVEN", F, 0}, {"VRACRCOMVEN", F, 0},   {"DTHRINCOMVEN", D, 0},
+          {"IDPRODIMPFIS", S, 1}, {"NRSEQPRODCOM", S, 3}, {"DSCOMANDAORI", S, 10}, {"NRCOMANDAORI", S, 10},
+          {"NRPRODCOMORI", S, 6}, {"CDVENDEDOR", S, 4},   {"NRLUGARMESA", S, 4},   {"NRSEQBENECONSIT", S, 10},
           {"IDPRODREFIL", S, 1}}},
         {QStringLiteral("PRODUTO"),
-         {{"CDPRODUTO", S, 10}, {"NMPRODUTO", S, 50}, {"NMPRODIMPFIS", S, 50}, {"CDARVPROD", S, 20},
+         {{"CDPRODUTO", S, 10},
+          {"NMPRODUTO", S, 50},
+          {"NMPRODIMPFIS", S, 50},
+          {"CDARVPROD", S, 20},
           {"IDPESAPROD", S, 1}}},
         {QStringLiteral("VENDEDOR"),
          {{"CDVENDEDOR", S, 4}, {"NMFANVEN", S, 50}, {"CDOPERADOR", S, 12}, {"CDFILIAL", S, 4}, {"CDCAIXA", S, 3}}},
@@ -206,15 +225,16 @@ const std::map<QString, std::vector<Column>>& expectedColumns()
     return columns;
 }
 
-TEST(DIALECT_SUITE(Schema), CreatesExactlyTheRestaurantTablesWithTheirColumnsAndWidths)
-{
+TEST(DIALECT_SUITE(Schema), CreatesExactlyTheRestaurantTablesWithTheirColumnsAndWidths) {
     auto connection = connect(freshDatabase(QStringLiteral("schema")));
     createRestaurantSchema(*connection);
 
-    const QString catalog = kDialect == TSqlDialect::SQLite
-        ? QStringLiteral("SELECT UPPER(name) AS T FROM sqlite_master WHERE type = 'table' ORDER BY 1")
-        : QStringLiteral("SELECT UPPER(table_name) AS T FROM information_schema.tables "
-                         "WHERE table_schema = current_schema() ORDER BY 1");
+    const QString catalog =
+        kDialect == TSqlDialect::SQLite
+            ? QStringLiteral("SELECT UPPER(name) AS T FROM sqlite_master WHERE type = 'table' ORDER BY 1")
+            : QStringLiteral(
+                  "SELECT UPPER(table_name) AS T FROM information_schema.tables "
+                  "WHERE table_schema = current_schema() ORDER BY 1");
     QStringList created;
     for (auto tables = openQuery(*connection, catalog); !tables->Eof(); tables->Next())
         created << tables->Fields(0).AsString();
@@ -240,8 +260,7 @@ TEST(DIALECT_SUITE(Schema), CreatesExactlyTheRestaurantTablesWithTheirColumnsAnd
     }
 }
 
-TEST(DIALECT_SUITE(Schema), KeysRefuseNullsAndDuplicatesButATableMayBeInTwoGroupings)
-{
+TEST(DIALECT_SUITE(Schema), KeysRefuseNullsAndDuplicatesButATableMayBeInTwoGroupings) {
     auto connection = connect(freshDatabase(QStringLiteral("keys")));
     createRestaurantSchema(*connection);
     TADOCommand command(QStringLiteral("Insert"));
@@ -251,7 +270,8 @@ TEST(DIALECT_SUITE(Schema), KeysRefuseNullsAndDuplicatesButATableMayBeInTwoGroup
         command.Execute();
     };
 
-    run(QStringLiteral("INSERT INTO MESA (CDFILIAL, CDLOJA, NRMESA, NMMESA) VALUES ('0001', '0001', '0001', 'Mesa 1')"));
+    run(QStringLiteral(
+        "INSERT INTO MESA (CDFILIAL, CDLOJA, NRMESA, NMMESA) VALUES ('0001', '0001', '0001', 'Mesa 1')"));
     const struct {
         const char* what;
         const char* sql;
@@ -274,8 +294,7 @@ TEST(DIALECT_SUITE(Schema), KeysRefuseNullsAndDuplicatesButATableMayBeInTwoGroup
     EXPECT_EQ(rowCount(*connection, QStringLiteral("MESAJUNCAO")), 2);
 }
 
-TEST(DIALECT_SUITE(Schema), NvlFallsBackForTextNumbersAndParameters)
-{
+TEST(DIALECT_SUITE(Schema), NvlFallsBackForTextNumbersAndParameters) {
     TADOConnection& db = sharedDatabase();
     const struct {
         const char* sql;
@@ -289,7 +308,8 @@ TEST(DIALECT_SUITE(Schema), NvlFallsBackForTextNumbersAndParameters)
          QStringLiteral("Suco de Laranja")},
         {"SELECT NVL(PR.NMPRODIMPFIS, PR.NMPRODUTO) AS V FROM PRODUTO PR WHERE PR.CDPRODUTO = '0000000001'",
          QStringLiteral("AGUA MINERAL 500ML")},
-        {"SELECT NVL(V.CDCLIENTE, 'none') AS V FROM VENDAREST V WHERE V.CDFILIAL = '0001' AND V.NRVENDAREST = '0000000002'",
+        {"SELECT NVL(V.CDCLIENTE, 'none') AS V FROM VENDAREST V WHERE V.CDFILIAL = '0001' AND V.NRVENDAREST = "
+         "'0000000002'",
          QStringLiteral("none")},
         {"SELECT NVL(MAX(C.VRDESCOMANDA), 0) AS V FROM COMANDAVEN C WHERE C.NRCOMANDA = 'none'", 0.0},
         {"SELECT NVL(MAX(C.VRCOMISVENDE), 0) + 1 AS V FROM COMANDAVEN C WHERE C.CDFILIAL = '0001' "
@@ -303,8 +323,7 @@ TEST(DIALECT_SUITE(Schema), NvlFallsBackForTextNumbersAndParameters)
         TADOQuery query(QStringLiteral("Nvl"));
         query.setConnection(&db);
         query.setSQL(QString::fromLatin1(c.sql));
-        if (TParameter* p = query.Parameters().FindParam(QStringLiteral("P")))
-            p->Clear();
+        if (TParameter* p = query.Parameters().FindParam(QStringLiteral("P"))) p->Clear();
         ASSERT_NO_THROW(query.Open());
         ASSERT_EQ(query.RecordCount(), 1);
         if (c.expected.typeId() == QMetaType::Double)
@@ -316,8 +335,7 @@ TEST(DIALECT_SUITE(Schema), NvlFallsBackForTextNumbersAndParameters)
 
 // ---- the generator ----
 
-TEST(DIALECT_SUITE(Generator), SameSeedGivesTheSameDataAndAnotherSeedDifferentData)
-{
+TEST(DIALECT_SUITE(Generator), SameSeedGivesTheSameDataAndAnotherSeedDifferentData) {
     auto a = connect(freshDatabase(QStringLiteral("seed_a")));
     auto b = connect(freshDatabase(QStringLiteral("seed_b")));
     auto c = connect(freshDatabase(QStringLiteral("seed_c")));
@@ -341,8 +359,7 @@ TEST(DIALECT_SUITE(Generator), SameSeedGivesTheSameDataAndAnotherSeedDifferentDa
 }
 
 #if defined(RES_TEST_POSTGRESQL)
-TEST(DIALECT_SUITE(Generator), WritesTheSameDataOnPostgreSQLAsOnSQLite)
-{
+TEST(DIALECT_SUITE(Generator), WritesTheSameDataOnPostgreSQLAsOnSQLite) {
     QTemporaryDir dir;
     auto lite = connect(sqliteTestConnectionString(dir));
     auto pg = connect(freshDatabase(QStringLiteral("same_as_sqlite")));
@@ -354,8 +371,7 @@ TEST(DIALECT_SUITE(Generator), WritesTheSameDataOnPostgreSQLAsOnSQLite)
 }
 #endif
 
-TEST(DIALECT_SUITE(Generator), CoversEveryCodedValueAndKeepsTheDataConsistent)
-{
+TEST(DIALECT_SUITE(Generator), CoversEveryCodedValueAndKeepsTheDataConsistent) {
     TADOConnection& db = sharedDatabase();
     enum Expect { AtLeastOne, None };
     const struct {
@@ -369,16 +385,19 @@ TEST(DIALECT_SUITE(Generator), CoversEveryCodedValueAndKeepsTheDataConsistent)
         {"aux status O", AtLeastOne, "SELECT COUNT(*) FROM MESA WHERE IDSTMESAAUX = 'O'"},
         {"aux status L", AtLeastOne, "SELECT COUNT(*) FROM MESA WHERE IDSTMESAAUX = 'L'"},
         {"aux status R", AtLeastOne, "SELECT COUNT(*) FROM MESA WHERE IDSTMESAAUX = 'R'"},
-        {"table named like 'Mesa 12'", AtLeastOne, "SELECT COUNT(*) FROM MESA WHERE NMMESA = 'Mesa 12' AND NRMESA = '0012'"},
+        {"table named like 'Mesa 12'", AtLeastOne,
+         "SELECT COUNT(*) FROM MESA WHERE NMMESA = 'Mesa 12' AND NRMESA = '0012'"},
         {"store without default table", AtLeastOne, "SELECT COUNT(*) FROM LOJA WHERE NRMESAPADRAO IS NULL"},
         {"store with default table", AtLeastOne, "SELECT COUNT(*) FROM LOJA WHERE NRMESAPADRAO IS NOT NULL"},
         {"grouping of three tables", AtLeastOne,
          "SELECT COUNT(*) FROM (SELECT NRJUNMESA FROM MESAJUNCAO GROUP BY CDFILIAL, CDLOJA, NRJUNMESA "
          "HAVING COUNT(*) = 3) G"},
         {"table in two groupings", AtLeastOne,
-         "SELECT COUNT(*) FROM (SELECT NRMESA FROM MESAJUNCAO GROUP BY CDFILIAL, CDLOJA, NRMESA HAVING COUNT(*) > 1) G"},
+         "SELECT COUNT(*) FROM (SELECT NRMESA FROM MESAJUNCAO GROUP BY CDFILIAL, CDLOJA, NRMESA HAVING COUNT(*) > 1) "
+         "G"},
         {"grouped table without its grouping", None,
-         "SELECT COUNT(*) FROM MESAJUNCAO MJ WHERE NOT EXISTS (SELECT 1 FROM JUNCAOMESA J WHERE J.CDFILIAL = MJ.CDFILIAL "
+         "SELECT COUNT(*) FROM MESAJUNCAO MJ WHERE NOT EXISTS (SELECT 1 FROM JUNCAOMESA J WHERE J.CDFILIAL = "
+         "MJ.CDFILIAL "
          "AND J.CDLOJA = MJ.CDLOJA AND J.NRJUNMESA = MJ.NRJUNMESA)"},
         {"table button on page 1 of configuration 0001", AtLeastOne,
          "SELECT COUNT(*) FROM ITMENUCONFTE WHERE CDFILIAL = '0001' AND NRCONFTELA = '0001' AND IDTPBUTTON = '3' "
@@ -409,23 +428,29 @@ TEST(DIALECT_SUITE(Generator), CoversEveryCodedValueAndKeepsTheDataConsistent)
          "SELECT COUNT(*) FROM (SELECT NRCOMANDA FROM COMANDAVEN GROUP BY CDFILIAL, NRCOMANDA HAVING COUNT(*) > 1) T"},
         {"refill item", AtLeastOne, "SELECT COUNT(*) FROM ITCOMANDAVEN WHERE IDPRODREFIL = 'S'"},
         {"item that is no refill", AtLeastOne, "SELECT COUNT(*) FROM ITCOMANDAVEN WHERE IDPRODREFIL = 'N'"},
-        {"item text of 2000 characters", AtLeastOne, "SELECT COUNT(*) FROM ITCOMANDAVEN WHERE LENGTH(TXPRODCOMVEN) = 2000"},
-        {"item moved from another ticket", AtLeastOne, "SELECT COUNT(*) FROM ITCOMANDAVEN WHERE NRCOMANDAORI IS NOT NULL"},
+        {"item text of 2000 characters", AtLeastOne,
+         "SELECT COUNT(*) FROM ITCOMANDAVEN WHERE LENGTH(TXPRODCOMVEN) = 2000"},
+        {"item moved from another ticket", AtLeastOne,
+         "SELECT COUNT(*) FROM ITCOMANDAVEN WHERE NRCOMANDAORI IS NOT NULL"},
         {"item without its ticket", None,
-         "SELECT COUNT(*) FROM ITCOMANDAVEN I WHERE NOT EXISTS (SELECT 1 FROM COMANDAVEN C WHERE C.CDFILIAL = I.CDFILIAL "
+         "SELECT COUNT(*) FROM ITCOMANDAVEN I WHERE NOT EXISTS (SELECT 1 FROM COMANDAVEN C WHERE C.CDFILIAL = "
+         "I.CDFILIAL "
          "AND C.NRVENDAREST = I.NRVENDAREST AND C.NRCOMANDA = I.NRCOMANDA)"},
         {"item without its product", None,
-         "SELECT COUNT(*) FROM ITCOMANDAVEN I WHERE NOT EXISTS (SELECT 1 FROM PRODUTO P WHERE P.CDPRODUTO = I.CDPRODUTO)"},
+         "SELECT COUNT(*) FROM ITCOMANDAVEN I WHERE NOT EXISTS (SELECT 1 FROM PRODUTO P WHERE P.CDPRODUTO = "
+         "I.CDPRODUTO)"},
         {"product without fiscal name", AtLeastOne, "SELECT COUNT(*) FROM PRODUTO WHERE NMPRODIMPFIS IS NULL"},
         {"product sold by weight", AtLeastOne, "SELECT COUNT(*) FROM PRODUTO WHERE IDPESAPROD = 'S'"},
         {"active operator", AtLeastOne, "SELECT COUNT(*) FROM OPERADOR WHERE IDOPERATIVO = 'A'"},
         {"inactive operator", AtLeastOne, "SELECT COUNT(*) FROM OPERADOR WHERE IDOPERATIVO <> 'A'"},
         {"waiter with empty branch", AtLeastOne, "SELECT COUNT(*) FROM VENDEDOR WHERE CDFILIAL = '' AND CDCAIXA = ''"},
-        {"waiter with null branch", AtLeastOne, "SELECT COUNT(*) FROM VENDEDOR WHERE CDFILIAL IS NULL AND CDCAIXA IS NULL"},
+        {"waiter with null branch", AtLeastOne,
+         "SELECT COUNT(*) FROM VENDEDOR WHERE CDFILIAL IS NULL AND CDCAIXA IS NULL"},
         {"waiter of an inactive operator", AtLeastOne,
          "SELECT COUNT(*) FROM VENDEDOR V JOIN OPERADOR O ON O.CDOPERADOR = V.CDOPERADOR WHERE O.IDOPERATIVO <> 'A'"},
         {"sale by a waiter without a row", AtLeastOne,
-         "SELECT COUNT(*) FROM VENDAREST S WHERE NOT EXISTS (SELECT 1 FROM VENDEDOR V WHERE V.CDVENDEDOR = S.CDVENDEDOR)"},
+         "SELECT COUNT(*) FROM VENDAREST S WHERE NOT EXISTS (SELECT 1 FROM VENDEDOR V WHERE V.CDVENDEDOR = "
+         "S.CDVENDEDOR)"},
         {"operator attached to branch 0001", AtLeastOne, "SELECT COUNT(*) FROM FILIOPER WHERE CDFILIAL = '0001'"},
         {"operator attached to branch 0002", AtLeastOne, "SELECT COUNT(*) FROM FILIOPER WHERE CDFILIAL = '0002'"},
     };
@@ -439,8 +464,7 @@ TEST(DIALECT_SUITE(Generator), CoversEveryCodedValueAndKeepsTheDataConsistent)
     EXPECT_EQ(rowCount(db, QStringLiteral("ITCOMANDAVEN")), kSharedItems);
 }
 
-TEST(DIALECT_SUITE(Generator), PadsEveryCodeToItsWidth)
-{
+TEST(DIALECT_SUITE(Generator), PadsEveryCodeToItsWidth) {
     TADOConnection& db = sharedDatabase();
     const struct {
         const char* table;
@@ -448,24 +472,42 @@ TEST(DIALECT_SUITE(Generator), PadsEveryCodeToItsWidth)
         int width;
         bool mayBeEmpty;  // null or ''
     } codes[] = {
-        {"MESA", "CDFILIAL", 4, false},          {"MESA", "CDLOJA", 4, false},
-        {"MESA", "NRMESA", 4, false},            {"MESA", "CDSALA", 5, false},
-        {"LOJA", "NRMESAPADRAO", 4, true},       {"ITMENUCONFTE", "NRCONFTELA", 4, false},
-        {"ITMENUCONFTE", "NRBUTTON", 5, false},  {"ITMENUCONFTE", "NRPGCONFTAUX", 1, false},
-        {"JUNCAOMESA", "NRJUNMESA", 10, false},  {"MESAJUNCAO", "NRJUNMESA", 10, false},
-        {"MESAJUNCAO", "NRMESA", 4, false},      {"VENDAREST", "NRVENDAREST", 10, false},
-        {"VENDAREST", "CDLOJA", 4, false},       {"VENDAREST", "NRMESA", 4, false},
-        {"VENDAREST", "CDOPERADOR", 12, false},  {"VENDAREST", "CDVENDEDOR", 4, false},
-        {"VENDAREST", "NRPESMESAVEN", 3, false}, {"VENDAREST", "CDCLIENTE", 15, true},
-        {"COMANDAVEN", "NRCOMANDA", 10, false},  {"ITCOMANDAVEN", "NRPRODCOMVEN", 6, false},
-        {"ITCOMANDAVEN", "CDPRODUTO", 10, false}, {"ITCOMANDAVEN", "NRSEQPRODCOM", 3, false},
-        {"ITCOMANDAVEN", "NRCOMANDAORI", 10, true}, {"ITCOMANDAVEN", "NRPRODCOMORI", 6, true},
-        {"ITCOMANDAVEN", "CDVENDEDOR", 4, false}, {"ITCOMANDAVEN", "NRLUGARMESA", 4, false},
-        {"ITCOMANDAVEN", "NRSEQBENECONSIT", 10, true}, {"PRODUTO", "CDPRODUTO", 10, false},
-        {"PRODUTO", "CDARVPROD", 20, false},     {"VENDEDOR", "CDVENDEDOR", 4, false},
-        {"VENDEDOR", "CDOPERADOR", 12, false},   {"VENDEDOR", "CDFILIAL", 4, true},
-        {"VENDEDOR", "CDCAIXA", 3, true},        {"OPERADOR", "CDOPERADOR", 12, false},
-        {"FILIOPER", "CDOPERADOR", 12, false},   {"FILIOPER", "CDFILIAL", 4, false},
+        {"MESA", "CDFILIAL", 4, false},
+        {"MESA", "CDLOJA", 4, false},
+        {"MESA", "NRMESA", 4, false},
+        {"MESA", "CDSALA", 5, false},
+        {"LOJA", "NRMESAPADRAO", 4, true},
+        {"ITMENUCONFTE", "NRCONFTELA", 4, false},
+        {"ITMENUCONFTE", "NRBUTTON", 5, false},
+        {"ITMENUCONFTE", "NRPGCONFTAUX", 1, false},
+        {"JUNCAOMESA", "NRJUNMESA", 10, false},
+        {"MESAJUNCAO", "NRJUNMESA", 10, false},
+        {"MESAJUNCAO", "NRMESA", 4, false},
+        {"VENDAREST", "NRVENDAREST", 10, false},
+        {"VENDAREST", "CDLOJA", 4, false},
+        {"VENDAREST", "NRMESA", 4, false},
+        {"VENDAREST", "CDOPERADOR", 12, false},
+        {"VENDAREST", "CDVENDEDOR", 4, false},
+        {"VENDAREST", "NRPESMESAVEN", 3, false},
+        {"VENDAREST", "CDCLIENTE", 15, true},
+        {"COMANDAVEN", "NRCOMANDA", 10, false},
+        {"ITCOMANDAVEN", "NRPRODCOMVEN", 6, false},
+        {"ITCOMANDAVEN", "CDPRODUTO", 10, false},
+        {"ITCOMANDAVEN", "NRSEQPRODCOM", 3, false},
+        {"ITCOMANDAVEN", "NRCOMANDAORI", 10, true},
+        {"ITCOMANDAVEN", "NRPRODCOMORI", 6, true},
+        {"ITCOMANDAVEN", "CDVENDEDOR", 4, false},
+        {"ITCOMANDAVEN", "NRLUGARMESA", 4, false},
+        {"ITCOMANDAVEN", "NRSEQBENECONSIT", 10, true},
+        {"PRODUTO", "CDPRODUTO", 10, false},
+        {"PRODUTO", "CDARVPROD", 20, false},
+        {"VENDEDOR", "CDVENDEDOR", 4, false},
+        {"VENDEDOR", "CDOPERADOR", 12, false},
+        {"VENDEDOR", "CDFILIAL", 4, true},
+        {"VENDEDOR", "CDCAIXA", 3, true},
+        {"OPERADOR", "CDOPERADOR", 12, false},
+        {"FILIOPER", "CDOPERADOR", 12, false},
+        {"FILIOPER", "CDFILIAL", 4, false},
     };
     for (const auto& c : codes) {
         const QRegularExpression digits(QStringLiteral("^[0-9]{%1}$").arg(c.width));
@@ -473,9 +515,9 @@ TEST(DIALECT_SUITE(Generator), PadsEveryCodeToItsWidth)
         EXPECT_FALSE(query->IsEmpty()) << c.table << "." << c.column;
         for (; !query->Eof(); query->Next()) {
             const QString value = query->Fields(0).AsString();
-            if (c.mayBeEmpty && value.isEmpty())
-                continue;
-            EXPECT_TRUE(digits.match(value).hasMatch()) << c.table << "." << c.column << " = '" << value.toStdString() << "'";
+            if (c.mayBeEmpty && value.isEmpty()) continue;
+            EXPECT_TRUE(digits.match(value).hasMatch())
+                << c.table << "." << c.column << " = '" << value.toStdString() << "'";
         }
     }
     // Table buttons name a table by its number.
@@ -485,13 +527,11 @@ TEST(DIALECT_SUITE(Generator), PadsEveryCodeToItsWidth)
 }
 
 // What db/README.md promises, whatever the seed.
-TEST(DIALECT_SUITE(Generator), DemoStateIsTheDocumentedOneForEverySeed)
-{
+TEST(DIALECT_SUITE(Generator), DemoStateIsTheDocumentedOneForEverySeed) {
     for (const std::uint64_t seed : {1ULL, 424242ULL}) {
         SCOPED_TRACE(seed);
         auto owned = seed == 1 ? nullptr : connect(freshDatabase(QStringLiteral("demo_%1").arg(seed)));
-        if (owned)
-            generate(*owned, seed, kDemoItems);
+        if (owned) generate(*owned, seed, kDemoItems);
         TADOConnection& db = owned ? *owned : sharedDatabase();
 
         const struct {
@@ -499,38 +539,72 @@ TEST(DIALECT_SUITE(Generator), DemoStateIsTheDocumentedOneForEverySeed)
             const char* sql;
             QString expected;
         } cases[] = {
-            {"table 0012 status", "SELECT IDSTMESA || IDSTMESAAUX FROM MESA WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0012'", QStringLiteral("AO")},
-            {"table 0013 status", "SELECT IDSTMESAAUX FROM MESA WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0013'", QStringLiteral("P")},
-            {"table 0001 status", "SELECT IDSTMESAAUX FROM MESA WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0001'", QStringLiteral("L")},
-            {"table 0040 status", "SELECT IDSTMESA FROM MESA WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0040'", QStringLiteral("I")},
-            {"open sale of table 0012", "SELECT NRVENDAREST FROM VENDAREST WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0012' AND DTHRFECHMESA IS NULL", QStringLiteral("0000000001")},
-            {"open tables of the demo store", "SELECT COUNT(*) FROM VENDAREST WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND DTHRFECHMESA IS NULL", QStringLiteral("4")},
+            {"table 0012 status",
+             "SELECT IDSTMESA || IDSTMESAAUX FROM MESA WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0012'",
+             QStringLiteral("AO")},
+            {"table 0013 status",
+             "SELECT IDSTMESAAUX FROM MESA WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0013'",
+             QStringLiteral("P")},
+            {"table 0001 status",
+             "SELECT IDSTMESAAUX FROM MESA WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0001'",
+             QStringLiteral("L")},
+            {"table 0040 status",
+             "SELECT IDSTMESA FROM MESA WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0040'",
+             QStringLiteral("I")},
+            {"open sale of table 0012",
+             "SELECT NRVENDAREST FROM VENDAREST WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0012' AND "
+             "DTHRFECHMESA IS NULL",
+             QStringLiteral("0000000001")},
+            {"open tables of the demo store",
+             "SELECT COUNT(*) FROM VENDAREST WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND DTHRFECHMESA IS NULL",
+             QStringLiteral("4")},
             {"listed items of table 0012",
-             "SELECT COUNT(*) FROM VENDAREST V JOIN COMANDAVEN C ON C.CDFILIAL = V.CDFILIAL AND C.NRVENDAREST = V.NRVENDAREST "
-             "JOIN ITCOMANDAVEN I ON I.CDFILIAL = C.CDFILIAL AND I.NRVENDAREST = C.NRVENDAREST AND I.NRCOMANDA = C.NRCOMANDA "
+             "SELECT COUNT(*) FROM VENDAREST V JOIN COMANDAVEN C ON C.CDFILIAL = V.CDFILIAL AND C.NRVENDAREST = "
+             "V.NRVENDAREST "
+             "JOIN ITCOMANDAVEN I ON I.CDFILIAL = C.CDFILIAL AND I.NRVENDAREST = C.NRVENDAREST AND I.NRCOMANDA = "
+             "C.NRCOMANDA "
              "WHERE V.CDFILIAL = '0001' AND V.CDLOJA = '0001' AND V.NRMESA = '0012' AND V.DTHRFECHMESA IS NULL "
-             "AND C.IDSTCOMANDA <> '4' AND I.IDPRODREFIL = 'N'", QStringLiteral("6")},
-            {"grouping of table 0021", "SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0021'", QStringLiteral("0000000001")},
-            {"grouping of table 0016", "SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0016'", QStringLiteral("0000000002")},
-            {"free tables beside the occupied ones", "SELECT COUNT(*) FROM MESA WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA IN ('0011', '0014', '0016', '0017', '0018') AND IDSTMESA = 'A' AND IDSTMESAAUX = 'L'", QStringLiteral("5")},
-            {"reservation of table 0002", "SELECT NMCLIENTE || ' ' || NRPESSOAS || ' ' || IDSTRESERVA FROM GPERESERVA WHERE NRMESA = '0002'", QStringLiteral("Família Souza 6 A")},
-            {"table buttons on page 1", "SELECT COUNT(*) FROM ITMENUCONFTE WHERE CDFILIAL = '0001' AND NRCONFTELA = '0001' AND IDTPBUTTON = '3' AND IDTPBUTONAUX = '4' AND NRPGCONFTAUX = '1'", QStringLiteral("37")},
-            {"valid waiter", "SELECT O.IDOPERATIVO FROM VENDEDOR V JOIN OPERADOR O ON O.CDOPERADOR = V.CDOPERADOR WHERE V.CDVENDEDOR = '0001'", QStringLiteral("A")},
-            {"waiter of an inactive operator", "SELECT O.IDOPERATIVO FROM VENDEDOR V JOIN OPERADOR O ON O.CDOPERADOR = V.CDOPERADOR WHERE V.CDVENDEDOR = '0003'", QStringLiteral("I")},
+             "AND C.IDSTCOMANDA <> '4' AND I.IDPRODREFIL = 'N'",
+             QStringLiteral("6")},
+            {"grouping of table 0021",
+             "SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0021'",
+             QStringLiteral("0000000001")},
+            {"grouping of table 0016",
+             "SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0016'",
+             QStringLiteral("0000000002")},
+            {"free tables beside the occupied ones",
+             "SELECT COUNT(*) FROM MESA WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA IN ('0011', '0014', "
+             "'0016', '0017', '0018') AND IDSTMESA = 'A' AND IDSTMESAAUX = 'L'",
+             QStringLiteral("5")},
+            {"reservation of table 0002",
+             "SELECT NMCLIENTE || ' ' || NRPESSOAS || ' ' || IDSTRESERVA FROM GPERESERVA WHERE NRMESA = '0002'",
+             QStringLiteral("Família Souza 6 A")},
+            {"table buttons on page 1",
+             "SELECT COUNT(*) FROM ITMENUCONFTE WHERE CDFILIAL = '0001' AND NRCONFTELA = '0001' AND IDTPBUTTON = '3' "
+             "AND IDTPBUTONAUX = '4' AND NRPGCONFTAUX = '1'",
+             QStringLiteral("37")},
+            {"valid waiter",
+             "SELECT O.IDOPERATIVO FROM VENDEDOR V JOIN OPERADOR O ON O.CDOPERADOR = V.CDOPERADOR WHERE V.CDVENDEDOR = "
+             "'0001'",
+             QStringLiteral("A")},
+            {"waiter of an inactive operator",
+             "SELECT O.IDOPERATIVO FROM VENDEDOR V JOIN OPERADOR O ON O.CDOPERADOR = V.CDOPERADOR WHERE V.CDVENDEDOR = "
+             "'0003'",
+             QStringLiteral("I")},
             {"unknown waiter", "SELECT COUNT(*) FROM VENDEDOR WHERE CDVENDEDOR = '0099'", QStringLiteral("0")},
         };
         for (const auto& c : cases) {
             auto query = openQuery(db, QString::fromLatin1(c.sql));
             ASSERT_EQ(query->RecordCount(), 1) << c.what;
             const TField& field = query->Fields(0);
-            const QString value = field.DataType() == TFieldType::ftFloat ? QString::number(field.AsFloat()) : field.AsString();
+            const QString value =
+                field.DataType() == TFieldType::ftFloat ? QString::number(field.AsFloat()) : field.AsString();
             EXPECT_EQ(value, c.expected) << c.what;
         }
     }
 }
 
-TEST(DIALECT_SUITE(Generator), RefusesToFillTablesThatHoldDataAndRollsTheBatchBack)
-{
+TEST(DIALECT_SUITE(Generator), RefusesToFillTablesThatHoldDataAndRollsTheBatchBack) {
     auto connection = connect(freshDatabase(QStringLiteral("twice")));
     generate(*connection, 5, 50);
     const Snapshot before = snapshot(*connection);
@@ -541,8 +615,9 @@ TEST(DIALECT_SUITE(Generator), RefusesToFillTablesThatHoldDataAndRollsTheBatchBa
         generateSampleData(*connection, again);
         ADD_FAILURE() << "a filled database must be refused";
     } catch (const EDatabaseError& e) {
-        EXPECT_STREQ(e.what(), "sample data: the table LOJA already holds rows; the sample data goes into empty tables "
-                               "only (use a new database)");
+        EXPECT_STREQ(e.what(),
+                     "sample data: the table LOJA already holds rows; the sample data goes into empty tables "
+                     "only (use a new database)");
     }
     EXPECT_EQ(snapshot(*connection).checksums, before.checksums);
     // The connection is usable afterwards: no transaction was left open.
@@ -550,8 +625,7 @@ TEST(DIALECT_SUITE(Generator), RefusesToFillTablesThatHoldDataAndRollsTheBatchBa
     EXPECT_NO_THROW(connection->RollbackTrans());
 }
 
-TEST(DIALECT_SUITE(Generator), RejectsAnItemCountBelowTheDemoOrAboveTheLimit)
-{
+TEST(DIALECT_SUITE(Generator), RejectsAnItemCountBelowTheDemoOrAboveTheLimit) {
     auto connection = connect(freshDatabase(QStringLiteral("limits")));
     for (const qint64 items : {qint64{-1}, kDemoItems - 1, kMaxItems + 1}) {
         SampleDataOptions options;
@@ -564,8 +638,7 @@ TEST(DIALECT_SUITE(Generator), RejectsAnItemCountBelowTheDemoOrAboveTheLimit)
 }
 
 #if !defined(RES_TEST_POSTGRESQL)
-TEST(DIALECT_SUITE(GeneratorCommand), ExitStatusTellsSuccessUsageErrorsAndDatabaseFailures)
-{
+TEST(DIALECT_SUITE(GeneratorCommand), ExitStatusTellsSuccessUsageErrorsAndDatabaseFailures) {
     QTemporaryDir dir;
     const QString good = sqliteTestConnectionString(dir, QStringLiteral("cli.db"));
     const struct {
@@ -590,8 +663,8 @@ TEST(DIALECT_SUITE(GeneratorCommand), ExitStatusTellsSuccessUsageErrorsAndDataba
         process.start(QStringLiteral(RES_SAMPLEDATA_EXE), c.args);
         ASSERT_TRUE(process.waitForFinished(60000)) << c.args.join(' ').toStdString();
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(process.exitCode(), c.status)
-            << c.args.join(' ').toStdString() << "\n" << process.readAllStandardError().toStdString();
+        EXPECT_EQ(process.exitCode(), c.status) << c.args.join(' ').toStdString() << "\n"
+                                                << process.readAllStandardError().toStdString();
     }
     auto connection = connect(good);
     EXPECT_EQ(rowCount(*connection, QStringLiteral("ITCOMANDAVEN")), 10);

@@ -28,35 +28,45 @@ enum class Engine { SQLite, PostgreSQL };
 
 struct Example {
     const char* script;
-    const char* consultValue;  // the host's fourth argument
-    const char* operation;     // the call whose line carries the result
-    const char* result;        // that line's "result", as compact JSON
+    const char* consultValue;       // the host's fourth argument
+    const char* operation;          // the call whose line carries the result
+    const char* result;             // that line's "result", as compact JSON
     std::set<std::string> changes;  // "+TABLE: row" and "-TABLE: row"
 };
 
 // What the example scripts do on the demo (db/README.md describes it).
 const Example kExamples[] = {
     // {2030}: today at 20:30, or tomorrow once that time has passed.
-    {"reservar-mesa.script", "", "CriaFReservaMesa",
+    {"reservar-mesa.script",
+     "",
+     "CriaFReservaMesa",
      R"({"reservation":{"at":"{2030}","guest":"Silva","people":"4"},"table":"0011"})",
      {"-MESA: 0001 0001 0011 AL", "+MESA: 0001 0001 0011 AR", "+GPERESERVA: 0011 Silva 4 A",
       "+GPEJORNAL: RESERVAR 0011 <null> <null>"}},
-    {"sentar-reserva.script", "", "CriaFReservaMesa",
+    {"sentar-reserva.script",
+     "",
+     "CriaFReservaMesa",
      R"({"ended":"seated","reservation":{"at":"2024-06-14T21:00:00","guest":"Família Souza","people":"6"},"table":"0002"})",
      {"-MESA: 0001 0001 0002 AR", "+MESA: 0001 0001 0002 AL", "-GPERESERVA: 0002 Família Souza 6 A",
       "+GPERESERVA: 0002 Família Souza 6 S", "+GPEJORNAL: SENTARRESERVA 0002 <null> <null>"}},
     {"consultar-agrupamentos.script", "21", "CriaConsultaJuncao", "null", {}},
-    {"agrupar-mesas.script", "", "CriaJuntarMesas",
+    {"agrupar-mesas.script",
+     "",
+     "CriaJuntarMesas",
      R"({"added":["0017","0018"],"grouping":"0000000003","new":true,"tables":["0017","0018"]})",
-     {"+JUNCAOMESA: 0001 0001 0000000003", "+MESAJUNCAO: 0001 0001 0000000003 0017", "+MESAJUNCAO: 0001 0001 0000000003 0018",
-      "+GPEJORNAL: AGRUPAR 0017 <null> 0000000003"}},
-    {"transferir-mesa.script", "", "CriaTrComanN",
+     {"+JUNCAOMESA: 0001 0001 0000000003", "+MESAJUNCAO: 0001 0001 0000000003 0017",
+      "+MESAJUNCAO: 0001 0001 0000000003 0018", "+GPEJORNAL: AGRUPAR 0017 <null> 0000000003"}},
+    {"transferir-mesa.script",
+     "",
+     "CriaTrComanN",
      R"({"from":"0020","grouping":"0000000001","sales":["0000000004"],"to":"0014"})",
      {"-MESA: 0001 0001 0020 AO", "+MESA: 0001 0001 0020 AL", "-MESA: 0001 0001 0014 AL", "+MESA: 0001 0001 0014 AO",
       "-MESAJUNCAO: 0001 0001 0000000001 0020", "+MESAJUNCAO: 0001 0001 0000000001 0014",
       "-VENDAREST: 0001 0000000004 0020 0004", "+VENDAREST: 0001 0000000004 0014 0004",
       "+GPEJORNAL: TRANSFMESA 0020 0014 0000000001"}},
-    {"separar-mesa.script", "", "CriaJuntarMesas",
+    {"separar-mesa.script",
+     "",
+     "CriaJuntarMesas",
      R"({"grouping":"0000000001","remaining":["0020","0022"],"table":"0021"})",
      {"-MESAJUNCAO: 0001 0001 0000000001 0021", "+GPEJORNAL: SEPARAR 0021 <null> 0000000001"}},
 };
@@ -66,14 +76,17 @@ const char* const kSnapshot[][2] = {
     {"MESA", "SELECT CDFILIAL || ' ' || CDLOJA || ' ' || NRMESA || ' ' || IDSTMESA || IDSTMESAAUX FROM MESA"},
     {"JUNCAOMESA", "SELECT CDFILIAL || ' ' || CDLOJA || ' ' || NRJUNMESA FROM JUNCAOMESA"},
     {"MESAJUNCAO", "SELECT CDFILIAL || ' ' || CDLOJA || ' ' || NRJUNMESA || ' ' || NRMESA FROM MESAJUNCAO"},
-    {"VENDAREST", "SELECT CDFILIAL || ' ' || NRVENDAREST || ' ' || COALESCE(NRMESA, '-') || ' ' || "
-                  "COALESCE(CDVENDEDOR, '-') FROM VENDAREST"},
-    {"ITCOMANDAVEN", "SELECT CDFILIAL || ' ' || NRVENDAREST || ' ' || NRCOMANDA || ' ' || NRPRODCOMVEN || ' ' || "
-                     "COALESCE(CDVENDEDOR, '-') || ' ' || COALESCE(NRLUGARMESA, '-') || ' ' || "
-                     "CAST(QTPRODCOMVEN AS VARCHAR(30)) FROM ITCOMANDAVEN"},
+    {"VENDAREST",
+     "SELECT CDFILIAL || ' ' || NRVENDAREST || ' ' || COALESCE(NRMESA, '-') || ' ' || "
+     "COALESCE(CDVENDEDOR, '-') FROM VENDAREST"},
+    {"ITCOMANDAVEN",
+     "SELECT CDFILIAL || ' ' || NRVENDAREST || ' ' || NRCOMANDA || ' ' || NRPRODCOMVEN || ' ' || "
+     "COALESCE(CDVENDEDOR, '-') || ' ' || COALESCE(NRLUGARMESA, '-') || ' ' || "
+     "CAST(QTPRODCOMVEN AS VARCHAR(30)) FROM ITCOMANDAVEN"},
     {"GPERESERVA", "SELECT NRMESA || ' ' || NMCLIENTE || ' ' || NRPESSOAS || ' ' || IDSTRESERVA FROM GPERESERVA"},
-    {"GPEJORNAL", "SELECT IDOPERACAO || ' ' || COALESCE(NRMESAORIG, '<null>') || ' ' || COALESCE(NRMESADEST, '<null>') "
-                  "|| ' ' || COALESCE(NRJUNMESA, '<null>') FROM GPEJORNAL"},
+    {"GPEJORNAL",
+     "SELECT IDOPERACAO || ' ' || COALESCE(NRMESAORIG, '<null>') || ' ' || COALESCE(NRMESADEST, '<null>') "
+     "|| ' ' || COALESCE(NRJUNMESA, '<null>') FROM GPEJORNAL"},
 };
 
 class ExampleScriptTest : public ::testing::TestWithParam<std::tuple<Engine, Example>> {
@@ -81,8 +94,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         const bool pg = std::get<0>(GetParam()) == Engine::PostgreSQL;
-        m_connection = pg ? pgTestConnectionString(pgTestSchemaForCurrentTest(QStringLiteral("example")))
-                          : QStringLiteral("Provider=SQLite;Create=yes;Data Source=") + m_dir.filePath(QStringLiteral("r.db"));
+        m_connection =
+            pg ? pgTestConnectionString(pgTestSchemaForCurrentTest(QStringLiteral("example")))
+               : QStringLiteral("Provider=SQLite;Create=yes;Data Source=") + m_dir.filePath(QStringLiteral("r.db"));
         m_database.setConnectionString(m_connection);
         m_database.Open();
         SampleDataOptions options;
@@ -90,8 +104,9 @@ protected:
         options.createSchema = true;
         generateSampleData(m_database, options);
         // The demo station, as scripts/run.sh writes it.
-        for (const char* file : {"PARAMETROSQOR.json:PARAMETROSQOR.CDS", "ControleAcess.json:Dados/Cadastros/ControleAcess.cds",
-                                 "AcessoOperacoes.json:Dados/Cadastros/AcessoOperacoes.cds"}) {
+        for (const char* file :
+             {"PARAMETROSQOR.json:PARAMETROSQOR.CDS", "ControleAcess.json:Dados/Cadastros/ControleAcess.cds",
+              "AcessoOperacoes.json:Dados/Cadastros/AcessoOperacoes.cds"}) {
             const QStringList names = QString::fromLatin1(file).split(QLatin1Char(':'));
             QFile json(QStringLiteral(RES_SCRIPT_DIR "/") + names[0]);
             ASSERT_TRUE(json.open(QIODevice::ReadOnly)) << names[0].toStdString();
@@ -147,8 +162,8 @@ TEST_P(ExampleScriptTest, ChangesExactlyWhatItsTranscriptSays) {
             result = entry.value(QStringLiteral("result"));
     }
     ASSERT_FALSE(result.isUndefined()) << "no " << example.operation << " line in the transcript";
-    const QByteArray resultText = result.isObject() ? QJsonDocument(result.toObject()).toJson(QJsonDocument::Compact)
-                                                    : QByteArray("null");
+    const QByteArray resultText =
+        result.isObject() ? QJsonDocument(result.toObject()).toJson(QJsonDocument::Compact) : QByteArray("null");
     QString expected = QString::fromUtf8(example.result);
     const QDateTime now = QDateTime::currentDateTime();
     const QDate day = now.time() < QTime(20, 31) ? now.date() : now.date().addDays(1);
@@ -172,7 +187,8 @@ std::string exampleName(const ::testing::TestParamInfo<std::tuple<Engine, Exampl
 }
 
 INSTANTIATE_TEST_SUITE_P(Demo, ExampleScriptTest,
-                         ::testing::Combine(::testing::Values(Engine::SQLite, Engine::PostgreSQL), ::testing::ValuesIn(kExamples)),
+                         ::testing::Combine(::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                                            ::testing::ValuesIn(kExamples)),
                          exampleName);
 
 }  // namespace

@@ -53,8 +53,8 @@ TEST(Host, ShowsTheMenuOnTheDefaultDatabaseAndReportsAFailedStart) {
     const QString picture = dir.filePath(QStringLiteral("menu.png"));
     QProcess host;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QOR_CONNECTION"),
-                       QStringLiteral("Provider=SQLite;Create=yes;Data Source=") + dir.filePath(QStringLiteral("r.db")));
+    environment.insert(QStringLiteral("QOR_CONNECTION"), QStringLiteral("Provider=SQLite;Create=yes;Data Source=") +
+                                                             dir.filePath(QStringLiteral("r.db")));
     host.setProcessEnvironment(environment);
     host.start(QStringLiteral(RES_HOST_PATH), {QStringLiteral("--screenshot"), picture});
     ASSERT_TRUE(host.waitForFinished(60000));
@@ -69,7 +69,8 @@ TEST(Host, ShowsTheMenuOnTheDefaultDatabaseAndReportsAFailedStart) {
     ASSERT_TRUE(host.waitForFinished(60000));
     EXPECT_EQ(host.exitCode(), 1);
     const QString error = QString::fromUtf8(host.readAllStandardError());
-    EXPECT_TRUE(error.contains(QLatin1String("res00011-host: the menu failed:")) && error.contains(QLatin1String("missing.db")))
+    EXPECT_TRUE(error.contains(QLatin1String("res00011-host: the menu failed:")) &&
+                error.contains(QLatin1String("missing.db")))
         << error.toStdString();
 
     host.start(QStringLiteral(RES_HOST_PATH), {QStringLiteral("--bogus")});
@@ -78,7 +79,8 @@ TEST(Host, ShowsTheMenuOnTheDefaultDatabaseAndReportsAFailedStart) {
     host.start(QStringLiteral(RES_HOST_PATH), {QStringLiteral("--help")});
     ASSERT_TRUE(host.waitForFinished(60000));
     EXPECT_EQ(host.exitCode(), 0);
-    EXPECT_TRUE(host.readAllStandardOutput().startsWith("usage: res00011-host")) << host.readAllStandardError().toStdString();
+    EXPECT_TRUE(host.readAllStandardOutput().startsWith("usage: res00011-host"))
+        << host.readAllStandardError().toStdString();
 
     // No display to show the menu on: it says so, and how to get a picture instead.
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) environment.remove(QLatin1String(name));

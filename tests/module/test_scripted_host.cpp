@@ -24,7 +24,8 @@ struct HostRun {
 
     std::vector<std::string> calls() const {
         std::vector<std::string> names;
-        for (const QJsonObject& entry : transcript) names.push_back(entry.value(QStringLiteral("call")).toString().toStdString());
+        for (const QJsonObject& entry : transcript)
+            names.push_back(entry.value(QStringLiteral("call")).toString().toStdString());
         return names;
     }
     std::vector<QJsonObject> of(const char* call) const {
@@ -39,7 +40,8 @@ class ScriptedHostTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        m_connection = QStringLiteral("Provider=SQLite;Create=yes;Data Source=") + m_dir.filePath(QStringLiteral("r.db"));
+        m_connection =
+            QStringLiteral("Provider=SQLite;Create=yes;Data Source=") + m_dir.filePath(QStringLiteral("r.db"));
         m_database.setConnectionString(m_connection);
         m_database.Open();
         SampleDataOptions options;
@@ -63,9 +65,9 @@ protected:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QOR_CONNECTION"), m_connection);
         host.setProcessEnvironment(environment);
-        host.start(QStringLiteral(RES_HOST_PATH), {QStringLiteral("--script"), scriptPath, QStringLiteral("--transcript"),
-                                                   transcriptPath, QStringLiteral("0001"), QStringLiteral("0001"),
-                                                   QStringLiteral("0001"), QString()});
+        host.start(QStringLiteral(RES_HOST_PATH),
+                   {QStringLiteral("--script"), scriptPath, QStringLiteral("--transcript"), transcriptPath,
+                    QStringLiteral("0001"), QStringLiteral("0001"), QStringLiteral("0001"), QString()});
         HostRun result;
         if (!host.waitForFinished(60000)) {
             host.kill();
@@ -116,15 +118,16 @@ TEST_F(ScriptedHostTest, ExampleScriptChangesOneItemOnTheDemoDataAndRecordsTheDi
     ASSERT_EQ(itemWaiter("0000000001", "000001"), "0001");
     const HostRun result = runFile(QStringLiteral(RES_SCRIPT_DIR "/altera-garcom.script"));
     ASSERT_EQ(result.exitCode, 0) << result.error.toStdString();
-    EXPECT_EQ(result.calls(), (kStart + Names{"VerificaAcesso", "TecladoNumerico", "MensagemMetodo", "MensagemMetodo",
-                                             "MensagemMetodo", "Pesquisa", "TecladoNumerico", "MensagemMetodo",
-                                             "MensagemMetodo", "Pesquisa"}));
+    EXPECT_EQ(result.calls(),
+              (kStart + Names{"VerificaAcesso", "TecladoNumerico", "MensagemMetodo", "MensagemMetodo", "MensagemMetodo",
+                              "Pesquisa", "TecladoNumerico", "MensagemMetodo", "MensagemMetodo", "Pesquisa"}));
     ASSERT_EQ(result.lines.size(), 15u);
     // Every line starts with the call and its arguments.
     for (const QByteArray& line : result.lines) EXPECT_TRUE(line.startsWith("{\"call\":\"")) << line.toStdString();
     for (const QByteArray& line : result.lines) EXPECT_NE(line.indexOf("\",\"args\":["), -1) << line.toStdString();
 
-    EXPECT_TRUE(result.lines[5].startsWith(R"({"call":"VerificaAcesso","args":[-1,")")) << result.lines[5].toStdString();
+    EXPECT_TRUE(result.lines[5].startsWith(R"({"call":"VerificaAcesso","args":[-1,")"))
+        << result.lines[5].toStdString();
     EXPECT_TRUE(result.lines[5].endsWith(R"(",""],"result":true,"value":"S"})")) << result.lines[5].toStdString();
     EXPECT_EQ(result.lines[6].toStdString(),
               R"({"call":"TecladoNumerico","args":["","Altera Garçom por Item","Escolha o número da mesa",)"
@@ -139,8 +142,8 @@ TEST_F(ScriptedHostTest, ExampleScriptChangesOneItemOnTheDemoDataAndRecordsTheDi
 
     const QJsonObject list = result.transcript[10];
     EXPECT_EQ(list["args"].toArray(), (QJsonArray{QJsonValue(), 0, 0, 11776174, 13684686, 4407615, 8487297, 0}));
-    EXPECT_EQ(list["columns"].toArray(), (QJsonArray{QStringLiteral("Nome"), QStringLiteral("Garçom"),
-                                                     QStringLiteral("Quantidade")}));
+    EXPECT_EQ(list["columns"].toArray(),
+              (QJsonArray{QStringLiteral("Nome"), QStringLiteral("Garçom"), QStringLiteral("Quantidade")}));
     EXPECT_EQ(list["rows"].toArray().size(), 5);
     EXPECT_EQ(list["result"], QJsonValue(true));
     const int picked = list["picked"].toInt(-1);
@@ -155,7 +158,8 @@ TEST_F(ScriptedHostTest, ExampleScriptChangesOneItemOnTheDemoDataAndRecordsTheDi
               R"("Informe o numero do Garçom",4,0,0,0,0,0],"result":true,"value":"2"})");
     const QJsonArray validation = result.transcript[12]["args"].toArray();
     EXPECT_EQ(validation[3], QJsonValue(QStringLiteral("getValidaGarcom")));
-    EXPECT_TRUE(validation[5].toString().startsWith(QLatin1String("0002 - 0001 - "))) << validation[5].toString().toStdString();
+    EXPECT_TRUE(validation[5].toString().startsWith(QLatin1String("0002 - 0001 - ")))
+        << validation[5].toString().toStdString();
     EXPECT_TRUE(validation[5].toString().endsWith(QLatin1String(" - 1")));
     const QJsonArray update = result.transcript[13]["args"].toArray();
     EXPECT_EQ(update[0], QJsonValue(true));
@@ -181,26 +185,18 @@ TEST_F(ScriptedHostTest, ScriptsThatDoNotFitWhatWaitsStopTheRunWithExitOne) {
         Names calls;
     };
     const Case cases[] = {
-        {"a pick while the table keypad waits",
-         "press BlendedBitBtn1\n# comment\n\npick NRCOMANDA=0000000001\n",
-         "res00011-host: the script stopped: line 4: 'pick' while a keypad waits\n",
-         kStart + Names{"VerificaAcesso"}},
-        {"a keypad line while the list waits",
-         "press BlendedBitBtn1\nkeypad 12\nkeypad 2\n",
+        {"a pick while the table keypad waits", "press BlendedBitBtn1\n# comment\n\npick NRCOMANDA=0000000001\n",
+         "res00011-host: the script stopped: line 4: 'pick' while a keypad waits\n", kStart + Names{"VerificaAcesso"}},
+        {"a keypad line while the list waits", "press BlendedBitBtn1\nkeypad 12\nkeypad 2\n",
          "res00011-host: the script stopped: line 3: 'keypad' while the search list waits\n",
          kStart + Names{"VerificaAcesso", "TecladoNumerico", "MensagemMetodo", "MensagemMetodo", "MensagemMetodo"}},
-        {"a button the menu does not have",
-         "press NoSuchButton\n",
-         "res00011-host: the script stopped: line 1: the menu has no button NoSuchButton\n",
-         kStart},
-        {"a pick of a row the list does not hold",
-         "press BlendedBitBtn1\nkeypad 12\npick NRCOMANDA=0000000009\n",
+        {"a button the menu does not have", "press NoSuchButton\n",
+         "res00011-host: the script stopped: line 1: the menu has no button NoSuchButton\n", kStart},
+        {"a pick of a row the list does not hold", "press BlendedBitBtn1\nkeypad 12\npick NRCOMANDA=0000000009\n",
          "res00011-host: the script stopped: line 3: no row of the list holds NRCOMANDA=0000000009\n",
          kStart + Names{"VerificaAcesso", "TecladoNumerico", "MensagemMetodo", "MensagemMetodo", "MensagemMetodo"}},
-        {"lines left when the menu closed",
-         "key ESC\npress BlendedBitBtn1\n",
-         "res00011-host: the menu closed with 1 script lines left\n",
-         kStart},
+        {"lines left when the menu closed", "key ESC\npress BlendedBitBtn1\n",
+         "res00011-host: the menu closed with 1 script lines left\n", kStart},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

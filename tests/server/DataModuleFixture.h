@@ -145,9 +145,10 @@ protected:
     // Matches an error text of the server engine about a missing table, with the statement's
     // line that failed after it on the same line.
     static QRegularExpression pgMissingTable(const char* table) {
-        return QRegularExpression(QStringLiteral("^Erro de banco de dados: PostgreSQL: ERROR:  relation \"%1\" does not "
-                                                 "exist LINE \\d+: [^\r\n]*\\^$")
-                                      .arg(QString::fromLatin1(table).toLower()));
+        return QRegularExpression(
+            QStringLiteral("^Erro de banco de dados: PostgreSQL: ERROR:  relation \"%1\" does not "
+                           "exist LINE \\d+: [^\r\n]*\\^$")
+                .arg(QString::fromLatin1(table).toLower()));
     }
 
     QTemporaryDir m_dir;

@@ -89,7 +89,8 @@ QRegularExpression word(const QString& pattern) {
 // goes too, since the plain column keeps its name anyway. nullopt when a CONVERT is not closed.
 std::optional<QString> rewriteConvert(QString text, const std::function<QString(const QString&)>& wrap,
                                       bool dropOwnName) {
-    static const QRegularExpression convert = word(QStringLiteral("\\bCONVERT\\s*\\(\\s*VARCHAR\\s*\\(\\s*2000\\s*\\)\\s*,"));
+    static const QRegularExpression convert =
+        word(QStringLiteral("\\bCONVERT\\s*\\(\\s*VARCHAR\\s*\\(\\s*2000\\s*\\)\\s*,"));
     static const QRegularExpression alias = word(QStringLiteral("\\s+AS\\s+([A-Z_][A-Z0-9_]*)\\b"));
     static const QRegularExpression columnName = word(QStringLiteral("^(?:[A-Z_][A-Z0-9_]*\\.)?([A-Z_][A-Z0-9_]*)$"));
     qsizetype from = 0;
@@ -133,7 +134,8 @@ std::optional<QString> rewriteConvert(QString text, const std::function<QString(
 
 // An SQL Server text with its differing spellings written as in the Oracle text.
 std::optional<QString> mssqlAsOracle(const QString& mssql) {
-    std::optional<QString> text = rewriteConvert(mssql, [](const QString& x) { return x; }, true);
+    std::optional<QString> text = rewriteConvert(
+        mssql, [](const QString& x) { return x; }, true);
     if (!text) return text;
     text->replace(word(QStringLiteral("\\bISNULL\\(")), QStringLiteral("NVL("));
     text->replace(word(QStringLiteral("\\bSUBSTRING\\(")), QStringLiteral("SUBSTR("));
@@ -159,11 +161,13 @@ QStringList functionsUsed(const QString& text, const QStringList& names) {
 
 TEST(StatementTexts, TheResourcesHoldOnlyCompletePairsAndSingleTexts) {
     const StatementFiles files = statementFiles();
-    EXPECT_TRUE(files.incomplete.isEmpty()) << "without partner or of an unknown dialect: "
-                                            << files.incomplete.join(QStringLiteral(", ")).toStdString();
+    EXPECT_TRUE(files.incomplete.isEmpty())
+        << "without partner or of an unknown dialect: " << files.incomplete.join(QStringLiteral(", ")).toStdString();
     // The statements of today, so that a folder that is not found cannot pass as an empty one.
-    EXPECT_TRUE(files.pairs.contains(QStringLiteral("adqStatusMesa"))) << files.pairs.join(QStringLiteral(", ")).toStdString();
-    EXPECT_TRUE(files.singles.contains(QStringLiteral("adqNrJuncao"))) << files.singles.join(QStringLiteral(", ")).toStdString();
+    EXPECT_TRUE(files.pairs.contains(QStringLiteral("adqStatusMesa")))
+        << files.pairs.join(QStringLiteral(", ")).toStdString();
+    EXPECT_TRUE(files.singles.contains(QStringLiteral("adqNrJuncao")))
+        << files.singles.join(QStringLiteral(", ")).toStdString();
     for (const QString& name : files.pairs) {
         EXPECT_FALSE(statementText(name, QStringLiteral("oracle")).isEmpty()) << name.toStdString();
         EXPECT_FALSE(statementText(name, QStringLiteral("mssql")).isEmpty()) << name.toStdString();
@@ -217,8 +221,9 @@ TEST(StatementTexts, EveryMssqlTextIsItsOracleTextWithTheSqlServerSpellings) {
         // Spellings that only one of the two engines knows.
         EXPECT_EQ(functionsUsed(mssql, {QStringLiteral("NVL"), QStringLiteral("SUBSTR")}), QStringList())
             << "SQL Server has no such function";
-        EXPECT_EQ(functionsUsed(oracle, {QStringLiteral("ISNULL"), QStringLiteral("SUBSTRING"), QStringLiteral("CONVERT")}),
-                  QStringList())
+        EXPECT_EQ(
+            functionsUsed(oracle, {QStringLiteral("ISNULL"), QStringLiteral("SUBSTRING"), QStringLiteral("CONVERT")}),
+            QStringList())
             << "the Oracle text runs on Oracle, SQLite and PostgreSQL";
     }
 }
@@ -319,9 +324,8 @@ TEST(StatementTexts, EveryMssqlTextGivesTheRowsOfItsOracleTextOnSqlite) {
     };
     const Sample samples[] = {
         {"demo store, table 0012", demoArguments()},
-        {"table 0013",
-         with(demoArguments(), {{QStringLiteral("P_NRMESA"), QStringLiteral("0013")},
-                                {QStringLiteral("P_NRCOMANDA"), QStringLiteral("0000000005")}})},
+        {"table 0013", with(demoArguments(), {{QStringLiteral("P_NRMESA"), QStringLiteral("0013")},
+                                              {QStringLiteral("P_NRCOMANDA"), QStringLiteral("0000000005")}})},
         {"grouped table 0021", with(demoArguments(), {{QStringLiteral("P_NRMESA"), QStringLiteral("0021")}})},
         {"store without a default table",
          with(demoArguments(), {{QStringLiteral("P_CDLOJA"), QStringLiteral("0003")}})},

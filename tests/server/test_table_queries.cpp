@@ -69,13 +69,16 @@ QString errorOf(const QVariant& answer) {
     return answer.toString();
 }
 
-QString sqlText(const char* value) { return value ? QStringLiteral("'%1'").arg(QString::fromUtf8(value)) : QStringLiteral("NULL"); }
+QString sqlText(const char* value) {
+    return value ? QStringLiteral("'%1'").arg(QString::fromUtf8(value)) : QStringLiteral("NULL");
+}
 
 // One MESA row: branch, store, number, name, room, status, auxiliary status (null = nullptr).
 QString mesa(const char* filial, const char* loja, const char* nrmesa, const char* nmmesa, const char* cdsala,
              const char* idstmesa, const char* idstmesaaux) {
-    return QStringLiteral("INSERT INTO MESA (CDFILIAL, CDLOJA, NRMESA, NMMESA, CDSALA, IDSTMESA, IDSTMESAAUX) "
-                          "VALUES (%1, %2, %3, %4, %5, %6, %7);\n")
+    return QStringLiteral(
+               "INSERT INTO MESA (CDFILIAL, CDLOJA, NRMESA, NMMESA, CDSALA, IDSTMESA, IDSTMESAAUX) "
+               "VALUES (%1, %2, %3, %4, %5, %6, %7);\n")
         .arg(sqlText(filial), sqlText(loja), sqlText(nrmesa), sqlText(nmmesa), sqlText(cdsala), sqlText(idstmesa),
              sqlText(idstmesaaux));
 }
@@ -94,8 +97,9 @@ QString loja(const char* filial, const char* loja, const char* nrmesapadrao) {
 // A screen button; the table buttons of page 1 are kind '3' with auxiliary kind '4'.
 QString botao(const char* filial, const char* conftela, const char* nrbutton, const char* ident, const char* tipo = "3",
               const char* tipoAux = "4", const char* pagina = "1") {
-    return QStringLiteral("INSERT INTO ITMENUCONFTE (CDFILIAL, NRCONFTELA, NRBUTTON, IDTPBUTTON, IDTPBUTONAUX, "
-                          "NRPGCONFTAUX, CDIDENTBUTON) VALUES (%1, %2, %3, %4, %5, %6, %7);\n")
+    return QStringLiteral(
+               "INSERT INTO ITMENUCONFTE (CDFILIAL, NRCONFTELA, NRBUTTON, IDTPBUTTON, IDTPBUTONAUX, "
+               "NRPGCONFTAUX, CDIDENTBUTON) VALUES (%1, %2, %3, %4, %5, %6, %7);\n")
         .arg(sqlText(filial), sqlText(conftela), sqlText(nrbutton), sqlText(tipo), sqlText(tipoAux), sqlText(pagina),
              sqlText(ident));
 }
@@ -113,9 +117,11 @@ const QString kCreateMesa = QStringLiteral(
     "NMMESA VARCHAR(30), CDSALA VARCHAR(5), IDSTMESA VARCHAR(1), IDSTMESAAUX VARCHAR(1), "
     "PRIMARY KEY (CDFILIAL, CDLOJA, NRMESA));\n");
 const QString kCreateJuncaoMesaWithoutKey = QStringLiteral(
-    "CREATE TABLE JUNCAOMESA (CDFILIAL VARCHAR(4) NOT NULL, CDLOJA VARCHAR(4) NOT NULL, NRJUNMESA VARCHAR(10) NOT NULL);\n");
+    "CREATE TABLE JUNCAOMESA (CDFILIAL VARCHAR(4) NOT NULL, CDLOJA VARCHAR(4) NOT NULL, NRJUNMESA VARCHAR(10) NOT "
+    "NULL);\n");
 const QString kCreateJuncaoMesa = QStringLiteral(
-    "CREATE TABLE JUNCAOMESA (CDFILIAL VARCHAR(4) NOT NULL, CDLOJA VARCHAR(4) NOT NULL, NRJUNMESA VARCHAR(10) NOT NULL, "
+    "CREATE TABLE JUNCAOMESA (CDFILIAL VARCHAR(4) NOT NULL, CDLOJA VARCHAR(4) NOT NULL, NRJUNMESA VARCHAR(10) NOT "
+    "NULL, "
     "PRIMARY KEY (CDFILIAL, CDLOJA, NRJUNMESA));\n");
 
 class TableQueriesTest : public ::testing::TestWithParam<Engine> {
@@ -144,7 +150,9 @@ protected:
 
     bool postgres() const { return GetParam() == Engine::PostgreSQL; }
 
-    void clearTables() { m_db.Execute(QStringLiteral("DELETE FROM MESA; DELETE FROM LOJA; DELETE FROM ITMENUCONFTE;")); }
+    void clearTables() {
+        m_db.Execute(QStringLiteral("DELETE FROM MESA; DELETE FROM LOJA; DELETE FROM ITMENUCONFTE;"));
+    }
 
     // The computed status column has no fixed width on either engine: SQLite declares no type
     // for an expression, PostgreSQL no length for a CASE of a literal and a VARCHAR(1) column.
@@ -178,7 +186,9 @@ TEST_P(TableQueriesTest, NrJuncaoListsTheGroupingsOfTheStoreAscending) {
         Rows expected;
     };
     const Case cases[] = {
-        {"store with four groupings, in ascending order", "0001", "0001",
+        {"store with four groupings, in ascending order",
+         "0001",
+         "0001",
          {{"0000000001"}, {"0000000002"}, {"0000000003"}, {"0000000010"}}},
         {"another store of the same branch", "0001", "0002", {{"0000000004"}}},
         {"the same store number in another branch", "0002", "0001", {{"0000000005"}}},
@@ -225,7 +235,9 @@ TEST_P(TableQueriesTest, StatusMesaListsTheActiveTablesWithAButtonOfTheConfigura
              mesa("0006", "S") + mesa("0007", nullptr) + botao("00001", "0001") + botao("00002", "0002") +
              botao("00003", "0003") + botao("00004", "0004") + botao("00005", "0005") + botao("00006", "0006") +
              botao("00007", "0007"),
-         "0001", "0001", "0001",
+         "0001",
+         "0001",
+         "0001",
          {{"0001", "Mesa 0001", "SALAO", "S"},
           {"0002", "Mesa 0002", "SALAO", "O"},
           {"0003", "Mesa 0003", "SALAO", "L"},
@@ -236,7 +248,9 @@ TEST_P(TableQueriesTest, StatusMesaListsTheActiveTablesWithAButtonOfTheConfigura
         {"name and room are delivered as stored, nulls included",
          store + mesa("0001", "0001", "0001", "Varanda (fundos) Zé", "VAR01", "A", "O") +
              mesa("0001", "0001", "0002", nullptr, nullptr, "A", "L") + botao("00001", "0001") + botao("00002", "0002"),
-         "0001", "0001", "0001",
+         "0001",
+         "0001",
+         "0001",
          {{"0001", "Varanda (fundos) Zé", "VAR01", "O"}, {"0002", kNull, kNull, "L"}}},
         {"only tables in status A are listed",
          store + mesa("0001", "0001", "0001", "Ativa", "SALAO", "A", "L") +
@@ -244,60 +258,106 @@ TEST_P(TableQueriesTest, StatusMesaListsTheActiveTablesWithAButtonOfTheConfigura
              mesa("0001", "0001", "0003", "Minuscula", "SALAO", "a", "L") +
              mesa("0001", "0001", "0004", "Sem status", "SALAO", nullptr, "L") + botao("00001", "0001") +
              botao("00002", "0002") + botao("00003", "0003") + botao("00004", "0004"),
-         "0001", "0001", "0001", {{"0001", "Ativa", "SALAO", "L"}}},
+         "0001",
+         "0001",
+         "0001",
+         {{"0001", "Ativa", "SALAO", "L"}}},
         {"the store's default table is left out",
          loja("0001", "0001", "0002") + loja("0001", "0002", "0003") + mesa("0001") + mesa("0002") + mesa("0003") +
              botao("00001", "0001") + botao("00002", "0002") + botao("00003", "0003"),
-         "0001", "0001", "0001", {{"0001", "Mesa 0001", "SALAO", "L"}, {"0003", "Mesa 0003", "SALAO", "L"}}},
+         "0001",
+         "0001",
+         "0001",
+         {{"0001", "Mesa 0001", "SALAO", "L"}, {"0003", "Mesa 0003", "SALAO", "L"}}},
         {"without a default table every table is listed",
          loja("0001", "0001", nullptr) + mesa("0001") + mesa("0002") + botao("00001", "0001") + botao("00002", "0002"),
-         "0001", "0001", "0001", {{"0001", "Mesa 0001", "SALAO", "L"}, {"0002", "Mesa 0002", "SALAO", "L"}}},
+         "0001",
+         "0001",
+         "0001",
+         {{"0001", "Mesa 0001", "SALAO", "L"}, {"0002", "Mesa 0002", "SALAO", "L"}}},
         {"without a default table a table numbered with a blank is listed too",
          loja("0001", "0001", nullptr) + mesa("0001") + mesa(" ") + botao("00001", "0001") + botao("00002", " "),
-         "0001", "0001", "0001", {{" ", "Mesa  ", "SALAO", "L"}, {"0001", "Mesa 0001", "SALAO", "L"}}},
+         "0001",
+         "0001",
+         "0001",
+         {{" ", "Mesa  ", "SALAO", "L"}, {"0001", "Mesa 0001", "SALAO", "L"}}},
         {"a store without its LOJA row lists nothing",
-         loja("0001", "0002", nullptr) + mesa("0001") + botao("00001", "0001"), "0001", "0001", "0001", {}},
+         loja("0001", "0002", nullptr) + mesa("0001") + botao("00001", "0001"),
+         "0001",
+         "0001",
+         "0001",
+         {}},
         {"buttons other than table buttons of page 1 of the configuration do not count",
          store + mesa("0001") + mesa("0002") + mesa("0003") + mesa("0004") + mesa("0005") + mesa("0006") +
-             mesa("0007") + mesa("0008") + botao("00001", "0001") +        // the one that counts
-             botao("0002", "0001", "00002", "0002") +                      // another branch
-             botao("0001", "0001", "00003", "0003", "3", "4", "2") +       // page 2
-             botao("0001", "0001", "00004", "0004", "3", "2", "1") +       // another auxiliary kind
-             botao("0001", "0001", "00005", "0005", "1", "4", "1") +       // another button kind
-             botao("0001", "0002", "00006", "0006") +                      // another configuration
-             botao("00008", "0008 "),                                      // the code with a blank
-         "0001", "0001", "0001", {{"0001", "Mesa 0001", "SALAO", "L"}}},
+             mesa("0007") + mesa("0008") + botao("00001", "0001") +   // the one that counts
+             botao("0002", "0001", "00002", "0002") +                 // another branch
+             botao("0001", "0001", "00003", "0003", "3", "4", "2") +  // page 2
+             botao("0001", "0001", "00004", "0004", "3", "2", "1") +  // another auxiliary kind
+             botao("0001", "0001", "00005", "0005", "1", "4", "1") +  // another button kind
+             botao("0001", "0002", "00006", "0006") +                 // another configuration
+             botao("00008", "0008 "),                                 // the code with a blank
+         "0001",
+         "0001",
+         "0001",
+         {{"0001", "Mesa 0001", "SALAO", "L"}}},
         {"the configuration argument picks the buttons",
          store + mesa("0001") + mesa("0002") + botao("00001", "0001") + botao("0001", "0002", "00001", "0002"),
-         "0001", "0001", "0002", {{"0002", "Mesa 0002", "SALAO", "L"}}},
+         "0001",
+         "0001",
+         "0002",
+         {{"0002", "Mesa 0002", "SALAO", "L"}}},
         {"a table with two buttons is listed once, a button without a table adds nothing",
-         store + mesa("0001") + botao("00001", "0001") + botao("00002", "0001") + botao("00003", "0099"), "0001",
-         "0001", "0001", {{"0001", "Mesa 0001", "SALAO", "L"}}},
+         store + mesa("0001") + botao("00001", "0001") + botao("00002", "0001") + botao("00003", "0099"),
+         "0001",
+         "0001",
+         "0001",
+         {{"0001", "Mesa 0001", "SALAO", "L"}}},
         {"the branch argument applies to the table and to its button",
-         store + loja("0002", "0001", "9999") + mesa("0001") +                   // listed
+         store + loja("0002", "0001", "9999") + mesa("0001") +                    // listed
              mesa("0001", "0001", "0002", "Mesa 0002", "SALAO", "A", "L") +       // button of branch 0002 only
              mesa("0002", "0001", "0003", "Outra filial", "SALAO", "A", "L") +    // table of branch 0002
              mesa("0002", "0001", "0001", "Outra filial 1", "SALAO", "A", "L") +  // same number, branch 0002
              botao("00001", "0001") + botao("0002", "0001", "00002", "0002") + botao("00003", "0003"),
-         "0001", "0001", "0001", {{"0001", "Mesa 0001", "SALAO", "L"}}},
+         "0001",
+         "0001",
+         "0001",
+         {{"0001", "Mesa 0001", "SALAO", "L"}}},
         {"the other branch with its own buttons",
          store + loja("0002", "0001", "9999") + mesa("0001") +
              mesa("0002", "0001", "0001", "Outra filial 1", "SALAO", "A", "O") +
              mesa("0002", "0001", "0003", "Outra filial 3", "SALAO", "A", "P") + botao("00001", "0001") +
              botao("0002", "0001", "00001", "0001") + botao("0002", "0001", "00003", "0003"),
-         "0002", "0001", "0001", {{"0001", "Outra filial 1", "SALAO", "O"}, {"0003", "Outra filial 3", "SALAO", "S"}}},
+         "0002",
+         "0001",
+         "0001",
+         {{"0001", "Outra filial 1", "SALAO", "O"}, {"0003", "Outra filial 3", "SALAO", "S"}}},
         {"tables of another store are not listed",
          store + loja("0001", "0002", "9999") + mesa("0001") +
              mesa("0001", "0002", "0002", "Outra loja", "SALAO", "A", "L") +
              mesa("0001", "0002", "0001", "Outra loja 1", "SALAO", "A", "O") + botao("00001", "0001") +
              botao("00002", "0002"),
-         "0001", "0001", "0001", {{"0001", "Mesa 0001", "SALAO", "L"}}},
-        {"branch code with a trailing blank matches nothing", store + mesa("0001") + botao("00001", "0001"), "0001 ",
-         "0001", "0001", {}},
-        {"store code with a leading blank matches nothing", store + mesa("0001") + botao("00001", "0001"), "0001",
-         " 001", "0001", {}},
-        {"configuration code without its zeros matches nothing", store + mesa("0001") + botao("00001", "0001"), "0001",
-         "0001", "1", {}},
+         "0001",
+         "0001",
+         "0001",
+         {{"0001", "Mesa 0001", "SALAO", "L"}}},
+        {"branch code with a trailing blank matches nothing",
+         store + mesa("0001") + botao("00001", "0001"),
+         "0001 ",
+         "0001",
+         "0001",
+         {}},
+        {"store code with a leading blank matches nothing",
+         store + mesa("0001") + botao("00001", "0001"),
+         "0001",
+         " 001",
+         "0001",
+         {}},
+        {"configuration code without its zeros matches nothing",
+         store + mesa("0001") + botao("00001", "0001"),
+         "0001",
+         "0001",
+         "1",
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -351,9 +411,10 @@ TEST_P(TableQueriesTest, AMissingTableAnswersTheErrorTextAndTheNextCallWorksOnce
     if (postgres()) {
         // The server's text goes on, on the same line, with the statement's line that failed.
         const auto missing = [](const char* table) {
-            return QRegularExpression(QStringLiteral("^Erro de banco de dados: PostgreSQL: ERROR:  relation \"%1\" does not "
-                                                     "exist LINE \\d+: [^\r\n]*FROM %2[^\r\n]*\\^$")
-                                          .arg(QLatin1String(table), QString::fromLatin1(table).toUpper()));
+            return QRegularExpression(
+                QStringLiteral("^Erro de banco de dados: PostgreSQL: ERROR:  relation \"%1\" does not "
+                               "exist LINE \\d+: [^\r\n]*FROM %2[^\r\n]*\\^$")
+                    .arg(QLatin1String(table), QString::fromLatin1(table).toUpper()));
         };
         EXPECT_TRUE(missing("mesa").match(errorOf(tables)).hasMatch()) << tables.toString().toStdString();
         EXPECT_TRUE(missing("juncaomesa").match(errorOf(groupings)).hasMatch()) << groupings.toString().toStdString();
@@ -371,7 +432,9 @@ TEST_P(TableQueriesTest, AMissingTableAnswersTheErrorTextAndTheNextCallWorksOnce
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, TableQueriesTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
-                         [](const auto& testCase) { return testCase.param == Engine::SQLite ? "SQLite" : "PostgreSQL"; });
+                         [](const auto& testCase) {
+                             return testCase.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
+                         });
 
 // A SQLite file has no connection to lose: the server engine only.
 class LostConnectionTest : public TableQueriesTest {};
@@ -385,8 +448,9 @@ TEST_P(LostConnectionTest, AnswersTheErrorTextAndTheNextCallWorksAgain) {
     const auto sessionSettings = [] {
         TADOQuery session;
         session.setConnection(&rdmMenu->adcMenu);
-        session.setSQL(QStringLiteral("SELECT current_setting('application_name') AS APPLICATION_NAME, "
-                                      "current_setting('client_encoding') AS CLIENT_ENCODING"));
+        session.setSQL(
+            QStringLiteral("SELECT current_setting('application_name') AS APPLICATION_NAME, "
+                           "current_setting('client_encoding') AS CLIENT_ENCODING"));
         session.Open();
         return QStringList{session.FieldByName(QStringLiteral("APPLICATION_NAME")).AsString(),
                            session.FieldByName(QStringLiteral("CLIENT_ENCODING")).AsString()};
@@ -402,7 +466,9 @@ TEST_P(LostConnectionTest, AnswersTheErrorTextAndTheNextCallWorksAgain) {
     TADOQuery terminate;
     terminate.setConnection(&m_db);
     terminate.setSQL(QStringLiteral("SELECT pg_terminate_backend(CAST(:P_PID AS INTEGER), 5000) AS DONE"));
-    terminate.Parameters().ParamByName(QStringLiteral("P_PID")).setValue(pid.FieldByName(QStringLiteral("PID")).AsInteger());
+    terminate.Parameters()
+        .ParamByName(QStringLiteral("P_PID"))
+        .setValue(pid.FieldByName(QStringLiteral("PID")).AsInteger());
     terminate.Open();
     ASSERT_TRUE(terminate.FieldByName(QStringLiteral("DONE")).AsBoolean());
 

@@ -25,18 +25,18 @@ const Fields kTicketFields = {
 };
 
 const Fields kItemFields = {
-    {"NRPRODCOMVEN", TFieldType::ftString, 6},    {"QTPRODCOMVEN", TFieldType::ftFloat, 0},
-    {"VRPRECCOMVEN", TFieldType::ftFloat, 0},     {"TXPRODCOMVEN", TFieldType::ftString, 2000},
-    {"IDSTPRCOMVEN", TFieldType::ftString, 1},    {"VRDESCCOMVEN", TFieldType::ftFloat, 0},
-    {"CDARVPROD", TFieldType::ftString, 20},      {"NMPRODUTO", TFieldType::ftString, 50},
-    {"CDPRODUTO", TFieldType::ftString, 10},      {"DTHRINCOMVEN", TFieldType::ftDateTime, 0},
-    {"NRCOMANDA", TFieldType::ftString, 10},      {"IDPRODIMPFIS", TFieldType::ftString, 1},
-    {"NRSEQPRODCOM", TFieldType::ftString, 3},    {"VRACRCOMVEN", TFieldType::ftFloat, 0},
-    {"VRACRCOMANDA", TFieldType::ftFloat, 0},     {"IDPESAPROD", TFieldType::ftString, 1},
-    {"DSCOMANDAORI", TFieldType::ftString, 10},   {"NRPRODCOMORI", TFieldType::ftString, 6},
-    {"NRCOMANDAORI", TFieldType::ftString, 10},   {"CDVENDEDOR", TFieldType::ftString, 4},
-    {"NRVENDAREST", TFieldType::ftString, 10},    {"NRLUGARMESA", TFieldType::ftString, 4},
-    {"IDCHECK", TFieldType::ftString, 1},         {"NRSEQBENECONSIT", TFieldType::ftString, 10},
+    {"NRPRODCOMVEN", TFieldType::ftString, 6},  {"QTPRODCOMVEN", TFieldType::ftFloat, 0},
+    {"VRPRECCOMVEN", TFieldType::ftFloat, 0},   {"TXPRODCOMVEN", TFieldType::ftString, 2000},
+    {"IDSTPRCOMVEN", TFieldType::ftString, 1},  {"VRDESCCOMVEN", TFieldType::ftFloat, 0},
+    {"CDARVPROD", TFieldType::ftString, 20},    {"NMPRODUTO", TFieldType::ftString, 50},
+    {"CDPRODUTO", TFieldType::ftString, 10},    {"DTHRINCOMVEN", TFieldType::ftDateTime, 0},
+    {"NRCOMANDA", TFieldType::ftString, 10},    {"IDPRODIMPFIS", TFieldType::ftString, 1},
+    {"NRSEQPRODCOM", TFieldType::ftString, 3},  {"VRACRCOMVEN", TFieldType::ftFloat, 0},
+    {"VRACRCOMANDA", TFieldType::ftFloat, 0},   {"IDPESAPROD", TFieldType::ftString, 1},
+    {"DSCOMANDAORI", TFieldType::ftString, 10}, {"NRPRODCOMORI", TFieldType::ftString, 6},
+    {"NRCOMANDAORI", TFieldType::ftString, 10}, {"CDVENDEDOR", TFieldType::ftString, 4},
+    {"NRVENDAREST", TFieldType::ftString, 10},  {"NRLUGARMESA", TFieldType::ftString, 4},
+    {"IDCHECK", TFieldType::ftString, 1},       {"NRSEQBENECONSIT", TFieldType::ftString, 10},
 };
 
 // What identifies a listed item, and the seat it is listed with.
@@ -49,9 +49,11 @@ constexpr const char* kConsFem = "0000000091";
 constexpr const char* kCouver = "0000000092";
 
 QString products() {
-    return insert(Product{.codigo = "0000000001", .nome = "Picanha", .nomeFiscal = "PICANHA GRELHADA", .arvore = "01.02.003"}) +
+    return insert(Product{
+               .codigo = "0000000001", .nome = "Picanha", .nomeFiscal = "PICANHA GRELHADA", .arvore = "01.02.003"}) +
            insert(Product{.codigo = "0000000003", .nome = "Suco de laranja", .arvore = "02.01.001"}) +
-           insert(Product{.codigo = "0000000007", .nome = "Queijo", .nomeFiscal = "QUEIJO KG", .arvore = "03.01", .pesado = "S"}) +
+           insert(Product{
+               .codigo = "0000000007", .nome = "Queijo", .nomeFiscal = "QUEIJO KG", .arvore = "03.01", .pesado = "S"}) +
            insert(Product{.codigo = kConsum, .nome = "Consumação"}) +
            insert(Product{.codigo = kConsFem, .nome = "Consumação feminina"}) +
            insert(Product{.codigo = kCouver, .nome = "Couvert"}) + insert(Product{.codigo = "X", .nome = "Produto X"});
@@ -110,29 +112,47 @@ QString restaurant() {
 // every kind that is or is not listed.
 QString restaurantItems() {
     QString sql = products();
-    const auto item = [](const char* venda, const char* comanda, const char* nrItem, const char* produto = "0000000001") {
+    const auto item = [](const char* venda, const char* comanda, const char* nrItem,
+                         const char* produto = "0000000001") {
         return insert(Item{.venda = venda, .comanda = comanda, .item = nrItem, .produto = produto});
     };
-    sql += insert(Item{.venda = "0000000001", .comanda = "0000000001", .item = "000001", .produto = "0000000001", .lugar = "02"}) +
-           insert(Item{.venda = "0000000001", .comanda = "0000000001", .item = "000002", .produto = "0000000003", .lugar = "03"}) +
-           insert(Item{.venda = "0000000001", .comanda = "0000000001", .item = "000003", .produto = "0000000007", .refil = "S"}) +
-           item("0000000001", "0000000001", "000004", kConsum) + item("0000000001", "0000000001", "000005", kConsFem) +
-           item("0000000001", "0000000001", "000006", kCouver) + item("0000000001", "0000000001", "000007", "X") +
-           item("0000000001", "0000000001", "000008", "0000000999") +  // no PRODUTO row
-           insert(Item{.venda = "0000000001", .comanda = "0000000001", .item = "000009", .produto = "0000000001", .refil = nullptr}) +
-           insert(Item{.venda = "0000000001", .comanda = "0000000001", .item = "000010", .produto = "0000000001", .refil = "n"});
-    sql += insert(Item{.venda = "0000000001", .comanda = "0000000002", .item = "000001", .produto = "0000000001", .lugar = nullptr});
+    sql +=
+        insert(Item{
+            .venda = "0000000001", .comanda = "0000000001", .item = "000001", .produto = "0000000001", .lugar = "02"}) +
+        insert(Item{
+            .venda = "0000000001", .comanda = "0000000001", .item = "000002", .produto = "0000000003", .lugar = "03"}) +
+        insert(Item{
+            .venda = "0000000001", .comanda = "0000000001", .item = "000003", .produto = "0000000007", .refil = "S"}) +
+        item("0000000001", "0000000001", "000004", kConsum) + item("0000000001", "0000000001", "000005", kConsFem) +
+        item("0000000001", "0000000001", "000006", kCouver) + item("0000000001", "0000000001", "000007", "X") +
+        item("0000000001", "0000000001", "000008", "0000000999") +  // no PRODUTO row
+        insert(Item{.venda = "0000000001",
+                    .comanda = "0000000001",
+                    .item = "000009",
+                    .produto = "0000000001",
+                    .refil = nullptr}) +
+        insert(Item{
+            .venda = "0000000001", .comanda = "0000000001", .item = "000010", .produto = "0000000001", .refil = "n"});
+    sql += insert(Item{
+        .venda = "0000000001", .comanda = "0000000002", .item = "000001", .produto = "0000000001", .lugar = nullptr});
     for (const char* comanda : {"0000000003", "0000000004", "0000000013", "0000000014", "0000000015", "0000000016",
                                 "0000000017", "0000000018", "0000000019"})
         sql += item("0000000001", comanda, "000001");
-    sql += item("0000000012", "0000000022", "000001") + item("0000000003", "0000000006", "000001") +
-           item("0000000002", "0000000005", "000001") + item("0000000004", "0000000007", "000001") +
-           insert(Item{.venda = "0000000004", .comanda = "0000000007", .item = "000002", .produto = "0000000007", .lugar = "02"}) +
-           insert(Item{.venda = "0000000006", .comanda = "0000000008", .item = "000001", .produto = "0000000003", .lugar = "04"}) +
-           item("0000000007", "0000000009", "000001") + item("0000000008", "0000000010", "000001") +
-           item("0000000010", "0000000020", "000001") + item("0000000011", "0000000021", "000001") +
-           item("0000000009", "0000000011", "000001") +
-           insert(Item{.filial = "0002", .venda = "0000000001", .comanda = "0000000001", .item = "000001", .produto = "0000000001"});
+    sql +=
+        item("0000000012", "0000000022", "000001") + item("0000000003", "0000000006", "000001") +
+        item("0000000002", "0000000005", "000001") + item("0000000004", "0000000007", "000001") +
+        insert(Item{
+            .venda = "0000000004", .comanda = "0000000007", .item = "000002", .produto = "0000000007", .lugar = "02"}) +
+        insert(Item{
+            .venda = "0000000006", .comanda = "0000000008", .item = "000001", .produto = "0000000003", .lugar = "04"}) +
+        item("0000000007", "0000000009", "000001") + item("0000000008", "0000000010", "000001") +
+        item("0000000010", "0000000020", "000001") + item("0000000011", "0000000021", "000001") +
+        item("0000000009", "0000000011", "000001") +
+        insert(Item{.filial = "0002",
+                    .venda = "0000000001",
+                    .comanda = "0000000001",
+                    .item = "000001",
+                    .produto = "0000000001"});
     return sql;
 }
 
@@ -141,14 +161,15 @@ protected:
     QVariant items(const char* filial, const char* comanda, const char* modo, const char* consum = kConsum,
                    const char* consFem = kConsFem, const char* couver = kCouver) {
         QVariant answer;
-        EXPECT_NO_THROW(answer = getItemMesa(QString::fromUtf8(filial), QString::fromUtf8(comanda), QString::fromUtf8(modo),
-                                             QString::fromUtf8(consum), QString::fromUtf8(consFem),
-                                             QString::fromUtf8(couver)));
+        EXPECT_NO_THROW(answer = getItemMesa(QString::fromUtf8(filial), QString::fromUtf8(comanda),
+                                             QString::fromUtf8(modo), QString::fromUtf8(consum),
+                                             QString::fromUtf8(consFem), QString::fromUtf8(couver)));
         return answer;
     }
     QVariant tickets(const char* mesa, const char* filial = "0001", const char* loja = "0001") {
         QVariant answer;
-        EXPECT_NO_THROW(answer = getComandaInd(QString::fromUtf8(mesa), QString::fromUtf8(filial), QString::fromUtf8(loja)));
+        EXPECT_NO_THROW(answer =
+                            getComandaInd(QString::fromUtf8(mesa), QString::fromUtf8(filial), QString::fromUtf8(loja)));
         return answer;
     }
 };
@@ -166,9 +187,15 @@ TEST_P(TicketsItemsTest, ComandaIndListsTheOpenTicketsOfTheTableAndItsGrouping) 
         Rows expected;  // NRVENDAREST, NRCOMANDA in the answer's order
     };
     const Case cases[] = {
-        {"a table alone: PKR_/RES_ tickets not in status 4 of its open sales whose waiter exists", "0012", "0001", "0001",
+        {"a table alone: PKR_/RES_ tickets not in status 4 of its open sales whose waiter exists",
+         "0012",
+         "0001",
+         "0001",
          {{nr(1), nr(1)}, {nr(1), nr(2)}, {nr(1), nr(15)}}},
-        {"a grouped table: the tickets of every table of its grouping", "0021", "0001", "0001",
+        {"a grouped table: the tickets of every table of its grouping",
+         "0021",
+         "0001",
+         "0001",
          {{nr(4), nr(7)}, {nr(6), nr(8)}}},
         {"another member of the same grouping", "0020", "0001", "0001", {{nr(4), nr(7)}, {nr(6), nr(8)}}},
         {"a free member of the grouping", "0022", "0001", "0001", {{nr(4), nr(7)}, {nr(6), nr(8)}}},
@@ -178,8 +205,11 @@ TEST_P(TicketsItemsTest, ComandaIndListsTheOpenTicketsOfTheTableAndItsGrouping) 
         {"a grouping of another store does not count", "0050", "0001", "0001", {{nr(11), nr(21)}}},
         {"the other waiter's table", "0013", "0001", "0001", {{nr(2), nr(5)}}},
         {"a table without sales", "0099", "0001", "0001", {}},
-        {"the same table number in another store, grouped there with a table that has no sale", "0012", "0001",
-         "0002", {{nr(9), nr(11)}}},
+        {"the same table number in another store, grouped there with a table that has no sale",
+         "0012",
+         "0001",
+         "0002",
+         {{nr(9), nr(11)}}},
         {"the same table number in another branch", "0012", "0002", "0001", {{nr(1), nr(1)}}},
         {"a table number without its zeros matches nothing", "12", "0001", "0001", {}},
         {"a table number with a trailing blank matches nothing", "0012 ", "0001", "0001", {}},
@@ -196,17 +226,28 @@ TEST_P(TicketsItemsTest, ComandaIndListsTheOpenTicketsOfTheTableAndItsGrouping) 
 
 TEST_P(TicketsItemsTest, ComandaIndDeliversEveryColumnOnceInSaleAndTicketOrder) {
     // Tables 0040 and 0041 grouped; ticket numbers of different lengths order as texts.
-    fill(insert(Waiter{.codigo = "0001", .nome = "Ana Souza"}) + insert(Waiter{.codigo = "0002", .nome = "Bruno"}) +
-                 juncaoMesa("0001", "0001", "0000000005") + mesaJuncao("0001", "0001", "0000000005", "0040") +
-                 mesaJuncao("0001", "0001", "0000000005", "0041") +
-                 insert(Sale{.venda = "0000000031", .mesa = "0040", .vendedor = "0002", .pessoas = "12", .cliente = "000000000000042"}) +
-                 insert(Sale{.venda = "0000000030", .mesa = "0041", .pessoas = nullptr}) +
-                 insert(Ticket{.venda = "0000000031", .comanda = "0000000002", .descricao = "RES_ANA", .status = "2",
-                               .desconto = "5", .comissao = "3.5"}) +
-                 insert(Ticket{.venda = "0000000031", .comanda = "0000000001", .descricao = "PKR_0040", .acrescimo = "0.1"}) +
-                 insert(Ticket{.venda = "0000000030", .comanda = "900", .descricao = "PKR_0041", .status = "3",
-                               .desconto = "0", .comissao = "0", .acrescimo = "0"}) +
-                 insert(Ticket{.venda = "0000000030", .comanda = "1000", .descricao = "RES_1000"}));
+    fill(
+        insert(Waiter{.codigo = "0001", .nome = "Ana Souza"}) + insert(Waiter{.codigo = "0002", .nome = "Bruno"}) +
+        juncaoMesa("0001", "0001", "0000000005") + mesaJuncao("0001", "0001", "0000000005", "0040") +
+        mesaJuncao("0001", "0001", "0000000005", "0041") +
+        insert(Sale{
+            .venda = "0000000031", .mesa = "0040", .vendedor = "0002", .pessoas = "12", .cliente = "000000000000042"}) +
+        insert(Sale{.venda = "0000000030", .mesa = "0041", .pessoas = nullptr}) +
+        insert(Ticket{.venda = "0000000031",
+                      .comanda = "0000000002",
+                      .descricao = "RES_ANA",
+                      .status = "2",
+                      .desconto = "5",
+                      .comissao = "3.5"}) +
+        insert(Ticket{.venda = "0000000031", .comanda = "0000000001", .descricao = "PKR_0040", .acrescimo = "0.1"}) +
+        insert(Ticket{.venda = "0000000030",
+                      .comanda = "900",
+                      .descricao = "PKR_0041",
+                      .status = "3",
+                      .desconto = "0",
+                      .comissao = "0",
+                      .acrescimo = "0"}) +
+        insert(Ticket{.venda = "0000000030", .comanda = "1000", .descricao = "RES_1000"}));
     const Rows expected = {
         {"0000000030", "1000", "RES_1000", "1", kNull, kNull, kNull, kNull, "0001", "Ana Souza", kNull},
         {"0000000030", "900", "PKR_0041", "3", "0", "0", "0", kNull, "0001", "Ana Souza", kNull},
@@ -224,11 +265,11 @@ TEST_P(TicketsItemsTest, ComandaIndDeliversEveryColumnOnceInSaleAndTicketOrder) 
 
 TEST_P(TicketsItemsTest, ComandaIndLeavesOutTheSalesOfAWaiterWithoutVendedorRow) {
     fill(insert(Waiter{.codigo = "0001", .nome = "Ana"}) + insert(Sale{.venda = "0000000001", .mesa = "0012"}) +
-                 insert(Sale{.venda = "0000000002", .mesa = "0012", .vendedor = "0099"}) +
-                 insert(Sale{.venda = "0000000003", .mesa = "0012", .vendedor = nullptr}) +
-                 insert(Ticket{.venda = "0000000001", .comanda = "0000000001", .descricao = "PKR_1"}) +
-                 insert(Ticket{.venda = "0000000002", .comanda = "0000000002", .descricao = "PKR_2"}) +
-                 insert(Ticket{.venda = "0000000003", .comanda = "0000000003", .descricao = "PKR_3"}));
+         insert(Sale{.venda = "0000000002", .mesa = "0012", .vendedor = "0099"}) +
+         insert(Sale{.venda = "0000000003", .mesa = "0012", .vendedor = nullptr}) +
+         insert(Ticket{.venda = "0000000001", .comanda = "0000000001", .descricao = "PKR_1"}) +
+         insert(Ticket{.venda = "0000000002", .comanda = "0000000002", .descricao = "PKR_2"}) +
+         insert(Ticket{.venda = "0000000003", .comanda = "0000000003", .descricao = "PKR_3"}));
     EXPECT_EQ(rowsOf(packetOf(tickets("0012"))),
               (Rows{{nr(1), nr(1), "PKR_1", "1", kNull, kNull, kNull, "4", "0001", "Ana", kNull}}));
 
@@ -247,10 +288,13 @@ TEST_P(TicketsItemsTest, ItemMesaListsTheTicketOrTheTableByMode) {
     // Table 0012 of store 0001 in mode RES: tickets 1, 2 and 15 of sale 1 and ticket 22 of sale
     // 12 (whose waiter has no VENDEDOR row: the item list does not read VENDEDOR), each item on
     // its own seat.
-    const Rows table12 = {{nr(1), nr(1), nr(1, 6), "02"},  {nr(1), nr(1), nr(2, 6), "03"}, {nr(1), nr(1), nr(7, 6), "01"},
-                          {nr(1), nr(2), nr(1, 6), kNull}, {nr(1), nr(15), nr(1, 6), "01"}, {nr(12), nr(22), nr(1, 6), "01"}};
-    const Rows ticket1 = {{nr(1), nr(1), nr(1, 6), "01"}, {nr(1), nr(1), nr(2, 6), "01"}, {nr(1), nr(1), nr(7, 6), "01"}};
-    const Rows grouping1 = {{nr(4), nr(7), nr(1, 6), "01"}, {nr(4), nr(7), nr(2, 6), "02"}, {nr(6), nr(8), nr(1, 6), "04"}};
+    const Rows table12 = {{nr(1), nr(1), nr(1, 6), "02"},  {nr(1), nr(1), nr(2, 6), "03"},
+                          {nr(1), nr(1), nr(7, 6), "01"},  {nr(1), nr(2), nr(1, 6), kNull},
+                          {nr(1), nr(15), nr(1, 6), "01"}, {nr(12), nr(22), nr(1, 6), "01"}};
+    const Rows ticket1 = {
+        {nr(1), nr(1), nr(1, 6), "01"}, {nr(1), nr(1), nr(2, 6), "01"}, {nr(1), nr(1), nr(7, 6), "01"}};
+    const Rows grouping1 = {
+        {nr(4), nr(7), nr(1, 6), "01"}, {nr(4), nr(7), nr(2, 6), "02"}, {nr(6), nr(8), nr(1, 6), "04"}};
     struct Case {
         const char* name;
         const char* filial;
@@ -262,7 +306,11 @@ TEST_P(TicketsItemsTest, ItemMesaListsTheTicketOrTheTableByMode) {
         // One ticket: items not refills, of a product that exists and is none of the three.
         {"one ticket: refills, the three products and items without product left out", "0001", "0000000001", "",
          ticket1},
-        {"one ticket: an item without seat is reported on seat 01", "0001", "0000000002", "", {{nr(1), nr(2), nr(1, 6), "01"}}},
+        {"one ticket: an item without seat is reported on seat 01",
+         "0001",
+         "0000000002",
+         "",
+         {{nr(1), nr(2), nr(1, 6), "01"}}},
         {"one ticket: the description is not looked at", "0001", "0000000003", "", {{nr(1), nr(3), nr(1, 6), "01"}}},
         {"one ticket: nor its case", "0001", "0000000013", "", {{nr(1), nr(13), nr(1, 6), "01"}}},
         {"one ticket: status 4 lists nothing", "0001", "0000000004", "", {}},
@@ -281,11 +329,18 @@ TEST_P(TicketsItemsTest, ItemMesaListsTheTicketOrTheTableByMode) {
         {"RES: from the ticket of the sale without VENDEDOR row", "0001", "0000000022", "RES", table12},
         {"RES: a grouped table", "0001", "0000000007", "RES", grouping1},
         {"RES: another table of the grouping", "0001", "0000000008", "RES", grouping1},
-        {"RES: a grouping without its JUNCAOMESA row groups nothing", "0001", "0000000009", "RES",
+        {"RES: a grouping without its JUNCAOMESA row groups nothing",
+         "0001",
+         "0000000009",
+         "RES",
          {{nr(7), nr(9), nr(1, 6), "01"}}},
         {"RES: its other member", "0001", "0000000010", "RES", {{nr(8), nr(10), nr(1, 6), "01"}}},
         {"RES: a table grouped with none", "0001", "0000000020", "RES", {{nr(10), nr(20), nr(1, 6), "01"}}},
-        {"RES: a grouping of another store does not count", "0001", "0000000021", "RES", {{nr(11), nr(21), nr(1, 6), "01"}}},
+        {"RES: a grouping of another store does not count",
+         "0001",
+         "0000000021",
+         "RES",
+         {{nr(11), nr(21), nr(1, 6), "01"}}},
         {"RES: the same table number in another store", "0001", "0000000011", "RES", {{nr(9), nr(11), nr(1, 6), "01"}}},
         {"RES: the other branch", "0002", "0000000001", "RES", {{nr(1), nr(1), nr(1, 6), "01"}}},
         {"RES: an unknown ticket lists nothing", "0001", "0000000099", "RES", {}},
@@ -311,28 +366,68 @@ TEST_P(TicketsItemsTest, ItemMesaDeliversEveryFieldOfAnItemInBothModes) {
     const QByteArray note = QByteArrayLiteral("ação-").repeated(400);
     ASSERT_EQ(QString::fromUtf8(note).size(), 2000);
     fill(products() + insert(Waiter{.codigo = "0001", .nome = "Ana"}) +
-                 insert(Sale{.venda = "0000000001", .mesa = "0012"}) +
-                 insert(Ticket{.venda = "0000000001", .comanda = "0000000001", .descricao = "PKR_0012", .acrescimo = "1.25"}) +
-                 insert(Item{.venda = "0000000001", .comanda = "0000000001", .item = "000001", .produto = "0000000001",
-                             .lugar = "03", .vendedor = "0002", .quantidade = "1.5", .preco = "89.9", .desconto = "2.25",
-                             .acrescimo = "0.5", .texto = note.constData(), .status = "E", .inclusao = "2024-06-14 19:31:05",
-                             .impressoFiscal = "S", .sequencia = "002", .dsComandaOri = "BALCAO",
-                             .nrComandaOri = "0000000005", .nrProdComOri = "000007", .beneficio = "0000000042"}) +
-                 insert(Item{.venda = "0000000001", .comanda = "0000000001", .item = "000002", .produto = "0000000003",
-                             .lugar = nullptr, .vendedor = nullptr, .quantidade = "2", .preco = "7", .status = nullptr,
-                             .inclusao = nullptr, .impressoFiscal = nullptr, .sequencia = nullptr}) +
-                 insert(Item{.venda = "0000000001", .comanda = "0000000001", .item = "000003", .produto = "0000000007",
-                             .quantidade = "0.35", .preco = "59.9"}));
+         insert(Sale{.venda = "0000000001", .mesa = "0012"}) +
+         insert(Ticket{.venda = "0000000001", .comanda = "0000000001", .descricao = "PKR_0012", .acrescimo = "1.25"}) +
+         insert(Item{.venda = "0000000001",
+                     .comanda = "0000000001",
+                     .item = "000001",
+                     .produto = "0000000001",
+                     .lugar = "03",
+                     .vendedor = "0002",
+                     .quantidade = "1.5",
+                     .preco = "89.9",
+                     .desconto = "2.25",
+                     .acrescimo = "0.5",
+                     .texto = note.constData(),
+                     .status = "E",
+                     .inclusao = "2024-06-14 19:31:05",
+                     .impressoFiscal = "S",
+                     .sequencia = "002",
+                     .dsComandaOri = "BALCAO",
+                     .nrComandaOri = "0000000005",
+                     .nrProdComOri = "000007",
+                     .beneficio = "0000000042"}) +
+         insert(Item{.venda = "0000000001",
+                     .comanda = "0000000001",
+                     .item = "000002",
+                     .produto = "0000000003",
+                     .lugar = nullptr,
+                     .vendedor = nullptr,
+                     .quantidade = "2",
+                     .preco = "7",
+                     .status = nullptr,
+                     .inclusao = nullptr,
+                     .impressoFiscal = nullptr,
+                     .sequencia = nullptr}) +
+         insert(Item{.venda = "0000000001",
+                     .comanda = "0000000001",
+                     .item = "000003",
+                     .produto = "0000000007",
+                     .quantidade = "0.35",
+                     .preco = "59.9"}));
     const auto rows = [&](const char* seat1, const char* seat2, const char* seat3) {
         return Rows{
-            {"000001", "1.5", "89.9", note.toStdString(), "E", "2.25", "01.02.003", "PICANHA GRELHADA", "0000000001",
-             "2024-06-14 19:31:05", "0000000001", "S", "002", "0.5", "1.25", "N", "BALCAO", "000007", "0000000005", "0002",
-             "0000000001", seat1, "U", "0000000042"},
+            {"000001",     "1.5",
+             "89.9",       note.toStdString(),
+             "E",          "2.25",
+             "01.02.003",  "PICANHA GRELHADA",
+             "0000000001", "2024-06-14 19:31:05",
+             "0000000001", "S",
+             "002",        "0.5",
+             "1.25",       "N",
+             "BALCAO",     "000007",
+             "0000000005", "0002",
+             "0000000001", seat1,
+             "U",          "0000000042"},
             // Without fiscal name: the product's name.
-            {"000002", "2", "7", kNull, kNull, kNull, "02.01.001", "Suco de laranja", "0000000003", kNull, "0000000001",
-             kNull, kNull, kNull, "1.25", "N", kNull, kNull, kNull, kNull, "0000000001", seat2, "U", kNull},
-            {"000003", "0.35", "59.9", kNull, "P", kNull, "03.01", "QUEIJO KG", "0000000007", "2024-06-14 19:30:00",
-             "0000000001", "N", "001", kNull, "1.25", "S", kNull, kNull, kNull, "0001", "0000000001", seat3, "U", kNull},
+            {"000002",     "2",   "7",          kNull, kNull,        kNull, "02.01.001", "Suco de laranja",
+             "0000000003", kNull, "0000000001", kNull, kNull,        kNull, "1.25",      "N",
+             kNull,        kNull, kNull,        kNull, "0000000001", seat2, "U",         kNull},
+            {"000003",     "0.35",  "59.9",      kNull,        "P",
+             kNull,        "03.01", "QUEIJO KG", "0000000007", "2024-06-14 19:30:00",
+             "0000000001", "N",     "001",       kNull,        "1.25",
+             "S",          kNull,   kNull,       kNull,        "0001",
+             "0000000001", seat3,   "U",         kNull},
         };
     };
     {
@@ -351,9 +446,9 @@ TEST_P(TicketsItemsTest, ItemMesaDeliversEveryFieldOfAnItemInBothModes) {
 
 TEST_P(TicketsItemsTest, ItemMesaLeavesOutTheThreeProductsAndTakesAnEmptyCodeForX) {
     fill(products() + insert(Product{.codigo = "   ", .nome = "Em branco"}) +
-                 insert(Product{.codigo = "x", .nome = "x minusculo"}) + insert(Waiter{.codigo = "0001", .nome = "Ana"}) +
-                 insert(Sale{.venda = "0000000001", .mesa = "0012"}) +
-                 insert(Ticket{.venda = "0000000001", .comanda = "0000000001", .descricao = "PKR_0012"}));
+         insert(Product{.codigo = "x", .nome = "x minusculo"}) + insert(Waiter{.codigo = "0001", .nome = "Ana"}) +
+         insert(Sale{.venda = "0000000001", .mesa = "0012"}) +
+         insert(Ticket{.venda = "0000000001", .comanda = "0000000001", .descricao = "PKR_0012"}));
     int number = 0;
     for (const char* produto : {"0000000001", kConsum, kConsFem, kCouver, "X", "   ", "x"}) {
         const std::string nrItem = nr(++number, 6);
@@ -368,17 +463,30 @@ TEST_P(TicketsItemsTest, ItemMesaLeavesOutTheThreeProductsAndTakesAnEmptyCodeFor
     };
     const Case cases[] = {
         {"the three codes", kConsum, kConsFem, kCouver, {{"   "}, {"0000000001"}, {"X"}, {"x"}}},
-        {"no codes: X alone is left out", "", "", "", {{"   "}, {"0000000001"}, {kConsum}, {kConsFem}, {kCouver}, {"x"}}},
+        {"no codes: X alone is left out",
+         "",
+         "",
+         "",
+         {{"   "}, {"0000000001"}, {kConsum}, {kConsFem}, {kCouver}, {"x"}}},
         {"consumption only", kConsum, "", "", {{"   "}, {"0000000001"}, {kConsFem}, {kCouver}, {"x"}}},
         {"women's consumption only", "", kConsFem, "", {{"   "}, {"0000000001"}, {kConsum}, {kCouver}, {"x"}}},
         {"cover charge only", "", "", kCouver, {{"   "}, {"0000000001"}, {kConsum}, {kConsFem}, {"x"}}},
-        {"the same code three times", kConsum, kConsum, kConsum,
+        {"the same code three times",
+         kConsum,
+         kConsum,
+         kConsum,
          {{"   "}, {"0000000001"}, {kConsFem}, {kCouver}, {"X"}, {"x"}}},
         {"a code of blanks is taken as it is", "   ", kConsFem, kCouver, {{"0000000001"}, {kConsum}, {"X"}, {"x"}}},
         {"one blank is not three", " ", kConsFem, kCouver, {{"   "}, {"0000000001"}, {kConsum}, {"X"}, {"x"}}},
-        {"codes compare with their case", "x", "x", "x",
+        {"codes compare with their case",
+         "x",
+         "x",
+         "x",
          {{"   "}, {"0000000001"}, {kConsum}, {kConsFem}, {kCouver}, {"X"}}},
-        {"a code with a trailing blank leaves out nothing", "0000000090 ", kConsFem, kCouver,
+        {"a code with a trailing blank leaves out nothing",
+         "0000000090 ",
+         kConsFem,
+         kCouver,
          {{"   "}, {"0000000001"}, {kConsum}, {"X"}, {"x"}}},
     };
     for (const Case& c : cases) {
@@ -394,14 +502,14 @@ TEST_P(TicketsItemsTest, ItemMesaForOneTicketListsTheTicketNumberInEveryOpenSale
     // Ticket 1 is open in store 0001 (table 0012) and in store 0002 (table 0005), and was used
     // in a closed sale too.
     fill(products() + insert(Sale{.venda = "0000000001", .mesa = "0012"}) +
-                 insert(Sale{.venda = "0000000002", .loja = "0002", .mesa = "0005"}) +
-                 insert(Sale{.venda = "0000000003", .mesa = "0007", .fechamento = "2024-06-13 22:00:00"}) +
-                 insert(Ticket{.venda = "0000000001", .comanda = "0000000001", .descricao = "PKR_0012"}) +
-                 insert(Ticket{.venda = "0000000002", .comanda = "0000000001", .descricao = "BALCAO"}) +
-                 insert(Ticket{.venda = "0000000003", .comanda = "0000000001", .descricao = "PKR_0007"}) +
-                 insert(Item{.venda = "0000000001", .comanda = "0000000001", .item = "000001", .produto = "0000000001"}) +
-                 insert(Item{.venda = "0000000002", .comanda = "0000000001", .item = "000001", .produto = "0000000003"}) +
-                 insert(Item{.venda = "0000000003", .comanda = "0000000001", .item = "000001", .produto = "0000000007"}));
+         insert(Sale{.venda = "0000000002", .loja = "0002", .mesa = "0005"}) +
+         insert(Sale{.venda = "0000000003", .mesa = "0007", .fechamento = "2024-06-13 22:00:00"}) +
+         insert(Ticket{.venda = "0000000001", .comanda = "0000000001", .descricao = "PKR_0012"}) +
+         insert(Ticket{.venda = "0000000002", .comanda = "0000000001", .descricao = "BALCAO"}) +
+         insert(Ticket{.venda = "0000000003", .comanda = "0000000001", .descricao = "PKR_0007"}) +
+         insert(Item{.venda = "0000000001", .comanda = "0000000001", .item = "000001", .produto = "0000000001"}) +
+         insert(Item{.venda = "0000000002", .comanda = "0000000001", .item = "000001", .produto = "0000000003"}) +
+         insert(Item{.venda = "0000000003", .comanda = "0000000001", .item = "000001", .produto = "0000000007"}));
     EXPECT_EQ(sorted(columnsOf(packetOf(items("0001", "0000000001", "")), kItemKey)),
               (Rows{{nr(1), nr(1), nr(1, 6), "01"}, {nr(2), nr(1), nr(1, 6), "01"}}));
 }
@@ -413,15 +521,18 @@ TEST_P(TicketsItemsTest, ItemMesaInModeResFindsTheTableOfTheOpenSaleOfAReusedTic
     for (const bool closedFirst : {true, false}) {
         SCOPED_TRACE(closedFirst ? "the closed sale stored first" : "the open sale stored first");
         fill(QStringLiteral("DELETE FROM ITCOMANDAVEN; DELETE FROM COMANDAVEN; DELETE FROM VENDAREST; "
-                                    "DELETE FROM PRODUTO;") + products());
-        const QString closed = insert(Sale{.venda = "0000000003", .mesa = "0007", .fechamento = "2024-06-13 22:00:00"}) +
-                               insert(Ticket{.venda = "0000000003", .comanda = "0000000001", .descricao = "PKR_0001"}) +
-                               insert(Sale{.venda = "0000000005", .mesa = "0007"}) +
-                               insert(Ticket{.venda = "0000000005", .comanda = "0000000009", .descricao = "PKR_0007"}) +
-                               insert(Item{.venda = "0000000005", .comanda = "0000000009", .item = "000001", .produto = "0000000003"});
-        const QString open = insert(Sale{.venda = "0000000004", .mesa = "0012"}) +
-                             insert(Ticket{.venda = "0000000004", .comanda = "0000000001", .descricao = "PKR_0001"}) +
-                             insert(Item{.venda = "0000000004", .comanda = "0000000001", .item = "000001", .produto = "0000000001"});
+                            "DELETE FROM PRODUTO;") +
+             products());
+        const QString closed =
+            insert(Sale{.venda = "0000000003", .mesa = "0007", .fechamento = "2024-06-13 22:00:00"}) +
+            insert(Ticket{.venda = "0000000003", .comanda = "0000000001", .descricao = "PKR_0001"}) +
+            insert(Sale{.venda = "0000000005", .mesa = "0007"}) +
+            insert(Ticket{.venda = "0000000005", .comanda = "0000000009", .descricao = "PKR_0007"}) +
+            insert(Item{.venda = "0000000005", .comanda = "0000000009", .item = "000001", .produto = "0000000003"});
+        const QString open =
+            insert(Sale{.venda = "0000000004", .mesa = "0012"}) +
+            insert(Ticket{.venda = "0000000004", .comanda = "0000000001", .descricao = "PKR_0001"}) +
+            insert(Item{.venda = "0000000004", .comanda = "0000000001", .item = "000001", .produto = "0000000001"});
         fill(closedFirst ? closed + open : open + closed);
         EXPECT_EQ(sorted(columnsOf(packetOf(items("0001", "0000000001", "RES")), kItemKey)),
                   (Rows{{nr(4), nr(1), nr(1, 6), "01"}}));
@@ -434,35 +545,41 @@ TEST_P(TicketsItemsTest, ItemMesaInModeResFindsTheTableOfTheOpenSaleOfAReusedTic
 TEST_P(TicketsItemsTest, ATableInTwoGroupings) {
     // Table 0021 is in grouping 1 (with 0020) and in grouping 2 (with 0022); each table has an
     // open sale with one ticket of one item.
-    QString sql = insert(Waiter{.codigo = "0001", .nome = "Ana"}) + products() + juncaoMesa("0001", "0001", "0000000001") +
-                  juncaoMesa("0001", "0001", "0000000002");
+    QString sql = insert(Waiter{.codigo = "0001", .nome = "Ana"}) + products() +
+                  juncaoMesa("0001", "0001", "0000000001") + juncaoMesa("0001", "0001", "0000000002");
     int venda = 0;
     for (const char* mesa : {"0020", "0021", "0022"}) {
         const std::string number = nr(++venda);
         const std::string description = std::string("PKR_") + mesa;
-        sql += insert(Sale{.venda = number.c_str(), .mesa = mesa}) +
-               insert(Ticket{.venda = number.c_str(), .comanda = number.c_str(), .descricao = description.c_str()}) +
-               insert(Item{.venda = number.c_str(), .comanda = number.c_str(), .item = "000001", .produto = "0000000001"});
+        sql +=
+            insert(Sale{.venda = number.c_str(), .mesa = mesa}) +
+            insert(Ticket{.venda = number.c_str(), .comanda = number.c_str(), .descricao = description.c_str()}) +
+            insert(Item{.venda = number.c_str(), .comanda = number.c_str(), .item = "000001", .produto = "0000000001"});
     }
     fill(sql);
-    const QString grouping1 = mesaJuncao("0001", "0001", "0000000001", "0020") + mesaJuncao("0001", "0001", "0000000001", "0021");
-    const QString grouping2 = mesaJuncao("0001", "0001", "0000000002", "0021") + mesaJuncao("0001", "0001", "0000000002", "0022");
+    const QString grouping1 =
+        mesaJuncao("0001", "0001", "0000000001", "0020") + mesaJuncao("0001", "0001", "0000000001", "0021");
+    const QString grouping2 =
+        mesaJuncao("0001", "0001", "0000000002", "0021") + mesaJuncao("0001", "0001", "0000000002", "0022");
     const std::vector<QString> key = {QStringLiteral("NRVENDAREST"), QStringLiteral("NRCOMANDA")};
 
     for (const bool grouping2First : {false, true}) {
         SCOPED_TRACE(grouping2First ? "grouping 2 stored first" : "grouping 1 stored first");
-        fill(QStringLiteral("DELETE FROM MESAJUNCAO;") + (grouping2First ? grouping2 + grouping1 : grouping1 + grouping2));
+        fill(QStringLiteral("DELETE FROM MESAJUNCAO;") +
+             (grouping2First ? grouping2 + grouping1 : grouping1 + grouping2));
 
         // The tables in one grouping are answered as usual.
         EXPECT_EQ(columnsOf(packetOf(tickets("0020")), key), (Rows{{nr(1), nr(1)}, {nr(2), nr(2)}}));
         EXPECT_EQ(columnsOf(packetOf(tickets("0022")), key), (Rows{{nr(2), nr(2)}, {nr(3), nr(3)}}));
-        EXPECT_EQ(sorted(columnsOf(packetOf(items("0001", nr(1).c_str(), "RES")), key)), (Rows{{nr(1), nr(1)}, {nr(2), nr(2)}}));
+        EXPECT_EQ(sorted(columnsOf(packetOf(items("0001", nr(1).c_str(), "RES")), key)),
+                  (Rows{{nr(1), nr(1)}, {nr(2), nr(2)}}));
 
         const QVariant ticketAnswer = tickets("0021");
         const QVariant itemAnswer = items("0001", nr(2).c_str(), "RES");
         if (postgres()) {
             const QString error = QStringLiteral(
-                "Erro de banco de dados: PostgreSQL: ERROR:  more than one row returned by a subquery used as an expression");
+                "Erro de banco de dados: PostgreSQL: ERROR:  more than one row returned by a subquery used as an "
+                "expression");
             EXPECT_EQ(errorOf(ticketAnswer), error);
             EXPECT_EQ(errorOf(itemAnswer), error);
         } else {
@@ -484,7 +601,8 @@ TEST_P(TicketsItemsTest, ATableInTwoGroupings) {
 
 TEST_P(TicketsItemsTest, AMissingTableAnswersTheErrorTextAndTheNextCallWorksOnceItIsBack) {
     fill(restaurant() + restaurantItems());
-    const Rows ticket1 = {{nr(1), nr(1), nr(1, 6), "01"}, {nr(1), nr(1), nr(2, 6), "01"}, {nr(1), nr(1), nr(7, 6), "01"}};
+    const Rows ticket1 = {
+        {nr(1), nr(1), nr(1, 6), "01"}, {nr(1), nr(1), nr(2, 6), "01"}, {nr(1), nr(1), nr(7, 6), "01"}};
     ASSERT_EQ(sorted(columnsOf(packetOf(items("0001", "0000000001", "")), kItemKey)), ticket1);
 
     struct Case {
@@ -504,11 +622,13 @@ TEST_P(TicketsItemsTest, AMissingTableAnswersTheErrorTextAndTheNextCallWorksOnce
         if (postgres())
             EXPECT_TRUE(pgMissingTable(c.table).match(error).hasMatch()) << error.toStdString();
         else
-            EXPECT_EQ(error, QStringLiteral("Erro de banco de dados: SQLite: no such table: %1").arg(QLatin1String(c.table)));
+            EXPECT_EQ(error,
+                      QStringLiteral("Erro de banco de dados: SQLite: no such table: %1").arg(QLatin1String(c.table)));
         m_db.Execute(QStringLiteral("ALTER TABLE %1_AWAY RENAME TO %1").arg(QLatin1String(c.table)));
 
         EXPECT_EQ(sorted(columnsOf(packetOf(items("0001", "0000000001", "")), kItemKey)), ticket1);
-        EXPECT_EQ(columnsOf(packetOf(tickets("0012")), {QStringLiteral("NRCOMANDA")}), (Rows{{nr(1)}, {nr(2)}, {nr(15)}}));
+        EXPECT_EQ(columnsOf(packetOf(tickets("0012")), {QStringLiteral("NRCOMANDA")}),
+                  (Rows{{nr(1)}, {nr(2)}, {nr(15)}}));
         EXPECT_EQ(sorted(columnsOf(packetOf(items("0001", "0000000001", "RES")), {QStringLiteral("NRCOMANDA")})),
                   (Rows{{nr(1)}, {nr(1)}, {nr(1)}, {nr(2)}, {nr(15)}, {nr(22)}}));
     }

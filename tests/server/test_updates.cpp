@@ -15,10 +15,12 @@ using Srv_res00011::setVendedorVenda;
 // 0013 (ticket 5, one item without product code), closed sale 3 on table 0012 (ticket 6), open
 // sale 4 without table number; branch 0002: open sale 1 on table 0012. Every waiter is 0001.
 QString salesAndItems() {
-    return insert(Product{.codigo = "0000000001", .nome = "Picanha"}) + insert(Product{.codigo = "0000000003", .nome = "Suco"}) +
+    return insert(Product{.codigo = "0000000001", .nome = "Picanha"}) +
+           insert(Product{.codigo = "0000000003", .nome = "Suco"}) +
            insert(Sale{.venda = "0000000001", .mesa = "0012"}) + insert(Sale{.venda = "0000000002", .mesa = "0013"}) +
            insert(Sale{.venda = "0000000003", .mesa = "0012", .fechamento = "2024-06-13 23:10:00"}) +
-           insert(Sale{.venda = "0000000004", .mesa = ""}) + insert(Sale{.filial = "0002", .venda = "0000000001", .mesa = "0012"}) +
+           insert(Sale{.venda = "0000000004", .mesa = ""}) +
+           insert(Sale{.filial = "0002", .venda = "0000000001", .mesa = "0012"}) +
            insert(Ticket{.venda = "0000000001", .comanda = "0000000001", .descricao = "PKR_0012"}) +
            insert(Ticket{.venda = "0000000001", .comanda = "0000000002", .descricao = "RES_SILVA"}) +
            insert(Ticket{.venda = "0000000002", .comanda = "0000000005", .descricao = "PKR_0013"}) +
@@ -29,7 +31,11 @@ QString salesAndItems() {
            insert(Item{.venda = "0000000001", .comanda = "0000000002", .item = "000001", .produto = "0000000001"}) +
            insert(Item{.venda = "0000000002", .comanda = "0000000005", .item = "000001", .produto = ""}) +
            insert(Item{.venda = "0000000003", .comanda = "0000000006", .item = "000001", .produto = "0000000001"}) +
-           insert(Item{.filial = "0002", .venda = "0000000001", .comanda = "0000000001", .item = "000001", .produto = "0000000001"});
+           insert(Item{.filial = "0002",
+                       .venda = "0000000001",
+                       .comanda = "0000000001",
+                       .item = "000001",
+                       .produto = "0000000001"});
 }
 
 // ITCOMANDAVEN as salesAndItems() fills it: branch, sale, ticket, item, product, waiter.
@@ -69,14 +75,18 @@ protected:
                           .arg(kWholeWaiter));
     }
     Rows storedSales() {
-        return select(QStringLiteral("SELECT CDFILIAL, NRVENDAREST, NRMESA, %1 FROM VENDAREST ORDER BY CDFILIAL, NRVENDAREST")
-                          .arg(kWholeWaiter));
+        return select(
+            QStringLiteral("SELECT CDFILIAL, NRVENDAREST, NRMESA, %1 FROM VENDAREST ORDER BY CDFILIAL, NRVENDAREST")
+                .arg(kWholeWaiter));
     }
     // The waiter as stored: as an expression, not a column, it is not read cut to the column's
     // width (SQLite holds wider texts).
     static inline const QString kWholeWaiter = QStringLiteral("CDVENDEDOR || '' AS CDVENDEDOR");
-    void refill() { fill(QStringLiteral("DELETE FROM ITCOMANDAVEN; DELETE FROM COMANDAVEN; DELETE FROM VENDAREST; "
-                                        "DELETE FROM PRODUTO;\n") + salesAndItems()); }
+    void refill() {
+        fill(QStringLiteral("DELETE FROM ITCOMANDAVEN; DELETE FROM COMANDAVEN; DELETE FROM VENDAREST; "
+                            "DELETE FROM PRODUTO;\n") +
+             salesAndItems());
+    }
 
     // The calls, never raising.
     bool item(const char* vendedor, const char* filial, const char* produto, const char* comanda, const char* venda,
@@ -109,13 +119,18 @@ TEST_P(UpdatesTest, VendedorItemWritesTheWaiterOfTheOneItemOfTheKeys) {
     };
     const Case cases[] = {
         {"the item of the keys", "0002", "0001", "0000000001", "0000000001", "0000000001", "000001", true, 0},
-        {"another item of the same ticket", "0002", "0001", "0000000003", "0000000001", "0000000001", "000002", true, 1},
-        {"the same item number on another ticket", "0002", "0001", "0000000001", "0000000002", "0000000001", "000001", true, 2},
-        {"the same keys in another branch", "0002", "0002", "0000000001", "0000000001", "0000000001", "000001", true, 5},
+        {"another item of the same ticket", "0002", "0001", "0000000003", "0000000001", "0000000001", "000002", true,
+         1},
+        {"the same item number on another ticket", "0002", "0001", "0000000001", "0000000002", "0000000001", "000001",
+         true, 2},
+        {"the same keys in another branch", "0002", "0002", "0000000001", "0000000001", "0000000001", "000001", true,
+         5},
         {"an item of a closed sale", "0002", "0001", "0000000001", "0000000006", "0000000003", "000001", true, 4},
-        {"an empty product code matches the item without one", "0002", "0001", "", "0000000005", "0000000002", "000001", true, 3},
+        {"an empty product code matches the item without one", "0002", "0001", "", "0000000005", "0000000002", "000001",
+         true, 3},
         {"the waiter it already has", "0001", "0001", "0000000001", "0000000001", "0000000001", "000001", true, 0},
-        {"an empty waiter is written as an empty text", "", "0001", "0000000001", "0000000001", "0000000001", "000001", true, 0},
+        {"an empty waiter is written as an empty text", "", "0001", "0000000001", "0000000001", "0000000001", "000001",
+         true, 0},
         // No row matches: nothing written, false.
         {"another branch", "0002", "0003", "0000000001", "0000000001", "0000000001", "000001", false, -1},
         {"another product", "0002", "0001", "0000000003", "0000000001", "0000000001", "000001", false, -1},
@@ -123,8 +138,10 @@ TEST_P(UpdatesTest, VendedorItemWritesTheWaiterOfTheOneItemOfTheKeys) {
         {"another sale", "0002", "0001", "0000000001", "0000000001", "0000000002", "000001", false, -1},
         {"another item number", "0002", "0001", "0000000001", "0000000001", "0000000001", "000003", false, -1},
         {"an item number without its zeros", "0002", "0001", "0000000001", "0000000001", "0000000001", "1", false, -1},
-        {"a ticket number with a trailing blank", "0002", "0001", "0000000001", "0000000001 ", "0000000001", "000001", false, -1},
-        {"a product code of blanks is not the empty one", "0002", "0001", " ", "0000000005", "0000000002", "000001", false, -1},
+        {"a ticket number with a trailing blank", "0002", "0001", "0000000001", "0000000001 ", "0000000001", "000001",
+         false, -1},
+        {"a product code of blanks is not the empty one", "0002", "0001", " ", "0000000005", "0000000002", "000001",
+         false, -1},
         {"every key empty", "0002", "", "", "", "", "", false, -1},
     };
     for (const Case& c : cases) {
@@ -231,8 +248,8 @@ TEST_P(UpdatesTest, AnUpdateOfARowAnotherTerminalRemovedOrMovedAnswersFalse) {
     terminalB->adcMenu.Execute(QStringLiteral(
         "DELETE FROM ITCOMANDAVEN WHERE CDFILIAL = '0001' AND NRVENDAREST = '0000000001' AND NRCOMANDA = '0000000001' "
         "AND NRPRODCOMVEN = '000002'"));
-    terminalB->adcMenu.Execute(QStringLiteral(
-        "UPDATE VENDAREST SET NRMESA = '0013' WHERE CDFILIAL = '0001' AND NRVENDAREST = '0000000001'"));
+    terminalB->adcMenu.Execute(
+        QStringLiteral("UPDATE VENDAREST SET NRMESA = '0013' WHERE CDFILIAL = '0001' AND NRVENDAREST = '0000000001'"));
 
     // Terminal A's updates of what it listed: the removed item and the moved sale are not
     // written; the item still there is.

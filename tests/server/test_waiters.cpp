@@ -9,8 +9,9 @@ using Srv_res00011::getValidaGarcom;
 
 // The answer with a verdict, or without rows.
 const Fields kVerdictFields = {
-    {"CDVENDEDOR", TFieldType::ftString, 4}, {"NMFANVEN", TFieldType::ftString, 50}, {"CDOPERADOR", TFieldType::ftString, 12},
-    {"CDFILIAL", TFieldType::ftString, 4},   {"CDCAIXA", TFieldType::ftString, 3},   {"HABILITADO", TFieldType::ftString, 1},
+    {"CDVENDEDOR", TFieldType::ftString, 4},  {"NMFANVEN", TFieldType::ftString, 50},
+    {"CDOPERADOR", TFieldType::ftString, 12}, {"CDFILIAL", TFieldType::ftString, 4},
+    {"CDCAIXA", TFieldType::ftString, 3},     {"HABILITADO", TFieldType::ftString, 1},
 };
 
 // The answer to "T": the statement's own columns; the blank verdict is a literal without width.
@@ -26,7 +27,8 @@ const char* const kOp2 = "000000000002";  // linked to branch 0002 only
 QString operators() {
     return insert(Operator{.codigo = kOp1}) + filioper(kOp1, "0001") + insert(Operator{.codigo = kOp2}) +
            filioper(kOp2, "0002") + insert(Operator{.codigo = "000000000003", .ativo = "I"}) +
-           insert(Operator{.codigo = "000000000004", .ativo = "a"}) + insert(Operator{.codigo = "000000000005", .ativo = nullptr}) +
+           insert(Operator{.codigo = "000000000004", .ativo = "a"}) +
+           insert(Operator{.codigo = "000000000005", .ativo = nullptr}) +
            // Codes shorter than the column: the link to a branch is recorded under the code
            // brought to width 12, digits left-padded with zeros, anything else right-padded
            // with blanks.
@@ -167,8 +169,8 @@ TEST_P(WaitersTest, ValidaGarcomGivesTheVerdictOfTheWaiterOnTheBranchAndCashRegi
 class SqliteWaitersTest : public WaitersTest {};
 
 TEST_P(SqliteWaitersTest, ValidaGarcomAnswersOWhenTheOperatorCodeAsReadIsNoOperator) {
-    fill(insert(Operator{.codigo = "CAIXA-NOITE-2"}) + filioper("CAIXA-NOITE-2", "0001") + filioper("CAIXA-NOITE-", "0001") +
-         insert(Waiter{"0001", "Ana", "CAIXA-NOITE-2", nullptr, nullptr}) +
+    fill(insert(Operator{.codigo = "CAIXA-NOITE-2"}) + filioper("CAIXA-NOITE-2", "0001") +
+         filioper("CAIXA-NOITE-", "0001") + insert(Waiter{"0001", "Ana", "CAIXA-NOITE-2", nullptr, nullptr}) +
          insert(Waiter{"0002", "Bruno", "CAIXA-NOITE-2", "0001", nullptr}));
     struct Case {
         const char* name;
@@ -192,7 +194,8 @@ TEST_P(SqliteWaitersTest, ValidaGarcomAnswersOWhenTheOperatorCodeAsReadIsNoOpera
 TEST_P(WaitersTest, ValidaGarcomWithTListsEveryWaiterOfAnActiveOperator) {
     fill(insert(Operator{.codigo = kOp1}) + insert(Operator{.codigo = "000000000003", .ativo = "I"}) +
          insert(Waiter{"0001", "Ana", kOp1, "0001", "001"}) + insert(Waiter{"0002", "Bruno", kOp1, "0002", nullptr}) +
-         insert(Waiter{"T", "Tereza", kOp1, nullptr, "002"}) + insert(Waiter{"0003", "Carla", "000000000003", "0001", "001"}));
+         insert(Waiter{"T", "Tereza", kOp1, nullptr, "002"}) +
+         insert(Waiter{"0003", "Carla", "000000000003", "0001", "001"}));
     const Rows everyone = {{"0001", "Ana", kOp1, "0001", "001", " "},
                            {"0002", "Bruno", kOp1, "0002", kNull, " "},
                            {"T", "Tereza", kOp1, kNull, "002", " "}};
@@ -236,7 +239,8 @@ TEST_P(WaitersTest, ValidaGarcomCutsWideValuesToTheAnswersFields) {
                         "CDSENHOPER VARCHAR(64), IDOPERATIVO VARCHAR(1));\n") +
          insert(Operator{.codigo = "OPERADOR-NOITE-01"}) + insert(Operator{.codigo = kOp1}) + filioper(kOp1, "0001") +
          insert(Waiter{"00001", "Maria Aparecida dos Santos Nascimento Ferreira da Silva", kOp1, "0001", "001"}) +
-         insert(Waiter{"00002", "Bruno", kOp1, "000100", "001"}) + insert(Waiter{"00003", "Carla", kOp1, "0001", "0010"}) +
+         insert(Waiter{"00002", "Bruno", kOp1, "000100", "001"}) +
+         insert(Waiter{"00003", "Carla", kOp1, "0001", "0010"}) +
          insert(Waiter{"00004", "Davi", "OPERADOR-NOITE-01", nullptr, nullptr}));
     struct Case {
         const char* name;
@@ -244,9 +248,15 @@ TEST_P(WaitersTest, ValidaGarcomCutsWideValuesToTheAnswersFields) {
         Rows expected;
     };
     const Case cases[] = {
-        {"code and name cut", "00001", {{"0000", "Maria Aparecida dos Santos Nascimento Ferreira da ", kOp1, "0001", "001", "S"}}},
-        {"a branch longer than the field differs from the call's", "00002", {{"0000", "Bruno", kOp1, "0001", "001", "F"}}},
-        {"a register longer than the field differs from the call's", "00003", {{"0000", "Carla", kOp1, "0001", "001", "C"}}},
+        {"code and name cut",
+         "00001",
+         {{"0000", "Maria Aparecida dos Santos Nascimento Ferreira da ", kOp1, "0001", "001", "S"}}},
+        {"a branch longer than the field differs from the call's",
+         "00002",
+         {{"0000", "Bruno", kOp1, "0001", "001", "F"}}},
+        {"a register longer than the field differs from the call's",
+         "00003",
+         {{"0000", "Carla", kOp1, "0001", "001", "C"}}},
         {"a long operator code is looked up whole", "00004", {{"0000", "Davi", "OPERADOR-NOI", "", "", "N"}}},
     };
     for (const Case& c : cases) {
@@ -286,7 +296,8 @@ TEST_P(WaitersTest, ValidaGarcomAnswersTheErrorTextAndTheNextCallStartsAfresh) {
         if (postgres())
             EXPECT_TRUE(pgMissingTable(c.table).match(error).hasMatch()) << error.toStdString();
         else
-            EXPECT_EQ(error, QStringLiteral("Erro de banco de dados: SQLite: no such table: %1").arg(QLatin1String(c.table)));
+            EXPECT_EQ(error,
+                      QStringLiteral("Erro de banco de dados: SQLite: no such table: %1").arg(QLatin1String(c.table)));
         m_db.Execute(QStringLiteral("ALTER TABLE %1_AWAY RENAME TO %1").arg(QLatin1String(c.table)));
 
         // The next calls answer their own waiter, one row each.

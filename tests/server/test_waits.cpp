@@ -28,7 +28,8 @@ constexpr qint64 kTimeoutMs = 1000;  // the data module's Command Timeout below
 constexpr qint64 kSlackMs = 2500;
 
 QString oneSaleAndItem() {
-    return insert(Product{.codigo = "0000000001", .nome = "Picanha"}) + insert(Sale{.venda = "0000000001", .mesa = "0012"}) +
+    return insert(Product{.codigo = "0000000001", .nome = "Picanha"}) +
+           insert(Sale{.venda = "0000000001", .mesa = "0012"}) +
            insert(Ticket{.venda = "0000000001", .comanda = "0000000001", .descricao = "PKR_0012"}) +
            insert(Item{.venda = "0000000001", .comanda = "0000000001", .item = "000001", .produto = "0000000001"});
 }
@@ -95,7 +96,8 @@ TEST_P(WaitsTest, ALockHeldByAnotherTerminalEndsTheCallInTimeAndNothingIsWritten
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        m_locker.Execute(postgres() ? QStringLiteral("BEGIN; %1").arg(QLatin1String(c.pgLock)) : QStringLiteral("BEGIN EXCLUSIVE"));
+        m_locker.Execute(postgres() ? QStringLiteral("BEGIN; %1").arg(QLatin1String(c.pgLock))
+                                    : QStringLiteral("BEGIN EXCLUSIVE"));
         QElapsedTimer timer;
         timer.start();
         EXPECT_TRUE(c.failed());
@@ -114,7 +116,8 @@ TEST_P(WaitsTest, AKeyWithANulCharacterIsRefusedAndMatchesNothing) {
     const QString injected = QStringLiteral("0001") + QChar(0) + QStringLiteral("' OR '1'='1");
     EXPECT_FALSE(setVendedorItem("0002", injected, "0000000001", "0000000001", "0000000001", "000001"));
     EXPECT_FALSE(setVendedorVenda("0002", injected, "0012", "0000000001"));
-    EXPECT_FALSE(setVendedorItem("0002", "0001", "0000000001", "0000000001", "0000000001", QStringLiteral("000001") + QChar(0)));
+    EXPECT_FALSE(
+        setVendedorItem("0002", "0001", "0000000001", "0000000001", "0000000001", QStringLiteral("000001") + QChar(0)));
     EXPECT_EQ(storedWaiters(), "0001/0001");
     EXPECT_TRUE(errorOf(getStatusMesa(injected, "0001", "0001")).contains(QLatin1String("NUL character")));
 }
@@ -158,8 +161,9 @@ TEST_P(PgWaitsTest, ATerminalKilledWhileWaitingForALockWritesNothingWhenTheLockG
                     QStringLiteral("000001")});
     ASSERT_TRUE(terminal.waitForStarted());
     // Wait until its update waits for the lock, then kill it.
-    const QString waiting = QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock' "
-                                           "AND query LIKE 'update ITCOMANDAVEN%'");
+    const QString waiting = QStringLiteral(
+        "SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock' "
+        "AND query LIKE 'update ITCOMANDAVEN%'");
     QElapsedTimer timer;
     timer.start();
     while (select(waiting).at(0).at(0) == "0" && timer.elapsed() < 10000) QThread::msleep(50);

@@ -15,11 +15,20 @@
 class FakeRoutines {
 public:
     FakeRoutines()
-        : m_saved{Gpe00002::ControleAcess,   Gpe00002::VerificaAcesso,     Gpe00002::CriaJuntarMesas,
-                  Gpe00002::CriaTrComanN,    Gpe00002::CriaFReservaMesa,   Gpe00002::ReimprimePedido,
-                  Gpe00002::CriaConsultaJuncao, Gpe00002::RelFiscais,      Gpe00002::TecladoNumerico,
-                  Gpe00002::Pesquisa,        Gpe00002::MapaMesas,          Gpe00002::Confirma,
-                  Gpe00002::Texto,           Gpe00002::ExibeAgrupamentos} {}
+        : m_saved{Gpe00002::ControleAcess,
+                  Gpe00002::VerificaAcesso,
+                  Gpe00002::CriaJuntarMesas,
+                  Gpe00002::CriaTrComanN,
+                  Gpe00002::CriaFReservaMesa,
+                  Gpe00002::ReimprimePedido,
+                  Gpe00002::CriaConsultaJuncao,
+                  Gpe00002::RelFiscais,
+                  Gpe00002::TecladoNumerico,
+                  Gpe00002::Pesquisa,
+                  Gpe00002::MapaMesas,
+                  Gpe00002::Confirma,
+                  Gpe00002::Texto,
+                  Gpe00002::ExibeAgrupamentos} {}
     ~FakeRoutines() {
         std::tie(Gpe00002::ControleAcess, Gpe00002::VerificaAcesso, Gpe00002::CriaJuntarMesas, Gpe00002::CriaTrComanN,
                  Gpe00002::CriaFReservaMesa, Gpe00002::ReimprimePedido, Gpe00002::CriaConsultaJuncao,
@@ -43,9 +52,9 @@ public:
             record("Mensagem(" + call.texto + "," + std::to_string(call.tipo) + "," + call.esquema + ")");
             return true;
         });
-        Mensagemqor::setMensagemMetodoHook([this](const QVariant& value, bool exibe, int codigo, const std::string& metodo,
-                                                   const std::string& unidade, const std::string& contexto,
-                                                   const std::string& esquema) {
+        Mensagemqor::setMensagemMetodoHook([this](const QVariant& value, bool exibe, int codigo,
+                                                  const std::string& metodo, const std::string& unidade,
+                                                  const std::string& contexto, const std::string& esquema) {
             std::string call = "MensagemMetodo(" + metodo + "," + unidade + "," + contexto + "," + esquema + ")";
             if (!exibe || codigo != 0) call += " exibe/codigo";
             if (value.typeId() == QMetaType::Bool) call += value.toBool() ? " -> true" : " -> false";

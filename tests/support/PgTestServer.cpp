@@ -12,15 +12,13 @@
 
 namespace {
 
-[[noreturn]] void fail(const QString& message)
-{
+[[noreturn]] void fail(const QString& message) {
     ADD_FAILURE() << message.toStdString();
     throw std::runtime_error(message.toStdString());
 }
 
 // A value for the connection string, quoted when it holds a separator or a quote.
-QString connectionValue(const QString& value)
-{
+QString connectionValue(const QString& value) {
     if (!value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('"')) && value.trimmed() == value)
         return value;
     QString quoted = value;
@@ -30,19 +28,19 @@ QString connectionValue(const QString& value)
 
 }  // namespace
 
-QString pgTestConnectionString(const QString& schemaName)
-{
+QString pgTestConnectionString(const QString& schemaName) {
     const QString path = qEnvironmentVariable("RES_PG_CONNECTION_FILE");
     if (path.isEmpty())
-        fail(QStringLiteral("RES_PG_CONNECTION_FILE is not set: run this test through ctest, whose fixture "
-                            "pg_server_start starts the PostgreSQL test server"));
+        fail(
+            QStringLiteral("RES_PG_CONNECTION_FILE is not set: run this test through ctest, whose fixture "
+                           "pg_server_start starts the PostgreSQL test server"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         fail(QStringLiteral("cannot read %1 (%2): the PostgreSQL test server is not running "
-                            "(ctest runs pg_server_start first)").arg(path, file.errorString()));
+                            "(ctest runs pg_server_start first)")
+                 .arg(path, file.errorString()));
     const QString base = QString::fromUtf8(file.readLine()).trimmed();
-    if (base.isEmpty())
-        fail(QStringLiteral("%1 holds no connection string").arg(path));
+    if (base.isEmpty()) fail(QStringLiteral("%1 holds no connection string").arg(path));
 
     static const QRegularExpression identifier(QStringLiteral("^[a-z_][a-z0-9_]{0,62}$"));
     if (!identifier.match(schemaName).hasMatch())
@@ -54,15 +52,16 @@ QString pgTestConnectionString(const QString& schemaName)
         admin.Open();
         admin.Execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE; CREATE SCHEMA %1").arg(schemaName));
     } catch (const EDatabaseError& error) {
-        fail(QStringLiteral("cannot prepare schema %1 on the PostgreSQL test server: %2").arg(schemaName, error.message()));
+        fail(QStringLiteral("cannot prepare schema %1 on the PostgreSQL test server: %2")
+                 .arg(schemaName, error.message()));
     }
     return base + QStringLiteral(";Schema=") + schemaName;
 }
 
-QString sqliteTestConnectionString(const QTemporaryDir& dir, const QString& fileName)
-{
+QString sqliteTestConnectionString(const QTemporaryDir& dir, const QString& fileName) {
     if (!dir.isValid())
-        fail(QStringLiteral("the temporary directory for the SQLite database could not be made: %1").arg(dir.errorString()));
+        fail(QStringLiteral("the temporary directory for the SQLite database could not be made: %1")
+                 .arg(dir.errorString()));
     return QStringLiteral("Provider=SQLite;Data Source=%1;Create=yes").arg(connectionValue(dir.filePath(fileName)));
 }
 

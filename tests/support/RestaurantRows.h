@@ -29,8 +29,9 @@ struct Sale {  // VENDAREST
     const char* operador = "000000000001";
 };
 inline QString insert(const Sale& s) {
-    return QStringLiteral("INSERT INTO VENDAREST (CDFILIAL, NRVENDAREST, CDLOJA, NRMESA, DTHRABERMESA, DTHRFECHMESA, "
-                          "CDOPERADOR, CDVENDEDOR, NRPESMESAVEN, CDCLIENTE) VALUES (%1, %2, %3, %4, %5, %6, %7, %8, %9, %10);\n")
+    return QStringLiteral(
+               "INSERT INTO VENDAREST (CDFILIAL, NRVENDAREST, CDLOJA, NRMESA, DTHRABERMESA, DTHRFECHMESA, "
+               "CDOPERADOR, CDVENDEDOR, NRPESMESAVEN, CDCLIENTE) VALUES (%1, %2, %3, %4, %5, %6, %7, %8, %9, %10);\n")
         .arg(sqlText(s.filial), sqlText(s.venda), sqlText(s.loja), sqlText(s.mesa), sqlText(s.abertura),
              sqlText(s.fechamento), sqlText(s.operador), sqlText(s.vendedor), sqlText(s.pessoas))
         .arg(sqlText(s.cliente));
@@ -42,13 +43,14 @@ struct Ticket {  // COMANDAVEN
     const char* comanda = nullptr;
     const char* descricao = nullptr;
     const char* status = "1";
-    const char* desconto = nullptr;    // numbers
+    const char* desconto = nullptr;  // numbers
     const char* comissao = nullptr;
     const char* acrescimo = nullptr;
 };
 inline QString insert(const Ticket& t) {
-    return QStringLiteral("INSERT INTO COMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, DSCOMANDA, IDSTCOMANDA, VRDESCOMANDA, "
-                          "VRCOMISVENDE, VRACRCOMANDA) VALUES (%1, %2, %3, %4, %5, %6, %7, %8);\n")
+    return QStringLiteral(
+               "INSERT INTO COMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, DSCOMANDA, IDSTCOMANDA, VRDESCOMANDA, "
+               "VRCOMISVENDE, VRACRCOMANDA) VALUES (%1, %2, %3, %4, %5, %6, %7, %8);\n")
         .arg(sqlText(t.filial), sqlText(t.venda), sqlText(t.comanda), sqlText(t.descricao), sqlText(t.status),
              sqlNumber(t.desconto), sqlNumber(t.comissao), sqlNumber(t.acrescimo));
 }
@@ -59,8 +61,8 @@ struct Item {  // ITCOMANDAVEN
     const char* comanda = nullptr;
     const char* item = nullptr;  // NRPRODCOMVEN
     const char* produto = nullptr;
-    const char* lugar = "01";    // NRLUGARMESA
-    const char* refil = "N";     // IDPRODREFIL
+    const char* lugar = "01";  // NRLUGARMESA
+    const char* refil = "N";   // IDPRODREFIL
     const char* vendedor = "0001";
     const char* quantidade = "1";  // numbers
     const char* preco = "10";
@@ -77,11 +79,12 @@ struct Item {  // ITCOMANDAVEN
     const char* beneficio = nullptr;
 };
 inline QString insert(const Item& i) {
-    return QStringLiteral("INSERT INTO ITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDPRODUTO, "
-                          "QTPRODCOMVEN, VRPRECCOMVEN, TXPRODCOMVEN, IDSTPRCOMVEN, VRDESCCOMVEN, VRACRCOMVEN, "
-                          "DTHRINCOMVEN, IDPRODIMPFIS, NRSEQPRODCOM, DSCOMANDAORI, NRCOMANDAORI, NRPRODCOMORI, "
-                          "CDVENDEDOR, NRLUGARMESA, NRSEQBENECONSIT, IDPRODREFIL) VALUES (%1, %2, %3, %4, %5, %6, %7, "
-                          "%8, %9, %10, %11, %12, %13, %14, %15, %16, %17, %18, %19, %20, %21);\n")
+    return QStringLiteral(
+               "INSERT INTO ITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDPRODUTO, "
+               "QTPRODCOMVEN, VRPRECCOMVEN, TXPRODCOMVEN, IDSTPRCOMVEN, VRDESCCOMVEN, VRACRCOMVEN, "
+               "DTHRINCOMVEN, IDPRODIMPFIS, NRSEQPRODCOM, DSCOMANDAORI, NRCOMANDAORI, NRPRODCOMORI, "
+               "CDVENDEDOR, NRLUGARMESA, NRSEQBENECONSIT, IDPRODREFIL) VALUES (%1, %2, %3, %4, %5, %6, %7, "
+               "%8, %9, %10, %11, %12, %13, %14, %15, %16, %17, %18, %19, %20, %21);\n")
         .arg(sqlText(i.filial), sqlText(i.venda), sqlText(i.comanda), sqlText(i.item), sqlText(i.produto),
              sqlNumber(i.quantidade), sqlNumber(i.preco), sqlText(i.texto), sqlText(i.status))
         .arg(sqlNumber(i.desconto), sqlNumber(i.acrescimo), sqlText(i.inclusao), sqlText(i.impressoFiscal),
@@ -98,8 +101,9 @@ struct Product {  // PRODUTO
     const char* pesado = "N";
 };
 inline QString insert(const Product& p) {
-    return QStringLiteral("INSERT INTO PRODUTO (CDPRODUTO, NMPRODUTO, NMPRODIMPFIS, CDARVPROD, IDPESAPROD) "
-                          "VALUES (%1, %2, %3, %4, %5);\n")
+    return QStringLiteral(
+               "INSERT INTO PRODUTO (CDPRODUTO, NMPRODUTO, NMPRODIMPFIS, CDARVPROD, IDPESAPROD) "
+               "VALUES (%1, %2, %3, %4, %5);\n")
         .arg(sqlText(p.codigo), sqlText(p.nome), sqlText(p.nomeFiscal), sqlText(p.arvore), sqlText(p.pesado));
 }
 
@@ -111,8 +115,9 @@ struct Waiter {  // VENDEDOR
     const char* caixa = nullptr;
 };
 inline QString insert(const Waiter& w) {
-    return QStringLiteral("INSERT INTO VENDEDOR (CDVENDEDOR, NMFANVEN, CDOPERADOR, CDFILIAL, CDCAIXA) "
-                          "VALUES (%1, %2, %3, %4, %5);\n")
+    return QStringLiteral(
+               "INSERT INTO VENDEDOR (CDVENDEDOR, NMFANVEN, CDOPERADOR, CDFILIAL, CDCAIXA) "
+               "VALUES (%1, %2, %3, %4, %5);\n")
         .arg(sqlText(w.codigo), sqlText(w.nome), sqlText(w.operador), sqlText(w.filial), sqlText(w.caixa));
 }
 
@@ -128,7 +133,8 @@ inline QString insert(const Operator& o) {
 
 // An operator's link to a branch (FILIOPER).
 inline QString filioper(const char* operador, const char* filial) {
-    return QStringLiteral("INSERT INTO FILIOPER (CDOPERADOR, CDFILIAL) VALUES (%1, %2);\n").arg(sqlText(operador), sqlText(filial));
+    return QStringLiteral("INSERT INTO FILIOPER (CDOPERADOR, CDFILIAL) VALUES (%1, %2);\n")
+        .arg(sqlText(operador), sqlText(filial));
 }
 
 // A grouping of tables: its JUNCAOMESA row and one MESAJUNCAO row per member table.
@@ -151,9 +157,11 @@ struct Table {  // MESA
     const char* nome = nullptr;  // "Mesa <number>" when null
 };
 inline QString insert(const Table& t) {
-    const QString name = t.nome ? QString::fromUtf8(t.nome) : QStringLiteral("Mesa %1").arg(QString::fromLatin1(t.mesa).toInt());
-    return QStringLiteral("INSERT INTO MESA (CDFILIAL, CDLOJA, NRMESA, NMMESA, CDSALA, IDSTMESA, IDSTMESAAUX) "
-                          "VALUES (%1, %2, %3, %4, %5, %6, %7);\n")
+    const QString name =
+        t.nome ? QString::fromUtf8(t.nome) : QStringLiteral("Mesa %1").arg(QString::fromLatin1(t.mesa).toInt());
+    return QStringLiteral(
+               "INSERT INTO MESA (CDFILIAL, CDLOJA, NRMESA, NMMESA, CDSALA, IDSTMESA, IDSTMESAAUX) "
+               "VALUES (%1, %2, %3, %4, %5, %6, %7);\n")
         .arg(sqlText(t.filial), sqlText(t.loja), sqlText(t.mesa), sqlText(name.toUtf8().constData()), sqlText(t.sala),
              sqlText(t.ativa), sqlText(t.estado));
 }

@@ -55,8 +55,10 @@ inline std::string caseName(std::string_view text) {
         case '\'': name += "q"; break;
         case '-': name += "minus"; break;
         case '.': name += "dot"; break;
-        case '(': case ')': name += "p"; break;
-        case '[': case ']': name += "b"; break;
+        case '(':
+        case ')': name += "p"; break;
+        case '[':
+        case ']': name += "b"; break;
         default: name += '_';
         }
     }

@@ -14,8 +14,7 @@ struct Outcome {
     QByteArray err;
 };
 
-Outcome cdstool(const QStringList& args, const QByteArray& input = {})
-{
+Outcome cdstool(const QStringList& args, const QByteArray& input = {}) {
     QProcess process;
     process.start(QStringLiteral(CDSTOOL_PATH), args);
     EXPECT_TRUE(process.waitForStarted(10000)) << CDSTOOL_PATH;
@@ -26,8 +25,7 @@ Outcome cdstool(const QStringList& args, const QByteArray& input = {})
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-QByteArray readFile(const QString& path)
-{
+QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
 }
@@ -48,8 +46,7 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_F(CdsTool, WriteThenJsonIsByteIdentical)
-{
+TEST_F(CdsTool, WriteThenJsonIsByteIdentical) {
     const QString file = path("mesas.cds");
     for (int pass = 0; pass < 2; ++pass) {  // the second write replaces the file
         const Outcome write = cdstool({"write", file}, kJson);
@@ -62,8 +59,7 @@ TEST_F(CdsTool, WriteThenJsonIsByteIdentical)
     }
 }
 
-TEST_F(CdsTool, ShowPrintsAFittedTable)
-{
+TEST_F(CdsTool, ShowPrintsAFittedTable) {
     const QString file = path("mesas.cds");
     ASSERT_EQ(cdstool({"write", file}, kJson).exitCode, 0);
     const Outcome show = cdstool({"show", file});
@@ -77,8 +73,7 @@ TEST_F(CdsTool, ShowPrintsAFittedTable)
               "(3 rows)\n");
 }
 
-TEST_F(CdsTool, FailuresNameTheFileAndExit1)
-{
+TEST_F(CdsTool, FailuresNameTheFileAndExit1) {
     const QString bad = path("bad.cds");
     {
         QFile file(bad);
@@ -95,10 +90,15 @@ TEST_F(CdsTool, FailuresNameTheFileAndExit1)
         {{"json", bad}, {}, "cdstool: " + bad + ": invalid data packet at offset 0: bad magic"},
         {{"show", bad}, {}, "cdstool: " + bad + ": invalid data packet at offset 0: bad magic"},
         {{"json", missing}, {}, "cdstool: " + missing + ": cannot open: No such file or directory"},
-        {{"write", target}, "{\"fields\":[", "cdstool: " + target + ": standard input: invalid packet JSON at offset 11"},
-        {{"write", target}, R"({"fields":[{"name":"N","type":"integer"}],"rows":[[1.5]]})",
-         "cdstool: " + target + R"(: standard input: invalid packet JSON at offset 51: row 0, field 0 "N": expected an integer)"},
-        {{"write", path("no-such-dir/x.cds")}, R"({"fields":[],"rows":[]})",
+        {{"write", target},
+         "{\"fields\":[",
+         "cdstool: " + target + ": standard input: invalid packet JSON at offset 11"},
+        {{"write", target},
+         R"({"fields":[{"name":"N","type":"integer"}],"rows":[[1.5]]})",
+         "cdstool: " + target +
+             R"(: standard input: invalid packet JSON at offset 51: row 0, field 0 "N": expected an integer)"},
+        {{"write", path("no-such-dir/x.cds")},
+         R"({"fields":[],"rows":[]})",
          "cdstool: " + path("no-such-dir/x.cds") + ": cannot write the file: "},
     };
     for (const Case& c : cases) {
@@ -111,8 +111,7 @@ TEST_F(CdsTool, FailuresNameTheFileAndExit1)
     EXPECT_FALSE(QFile::exists(target + ".tmp"));
 }
 
-TEST_F(CdsTool, FailedWriteKeepsTheOldFile)
-{
+TEST_F(CdsTool, FailedWriteKeepsTheOldFile) {
     const QString file = path("mesas.cds");
     ASSERT_EQ(cdstool({"write", file}, kJson).exitCode, 0);
     const QByteArray before = readFile(file);
@@ -120,8 +119,7 @@ TEST_F(CdsTool, FailedWriteKeepsTheOldFile)
     EXPECT_EQ(readFile(file), before);
 }
 
-TEST(CdsToolUsage, ExitCodes)
-{
+TEST(CdsToolUsage, ExitCodes) {
     struct Case {
         QStringList args;
         int exitCode;

@@ -40,36 +40,27 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-std::string systemError(const char* what)
-{
-    return std::string(what) + ": " + std::strerror(errno);
-}
+std::string systemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
-QByteArray readAll(std::FILE* stream)
-{
+QByteArray readAll(std::FILE* stream) {
     QByteArray data;
     char buffer[65536];
     std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
-        data.append(buffer, static_cast<qsizetype>(got));
+    while ((got = std::fread(buffer, 1, sizeof buffer, stream)) > 0) data.append(buffer, static_cast<qsizetype>(got));
     return data;
 }
 
-QByteArray readFile(const std::string& path)
-{
+QByteArray readFile(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        throw ToolError(systemError("cannot open"));
+    if (!file) throw ToolError(systemError("cannot open"));
     QByteArray data = readAll(file);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    if (failed)
-        throw ToolError("cannot read the file");
+    if (failed) throw ToolError("cannot read the file");
     return data;
 }
 
-void writeStdout(const QByteArray& text)
-{
+void writeStdout(const QByteArray& text) {
     if (std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout) !=
             static_cast<std::size_t>(text.size()) ||
         std::fflush(stdout) != 0) {
@@ -81,8 +72,7 @@ void writeStdout(const QByteArray& text)
 // show
 
 // Control characters would break the table's lines; they are shown as escapes.
-std::string printable(const std::string& text)
-{
+std::string printable(const std::string& text) {
     std::string result;
     result.reserve(text.size());
     for (const char c : text) {
@@ -105,8 +95,7 @@ std::string printable(const std::string& text)
     return result;
 }
 
-std::string cellText(const TFieldValue& value)
-{
+std::string cellText(const TFieldValue& value) {
     char buffer[40];
     switch (value.index()) {
     case 0: return "<null>";
@@ -125,8 +114,7 @@ std::string cellText(const TFieldValue& value)
 }
 
 // Shortens a text to kMaxColumnWidth characters, the last one being "…".
-std::string fitted(std::string text)
-{
+std::string fitted(std::string text) {
     if (utf8Length(text) > kMaxColumnWidth) {
         utf8Truncate(text, kMaxColumnWidth - 1);
         text += "\xE2\x80\xA6";
@@ -134,15 +122,10 @@ std::string fitted(std::string text)
     return text;
 }
 
-void pad(std::string& line, std::size_t count)
-{
-    line.append(count, ' ');
-}
+void pad(std::string& line, std::size_t count) { line.append(count, ' '); }
 
-std::string formatTable(const TPacketTable& table)
-{
-    if (table.fields.empty())
-        return "(no fields)\n";
+std::string formatTable(const TPacketTable& table) {
+    if (table.fields.empty()) return "(no fields)\n";
     const std::size_t columns = table.fields.size();
     std::vector<std::vector<std::string>> cells;  // header first
     cells.reserve(table.rows.size() + 1);
@@ -154,46 +137,38 @@ std::string formatTable(const TPacketTable& table)
     }
     for (const TRecord& row : table.rows) {
         std::vector<std::string>& line = cells.emplace_back();
-        for (const TFieldValue& value : row)
-            line.push_back(fitted(cellText(value)));
+        for (const TFieldValue& value : row) line.push_back(fitted(cellText(value)));
     }
     std::vector<std::size_t> widths(columns, 0);
     for (const std::vector<std::string>& line : cells) {
-        for (std::size_t c = 0; c < columns; ++c)
-            widths[c] = std::max(widths[c], utf8Length(line[c]));
+        for (std::size_t c = 0; c < columns; ++c) widths[c] = std::max(widths[c], utf8Length(line[c]));
     }
 
     std::string out;
     auto emitLine = [&](const std::vector<std::string>& line) {
         for (std::size_t c = 0; c < columns; ++c) {
-            if (c != 0)
-                out += "  ";
+            if (c != 0) out += "  ";
             const std::size_t gap = widths[c] - utf8Length(line[c]);
-            if (rightAligned[c])
-                pad(out, gap);
+            if (rightAligned[c]) pad(out, gap);
             out += line[c];
-            if (!rightAligned[c] && c + 1 < columns)
-                pad(out, gap);
+            if (!rightAligned[c] && c + 1 < columns) pad(out, gap);
         }
         out += '\n';
     };
     emitLine(cells[0]);
     for (std::size_t c = 0; c < columns; ++c) {
-        if (c != 0)
-            out += "  ";
+        if (c != 0) out += "  ";
         out.append(widths[c], '-');
     }
     out += '\n';
-    for (std::size_t r = 1; r < cells.size(); ++r)
-        emitLine(cells[r]);
+    for (std::size_t r = 1; r < cells.size(); ++r) emitLine(cells[r]);
     out += "(" + std::to_string(table.rows.size()) + (table.rows.size() == 1 ? " row)\n" : " rows)\n");
     return out;
 }
 
 // ---------------------------------------------------------------------------------------------
 
-int run(const std::string& verb, const QString& fileName)
-{
+int run(const std::string& verb, const QString& fileName) {
     const std::string path = QFile::encodeName(fileName).toStdString();
     try {
         if (verb == "json") {
@@ -204,8 +179,7 @@ int run(const std::string& verb, const QString& fileName)
             writeStdout(QByteArray::fromStdString(formatTable(decodePacket(readFile(path)))));
         } else {  // write
             const QByteArray input = readAll(stdin);
-            if (std::ferror(stdin))
-                throw ToolError("cannot read standard input");
+            if (std::ferror(stdin)) throw ToolError("cannot read standard input");
             TPacketTable table;
             try {
                 table = packetFromJson(input);
@@ -213,8 +187,7 @@ int run(const std::string& verb, const QString& fileName)
                 throw ToolError(std::string("standard input: ") + error.what());
             }
             const QString problem = savePacketFile(fileName, encodePacket(table));
-            if (!problem.isEmpty())
-                throw ToolError("cannot write the file: " + problem.toStdString());
+            if (!problem.isEmpty()) throw ToolError("cannot write the file: " + problem.toStdString());
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "cdstool: %s: %s\n", path.c_str(), error.what());
@@ -225,11 +198,9 @@ int run(const std::string& verb, const QString& fileName)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QFile::decodeName(argv[i]);
+    for (int i = 0; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOption(help);

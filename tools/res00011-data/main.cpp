@@ -46,7 +46,9 @@ const std::map<QString, DataFunction>& functions() {
           [](const QStringList& a) { return Srv_res00011::getValidaGarcom(a[0], a[1], a[2], a[3]); }}},
         {"setVendedorItem",
          {{"WAITER", "BRANCH", "PRODUCT", "TICKET", "SALE", "ITEM"},
-          [](const QStringList& a) { return QVariant(Srv_res00011::setVendedorItem(a[0], a[1], a[2], a[3], a[4], a[5])); }}},
+          [](const QStringList& a) {
+              return QVariant(Srv_res00011::setVendedorItem(a[0], a[1], a[2], a[3], a[4], a[5]));
+          }}},
         {"setVendedorVenda",
          {{"WAITER", "BRANCH", "TABLE", "SALE"},
           [](const QStringList& a) { return QVariant(Srv_res00011::setVendedorVenda(a[0], a[1], a[2], a[3])); }}},
@@ -110,9 +112,7 @@ int main(int argc, char** argv) {
 
     const QVariant answer = found->second.call(values);
     switch (answer.typeId()) {
-    case QMetaType::Bool:
-        printLine(answer.toBool() ? "true" : "false");
-        return 0;
+    case QMetaType::Bool: printLine(answer.toBool() ? "true" : "false"); return 0;
     case QMetaType::QByteArray:
         try {
             printLine(packetToJson(decodePacket(answer.toByteArray())));
@@ -120,7 +120,6 @@ int main(int argc, char** argv) {
         } catch (const std::exception& e) {
             return printError(QString::fromUtf8(e.what()));
         }
-    default:
-        return printError(answer.toString());
+    default: return printError(answer.toString());
     }
 }

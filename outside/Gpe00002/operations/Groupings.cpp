@@ -81,7 +81,8 @@ int namedGrouping(const std::vector<Grouping>& grupos, const QString& argumento)
 
 }  // namespace
 
-GroupingOverview loadGroupings(PackageDatabase& db, const QString& filial, const QString& loja, const QString& argumento) {
+GroupingOverview loadGroupings(PackageDatabase& db, const QString& filial, const QString& loja,
+                               const QString& argumento) {
     const QVariantMap store{{QStringLiteral("P_CDFILIAL"), filial}, {QStringLiteral("P_CDLOJA"), loja}};
 
     std::map<QString, TableState> tables;
@@ -99,7 +100,8 @@ GroupingOverview loadGroupings(PackageDatabase& db, const QString& filial, const
     for (const SqlRow& row : db.select(kTotalsSql, store)) {
         const auto sale = occupied.find(row.value(QStringLiteral("NRMESA")).toString());
         // Whole cents: the sum of floating-point amounts is not exact.
-        if (sale != occupied.end()) sale->second.total = std::round(row.value(QStringLiteral("TOTAL")).toDouble() * 100) / 100;
+        if (sale != occupied.end())
+            sale->second.total = std::round(row.value(QStringLiteral("TOTAL")).toDouble() * 100) / 100;
     }
 
     GroupingOverview overview{filial, loja, {}, -1};
@@ -124,9 +126,9 @@ GroupingOverview loadGroupings(PackageDatabase& db, const QString& filial, const
     std::stable_sort(overview.grupos.begin(), overview.grupos.end(),
                      [](const Grouping& a, const Grouping& b) { return numberBefore(a.numero, b.numero); });
     for (Grouping& grouping : overview.grupos)
-        std::stable_sort(grouping.mesas.begin(), grouping.mesas.end(), [](const GroupingTable& a, const GroupingTable& b) {
-            return numberBefore(a.mesa.numero, b.mesa.numero);
-        });
+        std::stable_sort(
+            grouping.mesas.begin(), grouping.mesas.end(),
+            [](const GroupingTable& a, const GroupingTable& b) { return numberBefore(a.mesa.numero, b.mesa.numero); });
     if (const int named = namedGrouping(overview.grupos, argumento); named >= 0) {
         std::rotate(overview.grupos.begin(), overview.grupos.begin() + named, overview.grupos.begin() + named + 1);
         overview.selecionado = 0;

@@ -23,8 +23,9 @@ QString changedMessage(const QString& numero) {
 QString nextGroupingNumber(PackageDatabase& db, const QVariantMap& store) {
     qlonglong highest = 0;
     for (const SqlRow& row :
-         db.select(QStringLiteral("SELECT NRJUNMESA FROM JUNCAOMESA WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
-                                  "UNION SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA"),
+         db.select(QStringLiteral(
+                       "SELECT NRJUNMESA FROM JUNCAOMESA WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
+                       "UNION SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA"),
                    store)) {
         bool ok = false;
         const qlonglong number = row.value(QStringLiteral("NRJUNMESA")).toString().trimmed().toLongLong(&ok);
@@ -37,9 +38,10 @@ QString nextGroupingNumber(PackageDatabase& db, const QVariantMap& store) {
 
 QStringList members(PackageDatabase& db, const QVariantMap& grouping) {
     QStringList numbers;
-    for (const SqlRow& row : db.select(QStringLiteral("SELECT NRMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND "
-                                                      "CDLOJA = :P_CDLOJA AND NRJUNMESA = :P_NRJUNMESA ORDER BY NRMESA"),
-                                       grouping))
+    for (const SqlRow& row :
+         db.select(QStringLiteral("SELECT NRMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND "
+                                  "CDLOJA = :P_CDLOJA AND NRJUNMESA = :P_NRJUNMESA ORDER BY NRMESA"),
+                   grouping))
         numbers << row.value(QStringLiteral("NRMESA")).toString();
     return numbers;
 }
@@ -48,7 +50,8 @@ QStringList members(PackageDatabase& db, const QVariantMap& grouping) {
 
 GroupingPlan planGrouping(const std::vector<TableState>& seen) {
     std::vector<TableState> tables = seen;
-    std::sort(tables.begin(), tables.end(), [](const TableState& a, const TableState& b) { return a.numero < b.numero; });
+    std::sort(tables.begin(), tables.end(),
+              [](const TableState& a, const TableState& b) { return a.numero < b.numero; });
     tables.erase(std::unique(tables.begin(), tables.end(),
                              [](const TableState& a, const TableState& b) { return a.numero == b.numero; }),
                  tables.end());
@@ -93,9 +96,10 @@ QJsonObject agruparMesas(PackageDatabase& db, const Station& station, const QStr
         for (const QString& numero : plan.mesas) {
             QVariantMap table = store;
             table.insert(QStringLiteral("P_NRMESA"), numero);
-            for (const SqlRow& row : db.select(QStringLiteral("SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL "
-                                                              "AND CDLOJA = :P_CDLOJA AND NRMESA = :P_NRMESA ORDER BY NRJUNMESA"),
-                                               table)) {
+            for (const SqlRow& row :
+                 db.select(QStringLiteral("SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL "
+                                          "AND CDLOJA = :P_CDLOJA AND NRMESA = :P_NRMESA ORDER BY NRJUNMESA"),
+                           table)) {
                 const QString grupo = row.value(QStringLiteral("NRJUNMESA")).toString();
                 if (grupo != plan.grupo)
                     throw ERefusal(QStringLiteral("Mesa %1 já pertence ao agrupamento %2").arg(numero, grupo));
@@ -107,15 +111,17 @@ QJsonObject agruparMesas(PackageDatabase& db, const Station& station, const QStr
         grouping.insert(QStringLiteral("P_NRJUNMESA"), created ? nextGroupingNumber(db, store) : plan.grupo);
         const QStringList before = created ? QStringList() : members(db, grouping);
         if (created)
-            db.execute(QStringLiteral("INSERT INTO JUNCAOMESA (CDFILIAL, CDLOJA, NRJUNMESA) VALUES (:P_CDFILIAL, :P_CDLOJA, "
-                                      ":P_NRJUNMESA)"),
-                       grouping);
+            db.execute(
+                QStringLiteral("INSERT INTO JUNCAOMESA (CDFILIAL, CDLOJA, NRJUNMESA) VALUES (:P_CDFILIAL, :P_CDLOJA, "
+                               ":P_NRJUNMESA)"),
+                grouping);
         for (const QString& numero : plan.novas) {
             QVariantMap member = grouping;
             member.insert(QStringLiteral("P_NRMESA"), numero);
-            db.execute(QStringLiteral("INSERT INTO MESAJUNCAO (CDFILIAL, CDLOJA, NRJUNMESA, NRMESA) VALUES (:P_CDFILIAL, "
-                                      ":P_CDLOJA, :P_NRJUNMESA, :P_NRMESA)"),
-                       member);
+            db.execute(
+                QStringLiteral("INSERT INTO MESAJUNCAO (CDFILIAL, CDLOJA, NRJUNMESA, NRMESA) VALUES (:P_CDFILIAL, "
+                               ":P_CDLOJA, :P_NRJUNMESA, :P_NRMESA)"),
+                member);
         }
         const QStringList after = members(db, grouping);
         const QString numero = grouping.value(QStringLiteral("P_NRJUNMESA")).toString();
@@ -124,7 +130,12 @@ QJsonObject agruparMesas(PackageDatabase& db, const Station& station, const QStr
                   {QStringLiteral("added"), QJsonArray::fromStringList(plan.novas)},
                   {QStringLiteral("new"), created}};
         writeJournal(db, station,
-                     {QStringLiteral("AGRUPAR"), filial, loja, plan.mesas.front(), {}, numero,
+                     {QStringLiteral("AGRUPAR"),
+                      filial,
+                      loja,
+                      plan.mesas.front(),
+                      {},
+                      numero,
                       {{QStringLiteral("tables"), QJsonArray::fromStringList(before)}},
                       {{QStringLiteral("tables"), QJsonArray::fromStringList(after)}}});
     });

@@ -17,7 +17,8 @@ bool allDigits(const QString& text) {
 }
 
 QVariantMap tableParameters(const QString& filial, const QString& loja, const QString& mesa) {
-    return {{QStringLiteral("P_CDFILIAL"), filial}, {QStringLiteral("P_CDLOJA"), loja}, {QStringLiteral("P_NRMESA"), mesa}};
+    return {
+        {QStringLiteral("P_CDFILIAL"), filial}, {QStringLiteral("P_CDLOJA"), loja}, {QStringLiteral("P_NRMESA"), mesa}};
 }
 
 QVariant textOrNull(const QString& value) { return value.isEmpty() ? QVariant() : QVariant(value); }
@@ -74,10 +75,10 @@ std::optional<QString> reservationPeople(const QString& typed) {
 
 std::optional<Reserva> activeReservation(PackageDatabase& db, const QString& filial, const QString& loja,
                                          const QString& mesa) {
-    const std::vector<SqlRow> rows =
-        db.select(QStringLiteral("SELECT NMCLIENTE, DTHRRESERVA, NRPESSOAS FROM GPERESERVA WHERE CDFILIAL = :P_CDFILIAL "
-                                 "AND CDLOJA = :P_CDLOJA AND NRMESA = :P_NRMESA AND IDSTRESERVA = 'A'"),
-                  tableParameters(filial, loja, mesa));
+    const std::vector<SqlRow> rows = db.select(
+        QStringLiteral("SELECT NMCLIENTE, DTHRRESERVA, NRPESSOAS FROM GPERESERVA WHERE CDFILIAL = :P_CDFILIAL "
+                       "AND CDLOJA = :P_CDLOJA AND NRMESA = :P_NRMESA AND IDSTRESERVA = 'A'"),
+        tableParameters(filial, loja, mesa));
     if (rows.empty()) return std::nullopt;
     const SqlRow& row = rows.front();
     // The database keeps the wall-clock time; the driver hands it over labelled UTC.
@@ -96,7 +97,8 @@ QJsonObject reservarMesa(PackageDatabase& db, const Station& station, const QStr
                          const TableState& seen, const Reserva& reserva) {
     if (reservationOffer(seen).action != ReservationAction::Reserve) throw ERefusal(notFree(seen));
     const std::optional<QString> cliente = guestName(reserva.cliente);
-    if (!cliente) throw ERefusal(QStringLiteral("Informe o nome do cliente, com até %1 caracteres").arg(kGuestNameLength));
+    if (!cliente)
+        throw ERefusal(QStringLiteral("Informe o nome do cliente, com até %1 caracteres").arg(kGuestNameLength));
     const std::optional<QString> pessoas = reservationPeople(reserva.pessoas);
     if (!pessoas) throw ERefusal(QStringLiteral("O número de pessoas da reserva vai de 1 a 999"));
     if (!reserva.horario.isValid()) throw ERefusal(QStringLiteral("Informe o horário da reserva"));
@@ -109,9 +111,10 @@ QJsonObject reservarMesa(PackageDatabase& db, const Station& station, const QStr
         expectUnchanged(seen, now);
 
         const QVariantMap table = tableParameters(filial, loja, seen.numero);
-        db.execute(QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'R' WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
-                                  "AND NRMESA = :P_NRMESA"),
-                   table);
+        db.execute(
+            QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'R' WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
+                           "AND NRMESA = :P_NRMESA"),
+            table);
         QVariantMap row = table;
         row.insert(QStringLiteral("P_NMCLIENTE"), kept.cliente);
         row.insert(QStringLiteral("P_DTHRRESERVA"), kept.horario);
@@ -119,14 +122,20 @@ QJsonObject reservarMesa(PackageDatabase& db, const Station& station, const QStr
         row.insert(QStringLiteral("P_DTHRINCLUSAO"), QDateTime::currentDateTime());
         row.insert(QStringLiteral("P_CDOPERADOR"), textOrNull(station.operador));
         // The unique index on the active reservations refuses a second one (as "tente de novo").
-        db.execute(QStringLiteral("INSERT INTO GPERESERVA (CDFILIAL, CDLOJA, NRMESA, NMCLIENTE, DTHRRESERVA, NRPESSOAS, "
-                                  "IDSTRESERVA, DTHRINCLUSAO, CDOPERADOR) VALUES (:P_CDFILIAL, :P_CDLOJA, :P_NRMESA, "
-                                  ":P_NMCLIENTE, :P_DTHRRESERVA, :P_NRPESSOAS, 'A', :P_DTHRINCLUSAO, :P_CDOPERADOR)"),
-                   row);
+        db.execute(
+            QStringLiteral("INSERT INTO GPERESERVA (CDFILIAL, CDLOJA, NRMESA, NMCLIENTE, DTHRRESERVA, NRPESSOAS, "
+                           "IDSTRESERVA, DTHRINCLUSAO, CDOPERADOR) VALUES (:P_CDFILIAL, :P_CDLOJA, :P_NRMESA, "
+                           ":P_NMCLIENTE, :P_DTHRRESERVA, :P_NRPESSOAS, 'A', :P_DTHRINCLUSAO, :P_CDOPERADOR)"),
+            row);
 
         result = {{QStringLiteral("table"), seen.numero}, {QStringLiteral("reservation"), reservationJson(kept)}};
         writeJournal(db, station,
-                     {QStringLiteral("RESERVAR"), filial, loja, seen.numero, {}, seen.grupo,
+                     {QStringLiteral("RESERVAR"),
+                      filial,
+                      loja,
+                      seen.numero,
+                      {},
+                      seen.grupo,
                       {{QStringLiteral("state"), now.estado}},
                       {{QStringLiteral("state"), kReservada}, {QStringLiteral("reservation"), reservationJson(kept)}}});
     });
@@ -152,17 +161,22 @@ QJsonObject encerrarReserva(PackageDatabase& db, const Station& station, const Q
                                   "CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND NRMESA = :P_NRMESA AND "
                                   "IDSTRESERVA = 'A'"),
                    parameters);
-        db.execute(QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'L' WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
-                                  "AND NRMESA = :P_NRMESA"),
-                   tableParameters(filial, loja, seen.numero));
+        db.execute(
+            QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'L' WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
+                           "AND NRMESA = :P_NRMESA"),
+            tableParameters(filial, loja, seen.numero));
 
         const QString ended = seat ? QStringLiteral("seated") : QStringLiteral("cancelled");
         result = {{QStringLiteral("table"), seen.numero},
                   {QStringLiteral("ended"), ended},
                   {QStringLiteral("reservation"), reservation}};
         writeJournal(db, station,
-                     {seat ? QStringLiteral("SENTARRESERVA") : QStringLiteral("CANCRESERVA"), filial, loja, seen.numero,
-                      {}, seen.grupo,
+                     {seat ? QStringLiteral("SENTARRESERVA") : QStringLiteral("CANCRESERVA"),
+                      filial,
+                      loja,
+                      seen.numero,
+                      {},
+                      seen.grupo,
                       {{QStringLiteral("state"), now.estado}, {QStringLiteral("reservation"), reservation}},
                       {{QStringLiteral("state"), kLivre}, {QStringLiteral("ended"), ended}}});
     });

@@ -10,7 +10,8 @@ namespace Gpe00002 {
 
 QJsonObject separarMesa(PackageDatabase& db, const Station& station, const QString& filial, const QString& loja,
                         const TableState& seen) {
-    if (seen.grupo.isEmpty()) throw ERefusal(QStringLiteral("Mesa %1 não pertence a nenhum agrupamento").arg(seen.numero));
+    if (seen.grupo.isEmpty())
+        throw ERefusal(QStringLiteral("Mesa %1 não pertence a nenhum agrupamento").arg(seen.numero));
     QJsonObject result;
     db.transaction(busyMessage({seen.numero}), [&] {
         if (!lockGrouping(db, filial, loja, seen.grupo))
@@ -21,9 +22,10 @@ QJsonObject separarMesa(PackageDatabase& db, const Station& station, const QStri
                                    {QStringLiteral("P_CDLOJA"), loja},
                                    {QStringLiteral("P_NRJUNMESA"), seen.grupo}};
         QJsonArray before;
-        for (const SqlRow& row : db.select(QStringLiteral("SELECT NRMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND "
-                                                          "CDLOJA = :P_CDLOJA AND NRJUNMESA = :P_NRJUNMESA ORDER BY NRMESA"),
-                                           grouping))
+        for (const SqlRow& row :
+             db.select(QStringLiteral("SELECT NRMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND "
+                                      "CDLOJA = :P_CDLOJA AND NRJUNMESA = :P_NRJUNMESA ORDER BY NRMESA"),
+                       grouping))
             before.append(row.value(QStringLiteral("NRMESA")).toString());
 
         QVariantMap member = grouping;
@@ -49,7 +51,12 @@ QJsonObject separarMesa(PackageDatabase& db, const Station& station, const QStri
                   {QStringLiteral("remaining"), remaining}};
         if (removed) result.insert(QStringLiteral("removed"), true);
         writeJournal(db, station,
-                     {QStringLiteral("SEPARAR"), filial, loja, seen.numero, {}, seen.grupo,
+                     {QStringLiteral("SEPARAR"),
+                      filial,
+                      loja,
+                      seen.numero,
+                      {},
+                      seen.grupo,
                       {{QStringLiteral("tables"), before}},
                       {{QStringLiteral("tables"), remaining}}});
     });

@@ -34,19 +34,21 @@ Station Station::read(bool needBranchAndStore) {
             station.esquema = columnText(file, "IDESQUEMA");
             station.operador = columnText(file, "CDOPERADORLOGIN");
             for (const auto& [column, value] : {std::pair<const char*, QString*>{"CDFILIAL", &station.filial},
-                                                 std::pair<const char*, QString*>{"CDLOJA", &station.loja}}) {
+                                                std::pair<const char*, QString*>{"CDLOJA", &station.loja}}) {
                 bool missing = false;
                 *value = columnText(file, column, &missing);
                 if (needBranchAndStore && (missing || value->isEmpty()))
-                    throw ERefusal(QStringLiteral("O arquivo da estação %1 %2 a coluna %3: informe a filial e a loja da "
-                                                  "estação nele.")
-                                       .arg(parameters, missing ? QStringLiteral("não tem") : QStringLiteral("deixa vazia"),
-                                            QLatin1String(column)));
+                    throw ERefusal(
+                        QStringLiteral("O arquivo da estação %1 %2 a coluna %3: informe a filial e a loja da "
+                                       "estação nele.")
+                            .arg(parameters, missing ? QStringLiteral("não tem") : QStringLiteral("deixa vazia"),
+                                 QLatin1String(column)));
             }
         } else if (needBranchAndStore) {
-            throw ERefusal(QStringLiteral("O arquivo da estação %1 não existe: é dele que vêm a filial (CDFILIAL) e a loja "
-                                          "(CDLOJA).")
-                               .arg(parameters));
+            throw ERefusal(
+                QStringLiteral("O arquivo da estação %1 não existe: é dele que vêm a filial (CDFILIAL) e a loja "
+                               "(CDLOJA).")
+                    .arg(parameters));
         }
         if (Process::FileExists(access)) {
             TClientDataSet file(QStringLiteral("cdsControleAcess"));

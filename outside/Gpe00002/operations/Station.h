@@ -13,7 +13,7 @@ namespace Gpe00002 {
 struct GPE00002_EXPORT Station {
     QString filial, loja, caixa, operador;
     QString esquema;  // IDESQUEMA, for the messages
-    QString host;  // the machine's name, for the journal
+    QString host;     // the machine's name, for the journal
 
     // Reads the files. With `needBranchAndStore`, a parameters file that is missing or lacks
     // CDFILIAL or CDLOJA (or holds them empty) raises ERefusal naming the file and the column;

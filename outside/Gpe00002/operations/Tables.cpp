@@ -45,7 +45,8 @@ bool TableState::sameAs(const TableState& other) const {
 
 std::vector<TableState> loadTables(PackageDatabase& db, const QString& filial, const QString& loja) {
     std::vector<TableState> tables;
-    for (const SqlRow& row : db.select(kTablesSql + QStringLiteral(" ORDER BY M.NRMESA"), storeParameters(filial, loja)))
+    for (const SqlRow& row :
+         db.select(kTablesSql + QStringLiteral(" ORDER BY M.NRMESA"), storeParameters(filial, loja)))
         tables.push_back(tableOf(row));
     return tables;
 }
@@ -68,9 +69,10 @@ std::map<QString, TableState> lockTables(PackageDatabase& db, const QString& fil
     // statement that waited for a lock still sees the other tables (groupings, sales,
     // reservations) as they were when it began, before the terminal it waited for committed.
     if (db.postgres())
-        db.select(QStringLiteral("SELECT M.NRMESA FROM MESA M WHERE M.CDFILIAL = :P_CDFILIAL AND M.CDLOJA = :P_CDLOJA") +
-                      chosen + QStringLiteral(" FOR UPDATE"),
-                  parameters);
+        db.select(
+            QStringLiteral("SELECT M.NRMESA FROM MESA M WHERE M.CDFILIAL = :P_CDFILIAL AND M.CDLOJA = :P_CDLOJA") +
+                chosen + QStringLiteral(" FOR UPDATE"),
+            parameters);
     for (const SqlRow& row : db.select(kTablesSql + chosen, parameters)) {
         TableState table = tableOf(row);
         found.emplace(table.numero, std::move(table));
@@ -83,10 +85,11 @@ std::map<QString, TableState> lockTables(PackageDatabase& db, const QString& fil
 bool lockGrouping(PackageDatabase& db, const QString& filial, const QString& loja, const QString& grupo) {
     QVariantMap parameters = storeParameters(filial, loja);
     parameters.insert(QStringLiteral("P_NRJUNMESA"), grupo);
-    return !db.select(QStringLiteral("SELECT NRJUNMESA FROM JUNCAOMESA WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
-                                     "AND NRJUNMESA = :P_NRJUNMESA") +
-                          (db.postgres() ? QStringLiteral(" FOR UPDATE") : QString()),
-                      parameters)
+    return !db.select(
+                  QStringLiteral("SELECT NRJUNMESA FROM JUNCAOMESA WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
+                                 "AND NRJUNMESA = :P_NRJUNMESA") +
+                      (db.postgres() ? QStringLiteral(" FOR UPDATE") : QString()),
+                  parameters)
                 .empty();
 }
 
@@ -104,9 +107,10 @@ void expectUnchanged(const TableState& seen, const TableState& now) {
 QString busyMessage(const QStringList& numbers) {
     QStringList sorted = numbers;
     std::sort(sorted.begin(), sorted.end());
-    return sorted.size() == 1 ? QStringLiteral("Mesa %1 está em uso em outro terminal; tente de novo").arg(sorted.front())
-                              : QStringLiteral("Mesas %1 estão em uso em outro terminal; tente de novo")
-                                    .arg(sorted.join(QStringLiteral(", ")));
+    return sorted.size() == 1
+               ? QStringLiteral("Mesa %1 está em uso em outro terminal; tente de novo").arg(sorted.front())
+               : QStringLiteral("Mesas %1 estão em uso em outro terminal; tente de novo")
+                     .arg(sorted.join(QStringLiteral(", ")));
 }
 
 }  // namespace Gpe00002

@@ -24,8 +24,8 @@ inline const QString kFechando = QStringLiteral("P");
 
 struct GPE00002_EXPORT TableState {
     QString numero, nome, sala;
-    QString estado;          // IDSTMESAAUX
-    QString grupo;           // NRJUNMESA of its grouping; empty when it is in none
+    QString estado;            // IDSTMESAAUX
+    QString grupo;             // NRJUNMESA of its grouping; empty when it is in none
     bool vendaAberta = false;  // an open sale (DTHRFECHMESA null) is on the table
     bool reservada = false;    // an active reservation of the package is on the table
 
@@ -39,10 +39,11 @@ GPE00002_EXPORT std::vector<TableState> loadTables(PackageDatabase& db, const QS
 // Inside a transaction: locks the rows of the tables `numbers` (in number order, whatever the
 // order given) and answers their state now, by number. A table that is no longer there, or no
 // longer active, raises ERefusal ("Mesa 0014 não existe mais nesta loja").
-GPE00002_EXPORT std::map<QString, TableState> lockTables(PackageDatabase& db, const QString& filial, const QString& loja,
-                                                         QStringList numbers);
+GPE00002_EXPORT std::map<QString, TableState> lockTables(PackageDatabase& db, const QString& filial,
+                                                         const QString& loja, QStringList numbers);
 // Inside a transaction, before lockTables: locks the grouping's row; false when it is gone.
-GPE00002_EXPORT bool lockGrouping(PackageDatabase& db, const QString& filial, const QString& loja, const QString& grupo);
+GPE00002_EXPORT bool lockGrouping(PackageDatabase& db, const QString& filial, const QString& loja,
+                                  const QString& grupo);
 // Inside a transaction, before the other locks: locks the store's row.
 GPE00002_EXPORT void lockStore(PackageDatabase& db, const QString& filial, const QString& loja);
 

@@ -66,11 +66,12 @@ QJsonObject transferirMesa(PackageDatabase& db, const Station& station, const QS
         // The sales are held too: the order screens write them without the table's lock, and
         // exactly those read here move.
         QJsonArray vendas;
-        for (const SqlRow& row : db.select(QStringLiteral("SELECT NRVENDAREST FROM VENDAREST WHERE CDFILIAL = :P_CDFILIAL AND "
-                                                          "CDLOJA = :P_CDLOJA AND NRMESA = :P_ORIGEM AND DTHRFECHMESA IS NULL "
-                                                          "ORDER BY NRVENDAREST") +
-                                               (db.postgres() ? QStringLiteral(" FOR UPDATE") : QString()),
-                                           with({{"P_ORIGEM", origem.numero}})))
+        for (const SqlRow& row :
+             db.select(QStringLiteral("SELECT NRVENDAREST FROM VENDAREST WHERE CDFILIAL = :P_CDFILIAL AND "
+                                      "CDLOJA = :P_CDLOJA AND NRMESA = :P_ORIGEM AND DTHRFECHMESA IS NULL "
+                                      "ORDER BY NRVENDAREST") +
+                           (db.postgres() ? QStringLiteral(" FOR UPDATE") : QString()),
+                       with({{"P_ORIGEM", origem.numero}})))
             vendas.append(row.value(QStringLiteral("NRVENDAREST")).toString());
         if (vendas.isEmpty()) throw ERefusal(changedMessage(origem.numero));
         for (const QJsonValue& venda : vendas)
@@ -86,9 +87,10 @@ QJsonObject transferirMesa(PackageDatabase& db, const Station& station, const QS
                                   ":P_CDFILIAL AND O.CDLOJA = :P_CDLOJA AND O.NRMESA = :P_ORIGEM) WHERE CDFILIAL = "
                                   ":P_CDFILIAL AND CDLOJA = :P_CDLOJA AND NRMESA = :P_DESTINO"),
                    both);
-        db.execute(QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'L' WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND "
-                                  "NRMESA = :P_ORIGEM"),
-                   with({{"P_ORIGEM", origem.numero}}));
+        db.execute(
+            QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'L' WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND "
+                           "NRMESA = :P_ORIGEM"),
+            with({{"P_ORIGEM", origem.numero}}));
         if (!origem.grupo.isEmpty())
             db.execute(QStringLiteral("UPDATE MESAJUNCAO SET NRMESA = :P_DESTINO WHERE CDFILIAL = :P_CDFILIAL AND "
                                       "CDLOJA = :P_CDLOJA AND NRMESA = :P_ORIGEM"),
@@ -100,7 +102,12 @@ QJsonObject transferirMesa(PackageDatabase& db, const Station& station, const QS
                   {QStringLiteral("sales"), vendas},
                   {QStringLiteral("grouping"), grupo}};
         writeJournal(db, station,
-                     {QStringLiteral("TRANSFMESA"), filial, loja, origem.numero, destino.numero, origem.grupo,
+                     {QStringLiteral("TRANSFMESA"),
+                      filial,
+                      loja,
+                      origem.numero,
+                      destino.numero,
+                      origem.grupo,
                       {{QStringLiteral("from"), side(origem.numero, origem.estado, origem.grupo, vendas)},
                        {QStringLiteral("to"), side(destino.numero, destino.estado, {}, {})}},
                       {{QStringLiteral("from"), side(origem.numero, kLivre, {}, {})},

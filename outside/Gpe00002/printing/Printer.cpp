@@ -30,7 +30,8 @@ QString printDocument(const PrintDocument& document, const PrintTarget& target) 
     // Plain text until the printers are built.
     QDir().mkpath(target.where);
     const QString path = QStringLiteral("%1/%2-%3.txt")
-                             .arg(target.where, document.title, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+                             .arg(target.where, document.title,
+                                  QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) throw ERefusal(QStringLiteral("Não foi possível imprimir em %1").arg(path));
     for (const PrintLine& line : document.lines) file.write(line.text.toUtf8() + '\n');

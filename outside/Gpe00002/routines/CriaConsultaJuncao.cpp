@@ -5,8 +5,8 @@ namespace Gpe00002 {
 
 QJsonValue consultaJuncao(const std::string& argumento, const std::string& filial, const std::string& loja) {
     return runFlow(false, [&](Flow& flow) -> QJsonValue {
-        const GroupingOverview overview = loadGroupings(*flow.db, QString::fromStdString(filial),
-                                                        QString::fromStdString(loja), QString::fromStdString(argumento));
+        const GroupingOverview overview = loadGroupings(
+            *flow.db, QString::fromStdString(filial), QString::fromStdString(loja), QString::fromStdString(argumento));
         // The menu asks only when a grouping exists; another terminal may have undone the last one
         // since.
         if (overview.grupos.empty())

@@ -7,9 +7,7 @@ namespace Gpe00002 {
 
 namespace {
 
-QString when(const QDateTime& at) {
-    return at.toString(QStringLiteral("dd/MM/yyyy 'às' HH:mm"));
-}
+QString when(const QDateTime& at) { return at.toString(QStringLiteral("dd/MM/yyyy 'às' HH:mm")); }
 
 QString people(const QString& count) {
     return count == QLatin1String("1") ? QStringLiteral("1 pessoa") : QStringLiteral("%1 pessoas").arg(count);
@@ -28,14 +26,15 @@ QJsonValue reservar(Flow& flow, const TableState& mesa) {
     std::string hhmm;
     std::optional<QDateTime> horario;
     while (!horario) {
-        if (!TecladoNumerico(hhmm, title.toStdString(), "Horário da reserva (HHMM)", "Por exemplo 2030 para 20:30", 4, 0, 0,
-                             0, 0, 0))
+        if (!TecladoNumerico(hhmm, title.toStdString(), "Horário da reserva (HHMM)", "Por exemplo 2030 para 20:30", 4,
+                             0, 0, 0, 0, 0))
             return QJsonValue::Null;
         horario = reservationTime(QString::fromStdString(hhmm), QDateTime::currentDateTime());
         if (!horario)
-            flow.refuse(QStringLiteral("O horário %1 não existe: digite as horas e os minutos com quatro dígitos, de 0000 a "
-                                       "2359.")
-                            .arg(QString::fromStdString(hhmm)));
+            flow.refuse(
+                QStringLiteral("O horário %1 não existe: digite as horas e os minutos com quatro dígitos, de 0000 a "
+                               "2359.")
+                    .arg(QString::fromStdString(hhmm)));
     }
     std::string typedPeople;
     std::optional<QString> pessoas;
@@ -53,13 +52,15 @@ QJsonValue reservar(Flow& flow, const TableState& mesa) {
 }
 
 QJsonValue encerrar(Flow& flow, const TableState& mesa) {
-    const std::optional<Reserva> reserva = activeReservation(*flow.db, flow.station.filial, flow.station.loja, mesa.numero);
+    const std::optional<Reserva> reserva =
+        activeReservation(*flow.db, flow.station.filial, flow.station.loja, mesa.numero);
     TClientDataSet choices(QStringLiteral("Reserva"));
     choices.FieldDefs() = {{"OPCAO", TFieldType::ftString, 8}, {"DESCRICAO", TFieldType::ftString, 60}};
     choices.CreateDataSet();
     for (const auto& [option, label] :
          {std::pair<const char*, QString>{"CANCELAR", QStringLiteral("Cancelar a reserva")},
-          std::pair<const char*, QString>{"SENTAR", QStringLiteral("Sentar os clientes (a venda é aberta nos pedidos)")}}) {
+          std::pair<const char*, QString>{"SENTAR",
+                                          QStringLiteral("Sentar os clientes (a venda é aberta nos pedidos)")}}) {
         choices.Append();
         choices.FieldByName(QStringLiteral("OPCAO")).setAsString(QLatin1String(option));
         choices.FieldByName(QStringLiteral("DESCRICAO")).setAsString(label);
@@ -67,9 +68,10 @@ QJsonValue encerrar(Flow& flow, const TableState& mesa) {
     }
     choices.FieldByName(QStringLiteral("OPCAO")).setVisible(false);
     choices.FieldByName(QStringLiteral("DESCRICAO"))
-        .setDisplayLabel(reserva ? QStringLiteral("Mesa %1: %2, %3, %4")
-                                       .arg(mesa.numero, reserva->cliente, when(reserva->horario), people(reserva->pessoas))
-                                 : QStringLiteral("Mesa %1 reservada").arg(mesa.numero));
+        .setDisplayLabel(reserva
+                             ? QStringLiteral("Mesa %1: %2, %3, %4")
+                                   .arg(mesa.numero, reserva->cliente, when(reserva->horario), people(reserva->pessoas))
+                             : QStringLiteral("Mesa %1 reservada").arg(mesa.numero));
     choices.First();
     if (!Pesquisa(choices, 0, 0, 11776174, 13684686, 4407615, 8487297, 0)) return QJsonValue::Null;
 
@@ -86,13 +88,14 @@ QJsonValue encerrar(Flow& flow, const TableState& mesa) {
 
 QJsonValue reservaMesa() {
     return runFlow(true, [](Flow& flow) -> QJsonValue {
-        const std::vector<MapTable> tables = flow.map(flow.station.filial, flow.station.loja,
-                                                      [](const TableState& table) { return reservationOffer(table).reason; });
-        const std::optional<QStringList> chosen =
-            MapaMesas({QStringLiteral("Reservar mesa"),
-                       QStringLiteral("Escolha uma mesa livre para reservar, ou uma reservada para cancelar a reserva ou "
-                                      "sentar os clientes"),
-                       tables});
+        const std::vector<MapTable> tables =
+            flow.map(flow.station.filial, flow.station.loja,
+                     [](const TableState& table) { return reservationOffer(table).reason; });
+        const std::optional<QStringList> chosen = MapaMesas(
+            {QStringLiteral("Reservar mesa"),
+             QStringLiteral("Escolha uma mesa livre para reservar, ou uma reservada para cancelar a reserva ou "
+                            "sentar os clientes"),
+             tables});
         if (!chosen || chosen->isEmpty()) return QJsonValue::Null;
         const auto seen = std::find_if(tables.begin(), tables.end(),
                                        [&](const MapTable& table) { return table.mesa.numero == chosen->front(); });

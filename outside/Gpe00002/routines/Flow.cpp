@@ -6,7 +6,8 @@
 namespace Gpe00002 {
 
 void Flow::notify(const QString& text) const {
-    Mensagemqor::Mensagem(text.toStdString(), "", "N", "N", tmInformacao, "", station.esquema.toStdString(), 0, nullptr);
+    Mensagemqor::Mensagem(text.toStdString(), "", "N", "N", tmInformacao, "", station.esquema.toStdString(), 0,
+                          nullptr);
 }
 
 void Flow::refuse(const QString& text) const {

@@ -38,14 +38,9 @@ ConfirmDialog::ConfirmDialog(const QString& title, const QString& question) {
 void ConfirmDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Enter:
-    case Qt::Key_Return:
-        accept();
-        break;
-    case Qt::Key_Escape:
-        reject();
-        break;
-    default:
-        QDialog::keyPressEvent(event);
+    case Qt::Key_Return: accept(); break;
+    case Qt::Key_Escape: reject(); break;
+    default: QDialog::keyPressEvent(event);
     }
 }
 

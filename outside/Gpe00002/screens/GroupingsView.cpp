@@ -68,11 +68,11 @@ bool hasSale(const GroupingTable& table) { return table.mesa.vendaAberta || !tab
 GroupingsDialog::GroupingsDialog(const GroupingOverview& overview) {
     QVBoxLayout* content = Style::frameDialog(*this, QStringLiteral("Agrupamentos de mesas"));
     const int count = static_cast<int>(overview.grupos.size());
-    content->addWidget(Style::textLabel(QStringLiteral("Filial %1 · Loja %2 · %3")
-                                            .arg(overview.filial, overview.loja,
-                                                 count == 1 ? QStringLiteral("1 agrupamento")
-                                                            : QStringLiteral("%1 agrupamentos").arg(count)),
-                                        QStringLiteral("loja"), this));
+    content->addWidget(Style::textLabel(
+        QStringLiteral("Filial %1 · Loja %2 · %3")
+            .arg(overview.filial, overview.loja,
+                 count == 1 ? QStringLiteral("1 agrupamento") : QStringLiteral("%1 agrupamentos").arg(count)),
+        QStringLiteral("loja"), this));
 
     m_tree = new QTreeWidget(this);
     m_tree->setObjectName(QStringLiteral("agrupamentos"));
@@ -88,10 +88,11 @@ GroupingsDialog::GroupingsDialog(const GroupingOverview& overview) {
     m_tree->header()->setSectionsMovable(false);
     m_tree->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // No rule for the items themselves: one would hide the state's colours the items carry.
-    m_tree->setStyleSheet(QStringLiteral("QTreeWidget { background: white; color: black; border: 1px solid #9E9E9E; }"
-                                         "QHeaderView::section { background: #EEEEEE; color: black; padding: 6px 8px;"
-                                         " border: none; border-bottom: 1px solid #9E9E9E; }"
-                                         "QScrollBar:vertical { width: 32px; }"));
+    m_tree->setStyleSheet(
+        QStringLiteral("QTreeWidget { background: white; color: black; border: 1px solid #9E9E9E; }"
+                       "QHeaderView::section { background: #EEEEEE; color: black; padding: 6px 8px;"
+                       " border: none; border-bottom: 1px solid #9E9E9E; }"
+                       "QScrollBar:vertical { width: 32px; }"));
     QPalette colours = m_tree->palette();
     colours.setColor(QPalette::Highlight, Style::kAccent);
     colours.setColor(QPalette::HighlightedText, Qt::white);
@@ -121,10 +122,10 @@ GroupingsDialog::GroupingsDialog(const GroupingOverview& overview) {
         for (const GroupingTable& table : grouping.mesas) total += table.total;
         const int tables = static_cast<int>(grouping.mesas.size());
         auto* heading = new QTreeWidgetItem(m_tree);
-        heading->setText(0, QStringLiteral("Agrupamento %1 · %2 · total %3")
-                                .arg(grouping.numero,
-                                     tables == 1 ? QStringLiteral("1 mesa") : QStringLiteral("%1 mesas").arg(tables),
-                                     money(total)));
+        heading->setText(
+            0, QStringLiteral("Agrupamento %1 · %2 · total %3")
+                   .arg(grouping.numero,
+                        tables == 1 ? QStringLiteral("1 mesa") : QStringLiteral("%1 mesas").arg(tables), money(total)));
         heading->setFont(0, headingFont);
         heading->setBackground(0, QColor(0xF6, 0xE3, 0xDA));
         heading->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -167,15 +168,16 @@ GroupingsDialog::GroupingsDialog(const GroupingOverview& overview) {
     for (int column = 0; column < ColumnCount; ++column) {
         m_tree->resizeColumnToContents(column);
         const int header = metrics.horizontalAdvance(m_tree->headerItem()->text(column)) + 40;
-        m_tree->setColumnWidth(column,
-                               std::max({m_tree->columnWidth(column) + 2 * kCellPadding + 8, minimumWidths[column], header}));
+        m_tree->setColumnWidth(
+            column, std::max({m_tree->columnWidth(column) + 2 * kCellPadding + 8, minimumWidths[column], header}));
         width += m_tree->columnWidth(column);
     }
     m_tree->header()->setStretchLastSection(false);
     m_tree->header()->setSectionResizeMode(Nome, QHeaderView::Stretch);
     content->addWidget(m_tree, 1);
 
-    QLabel* none = Style::textLabel(QStringLiteral("Nenhum agrupamento de mesas nesta loja."), QStringLiteral("nenhum"), this);
+    QLabel* none =
+        Style::textLabel(QStringLiteral("Nenhum agrupamento de mesas nesta loja."), QStringLiteral("nenhum"), this);
     none->setVisible(overview.grupos.empty());
     m_tree->setVisible(!overview.grupos.empty());
     content->addWidget(none);
@@ -191,8 +193,9 @@ GroupingsDialog::GroupingsDialog(const GroupingOverview& overview) {
     // Wide enough for every column, tall enough for every row, within the screen.
     int rows = 0;
     for (const Grouping& grouping : overview.grupos) rows += 1 + static_cast<int>(grouping.mesas.size());
-    QSize wanted(std::max(width + 2 * 19 + 36, 560),
-                 sizeHint().height() + (overview.grupos.empty() ? 0 : (rows + 1) * kRowHeight - m_tree->sizeHint().height()));
+    QSize wanted(
+        std::max(width + 2 * 19 + 36, 560),
+        sizeHint().height() + (overview.grupos.empty() ? 0 : (rows + 1) * kRowHeight - m_tree->sizeHint().height()));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QSize available = screen->availableGeometry().size();
         wanted = wanted.boundedTo(QSize(available.width() - 24, available.height() - 24));
@@ -202,18 +205,16 @@ GroupingsDialog::GroupingsDialog(const GroupingOverview& overview) {
 
 void GroupingsDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (QTreeWidgetItem* current = m_tree->currentItem()) m_tree->scrollToItem(current, QAbstractItemView::PositionAtTop);
+    if (QTreeWidgetItem* current = m_tree->currentItem())
+        m_tree->scrollToItem(current, QAbstractItemView::PositionAtTop);
 }
 
 void GroupingsDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Enter:
     case Qt::Key_Return:
-    case Qt::Key_Escape:
-        accept();
-        break;
-    default:
-        QDialog::keyPressEvent(event);
+    case Qt::Key_Escape: accept(); break;
+    default: QDialog::keyPressEvent(event);
     }
 }
 

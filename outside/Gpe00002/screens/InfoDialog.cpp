@@ -29,11 +29,8 @@ void InfoDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Enter:
     case Qt::Key_Return:
-    case Qt::Key_Escape:
-        accept();
-        break;
-    default:
-        QDialog::keyPressEvent(event);
+    case Qt::Key_Escape: accept(); break;
+    default: QDialog::keyPressEvent(event);
     }
 }
 

@@ -29,10 +29,8 @@ void KeypadBuffer::erase() {
     if (m_selected) return clear();
     if (m_text.isEmpty()) return;
     // A character outside the basic plane is two UTF-16 units: erase both.
-    const qsizetype units = m_text.size() >= 2 && m_text.back().isLowSurrogate() &&
-                                    m_text.at(m_text.size() - 2).isHighSurrogate()
-                                ? 2
-                                : 1;
+    const qsizetype units =
+        m_text.size() >= 2 && m_text.back().isLowSurrogate() && m_text.at(m_text.size() - 2).isHighSurrogate() ? 2 : 1;
     m_text.chop(units);
 }
 
@@ -61,7 +59,8 @@ NumericKeypadDialog::NumericKeypadDialog(const QString& caption, const QString& 
     m_display->setFont(displayFont);
     content->addWidget(m_display);
     m_warning = Style::textLabel({}, QStringLiteral("aviso"), this);
-    m_warning->setStyleSheet(QStringLiteral("QLabel#aviso { color: %1; font-weight: bold; }").arg(Style::kAccent.name()));
+    m_warning->setStyleSheet(
+        QStringLiteral("QLabel#aviso { color: %1; font-weight: bold; }").arg(Style::kAccent.name()));
     m_warning->hide();
     content->addWidget(m_warning);
 
@@ -109,18 +108,11 @@ void NumericKeypadDialog::keyPressEvent(QKeyEvent* event) {
         return;
     }
     switch (key) {
-    case Qt::Key_Backspace:
-        erase();
-        break;
+    case Qt::Key_Backspace: erase(); break;
     case Qt::Key_Enter:
-    case Qt::Key_Return:
-        accept();
-        break;
-    case Qt::Key_Escape:
-        reject();
-        break;
-    default:
-        QDialog::keyPressEvent(event);
+    case Qt::Key_Return: accept(); break;
+    case Qt::Key_Escape: reject(); break;
+    default: QDialog::keyPressEvent(event);
     }
 }
 
@@ -146,8 +138,9 @@ void NumericKeypadDialog::clear() {
 void NumericKeypadDialog::refresh() {
     m_display->setText(m_buffer.text());
     // A selected starting text looks selected: the first digit replaces it.
-    const QString colours = m_buffer.isSelected() ? QStringLiteral("background: %1; color: white;").arg(Style::kAccent.name())
-                                                  : QStringLiteral("background: white; color: black;");
+    const QString colours = m_buffer.isSelected()
+                                ? QStringLiteral("background: %1; color: white;").arg(Style::kAccent.name())
+                                : QStringLiteral("background: white; color: black;");
     m_display->setStyleSheet(QStringLiteral("QLabel#display { border: 2px solid %1; padding: 4px 10px; %2 }")
                                  .arg(Style::kAccent.name(), colours));
     m_display->setProperty("selecionado", m_buffer.isSelected());

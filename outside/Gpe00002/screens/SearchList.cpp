@@ -68,7 +68,8 @@ SearchListData::SearchListData(TDataSet& dataSet) {
     for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
         QStringList texts;
         texts.reserve(static_cast<qsizetype>(m_columns.size()));
-        for (const SearchColumn& column : m_columns) texts.append(displayText(dataSet.Fields(column.field), column.numeric));
+        for (const SearchColumn& column : m_columns)
+            texts.append(displayText(dataSet.Fields(column.field), column.numeric));
         m_rows.push_back(std::move(texts));
     }
     moveTo(dataSet, recNo);
@@ -116,14 +117,15 @@ SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchC
     m_table->horizontalHeader()->setSectionsClickable(false);
     // Light selections keep black text, dark ones get white.
     const QColor selectionText = colors.selection.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
-    m_table->setStyleSheet(QStringLiteral("QTableWidget { background: white; color: black; alternate-background-color: %1;"
-                                          " selection-background-color: %2; selection-color: %3; gridline-color: %4;"
-                                          " border: 1px solid %4; }"
-                                          "QHeaderView::section { background: %5; color: black; padding: 4px 8px;"
-                                          " border: none; border-right: 1px solid %4; border-bottom: 1px solid %4; }"
-                                          "QScrollBar:vertical { width: 32px; } QScrollBar:horizontal { height: 32px; }")
-                               .arg(colors.alternate.name(), colors.selection.name(), selectionText.name(),
-                                    colors.grid.name(), colors.header.name()));
+    m_table->setStyleSheet(
+        QStringLiteral("QTableWidget { background: white; color: black; alternate-background-color: %1;"
+                       " selection-background-color: %2; selection-color: %3; gridline-color: %4;"
+                       " border: 1px solid %4; }"
+                       "QHeaderView::section { background: %5; color: black; padding: 4px 8px;"
+                       " border: none; border-right: 1px solid %4; border-bottom: 1px solid %4; }"
+                       "QScrollBar:vertical { width: 32px; } QScrollBar:horizontal { height: 32px; }")
+            .arg(colors.alternate.name(), colors.selection.name(), selectionText.name(), colors.grid.name(),
+                 colors.header.name()));
 
     // Item views take the platform's own list font rather than their parent's: set it.
     m_table->setFont(font());
@@ -220,12 +222,8 @@ bool SearchListDialog::eventFilter(QObject* watched, QEvent* event) {
 void SearchListDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Enter:
-    case Qt::Key_Return:
-        pick();
-        break;
-    case Qt::Key_Escape:
-        reject();
-        break;
+    case Qt::Key_Return: pick(); break;
+    case Qt::Key_Escape: reject(); break;
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:
@@ -244,8 +242,7 @@ void SearchListDialog::keyPressEvent(QKeyEvent* event) {
         m_forwarding = false;
         break;
     }
-    default:
-        QDialog::keyPressEvent(event);
+    default: QDialog::keyPressEvent(event);
     }
 }
 

@@ -15,10 +15,10 @@ class TDataSet;
 namespace Gpe00002 {
 
 struct SearchColumn {
-    int field = 0;        // index of the field in the dataset
-    QString label;        // the field's DisplayLabel
-    int displayWidth = 0; // the field's DisplayWidth, in characters
-    bool numeric = false; // integer or float: shown right-aligned
+    int field = 0;         // index of the field in the dataset
+    QString label;         // the field's DisplayLabel
+    int displayWidth = 0;  // the field's DisplayWidth, in characters
+    bool numeric = false;  // integer or float: shown right-aligned
 };
 
 // What the list shows, read from the dataset without widgets.

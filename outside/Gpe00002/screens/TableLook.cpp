@@ -26,8 +26,8 @@ StateLook stateLook(const QString& estado) {
     if (estado == kReservada) return {QStringLiteral("Reservada"), QColor(0x15, 0x65, 0xC0), Qt::white};
     if (estado == kFechando) return {QStringLiteral("Fechando"), QColor(0xF9, 0xA8, 0x25), Qt::black};
     const QString code = estado.trimmed();
-    return {code.isEmpty() ? QStringLiteral("Sem estado") : QStringLiteral("Estado %1").arg(code), QColor(0xB0, 0xBE, 0xC5),
-            Qt::black};
+    return {code.isEmpty() ? QStringLiteral("Sem estado") : QStringLiteral("Estado %1").arg(code),
+            QColor(0xB0, 0xBE, 0xC5), Qt::black};
 }
 
 QStringList knownStates() { return {kLivre, kOcupada, kReservada, kFechando}; }

@@ -59,8 +59,7 @@ QStringList twoLines(const QString& text, const QFontMetricsF& metrics, qreal wi
         first = longer;
     }
     QStringList lines{metrics.elidedText(first, Qt::ElideRight, width)};
-    if (used < words.size())
-        lines << metrics.elidedText(words.mid(used).join(QLatin1Char(' ')), Qt::ElideRight, width);
+    if (used < words.size()) lines << metrics.elidedText(words.mid(used).join(QLatin1Char(' ')), Qt::ElideRight, width);
     return lines;
 }
 
@@ -157,12 +156,12 @@ protected:
         const QFontMetricsF lastMetrics(painter.font());
         const qreal checkSize = 22;
         // The reason may take two lines; the state always fits one.
-        const QStringList lines = twoLines(offered ? look.name : m_table.reason, lastMetrics,
-                                           inside.width() - (chosen ? checkSize + 4 : 0));
+        const QStringList lines =
+            twoLines(offered ? look.name : m_table.reason, lastMetrics, inside.width() - (chosen ? checkSize + 4 : 0));
         qreal y = inside.bottom() - lastMetrics.height() * static_cast<qreal>(lines.size());
         for (const QString& line : lines) {
-            painter.drawText(QRectF(inside.left(), y, inside.width(), lastMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                             line);
+            painter.drawText(QRectF(inside.left(), y, inside.width(), lastMetrics.height()),
+                             Qt::AlignLeft | Qt::AlignVCenter, line);
             y += lastMetrics.height();
         }
 
@@ -209,7 +208,9 @@ public:
 
     void add(TableButton* button) { m_buttons.push_back(button); }
     int columns() const { return columnsFor(width()); }
-    static int columnsFor(int width) { return std::max(1, (width - 2 * kMargin + kSpacing) / (kMinCellWidth + kSpacing)); }
+    static int columnsFor(int width) {
+        return std::max(1, (width - 2 * kMargin + kSpacing) / (kMinCellWidth + kSpacing));
+    }
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override {
@@ -230,8 +231,8 @@ protected:
         const int cellWidth = std::max(kMinCellWidth, (width() - 2 * kMargin - (columns - 1) * kSpacing) / columns);
         for (std::size_t i = 0; i < m_buttons.size(); ++i) {
             const int row = static_cast<int>(i) / columns, column = static_cast<int>(i) % columns;
-            m_buttons[i]->setGeometry(kMargin + column * (cellWidth + kSpacing), kMargin + row * (kCellHeight + kSpacing),
-                                      cellWidth, kCellHeight);
+            m_buttons[i]->setGeometry(kMargin + column * (cellWidth + kSpacing),
+                                      kMargin + row * (kCellHeight + kSpacing), cellWidth, kCellHeight);
         }
     }
 
@@ -294,19 +295,20 @@ TableMap::TableMap(TableMapRequest request, QWidget* parent) : QWidget(parent), 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    setStyleSheet(QStringLiteral("QScrollArea { border: none; background: white; }"
-                                 "QScrollArea > QWidget > QWidget { background: white; }"
-                                 "QScrollBar:vertical { width: %2px; background: #EEEEEE; margin: 0; }"
-                                 "QScrollBar::handle:vertical { background: #9E9E9E; min-height: 56px; border-radius: 6px;"
-                                 " margin: 3px; }"
-                                 "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                                 "QTabWidget::pane { border: 2px solid %1; top: -2px; background: white; }"
-                                 "QTabBar::tab { background: white; color: black; border: 2px solid %1;"
-                                 " border-top-left-radius: 6px; border-top-right-radius: 6px; min-height: 40px;"
-                                 " min-width: 110px; padding: 4px 16px; margin-right: 4px; font-weight: bold; }"
-                                 "QTabBar::tab:selected { background: %1; color: white; }")
-                      .arg(Style::kAccent.name())
-                      .arg(kScrollBarWidth));
+    setStyleSheet(
+        QStringLiteral("QScrollArea { border: none; background: white; }"
+                       "QScrollArea > QWidget > QWidget { background: white; }"
+                       "QScrollBar:vertical { width: %2px; background: #EEEEEE; margin: 0; }"
+                       "QScrollBar::handle:vertical { background: #9E9E9E; min-height: 56px; border-radius: 6px;"
+                       " margin: 3px; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                       "QTabWidget::pane { border: 2px solid %1; top: -2px; background: white; }"
+                       "QTabBar::tab { background: white; color: black; border: 2px solid %1;"
+                       " border-top-left-radius: 6px; border-top-right-radius: 6px; min-height: 40px;"
+                       " min-width: 110px; padding: 4px 16px; margin-right: 4px; font-weight: bold; }"
+                       "QTabBar::tab:selected { background: %1; color: white; }")
+            .arg(Style::kAccent.name())
+            .arg(kScrollBarWidth));
 
     // Rooms in the order of their codes; tables in the order given (by number).
     std::map<QString, std::size_t> roomIndex;
@@ -339,8 +341,10 @@ TableMap::TableMap(TableMapRequest request, QWidget* parent) : QWidget(parent), 
         room.scroll->verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
         room.grid = new TableGrid(room.scroll);
         room.scroll->setWidget(room.grid);
-        if (m_tabs) m_tabs->addTab(room.scroll, roomTitle(room.sala));
-        else layout->addWidget(room.scroll, 1);
+        if (m_tabs)
+            m_tabs->addTab(room.scroll, roomTitle(room.sala));
+        else
+            layout->addWidget(room.scroll, 1);
     }
     for (std::size_t i = 0; i < m_request.tables.size(); ++i) {
         const MapTable& table = m_request.tables[i];
@@ -499,8 +503,7 @@ bool TableMap::handleKey(QKeyEvent* event) {
         m_typed.clear();
         activate(true, {});
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -511,7 +514,8 @@ bool TableMap::eventFilter(QObject* watched, QEvent* event) {
             m_typed.clear();
             const int index = static_cast<int>(found - m_buttons.begin());
             placeCursor(index);
-            say(QStringLiteral("Mesa %1 indisponível: %2").arg((*found)->table().mesa.numero, (*found)->table().reason), true);
+            say(QStringLiteral("Mesa %1 indisponível: %2").arg((*found)->table().mesa.numero, (*found)->table().reason),
+                true);
             return true;
         }
     }
@@ -521,8 +525,10 @@ bool TableMap::eventFilter(QObject* watched, QEvent* event) {
 void TableMap::touched(int index) {
     m_typed.clear();
     placeCursor(index);
-    if (m_request.multiple) toggle(index);
-    else emit confirmRequested();
+    if (m_request.multiple)
+        toggle(index);
+    else
+        emit confirmRequested();
 }
 
 void TableMap::toggle(int index) {
@@ -532,8 +538,10 @@ void TableMap::toggle(int index) {
         return;
     }
     const bool chosen = !m_chosen.count(index);
-    if (chosen) m_chosen.insert(index);
-    else m_chosen.erase(index);
+    if (chosen)
+        m_chosen.insert(index);
+    else
+        m_chosen.erase(index);
     m_buttons[static_cast<std::size_t>(index)]->setChosen(chosen);
     refreshChosen();
     emit chosenChanged();
@@ -596,8 +604,10 @@ void TableMap::typeDigit(QChar digit) {
 
 void TableMap::activate(bool onTable, const QString& typed) {
     if (m_request.multiple && !onTable) {
-        if (canConfirm()) emit confirmRequested();
-        else say(QStringLiteral("Escolha pelo menos %1 mesa(s)").arg(minimum()), true);
+        if (canConfirm())
+            emit confirmRequested();
+        else
+            say(QStringLiteral("Escolha pelo menos %1 mesa(s)").arg(minimum()), true);
         return;
     }
     if (m_cursor < 0) {
@@ -630,14 +640,17 @@ void TableMap::roomShown(int room) {
 void TableMap::say(const QString& text, bool refused) {
     QString shown = text;
     if (shown.isEmpty()) {
-        if (m_request.tables.empty()) shown = QStringLiteral("Nenhuma mesa ativa nesta loja.");
+        if (m_request.tables.empty())
+            shown = QStringLiteral("Nenhuma mesa ativa nesta loja.");
         else if (m_request.multiple)
             shown = QStringLiteral("Toque nas mesas para marcar ou desmarcar, ou digite o número e tecle Enter.");
-        else shown = QStringLiteral("Toque na mesa, ou digite o número e tecle Enter.");
+        else
+            shown = QStringLiteral("Toque na mesa, ou digite o número e tecle Enter.");
     }
     m_info->setText(shown);
-    m_info->setStyleSheet(refused ? QStringLiteral("QLabel#info { color: %1; font-weight: bold; }").arg(Style::kAccent.name())
-                                  : QStringLiteral("QLabel#info { color: black; }"));
+    m_info->setStyleSheet(
+        refused ? QStringLiteral("QLabel#info { color: %1; font-weight: bold; }").arg(Style::kAccent.name())
+                : QStringLiteral("QLabel#info { color: black; }"));
     if (refused) QApplication::beep();
 }
 
@@ -735,8 +748,10 @@ void TableMapDialog::confirm() {
 
 void TableMapDialog::keyPressEvent(QKeyEvent* event) {
     if (m_map->handleKey(event)) return;
-    if (event->key() == Qt::Key_Escape) reject();
-    else QDialog::keyPressEvent(event);
+    if (event->key() == Qt::Key_Escape)
+        reject();
+    else
+        QDialog::keyPressEvent(event);
 }
 
 }  // namespace Gpe00002

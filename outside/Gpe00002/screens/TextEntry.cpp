@@ -19,11 +19,8 @@ namespace {
 // The keys in rows of eleven columns, in upper case; the last column of the first two rows
 // holds "Apaga" and "Limpa".
 const QString kRows[] = {
-    QStringLiteral("1234567890"),
-    QStringLiteral("QWERTYUIOP"),
-    QStringLiteral("ASDFGHJKLÇ'"),
-    QStringLiteral("ZXCVBNM,.-/"),
-    QStringLiteral("ÁÀÂÃÉÊÍÓÔÕÚ"),
+    QStringLiteral("1234567890"),  QStringLiteral("QWERTYUIOP"),  QStringLiteral("ASDFGHJKLÇ'"),
+    QStringLiteral("ZXCVBNM,.-/"), QStringLiteral("ÁÀÂÃÉÊÍÓÔÕÚ"),
 };
 constexpr int kColumns = 11;
 
@@ -49,7 +46,8 @@ TextEntryDialog::TextEntryDialog(const QString& title, const QString& prompt, in
 
     auto* status = new QHBoxLayout;
     m_warning = Style::textLabel({}, QStringLiteral("aviso"), this);
-    m_warning->setStyleSheet(QStringLiteral("QLabel#aviso { color: %1; font-weight: bold; }").arg(Style::kAccent.name()));
+    m_warning->setStyleSheet(
+        QStringLiteral("QLabel#aviso { color: %1; font-weight: bold; }").arg(Style::kAccent.name()));
     m_counter = Style::textLabel({}, QStringLiteral("contador"), this);
     m_counter->setWordWrap(false);
     m_counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -79,11 +77,14 @@ TextEntryDialog::TextEntryDialog(const QString& title, const QString& prompt, in
     }
     addKey(QStringLiteral("Apaga"), QStringLiteral("keyApaga"), 0, kColumns - 1, 1, [this] { erase(); });
     addKey(QStringLiteral("Limpa"), QStringLiteral("keyLimpa"), 1, kColumns - 1, 1, [this] { clear(); });
-    m_shift = addKey(QStringLiteral("Maiúsc"), QStringLiteral("keyMaiusc"), row, 0, 2, [this] { setUpperCase(!m_upper); });
+    m_shift =
+        addKey(QStringLiteral("Maiúsc"), QStringLiteral("keyMaiusc"), row, 0, 2, [this] { setUpperCase(!m_upper); });
     m_shift->setCheckable(true);
     m_shift->setChecked(true);
-    m_shift->setStyleSheet(QStringLiteral("QPushButton:checked { background: %1; color: white; }").arg(Style::kAccent.name()));
-    addKey(QStringLiteral("Espaço"), QStringLiteral("keyEspaco"), row, 2, kColumns - 2, [this] { type(QStringLiteral(" ")); });
+    m_shift->setStyleSheet(
+        QStringLiteral("QPushButton:checked { background: %1; color: white; }").arg(Style::kAccent.name()));
+    addKey(QStringLiteral("Espaço"), QStringLiteral("keyEspaco"), row, 2, kColumns - 2,
+           [this] { type(QStringLiteral(" ")); });
     for (int column = 0; column < kColumns; ++column) keys->setColumnStretch(column, 1);
     content->addLayout(keys);
 
@@ -111,14 +112,9 @@ bool TextEntryDialog::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         switch (key->key()) {
         case Qt::Key_Enter:
-        case Qt::Key_Return:
-            accept();
-            return true;
-        case Qt::Key_Escape:
-            reject();
-            return true;
-        default:
-            break;
+        case Qt::Key_Return: accept(); return true;
+        case Qt::Key_Escape: reject(); return true;
+        default: break;
         }
         // A character the field has no room for is refused out loud; the field would drop it
         // silently.

@@ -21,9 +21,8 @@ void bind(TParameters& bound, const QVariantMap& parameters) {
 PackageDatabase::PackageDatabase(const QString& connectionString) {
     try {
         m_connection.setLoginPrompt(false);
-        m_connection.setConnectionString(connectionString.isEmpty()
-                                             ? QString::fromStdString(Geralqor::_GetStringConexQor(""))
-                                             : connectionString);
+        m_connection.setConnectionString(
+            connectionString.isEmpty() ? QString::fromStdString(Geralqor::_GetStringConexQor("")) : connectionString);
         m_connection.AfterConnect = [](TComponent* sender) {
             Qor_trelvix::SetADODBSession(*static_cast<TADOConnection*>(sender));
         };
@@ -31,7 +30,8 @@ PackageDatabase::PackageDatabase(const QString& connectionString) {
         ensureOwnTables(m_connection);
     } catch (const EDatabaseError& e) {
         qCWarning(lcOps).noquote() << "cannot open the database:" << e.what();
-        throw ERefusal(QStringLiteral("Não foi possível acessar o banco de dados; nada foi alterado. (%1)").arg(e.message()));
+        throw ERefusal(
+            QStringLiteral("Não foi possível acessar o banco de dados; nada foi alterado. (%1)").arg(e.message()));
     }
 }
 
@@ -60,7 +60,8 @@ std::vector<SqlRow> PackageDatabase::select(const QString& sql, const QVariantMa
     rows.reserve(static_cast<std::size_t>(query.RecordCount()));
     for (query.First(); !query.Eof(); query.Next()) {
         SqlRow& row = rows.emplace_back();
-        for (int i = 0; i < query.FieldCount(); ++i) row.insert(query.Fields(i).FieldName().toUpper(), query.Fields(i).Value());
+        for (int i = 0; i < query.FieldCount(); ++i)
+            row.insert(query.Fields(i).FieldName().toUpper(), query.Fields(i).Value());
     }
     return rows;
 }
@@ -79,7 +80,8 @@ void PackageDatabase::transaction(const QString& busy, const std::function<void(
     } catch (const EADOError& e) {
         qCWarning(lcOps).noquote() << "cannot begin a transaction:" << e.what();
         if (e.failure() == TDbFailure::Busy) throw ERefusal(busy);
-        throw ERefusal(QStringLiteral("Não foi possível acessar o banco de dados; nada foi alterado. (%1)").arg(e.message()));
+        throw ERefusal(
+            QStringLiteral("Não foi possível acessar o banco de dados; nada foi alterado. (%1)").arg(e.message()));
     }
     try {
         work();
@@ -99,7 +101,8 @@ void PackageDatabase::transaction(const QString& busy, const std::function<void(
             qCWarning(lcOps).noquote() << "operation failed, rolled back:" << e.what();
             if (e.failure() == TDbFailure::Busy || e.failure() == TDbFailure::Duplicate) throw ERefusal(busy);
             if (e.failure() == TDbFailure::Lost)
-                throw ERefusal(QStringLiteral("A conexão com o banco de dados foi perdida; confira a mesa e tente de novo."));
+                throw ERefusal(
+                    QStringLiteral("A conexão com o banco de dados foi perdida; confira a mesa e tente de novo."));
             throw ERefusal(QStringLiteral("Erro de banco de dados; nada foi alterado. (%1)").arg(e.message()));
         }
     }

@@ -150,8 +150,7 @@ public:
         sqlite3_stmt* statement = prepare(sql, params).statement;
         Guard guard{statement};
         int rc;
-        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        }
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {}
         if (rc != SQLITE_DONE) fail(rc);
         return sqlite3_changes64(m_db);
     }
@@ -179,7 +178,8 @@ private:
     }
 
     static TDbFailure failureOf(int rc) {
-        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED || rc == SQLITE_INTERRUPT) return TDbFailure::Busy;
+        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED || rc == SQLITE_INTERRUPT)
+            return TDbFailure::Busy;
         if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) return TDbFailure::Duplicate;
         return TDbFailure::Other;
     }
@@ -206,7 +206,8 @@ private:
 
     static std::string text(sqlite3_stmt* statement, int column) {
         const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        return data ? std::string(data, static_cast<std::size_t>(sqlite3_column_bytes(statement, column))) : std::string();
+        return data ? std::string(data, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
+                    : std::string();
     }
 
     // A computed column is a float when every value is a number, otherwise a string.
@@ -247,7 +248,10 @@ private:
             ColumnKind& kind = entry.kinds[static_cast<std::size_t>(c)];
             kind = kindOfDeclaredType(sqlite3_column_decltype(entry.statement, c), size);
             switch (kind) {
-            case ColumnKind::Text: column.type = TFieldType::ftString; column.size = size; break;
+            case ColumnKind::Text:
+                column.type = TFieldType::ftString;
+                column.size = size;
+                break;
             case ColumnKind::Float: column.type = TFieldType::ftFloat; break;
             case ColumnKind::DateTime: column.type = TFieldType::ftDateTime; break;
             case ColumnKind::Boolean: column.type = TFieldType::ftBoolean; break;
@@ -262,7 +266,8 @@ private:
         if (found == m_cache.end()) {
             sqlite3_stmt* prepared = nullptr;
             const QByteArray utf8 = sql.toUtf8();
-            if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &prepared, nullptr) != SQLITE_OK)
+            if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &prepared, nullptr) !=
+                SQLITE_OK)
                 fail(sqlite3_errcode(m_db));
             if (!prepared) throw EADOError(QStringLiteral("SQLite: the statement is empty"));
             if (m_cache.size() >= kCacheLimit) {
@@ -274,7 +279,8 @@ private:
         sqlite3_stmt* statement = found->second.statement;
         const int expected = sqlite3_bind_parameter_count(statement);
         if (expected != static_cast<int>(params.size()))
-            throw EADOError(QStringLiteral("SQLite: the statement takes %1 parameters, %2 given").arg(expected).arg(params.size()));
+            throw EADOError(
+                QStringLiteral("SQLite: the statement takes %1 parameters, %2 given").arg(expected).arg(params.size()));
         for (int i = 0; i < expected; ++i) bind(statement, i + 1, params[static_cast<std::size_t>(i)]);
         return found->second;
     }
@@ -285,21 +291,24 @@ private:
             rc = sqlite3_bind_null(statement, index);
         } else {
             switch (value.typeId()) {
-            case QMetaType::Int: case QMetaType::LongLong: case QMetaType::UInt: case QMetaType::Short:
-                rc = sqlite3_bind_int64(statement, index, value.toLongLong());
-                break;
-            case QMetaType::Double: case QMetaType::Float:
-                rc = sqlite3_bind_double(statement, index, value.toDouble());
-                break;
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt:
+            case QMetaType::Short: rc = sqlite3_bind_int64(statement, index, value.toLongLong()); break;
+            case QMetaType::Double:
+            case QMetaType::Float: rc = sqlite3_bind_double(statement, index, value.toDouble()); break;
             case QMetaType::Bool: rc = sqlite3_bind_int(statement, index, value.toBool() ? 1 : 0); break;
             case QMetaType::QDateTime: {
                 const QByteArray text = formatDateTimeText(fromQDateTime(value.toDateTime())).toUtf8();
-                rc = sqlite3_bind_text(statement, index, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+                rc = sqlite3_bind_text(statement, index, text.constData(), static_cast<int>(text.size()),
+                                       SQLITE_TRANSIENT);
                 break;
             }
             default: {
-                const QByteArray text = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
-                rc = sqlite3_bind_text(statement, index, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+                const QByteArray text =
+                    value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+                rc = sqlite3_bind_text(statement, index, text.constData(), static_cast<int>(text.size()),
+                                       SQLITE_TRANSIENT);
             }
             }
         }
@@ -321,4 +330,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<DbDriver> openSqliteDriver(const ConnectionString& options) { return std::make_unique<SqliteDriver>(options); }
+std::unique_ptr<DbDriver> openSqliteDriver(const ConnectionString& options) {
+    return std::make_unique<SqliteDriver>(options);
+}

@@ -74,14 +74,16 @@ protected:
 
     // MESAJUNCAO of store 0001/0001 as "grouping:table", sorted.
     Rows groupings() {
-        return select(QStringLiteral("SELECT NRJUNMESA, NRMESA FROM MESAJUNCAO WHERE CDFILIAL = '0001' AND CDLOJA = '0001' "
-                                     "ORDER BY NRJUNMESA, NRMESA"));
+        return select(
+            QStringLiteral("SELECT NRJUNMESA, NRMESA FROM MESAJUNCAO WHERE CDFILIAL = '0001' AND CDLOJA = '0001' "
+                           "ORDER BY NRJUNMESA, NRMESA"));
     }
     // The journal: operation, source and target table, grouping.
     Rows journal() {
-        return select(QStringLiteral("SELECT IDOPERACAO, NRMESAORIG || '' AS ORIG, NRMESADEST || '' AS DEST, NRJUNMESA || '' AS GRUPO "
-                                     "FROM GPEJORNAL "
-                                     "ORDER BY NRJORNAL"));
+        return select(QStringLiteral(
+            "SELECT IDOPERACAO, NRMESAORIG || '' AS ORIG, NRMESADEST || '' AS DEST, NRJUNMESA || '' AS GRUPO "
+            "FROM GPEJORNAL "
+            "ORDER BY NRJORNAL"));
     }
 
     // The message of the refusal `action` raises; a failure when it raises none.

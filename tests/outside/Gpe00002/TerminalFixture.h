@@ -68,7 +68,8 @@ protected:
         QStringList backends;
         for (std::size_t i = 0; i < operations.size(); ++i) {
             terminals.push_back(std::make_unique<Gpe00002::PackageDatabase>(terminalConnection()));
-            if (postgres()) backends << scalar(terminals.back()->connection(), QStringLiteral("SELECT pg_backend_pid()"));
+            if (postgres())
+                backends << scalar(terminals.back()->connection(), QStringLiteral("SELECT pg_backend_pid()"));
         }
         TADOConnection locker(QStringLiteral("adcLocker"));
         locker.setConnectionString(m_connectionString);
@@ -96,12 +97,14 @@ protected:
     // What holds whatever terminals did: no table in two groupings, every open sale on an active
     // table of its store.
     void expectConsistent() {
-        EXPECT_EQ(select(QStringLiteral("SELECT NRMESA FROM MESAJUNCAO GROUP BY CDFILIAL, CDLOJA, NRMESA HAVING COUNT(*) > 1")),
+        EXPECT_EQ(select(QStringLiteral(
+                      "SELECT NRMESA FROM MESAJUNCAO GROUP BY CDFILIAL, CDLOJA, NRMESA HAVING COUNT(*) > 1")),
                   Rows{});
-        EXPECT_EQ(select(QStringLiteral("SELECT NRVENDAREST FROM VENDAREST V WHERE DTHRFECHMESA IS NULL AND NOT EXISTS "
-                                        "(SELECT 1 FROM MESA M WHERE M.CDFILIAL = V.CDFILIAL AND M.CDLOJA = V.CDLOJA AND "
-                                        "M.NRMESA = V.NRMESA AND M.IDSTMESA = 'A')")),
-                  Rows{});
+        EXPECT_EQ(
+            select(QStringLiteral("SELECT NRVENDAREST FROM VENDAREST V WHERE DTHRFECHMESA IS NULL AND NOT EXISTS "
+                                  "(SELECT 1 FROM MESA M WHERE M.CDFILIAL = V.CDFILIAL AND M.CDLOJA = V.CDLOJA AND "
+                                  "M.NRMESA = V.NRMESA AND M.IDSTMESA = 'A')")),
+            Rows{});
     }
 
     // Runs `operation` (a routine variable's call) with its dialogues answered from `answers` in
@@ -109,7 +112,8 @@ protected:
     // `meanwhile` runs on the test's connection when the confirmation is asked, as another
     // terminal. Answers every call: "map <prompt>: <tables offered>", "confirm <question>",
     // "message <kind> <text>".
-    QStringList dialogue(const std::function<void()>& operation, std::deque<QString> answers, const QString& meanwhile = {}) {
+    QStringList dialogue(const std::function<void()>& operation, std::deque<QString> answers,
+                         const QString& meanwhile = {}) {
         const QString parameters = m_dir.filePath(QStringLiteral("PARAMETROSQOR.CDS"));
         if (!QFile::exists(parameters)) {
             TClientDataSet file;
@@ -117,7 +121,8 @@ protected:
                 file.FieldDefs().push_back({column, TFieldType::ftString, 12});
             file.CreateDataSet();
             file.Append();
-            for (int i = 0; i < 4; ++i) file.Fields(i).setAsString(QStringList{"0001", "0001", "001", "000000000005"}[i]);
+            for (int i = 0; i < 4; ++i)
+                file.Fields(i).setAsString(QStringList{"0001", "0001", "001", "000000000005"}[i]);
             file.Post();
             file.SaveToFile(parameters);
         }

@@ -18,8 +18,9 @@ namespace {
 
 using Gpe00002::AccessStore;
 
-const std::vector<TFieldDesc> kColumns = {
-    {"CDOPERADOR", TFieldType::ftString, 10}, {"CDACESSO", TFieldType::ftInteger, 0}, {"IDPERMITE", TFieldType::ftString, 1}};
+const std::vector<TFieldDesc> kColumns = {{"CDOPERADOR", TFieldType::ftString, 10},
+                                          {"CDACESSO", TFieldType::ftInteger, 0},
+                                          {"IDPERMITE", TFieldType::ftString, 1}};
 
 TRecord row(const char* op, int code, const char* allow) { return {std::string(op), code, std::string(allow)}; }
 
@@ -51,7 +52,8 @@ TEST_F(AccessStoreTest, StoreLivesBelowTheExecutableFolder) {
 }
 
 TEST_F(AccessStoreTest, WithoutTheFileEveryCheckIsGranted) {
-    for (const auto& [code, op] : std::vector<std::pair<int, const char*>>{{1, "ANA"}, {0, ""}, {-5, "*"}, {999, "X"}}) {
+    for (const auto& [code, op] :
+         std::vector<std::pair<int, const char*>>{{1, "ANA"}, {0, ""}, {-5, "*"}, {999, "X"}}) {
         EXPECT_TRUE(AccessStore().allows(code, op)) << code << " " << op;
         EXPECT_EQ(Gpe00002::ControleAcess(code, op), "S");
     }
@@ -60,19 +62,22 @@ TEST_F(AccessStoreTest, WithoutTheFileEveryCheckIsGranted) {
 TEST_F(AccessStoreTest, OwnRowsWinOverStarRowsAndUnlistedPairsAreRefused) {
     write(kColumns, {row("*", 10, "S"), row("*", 20, "N"), row("ANA", 20, "S"), row("ANA", 10, "N"),
                      row("BIA", 30, "S"), row(" CAIO ", 40, "s"), row("DUDA", 50, "S"), row("DUDA", 50, "N")});
-    struct Case { int code; const char* op; bool allowed; };
+    struct Case {
+        int code;
+        const char* op;
+        bool allowed;
+    };
     const Case cases[] = {
-        {10, "ANA", false},  // own "N" over "*" "S"
-        {20, "ANA", true},   // own "S" over "*" "N"
-        {10, "BIA", true},   // "*" only
-        {20, "BIA", false},  // "*" only
-        {30, "BIA", true},   // own only
-        {30, "ANA", false},  // no row for the pair
-        {99, "BIA", false},  // no row for the code
-        {40, "CAIO", true},  // blanks and case of the file do not matter
-        {40, " CAIO", true},
-        {50, "DUDA", false},  // disagreeing rows: the refusal wins
-        {10, "", true},       // an operator without a code still meets the "*" rows
+        {10, "ANA", false},                        // own "N" over "*" "S"
+        {20, "ANA", true},                         // own "S" over "*" "N"
+        {10, "BIA", true},                         // "*" only
+        {20, "BIA", false},                        // "*" only
+        {30, "BIA", true},                         // own only
+        {30, "ANA", false},                        // no row for the pair
+        {99, "BIA", false},                        // no row for the code
+        {40, "CAIO", true},                        // blanks and case of the file do not matter
+        {40, " CAIO", true}, {50, "DUDA", false},  // disagreeing rows: the refusal wins
+        {10, "", true},                            // an operator without a code still meets the "*" rows
     };
     for (const Case& c : cases) {
         EXPECT_EQ(AccessStore().allows(c.code, c.op), c.allowed) << c.code << " " << c.op;
@@ -93,23 +98,40 @@ TEST_F(AccessStoreTest, EveryCheckReadsTheFileAgain) {
 
 TEST_F(AccessStoreTest, BadFileRaisesAnErrorNamingIt) {
     const TFieldDesc textCode{"CDACESSO", TFieldType::ftString, 5};
-    struct Case { const char* name; std::function<void()> prepare; QString detail; };
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        QString detail;
+    };
     const Case cases[] = {
         {"not a packet", [&] { write(QByteArray("garbage")); }, "is not a valid data packet"},
-        {"missing column", [&] { write({kColumns[0], kColumns[1]}, {{std::string("ANA"), 1}}); },
+        {"missing column",
+         [&] {
+             write({kColumns[0], kColumns[1]}, {{std::string("ANA"), 1}});
+         },
          "falta a coluna IDPERMITE"},
-        {"code as text", [&] { write({kColumns[0], textCode, kColumns[2]}, {}); },
+        {"code as text",
+         [&] {
+             write({kColumns[0], textCode, kColumns[2]}, {});
+         },
          "a coluna CDACESSO é do tipo string, deveria ser integer"},
-        {"flag other than S/N", [&] { write(kColumns, {row("ANA", 2, "S"), row("BIA", 1, "X")}); },
+        {"flag other than S/N",
+         [&] {
+             write(kColumns, {row("ANA", 2, "S"), row("BIA", 1, "X")});
+         },
          "linha 2: IDPERMITE \"X\" não é S nem N"},
         {"empty operator", [&] { write(kColumns, {row("  ", 1, "S")}); }, "linha 1: CDOPERADOR vazio"},
-        {"null code", [&] { write(kColumns, {{std::string("ANA"), TFieldValue{}, std::string("S")}}); },
+        {"null code",
+         [&] {
+             write(kColumns, {{std::string("ANA"), TFieldValue{}, std::string("S")}});
+         },
          "linha 1: CDACESSO vazio"},
         {"a folder", [&] { ASSERT_TRUE(QDir(folder.path()).mkpath("Dados/Cadastros/AcessoOperacoes.cds")); },
          "it is a directory"},
         {"a FIFO, which must not make the check wait",
          [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0); }, "it is a FIFO"},
-        {"a link to itself", [&] { ASSERT_EQ(::symlink("AcessoOperacoes.cds", QFile::encodeName(path()).constData()), 0); },
+        {"a link to itself",
+         [&] { ASSERT_EQ(::symlink("AcessoOperacoes.cds", QFile::encodeName(path()).constData()), 0); },
          "Too many levels of symbolic links"},
     };
     for (const Case& c : cases) {

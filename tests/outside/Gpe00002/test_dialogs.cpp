@@ -19,9 +19,8 @@ void play(QWidget* dialog, const std::vector<QString>& steps) {
     for (const QString& step : steps) {
         if (step.startsWith(QLatin1Char('[')) && step.size() > 2) {
             const QString name = step.mid(1, step.size() - 2);
-            auto* button = dialog->findChild<QPushButton*>(name == "ok" || name == "cancel" || name == "confirm"
-                                                               ? name
-                                                               : QStringLiteral("key") + name);
+            auto* button = dialog->findChild<QPushButton*>(
+                name == "ok" || name == "cancel" || name == "confirm" ? name : QStringLiteral("key") + name);
             if (!button) return ADD_FAILURE() << "no key " << step.toStdString();
             QTest::mouseClick(button, Qt::LeftButton);
         } else if (step == "Enter" || step == "Return" || step == "Esc" || step == "Backspace") {
@@ -30,13 +29,15 @@ void play(QWidget* dialog, const std::vector<QString>& steps) {
                                     : step == "Esc"    ? Qt::Key_Escape
                                                        : Qt::Key_Backspace);
         } else {
-            for (QChar c : step) QTest::sendKeyEvent(QTest::KeyAction::Click, typing, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            for (QChar c : step)
+                QTest::sendKeyEvent(QTest::KeyAction::Click, typing, Qt::Key_unknown, QString(c), Qt::NoModifier);
         }
     }
 }
 
 TEST(Confirma, EnterAndConfirmaConfirmEscAndCancelaDoNot) {
-    const std::pair<QString, bool> cases[] = {{"Enter", true}, {"Return", true}, {"[confirm]", true}, {"Esc", false}, {"[cancel]", false}};
+    const std::pair<QString, bool> cases[] = {
+        {"Enter", true}, {"Return", true}, {"[confirm]", true}, {"Esc", false}, {"[cancel]", false}};
     for (const auto& [step, confirmed] : cases) {
         SCOPED_TRACE(step.toStdString());
         QString title, question;
@@ -56,9 +57,17 @@ TEST(Confirma, EnterAndConfirmaConfirmEscAndCancelaDoNot) {
 }
 
 TEST(Texto, TypingOnTheKeyboardAndOnTheScreen) {
-    struct Case { const char* name; int maxLength; std::vector<QString> steps; std::optional<QString> typed; };
+    struct Case {
+        const char* name;
+        int maxLength;
+        std::vector<QString> steps;
+        std::optional<QString> typed;
+    };
     const Case cases[] = {
-        {"on-screen keys, upper case first", 40, {"[M]", "[A]", "[Ç]", "[Ã]", "[Espaco]", "[1]", "[-]", "[ok]"}, "MAÇÃ 1-"},
+        {"on-screen keys, upper case first",
+         40,
+         {"[M]", "[A]", "[Ç]", "[Ã]", "[Espaco]", "[1]", "[-]", "[ok]"},
+         "MAÇÃ 1-"},
         {"lower case", 40, {"[J]", "[Maiusc]", "[O]", "[Ã]", "[O]", "[Maiusc]", "[É]", "Enter"}, "JoãoÉ"},
         {"the keyboard", 40, {"José da Silva", "Return"}, "José da Silva"},
         {"erase and clear", 40, {"Ana", "[Apaga]", "Backspace", "[Limpa]", "Bia", "[ok]"}, "Bia"},
@@ -134,7 +143,8 @@ TEST(ExibeAgrupamentos, ShowsEveryGroupingWithTheNamedOneFirstAndSelected) {
         auto* tree = dialog->findChild<QTreeWidget*>(QStringLiteral("agrupamentos"));
         ASSERT_TRUE(tree);
         ASSERT_EQ(tree->topLevelItemCount(), 3);
-        const QStringList headings = {tree->topLevelItem(0)->text(0), tree->topLevelItem(1)->text(0), tree->topLevelItem(2)->text(0)};
+        const QStringList headings = {tree->topLevelItem(0)->text(0), tree->topLevelItem(1)->text(0),
+                                      tree->topLevelItem(2)->text(0)};
         EXPECT_EQ(headings, (QStringList{"Agrupamento 0000000002 · 2 mesas · total 12,00",
                                          "Agrupamento 0000000001 · 2 mesas · total 1.234,50",
                                          "Agrupamento 0000000003 · 2 mesas · total 100,00"}));
@@ -149,7 +159,8 @@ TEST(ExibeAgrupamentos, ShowsEveryGroupingWithTheNamedOneFirstAndSelected) {
         };
         std::vector<QStringList> shown;
         for (int g = 0; g < 3; ++g)
-            for (int t = 0; t < tree->topLevelItem(g)->childCount(); ++t) shown.push_back(rowTexts(tree->topLevelItem(g)->child(t)));
+            for (int t = 0; t < tree->topLevelItem(g)->childCount(); ++t)
+                shown.push_back(rowTexts(tree->topLevelItem(g)->child(t)));
         EXPECT_EQ(shown, rows);
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
@@ -163,8 +174,10 @@ TEST(ExibeAgrupamentos, ClosesWithFecharEnterAndEscAndSaysWhenThereIsNone) {
         bool noneShown = false;
         onModal([&](QWidget* dialog) {
             noneShown = dialog->findChild<QWidget*>(QStringLiteral("nenhum"))->isVisibleTo(dialog);
-            if (step == "[close]") QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("close")), Qt::LeftButton);
-            else play(dialog, {step});
+            if (step == "[close]")
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("close")), Qt::LeftButton);
+            else
+                play(dialog, {step});
         });
         Gpe00002::ExibeAgrupamentos({"01", "002", {}, -1});
         EXPECT_TRUE(noneShown);

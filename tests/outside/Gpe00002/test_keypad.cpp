@@ -14,7 +14,8 @@ namespace {
 void play(QWidget* dialog, const std::vector<std::string>& steps) {
     for (const std::string& step : steps) {
         if (step.front() == '[') {
-            auto* key = dialog->findChild<QPushButton*>(QString::fromStdString("key" + step.substr(1, step.size() - 2)));
+            auto* key =
+                dialog->findChild<QPushButton*>(QString::fromStdString("key" + step.substr(1, step.size() - 2)));
             if (!key) {
                 ADD_FAILURE() << "no key " << step;
                 return;
@@ -33,7 +34,14 @@ void play(QWidget* dialog, const std::vector<std::string>& steps) {
 }
 
 TEST(Keypad, TypingErasingClearingConfirmingAndCancelling) {
-    struct Case { const char* name; std::string initial; int size; std::vector<std::string> steps; bool ok; std::string value; };
+    struct Case {
+        const char* name;
+        std::string initial;
+        int size;
+        std::vector<std::string> steps;
+        bool ok;
+        std::string value;
+    };
     const Case cases[] = {
         {"keyboard digits", "", 4, {"1", "2", "Enter"}, true, "12"},
         {"key buttons", "", 4, {"[7]", "[0]", "[3]", "[OK]"}, true, "703"},
@@ -79,8 +87,8 @@ TEST(Keypad, ShowsAStartingValueSelectedAndSaysWhenItIsFull) {
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
     std::string value = "0002";
-    EXPECT_FALSE(Gpe00002::TecladoNumerico(value, "Alterar Garçom", "Informe o numero do Garçom", "Informe o numero do Garçom",
-                                           4, 0, 0, 0, 0, 0));
+    EXPECT_FALSE(Gpe00002::TecladoNumerico(value, "Alterar Garçom", "Informe o numero do Garçom",
+                                           "Informe o numero do Garçom", 4, 0, 0, 0, 0, 0));
 }
 
 TEST(Keypad, ShowsItsTextsAndTouchSizedKeys) {

@@ -21,22 +21,37 @@ protected:
         for (const char* table : {"0002L", "0020O", "0021L", "0030O", "0031R", "0040O", "0041P", "0050O"})
             sql += insert(Table{.mesa = QByteArray(table, 4).constData(), .estado = table + 4});
         // 0099 is a member that is no longer a table; "12" an old grouping number without zeros.
-        for (const char* grouping : {"0000000003", "0000000001", "0000000002", "12"}) sql += juncaoMesa("0001", "0001", grouping);
+        for (const char* grouping : {"0000000003", "0000000001", "0000000002", "12"})
+            sql += juncaoMesa("0001", "0001", grouping);
         for (const char* member : {"1:0020", "1:0021", "2:0040", "2:0041", "2:0099", "3:0002", "3:0030", "3:0031"})
             sql += mesaJuncao("0001", "0001", (QByteArray("000000000") + member[0]).constData(), member + 2);
         // 0020 lists 2 x 10 - 1 + 0.5, 1 x 5 and a missing quantity (0 x 7 + 2); not a refill, an
         // unknown product, a cancelled ticket, a ticket of another kind nor a closed sale.
-        sql += insert(Sale{.venda = "01", .mesa = "0020"}) + insert(Ticket{.venda = "01", .comanda = "C1", .descricao = "PKR_1"}) +
-               insert(Item{.venda = "01", .comanda = "C1", .item = "1", .produto = "P1", .quantidade = "2", .preco = "10",
-                           .desconto = "1", .acrescimo = "0.5"}) +
-               insert(Item{.venda = "01", .comanda = "C1", .item = "2", .produto = "P2", .preco = "5"}) +
-               insert(Item{.venda = "01", .comanda = "C1", .item = "3", .produto = "P1", .quantidade = nullptr, .preco = "7",
-                           .acrescimo = "2"}) +
-               insert(Item{.venda = "01", .comanda = "C1", .item = "4", .produto = "P1", .refil = "S", .preco = "100"}) +
-               insert(Item{.venda = "01", .comanda = "C1", .item = "5", .produto = "P9", .preco = "100"}) +
-               insert(Sale{.venda = "02", .mesa = "0020", .fechamento = "2024-06-14 21:00:00", .vendedor = "0002"});
+        sql +=
+            insert(Sale{.venda = "01", .mesa = "0020"}) +
+            insert(Ticket{.venda = "01", .comanda = "C1", .descricao = "PKR_1"}) +
+            insert(Item{.venda = "01",
+                        .comanda = "C1",
+                        .item = "1",
+                        .produto = "P1",
+                        .quantidade = "2",
+                        .preco = "10",
+                        .desconto = "1",
+                        .acrescimo = "0.5"}) +
+            insert(Item{.venda = "01", .comanda = "C1", .item = "2", .produto = "P2", .preco = "5"}) +
+            insert(Item{.venda = "01",
+                        .comanda = "C1",
+                        .item = "3",
+                        .produto = "P1",
+                        .quantidade = nullptr,
+                        .preco = "7",
+                        .acrescimo = "2"}) +
+            insert(Item{.venda = "01", .comanda = "C1", .item = "4", .produto = "P1", .refil = "S", .preco = "100"}) +
+            insert(Item{.venda = "01", .comanda = "C1", .item = "5", .produto = "P9", .preco = "100"}) +
+            insert(Sale{.venda = "02", .mesa = "0020", .fechamento = "2024-06-14 21:00:00", .vendedor = "0002"});
         for (const auto& [venda, comanda, descricao, status] :
-             {std::array{"01", "C2", "RES_2", "4"}, std::array{"01", "C3", "MESA 20", "1"}, std::array{"02", "C4", "PKR_4", "1"}})
+             {std::array{"01", "C2", "RES_2", "4"}, std::array{"01", "C3", "MESA 20", "1"},
+              std::array{"02", "C4", "PKR_4", "1"}})
             sql += insert(Ticket{.venda = venda, .comanda = comanda, .descricao = descricao, .status = status}) +
                    insert(Item{.venda = venda, .comanda = comanda, .item = "1", .produto = "P1", .preco = "100"});
         // 0030: a waiter without a VENDEDOR row; 0040: two open sales, the first one's waiter and
@@ -46,7 +61,11 @@ protected:
               std::array{"04", "0040", "0001", "3", "2", "2.25"}, std::array{"06", "0050", "0001", "1", "1", "10"}})
             sql += insert(Sale{.venda = venda, .mesa = mesa, .vendedor = vendedor, .pessoas = pessoas}) +
                    insert(Ticket{.venda = venda, .comanda = "C1", .descricao = "RES_1", .status = "2"}) +
-                   insert(Item{.venda = venda, .comanda = "C1", .item = "1", .produto = "P2", .quantidade = quantidade,
+                   insert(Item{.venda = venda,
+                               .comanda = "C1",
+                               .item = "1",
+                               .produto = "P2",
+                               .quantidade = quantidade,
                                .preco = preco});
         fill(sql);
     }
@@ -59,7 +78,8 @@ protected:
             for (const Gpe00002::GroupingTable& t : grouping.mesas)
                 tables << t.mesa.numero + " " + (t.mesa.estado.isEmpty() ? "?" : t.mesa.estado) +
                               (t.vendedor.isEmpty() ? QString()
-                                                    : QStringLiteral(" %1/%2/%3/%4").arg(t.vendedor, t.nomeVendedor, t.pessoas)
+                                                    : QStringLiteral(" %1/%2/%3/%4")
+                                                          .arg(t.vendedor, t.nomeVendedor, t.pessoas)
                                                           .arg(t.total));
             groupings << grouping.numero + ": " + tables.join("; ");
         }
@@ -83,10 +103,12 @@ TEST_P(ConsultaTest, ListsEveryGroupingWithItsTablesSalesAndTotals) {
 
 TEST_P(ConsultaTest, TheGroupingTheArgumentNamesComesFirstAndIsSelected) {
     const std::pair<const char*, const char*> cases[] = {
-        {"0030", "03,01,02,12 selected"}, {"30", "03,01,02,12 selected"}, {" 0021 ", "01,02,03,12 selected"},
-        {"0099", "02,01,03,12 selected"}, {"2", "03,01,02,12 selected"},  // table 0002 before grouping 2
-        {"0000000002", "02,01,03,12 selected"}, {"12", "12,01,02,03 selected"}, {"0000000012", "12,01,02,03 selected"},
-        {"0050", "01,02,03,12"}, {"0000000030", "01,02,03,12"}, {"abc", "01,02,03,12"}};
+        {"0030", "03,01,02,12 selected"},       {"30", "03,01,02,12 selected"},
+        {" 0021 ", "01,02,03,12 selected"},     {"0099", "02,01,03,12 selected"},
+        {"2", "03,01,02,12 selected"},  // table 0002 before grouping 2
+        {"0000000002", "02,01,03,12 selected"}, {"12", "12,01,02,03 selected"},
+        {"0000000012", "12,01,02,03 selected"}, {"0050", "01,02,03,12"},
+        {"0000000030", "01,02,03,12"},          {"abc", "01,02,03,12"}};
     for (const auto& [argumento, expected] : cases) EXPECT_EQ(order(argumento), expected) << argumento;
 }
 
@@ -98,7 +120,8 @@ TEST_P(ConsultaTest, TheRoutineShowsTheGroupingsOrSaysThereAreNoneAndChangesNoth
     };
     Gpe00002::CriaConsultaJuncao("0030", "0001", "0001");
     Gpe00002::CriaConsultaJuncao("", "0001", "0002");
-    EXPECT_EQ(calls, (QStringList{"ExibeAgrupamentos", "Mensagem 0 Não há mesas agrupadas nesta loja (filial 0001, loja 0002)."}));
+    EXPECT_EQ(calls, (QStringList{"ExibeAgrupamentos",
+                                  "Mensagem 0 Não há mesas agrupadas nesta loja (filial 0001, loja 0002)."}));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(describe(shown.front()).front(), "0000000003: 0002 L; 0030 O 0007//2/3.3; 0031 R");
     EXPECT_EQ(shown.front().selecionado, 0);

@@ -16,24 +16,37 @@ using namespace opstest;
 using Gpe00002::ReservationEnd;
 using Answers = std::deque<std::optional<QString>>;
 
-QString json(const QJsonObject& object) { return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)); }
+QString json(const QJsonObject& object) {
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
 
 TEST(ReservationInput, TimePeopleAndGuestNameRules) {
     const QDateTime now(QDate(2024, 6, 14), QTime(19, 0, 30));
-    const std::pair<const char*, const char*> times[] = {
-        {"2030", "2024-06-14 20:30"}, {"1900", "2024-06-14 19:00"}, {"1859", "2024-06-15 18:59"},
-        {"0000", "2024-06-15 00:00"}, {"2359", "2024-06-14 23:59"}, {"2575", ""}, {"2400", ""}, {"1960", ""},
-        {"930", ""}, {"20:3", ""}, {"", ""}};
+    const std::pair<const char*, const char*> times[] = {{"2030", "2024-06-14 20:30"},
+                                                         {"1900", "2024-06-14 19:00"},
+                                                         {"1859", "2024-06-15 18:59"},
+                                                         {"0000", "2024-06-15 00:00"},
+                                                         {"2359", "2024-06-14 23:59"},
+                                                         {"2575", ""},
+                                                         {"2400", ""},
+                                                         {"1960", ""},
+                                                         {"930", ""},
+                                                         {"20:3", ""},
+                                                         {"", ""}};
     for (const auto& [typed, expected] : times) {
         const std::optional<QDateTime> at = Gpe00002::reservationTime(typed, now);
         EXPECT_EQ(at ? at->toString("yyyy-MM-dd HH:mm") : QString(), expected) << typed;
     }
-    const std::pair<const char*, const char*> people[] = {{"4", "4"}, {"004", "4"}, {"999", "999"}, {"0", ""},
-                                                          {"1000", ""}, {"", ""}, {"1a", ""}, {"-1", ""}};
-    for (const auto& [typed, expected] : people) EXPECT_EQ(Gpe00002::reservationPeople(typed).value_or(""), expected) << typed;
-    const std::pair<QString, QString> names[] = {{" Silva \n da\t Costa ", "Silva da Costa"}, {" \t\r\n", ""},
-                                                 {QString(50, u'a'), QString(50, u'a')}, {QString(51, u'a'), ""}};
-    for (const auto& [typed, expected] : names) EXPECT_EQ(Gpe00002::guestName(typed).value_or(""), expected) << typed.size();
+    const std::pair<const char*, const char*> people[] = {{"4", "4"},   {"004", "4"}, {"999", "999"}, {"0", ""},
+                                                          {"1000", ""}, {"", ""},     {"1a", ""},     {"-1", ""}};
+    for (const auto& [typed, expected] : people)
+        EXPECT_EQ(Gpe00002::reservationPeople(typed).value_or(""), expected) << typed;
+    const std::pair<QString, QString> names[] = {{" Silva \n da\t Costa ", "Silva da Costa"},
+                                                 {" \t\r\n", ""},
+                                                 {QString(50, u'a'), QString(50, u'a')},
+                                                 {QString(51, u'a'), ""}};
+    for (const auto& [typed, expected] : names)
+        EXPECT_EQ(Gpe00002::guestName(typed).value_or(""), expected) << typed.size();
 }
 
 class ReservarTest : public DialogueTest {
@@ -48,17 +61,19 @@ protected:
         for (const char* number : {"0014", "0015", "0018"}) sql += insert(Table{.mesa = number, .estado = "R"});
         // 0015 is reserved without a reservation row; 0016 is free but its reservation was never ended.
         for (const char* row : {"'0014', 'Silva'", "'0018', 'Souza'", "'0016', 'Costa'"})
-            sql += QStringLiteral("INSERT INTO GPERESERVA (CDFILIAL, CDLOJA, NRMESA, NMCLIENTE, DTHRRESERVA, NRPESSOAS, "
-                                  "IDSTRESERVA, DTHRINCLUSAO) VALUES ('0001', '0001', %1, '2024-06-14 20:30:00', '4', 'A', "
-                                  "'2024-06-14 18:00:00');\n")
+            sql += QStringLiteral(
+                       "INSERT INTO GPERESERVA (CDFILIAL, CDLOJA, NRMESA, NMCLIENTE, DTHRRESERVA, NRPESSOAS, "
+                       "IDSTRESERVA, DTHRINCLUSAO) VALUES ('0001', '0001', %1, '2024-06-14 20:30:00', '4', 'A', "
+                       "'2024-06-14 18:00:00');\n")
                        .arg(row);
         fill(sql);
     }
 
     // Each table's status with its reservations (guest and status), by table.
     Rows state() {
-        return select("SELECT M.NRMESA, M.IDSTMESAAUX, R.NMCLIENTE, R.IDSTRESERVA FROM MESA M LEFT JOIN GPERESERVA R ON "
-                      "R.NRMESA = M.NRMESA ORDER BY M.NRMESA, R.NRRESERVA");
+        return select(
+            "SELECT M.NRMESA, M.IDSTMESAAUX, R.NMCLIENTE, R.IDSTRESERVA FROM MESA M LEFT JOIN GPERESERVA R ON "
+            "R.NRMESA = M.NRMESA ORDER BY M.NRMESA, R.NRRESERVA");
     }
     QJsonObject reservar(const Gpe00002::TableState& seen, const char* cliente = "Silva", const char* pessoas = "4") {
         return Gpe00002::reservarMesa(*m_ops, m_station, "0001", "0001", seen,
@@ -82,7 +97,8 @@ protected:
         Gpe00002::MapaMesas = [&](const Gpe00002::TableMapRequest& request) -> std::optional<QStringList> {
             calls << "MapaMesas";
             offered.clear();
-            for (const Gpe00002::MapTable& t : request.tables) offered << t.mesa.numero + (t.enabled ? "" : " " + t.reason);
+            for (const Gpe00002::MapTable& t : request.tables)
+                offered << t.mesa.numero + (t.enabled ? "" : " " + t.reason);
             const std::optional<QString> answer = next();
             return answer ? std::optional(QStringList{*answer}) : std::nullopt;
         };
@@ -90,8 +106,8 @@ protected:
             calls << "Texto " + prompt;
             return next();
         };
-        Gpe00002::TecladoNumerico = [&](std::string& valor, const std::string&, const std::string& prompt, const std::string&,
-                                        int, int, int, int, int, int) {
+        Gpe00002::TecladoNumerico = [&](std::string& valor, const std::string&, const std::string& prompt,
+                                        const std::string&, int, int, int, int, int, int) {
             calls << "Teclado " + QString::fromStdString(prompt);
             const std::optional<QString> answer = next();
             if (answer) valor = answer->toStdString();
@@ -130,12 +146,20 @@ TEST_P(ReservarTest, ReservesAFreeTableAndEndingAReservationFreesIt) {
         {"0016", ReservationEnd::Cancel, ended("cancelled", "Costa", "0016")},
     };
     for (const auto& [mesa, end, expected] : ends) EXPECT_EQ(json(encerrar(table(mesa), end)), expected) << mesa;
-    EXPECT_EQ(state(), (Rows{{"0010", "R", "Silva", "A"}, {"0012", "O", "<null>", "<null>"}, {"0013", "P", "<null>", "<null>"},
-                             {"0014", "L", "Silva", "C"}, {"0015", "L", "<null>", "<null>"}, {"0016", "L", "Costa", "C"},
-                             {"0017", "L", "<null>", "<null>"}, {"0018", "L", "Souza", "S"}, {"0019", "L", "<null>", "<null>"}}));
+    EXPECT_EQ(state(), (Rows{{"0010", "R", "Silva", "A"},
+                             {"0012", "O", "<null>", "<null>"},
+                             {"0013", "P", "<null>", "<null>"},
+                             {"0014", "L", "Silva", "C"},
+                             {"0015", "L", "<null>", "<null>"},
+                             {"0016", "L", "Costa", "C"},
+                             {"0017", "L", "<null>", "<null>"},
+                             {"0018", "L", "Souza", "S"},
+                             {"0019", "L", "<null>", "<null>"}}));
     EXPECT_EQ(select("SELECT COUNT(*) FROM GPERESERVA WHERE IDSTRESERVA <> 'A' AND DTHRFIM IS NULL"), (Rows{{"0"}}));
-    EXPECT_EQ(journal(), (Rows{{"RESERVAR", "0010", "<null>", "<null>"}, {"CANCRESERVA", "0014", "<null>", "<null>"},
-                               {"SENTARRESERVA", "0018", "<null>", "<null>"}, {"SENTARRESERVA", "0015", "<null>", "<null>"},
+    EXPECT_EQ(journal(), (Rows{{"RESERVAR", "0010", "<null>", "<null>"},
+                               {"CANCRESERVA", "0014", "<null>", "<null>"},
+                               {"SENTARRESERVA", "0018", "<null>", "<null>"},
+                               {"SENTARRESERVA", "0015", "<null>", "<null>"},
                                {"CANCRESERVA", "0016", "<null>", "<null>"}}));
 }
 
@@ -157,7 +181,8 @@ TEST_P(ReservarTest, RefusesWhatIsNotAsSeenAndChangesNothing) {
          "Mesa 0019 foi alterada por outro terminal; tente de novo"},
         {"cancelling a free table", "0017", false, nullptr, "Mesa 0017 não está reservada"},
         {"ended meanwhile", "0018", false,
-         "UPDATE MESA SET IDSTMESAAUX = 'L' WHERE NRMESA = '0018'; UPDATE GPERESERVA SET IDSTRESERVA = 'S' WHERE NRMESA = '0018'",
+         "UPDATE MESA SET IDSTMESAAUX = 'L' WHERE NRMESA = '0018'; UPDATE GPERESERVA SET IDSTRESERVA = 'S' WHERE "
+         "NRMESA = '0018'",
          "Mesa 0018 foi alterada por outro terminal; tente de novo"},
         {"a table that is gone", "0015", false, "UPDATE MESA SET IDSTMESA = 'I' WHERE NRMESA = '0015'",
          "Mesa 0015 não existe mais nesta loja"},
@@ -188,7 +213,8 @@ TEST_P(ReservarTest, TwoTerminalsReservingTheSameTableAtOnceOneWins) {
                 Gpe00002::PackageDatabase own(m_connectionString);
                 start.arrive_and_wait();
                 try {
-                    Gpe00002::reservarMesa(own, m_station, "0001", "0001", seen, {"T", QDateTime::currentDateTime(), "2"});
+                    Gpe00002::reservarMesa(own, m_station, "0001", "0001", seen,
+                                           {"T", QDateTime::currentDateTime(), "2"});
                     outcome[i] = "reserved";
                 } catch (const Gpe00002::ERefusal& e) {
                     outcome[i] = e.message();
@@ -200,7 +226,8 @@ TEST_P(ReservarTest, TwoTerminalsReservingTheSameTableAtOnceOneWins) {
         EXPECT_TRUE(lost.endsWith("tente de novo") || lost == QStringLiteral("Mesa %1 já está reservada").arg(number))
             << lost.toStdString();
     }
-    EXPECT_EQ(select("SELECT COUNT(*) AS N, COUNT(DISTINCT NRMESA) AS MESAS FROM GPERESERVA WHERE IDSTRESERVA = 'A' AND NRMESA >= '0020'"),
+    EXPECT_EQ(select("SELECT COUNT(*) AS N, COUNT(DISTINCT NRMESA) AS MESAS FROM GPERESERVA WHERE IDSTRESERVA = 'A' "
+                     "AND NRMESA >= '0020'"),
               (Rows{{"5", "5"}}));
     EXPECT_EQ(journal().size(), 5u);
 }
@@ -236,13 +263,15 @@ TEST_P(ReservarTest, TheDialogueAsksEachAnswerInTurnAndShowsRefusalsAndNotices) 
               (QStringList{"MapaMesas", "Pesquisa Mesa 0014: Silva, 14/06/2024 às 20:30, 4 pessoas" + choices}));
     const Rows untouched = state();
 
-    const QString at = Gpe00002::reservationTime("2030", QDateTime::currentDateTime())->toString("dd/MM/yyyy 'às' HH:mm");
-    EXPECT_EQ(dialogue({"0010", "  ", "Silva", "2575", "2030", "0", "4"}),
-              (QStringList{"MapaMesas", steps[1], "Mensagem 3 Informe o nome do cliente.", steps[1], steps[2],
-                           "Mensagem 3 O horário 2575 não existe: digite as horas e os minutos com quatro dígitos, de 0000 a "
-                           "2359.",
-                           steps[2], steps[3], "Mensagem 3 O número de pessoas vai de 1 a 999.", steps[3],
-                           "Mensagem 0 Mesa 0010 reservada para Silva, em " + at + ", 4 pessoas."}));
+    const QString at =
+        Gpe00002::reservationTime("2030", QDateTime::currentDateTime())->toString("dd/MM/yyyy 'às' HH:mm");
+    EXPECT_EQ(
+        dialogue({"0010", "  ", "Silva", "2575", "2030", "0", "4"}),
+        (QStringList{"MapaMesas", steps[1], "Mensagem 3 Informe o nome do cliente.", steps[1], steps[2],
+                     "Mensagem 3 O horário 2575 não existe: digite as horas e os minutos com quatro dígitos, de 0000 a "
+                     "2359.",
+                     steps[2], steps[3], "Mensagem 3 O número de pessoas vai de 1 a 999.", steps[3],
+                     "Mensagem 0 Mesa 0010 reservada para Silva, em " + at + ", 4 pessoas."}));
     EXPECT_EQ(dialogue({"0014", "SENTAR"}).last(),
               "Mensagem 0 Mesa 0014 liberada para os clientes da reserva; abra a venda na tela de pedidos.");
     EXPECT_EQ(dialogue({"0015", "CANCELAR"}),

@@ -21,12 +21,25 @@ protected:
         // 0014 and 0015; tables that cannot receive one: 0016 and 0017 reserved, 0019 free but
         // with an open sale, 0020 and 0021 in grouping 2, 0022 in a state of its own.
         QString sql = QStringLiteral("INSERT INTO LOJA (CDFILIAL, CDLOJA) VALUES ('0001', '0001');\n");
-        for (const auto& [number, state] :
-             {std::pair{"0011", "O"}, {"0012", "O"}, {"0013", "O"}, {"0014", "L"}, {"0015", "L"}, {"0016", "R"}, {"0017", "L"},
-              {"0018", "P"}, {"0019", "L"}, {"0020", "L"}, {"0021", "L"}, {"0022", "X"}})
+        for (const auto& [number, state] : {std::pair{"0011", "O"},
+                                            {"0012", "O"},
+                                            {"0013", "O"},
+                                            {"0014", "L"},
+                                            {"0015", "L"},
+                                            {"0016", "R"},
+                                            {"0017", "L"},
+                                            {"0018", "P"},
+                                            {"0019", "L"},
+                                            {"0020", "L"},
+                                            {"0021", "L"},
+                                            {"0022", "X"}})
             sql += insert(Table{.mesa = number, .estado = state});
-        for (const auto& [sale, number] : {std::pair{"0000000001", "0011"}, {"0000000002", "0012"}, {"0000000003", "0013"},
-                                           {"0000000004", "0013"}, {"0000000005", "0018"}, {"0000000006", "0019"}})
+        for (const auto& [sale, number] : {std::pair{"0000000001", "0011"},
+                                           {"0000000002", "0012"},
+                                           {"0000000003", "0013"},
+                                           {"0000000004", "0013"},
+                                           {"0000000005", "0018"},
+                                           {"0000000006", "0019"}})
             sql += insert(Sale{.venda = sale, .mesa = number});
         sql += insert(Sale{.venda = "0000000009", .mesa = "0011", .fechamento = "2024-06-14 18:00:00"});
         sql += insert(Ticket{.venda = "0000000001", .comanda = "0000000001", .descricao = "PKR_0011"}) +
@@ -34,13 +47,15 @@ protected:
         sql += juncaoMesa("0001", "0001", "0000000001") + juncaoMesa("0001", "0001", "0000000002");
         for (const char* number : {"0011", "0012"}) sql += mesaJuncao("0001", "0001", "0000000001", number);
         for (const char* number : {"0020", "0021"}) sql += mesaJuncao("0001", "0001", "0000000002", number);
-        sql += QStringLiteral("INSERT INTO GPERESERVA (CDFILIAL, CDLOJA, NRMESA, NMCLIENTE, DTHRRESERVA, NRPESSOAS, "
-                              "IDSTRESERVA, DTHRINCLUSAO) VALUES ('0001', '0001', '0017', 'Ana', '2024-06-14 21:00:00', '4', "
-                              "'A', '2024-06-14 12:00:00');\n");
+        sql += QStringLiteral(
+            "INSERT INTO GPERESERVA (CDFILIAL, CDLOJA, NRMESA, NMCLIENTE, DTHRRESERVA, NRPESSOAS, "
+            "IDSTRESERVA, DTHRINCLUSAO) VALUES ('0001', '0001', '0017', 'Ana', '2024-06-14 21:00:00', '4', "
+            "'A', '2024-06-14 12:00:00');\n");
         fill(sql);
     }
 
-    QJsonObject transferir(Gpe00002::PackageDatabase& db, const Gpe00002::TableState& from, const Gpe00002::TableState& to) {
+    QJsonObject transferir(Gpe00002::PackageDatabase& db, const Gpe00002::TableState& from,
+                           const Gpe00002::TableState& to) {
         return Gpe00002::transferirMesa(db, m_station, "0001", "0001", from, to);
     }
     QJsonObject transferir(const char* from, const char* to) { return transferir(*m_ops, table(from), table(to)); }
@@ -49,7 +64,8 @@ protected:
     Rows state() {
         Rows rows = select(QStringLiteral("SELECT NRMESA, IDSTMESAAUX FROM MESA ORDER BY NRMESA"));
         for (const Rows& more :
-             {select(QStringLiteral("SELECT NRVENDAREST, NRMESA, DTHRFECHMESA FROM VENDAREST ORDER BY NRVENDAREST")), groupings()})
+             {select(QStringLiteral("SELECT NRVENDAREST, NRMESA, DTHRFECHMESA FROM VENDAREST ORDER BY NRVENDAREST")),
+              groupings()})
             rows.insert(rows.end(), more.begin(), more.end());
         return rows;
     }
@@ -58,8 +74,9 @@ protected:
 TEST_P(TransferirTest, TheOpenSalesStateAndGroupingPlaceMoveAndNothingElseOfTheSales) {
     const auto salesAsTheyAre = [this] {
         return std::vector<Rows>{
-            select(QStringLiteral("SELECT NRVENDAREST, CDLOJA, DTHRABERMESA, CDOPERADOR, CDVENDEDOR, NRPESMESAVEN FROM VENDAREST "
-                                  "ORDER BY NRVENDAREST")),
+            select(QStringLiteral(
+                "SELECT NRVENDAREST, CDLOJA, DTHRABERMESA, CDOPERADOR, CDVENDEDOR, NRPESMESAVEN FROM VENDAREST "
+                "ORDER BY NRVENDAREST")),
             select(QStringLiteral("SELECT * FROM COMANDAVEN")), select(QStringLiteral("SELECT * FROM ITCOMANDAVEN"))};
     };
     const std::vector<Rows> sales = salesAsTheyAre();
@@ -67,14 +84,22 @@ TEST_P(TransferirTest, TheOpenSalesStateAndGroupingPlaceMoveAndNothingElseOfTheS
               R"({"from":"0011","grouping":"0000000001","sales":["0000000001"],"to":"0014"})");
     EXPECT_EQ(compact(transferir("0013", "0015")),
               R"({"from":"0013","grouping":null,"sales":["0000000003","0000000004"],"to":"0015"})");
-    EXPECT_EQ(compact(transferir("0018", "0011")), R"({"from":"0018","grouping":null,"sales":["0000000005"],"to":"0011"})");
-    EXPECT_EQ(select(QStringLiteral("SELECT NRMESA, IDSTMESAAUX FROM MESA WHERE NRMESA IN ('0011', '0013', '0014', '0015', "
-                                    "'0018') ORDER BY NRMESA")),
-              (Rows{{"0011", "P"}, {"0013", "L"}, {"0014", "O"}, {"0015", "O"}, {"0018", "L"}}));
+    EXPECT_EQ(compact(transferir("0018", "0011")),
+              R"({"from":"0018","grouping":null,"sales":["0000000005"],"to":"0011"})");
+    EXPECT_EQ(
+        select(QStringLiteral("SELECT NRMESA, IDSTMESAAUX FROM MESA WHERE NRMESA IN ('0011', '0013', '0014', '0015', "
+                              "'0018') ORDER BY NRMESA")),
+        (Rows{{"0011", "P"}, {"0013", "L"}, {"0014", "O"}, {"0015", "O"}, {"0018", "L"}}));
     EXPECT_EQ(select(QStringLiteral("SELECT NRVENDAREST, NRMESA FROM VENDAREST ORDER BY NRVENDAREST")),
-              (Rows{{"0000000001", "0014"}, {"0000000002", "0012"}, {"0000000003", "0015"}, {"0000000004", "0015"},
-                    {"0000000005", "0011"}, {"0000000006", "0019"}, {"0000000009", "0011"}}));
-    EXPECT_EQ(groupings(), (Rows{{"0000000001", "0012"}, {"0000000001", "0014"}, {"0000000002", "0020"}, {"0000000002", "0021"}}));
+              (Rows{{"0000000001", "0014"},
+                    {"0000000002", "0012"},
+                    {"0000000003", "0015"},
+                    {"0000000004", "0015"},
+                    {"0000000005", "0011"},
+                    {"0000000006", "0019"},
+                    {"0000000009", "0011"}}));
+    EXPECT_EQ(groupings(),
+              (Rows{{"0000000001", "0012"}, {"0000000001", "0014"}, {"0000000002", "0020"}, {"0000000002", "0021"}}));
     EXPECT_EQ(salesAsTheyAre(), sales);
     EXPECT_EQ(journal(), (Rows{{"TRANSFMESA", "0011", "0014", "0000000001"},
                                {"TRANSFMESA", "0013", "0015", "<null>"},
@@ -139,7 +164,8 @@ TEST_P(TransferirTest, OfTwoTerminalsTransferringIntoTheSameFreeTableOneWins) {
     EXPECT_NE(winner.result, QString());
     EXPECT_EQ(loser.refusal, "Mesa 0014 foi alterada por outro terminal; tente de novo");
     EXPECT_EQ(journal().size(), 1u);
-    const Rows moved = select(QStringLiteral("SELECT NRVENDAREST FROM VENDAREST WHERE NRMESA = '0014' ORDER BY NRVENDAREST"));
+    const Rows moved =
+        select(QStringLiteral("SELECT NRVENDAREST FROM VENDAREST WHERE NRMESA = '0014' ORDER BY NRVENDAREST"));
     EXPECT_EQ(moved, &winner == &outcomes[0] ? Rows{{"0000000001"}} : (Rows{{"0000000003"}, {"0000000004"}}));
     expectConsistent();
 }
@@ -152,7 +178,8 @@ TEST_P(TransferirTest, GroupingAndTransferringTheSameTableAtOnceLeaveOneOfThem) 
         const char* target;  // free; the transfer's source is in grouping 1
         const char* source;
     };
-    const Case cases[] = {{"grouping first", true, "0020", "0014", "0011"}, {"transfer first", false, "0021", "0015", "0012"}};
+    const Case cases[] = {{"grouping first", true, "0020", "0014", "0011"},
+                          {"transfer first", false, "0021", "0015", "0012"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::vector<Gpe00002::TableState> grouped{table(c.member), table(c.target)};
@@ -165,7 +192,8 @@ TEST_P(TransferirTest, GroupingAndTransferringTheSameTableAtOnceLeaveOneOfThem) 
         const std::vector<Outcome> outcomes =
             race(QStringLiteral("SELECT * FROM MESA WHERE NRMESA = '%1' FOR UPDATE").arg(c.target),
                  c.groupingFirst ? std::vector{group, transfer} : std::vector{transfer, group});
-        const int winners = std::count_if(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.refusal.isEmpty(); });
+        const int winners =
+            std::count_if(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.refusal.isEmpty(); });
         ASSERT_EQ(winners, 1);
         const bool firstWon = outcomes[0].refusal.isEmpty();
         if (postgres()) {
@@ -195,9 +223,13 @@ TEST_P(TransferirTest, TheDialogueTakesTwoMapsAConfirmationAndTellsWhatHappened)
         {"a cancelled first map", {"cancel"}, {}, {sources}},
         {"a cancelled second map", {"tables 0011", "cancel"}, {}, {sources, targets}},
         {"a cancelled confirmation", {"tables 0011", "tables 0014", "cancel"}, {}, {sources, targets, question}},
-        {"a refusal", {"tables 0011", "tables 0014", "confirm"}, insert(Sale{.venda = "0000000007", .mesa = "0014"}),
+        {"a refusal",
+         {"tables 0011", "tables 0014", "confirm"},
+         insert(Sale{.venda = "0000000007", .mesa = "0014"}),
          {sources, targets, question, "message 3 Mesa 0014 foi alterada por outro terminal; tente de novo"}},
-        {"a transfer", {"tables 0013", "tables 0015", "confirm"}, {},
+        {"a transfer",
+         {"tables 0013", "tables 0015", "confirm"},
+         {},
          {"map Escolha a mesa a transferir: 0011,0012,0013,0014,0018,0019",
           "map Escolha a mesa livre que recebe a mesa 0013: 0015", "confirm Transferir a mesa 0013 para a mesa 0015?",
           "message 0 Mesa 0013 transferida para a mesa 0015."}},
@@ -224,8 +256,8 @@ TEST_P(PgTransferirTest, ATerminalKilledInTheMiddleOfATransferLeavesNothingOfIt)
                                 .arg(scalar(locker, QStringLiteral("SELECT pg_backend_pid()")));
     locker.Execute(QStringLiteral("BEGIN; SELECT * FROM MESAJUNCAO WHERE NRMESA = '0011' FOR UPDATE"));
     QProcess terminal;
-    terminal.start(QStringLiteral(GPE_OP_TERMINAL_PATH),
-                   {terminalConnection(60), QStringLiteral("transfer"), QStringLiteral("0011"), QStringLiteral("0014")});
+    terminal.start(QStringLiteral(GPE_OP_TERMINAL_PATH), {terminalConnection(60), QStringLiteral("transfer"),
+                                                          QStringLiteral("0011"), QStringLiteral("0014")});
     ASSERT_TRUE(terminal.waitForStarted());
     awaitWaiting(1, blocked);
     const QString backend = scalar(m_db, QStringLiteral("SELECT pid FROM pg_stat_activity WHERE ") + blocked);

@@ -43,10 +43,17 @@ TEST(Routines, TitlesFollowModeAndKind) {
 }
 
 TEST(Routines, EachOperationShowsItsScreenUntilClosed) {
-    struct Case { std::function<void()> run; QString title; QString arguments; Qt::Key closeKey; };
+    struct Case {
+        std::function<void()> run;
+        QString title;
+        QString arguments;
+        Qt::Key closeKey;
+    };
     const Case cases[] = {
-        {[] { Gpe00002::CriaTrComanN("2", "N", "S"); }, "Transferir produto", "Tipo: 2 | Indicador: N | Texto: S", Qt::Key_Escape},
-        {[] { Gpe00002::CriaTrComanN("3", "S", "S"); }, "Transferir posição", "Tipo: 3 | Indicador: S | Texto: S", Qt::Key_Return},
+        {[] { Gpe00002::CriaTrComanN("2", "N", "S"); }, "Transferir produto", "Tipo: 2 | Indicador: N | Texto: S",
+         Qt::Key_Escape},
+        {[] { Gpe00002::CriaTrComanN("3", "S", "S"); }, "Transferir posição", "Tipo: 3 | Indicador: S | Texto: S",
+         Qt::Key_Return},
         {[] { Gpe00002::ReimprimePedido(); }, "Reimprimir pedido", "Sem argumentos", Qt::Key_Enter},
         {[] { Gpe00002::RelFiscais(); }, "Relatórios fiscais", "Sem argumentos", Qt::Key_unknown},
     };
@@ -58,8 +65,10 @@ TEST(Routines, EachOperationShowsItsScreenUntilClosed) {
             arguments = labelText(dialog, "line1");
             auto* close = dialog->findChild<QPushButton*>("close");
             button = close ? close->text() : QString();
-            if (c.closeKey == Qt::Key_unknown && close) QTest::mouseClick(close, Qt::LeftButton);
-            else QTest::keyClick(dialog, c.closeKey);
+            if (c.closeKey == Qt::Key_unknown && close)
+                QTest::mouseClick(close, Qt::LeftButton);
+            else
+                QTest::keyClick(dialog, c.closeKey);
         });
         c.run();
         EXPECT_EQ(title, c.title);

@@ -19,10 +19,13 @@ using Gpe00002::SearchListData;
 class SearchListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ds.FieldDefs() = {{"CODIGO", TFieldType::ftInteger, 0}, {"INTERNO", TFieldType::ftString, 5},
-                          {"NOME", TFieldType::ftString, 20}, {"VALOR", TFieldType::ftFloat, 0}};
+        ds.FieldDefs() = {{"CODIGO", TFieldType::ftInteger, 0},
+                          {"INTERNO", TFieldType::ftString, 5},
+                          {"NOME", TFieldType::ftString, 20},
+                          {"VALOR", TFieldType::ftFloat, 0}};
         ds.CreateDataSet();
-        const std::vector<std::pair<int, const char*>> tables = {{1, "Salão"}, {2, "Varanda"}, {3, "Bar"}, {4, "Terraço"}};
+        const std::vector<std::pair<int, const char*>> tables = {
+            {1, "Salão"}, {2, "Varanda"}, {3, "Bar"}, {4, "Terraço"}};
         for (const auto& [code, name] : tables) {
             ds.Append();
             ds.FieldByName("CODIGO").setAsInteger(code);
@@ -54,7 +57,8 @@ TEST_F(SearchListTest, ListsTheVisibleFieldsAndEveryShownRecordAndKeepsTheCursor
         const auto& column = data.columns()[i];
         EXPECT_EQ(std::tie(column.field, column.label, column.displayWidth, column.numeric), expected[i]) << i;
     }
-    const std::vector<QStringList> rows = {{"1", "Salão", "1,5"}, {"2", "Varanda", "3"}, {"3", "Bar", "4,5"}, {"4", "Terraço", "6"}};
+    const std::vector<QStringList> rows = {
+        {"1", "Salão", "1,5"}, {"2", "Varanda", "3"}, {"3", "Bar", "4,5"}, {"4", "Terraço", "6"}};
     EXPECT_EQ(data.rows(), rows);
     EXPECT_EQ(data.currentRow(), 2);
     EXPECT_EQ(ds.RecNo(), 3);
@@ -116,31 +120,46 @@ TEST_F(SearchListTest, PickingMakesTheRecordCurrentAndCancellingLeavesTheCursor)
     const auto click = [](QWidget* dialog, const char* name) {
         QTest::mouseClick(dialog->findChild<QPushButton*>(name), Qt::LeftButton);
     };
-    struct Case { const char* name; Action action; bool picked; int recNo; };
+    struct Case {
+        const char* name;
+        Action action;
+        bool picked;
+        int recNo;
+    };
     const Case cases[] = {
-        {"arrows on the list, Enter", [](QWidget*, QTableWidget* list) {
+        {"arrows on the list, Enter",
+         [](QWidget*, QTableWidget* list) {
              QTest::keyClick(list, Qt::Key_Up);
              QTest::keyClick(list, Qt::Key_Up);
              QTest::keyClick(list, Qt::Key_Up);  // stays on the first row
              QTest::keyClick(list, Qt::Key_Down);
              QTest::keyClick(list, Qt::Key_Enter);
-         }, true, 2},
-        {"arrows on the dialog, Return", [](QWidget* dialog, QTableWidget*) {
+         },
+         true, 2},
+        {"arrows on the dialog, Return",
+         [](QWidget* dialog, QTableWidget*) {
              QTest::keyClick(dialog, Qt::Key_Up);
              QTest::keyClick(dialog, Qt::Key_Return);
-         }, true, 2},
-        {"double click", [](QWidget*, QTableWidget* list) {
+         },
+         true, 2},
+        {"double click",
+         [](QWidget*, QTableWidget* list) {
              const QRect cell = list->visualItemRect(list->item(3, 1));
              QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
-         }, true, 4},
-        {"click and OK", [&](QWidget* dialog, QTableWidget* list) {
+         },
+         true, 4},
+        {"click and OK",
+         [&](QWidget* dialog, QTableWidget* list) {
              QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 0)).center());
              click(dialog, "ok");
-         }, true, 1},
-        {"Esc after moving", [](QWidget* dialog, QTableWidget* list) {
+         },
+         true, 1},
+        {"Esc after moving",
+         [](QWidget* dialog, QTableWidget* list) {
              QTest::keyClick(list, Qt::Key_Down);
              QTest::keyClick(dialog, Qt::Key_Escape);
-         }, false, 3},
+         },
+         false, 3},
         {"Cancela", [&](QWidget* dialog, QTableWidget*) { click(dialog, "cancel"); }, false, 3},
     };
     for (const Case& c : cases) {

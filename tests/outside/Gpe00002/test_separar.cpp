@@ -38,7 +38,8 @@ TEST_P(SepararTest, TheTableLeavesAndAGroupingOfOneGoesWithItsLastTable) {
               R"({"grouping":"0000000002","remaining":[],"removed":true,"table":"0031"})");
     EXPECT_EQ(groupings(), (Rows{{"0000000001", "0020"}, {"0000000001", "0022"}}));
     EXPECT_EQ(select(QStringLiteral("SELECT NRJUNMESA FROM JUNCAOMESA ORDER BY NRJUNMESA")), (Rows{{"0000000001"}}));
-    EXPECT_EQ(journal(), (Rows{{"SEPARAR", "0021", "<null>", "0000000001"}, {"SEPARAR", "0031", "<null>", "0000000002"}}));
+    EXPECT_EQ(journal(),
+              (Rows{{"SEPARAR", "0021", "<null>", "0000000001"}, {"SEPARAR", "0031", "<null>", "0000000002"}}));
 }
 
 TEST_P(SepararTest, RefusesWhatIsNotAsSeenAndChangesNothing) {
@@ -71,7 +72,8 @@ TEST_P(SepararTest, RefusesWhatIsNotAsSeenAndChangesNothing) {
 
 TEST_P(SepararTest, AGroupingAnotherTerminalHoldsEndsInTryAgainWithinTheTimeLimit) {
     const Gpe00002::TableState seen = table("0030");
-    m_db.Execute(postgres() ? QStringLiteral("BEGIN; SELECT * FROM JUNCAOMESA FOR UPDATE") : QStringLiteral("BEGIN IMMEDIATE"));
+    m_db.Execute(postgres() ? QStringLiteral("BEGIN; SELECT * FROM JUNCAOMESA FOR UPDATE")
+                            : QStringLiteral("BEGIN IMMEDIATE"));
     QElapsedTimer timer;
     timer.start();
     EXPECT_EQ(refusal([&] { Gpe00002::separarMesa(*m_ops, m_station, "0001", "0001", seen); }),

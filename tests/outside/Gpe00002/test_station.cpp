@@ -31,18 +31,29 @@ TEST(Station, ReadsTheStationFilesAndNamesTheFileAndColumnThatAreMissing) {
         const char* name;
         std::vector<std::pair<const char*, const char*>> parameters;  // empty: no file
         const char* accessOperator;                                   // nullptr: no file
-        QString expected;  // "filial/loja/caixa/operador", or the refusal
+        QString expected;                                             // "filial/loja/caixa/operador", or the refusal
     };
     const Case cases[] = {
-        {"both files", {{"CDFILIAL", "0001"}, {"CDLOJA", "0002"}, {"CDCAIXA", "003"}, {"CDOPERADORLOGIN", "000000000007"}},
-         "000000000009", "0001/0002/003/000000000009"},
-        {"no access file", {{"CDFILIAL", "0001"}, {"CDLOJA", "0002"}, {"CDCAIXA", "003"}, {"CDOPERADORLOGIN", "000000000007"}},
-         nullptr, "0001/0002/003/000000000007"},
-        {"no store column", {{"CDFILIAL", "0001"}, {"CDCAIXA", "003"}}, nullptr,
+        {"both files",
+         {{"CDFILIAL", "0001"}, {"CDLOJA", "0002"}, {"CDCAIXA", "003"}, {"CDOPERADORLOGIN", "000000000007"}},
+         "000000000009",
+         "0001/0002/003/000000000009"},
+        {"no access file",
+         {{"CDFILIAL", "0001"}, {"CDLOJA", "0002"}, {"CDCAIXA", "003"}, {"CDOPERADORLOGIN", "000000000007"}},
+         nullptr,
+         "0001/0002/003/000000000007"},
+        {"no store column",
+         {{"CDFILIAL", "0001"}, {"CDCAIXA", "003"}},
+         nullptr,
          "O arquivo da estação " + parameters + " não tem a coluna CDLOJA: informe a filial e a loja da estação nele."},
-        {"an empty branch", {{"CDFILIAL", " "}, {"CDLOJA", "0002"}}, nullptr,
-         "O arquivo da estação " + parameters + " deixa vazia a coluna CDFILIAL: informe a filial e a loja da estação nele."},
-        {"no parameters file", {}, "000000000009",
+        {"an empty branch",
+         {{"CDFILIAL", " "}, {"CDLOJA", "0002"}},
+         nullptr,
+         "O arquivo da estação " + parameters +
+             " deixa vazia a coluna CDFILIAL: informe a filial e a loja da estação nele."},
+        {"no parameters file",
+         {},
+         "000000000009",
          "O arquivo da estação " + parameters + " não existe: é dele que vêm a filial (CDFILIAL) e a loja (CDLOJA)."},
     };
     for (const Case& c : cases) {

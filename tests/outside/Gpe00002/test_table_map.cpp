@@ -17,7 +17,8 @@ namespace {
 using Gpe00002::MapTable;
 using Gpe00002::TableMapRequest;
 
-MapTable table(const char* numero, const char* sala, const char* estado, const char* reason = "", const char* grupo = "") {
+MapTable table(const char* numero, const char* sala, const char* estado, const char* reason = "",
+               const char* grupo = "") {
     Gpe00002::TableState state;
     state.numero = QString::fromLatin1(numero);
     state.nome = QStringLiteral("Mesa %1").arg(state.numero.toInt());
@@ -42,8 +43,9 @@ TableMapRequest request(bool multiple, int minimum = 1) {
 // button, any other word presses that key.
 void play(QWidget* dialog, const std::vector<std::string>& steps) {
     static const std::map<std::string, Qt::Key> keys = {
-        {"Enter", Qt::Key_Enter}, {"Return", Qt::Key_Return}, {"Esc", Qt::Key_Escape},     {"Space", Qt::Key_Space},
-        {"Left", Qt::Key_Left},   {"Right", Qt::Key_Right},   {"Backspace", Qt::Key_Backspace}, {"PageDown", Qt::Key_PageDown}};
+        {"Enter", Qt::Key_Enter},         {"Return", Qt::Key_Return},    {"Esc", Qt::Key_Escape},
+        {"Space", Qt::Key_Space},         {"Left", Qt::Key_Left},        {"Right", Qt::Key_Right},
+        {"Backspace", Qt::Key_Backspace}, {"PageDown", Qt::Key_PageDown}};
     for (const std::string& step : steps) {
         if (step.front() == '@' || step.front() == '[') {
             const QString name = step.front() == '@' ? QStringLiteral("mesa") + QString::fromStdString(step.substr(1))
@@ -66,7 +68,13 @@ void play(QWidget* dialog, const std::vector<std::string>& steps) {
 }
 
 TEST(TableMap, ChoosingByTouchAndByKeyboard) {
-    struct Case { const char* name; bool multiple; int minimum; std::vector<std::string> steps; std::optional<QStringList> chosen; };
+    struct Case {
+        const char* name;
+        bool multiple;
+        int minimum;
+        std::vector<std::string> steps;
+        std::optional<QStringList> chosen;
+    };
     const Case cases[] = {
         {"a touch chooses", false, 1, {"@0021"}, QStringList{"0021"}},
         {"a table not offered takes no touch", false, 1, {"@0002", "@0001"}, QStringList{"0001"}},
@@ -76,16 +84,32 @@ TEST(TableMap, ChoosingByTouchAndByKeyboard) {
         {"a typed table of another room", false, 1, {"31", "Enter"}, QStringList{"0031"}},
         {"a table not offered takes no Enter", false, 1, {"2", "Enter", "Esc"}, std::nullopt},
         // Right from no cursor lands on the room's first table; Space on 0002 (not offered) does nothing.
-        {"arrows and Space", false, 1, {"Right", "Right", "Space", "Right", "Left", "Right", "Space"}, QStringList{"0003"}},
+        {"arrows and Space",
+         false,
+         1,
+         {"Right", "Right", "Space", "Right", "Left", "Right", "Space"},
+         QStringList{"0003"}},
         {"OK takes the table under the cursor", false, 1, {"3", "[ok]"}, QStringList{"0003"}},
         {"Enter with no table says so", false, 1, {"Enter", "Esc"}, std::nullopt},
         {"another room's page drops the cursor", false, 1, {"3", "PageDown", "Enter", "[cancel]"}, std::nullopt},
         {"Esc", false, 1, {"Esc"}, std::nullopt},
         {"touches toggle, sorted", true, 1, {"@0020", "@0001", "@0003", "@0003", "[ok]"}, QStringList{"0001", "0020"}},
-        {"typed numbers and Enter mark, Enter alone confirms", true, 2, {"1", "Enter", "21", "Enter", "Enter"}, QStringList{"0001", "0021"}},
-        {"below the minimum OK and Enter wait", true, 2, {"@0001", "[ok]", "Enter", "PageDown", "@0031", "[ok]"}, QStringList{"0001", "0031"}},
+        {"typed numbers and Enter mark, Enter alone confirms",
+         true,
+         2,
+         {"1", "Enter", "21", "Enter", "Enter"},
+         QStringList{"0001", "0021"}},
+        {"below the minimum OK and Enter wait",
+         true,
+         2,
+         {"@0001", "[ok]", "Enter", "PageDown", "@0031", "[ok]"},
+         QStringList{"0001", "0031"}},
         {"not offered is not marked", true, 1, {"@0002", "2", "Enter", "Right", "Space", "Enter"}, QStringList{"0003"}},
-        {"marks survive a change of room", true, 1, {"@0001", "PageDown", "@0031", "[ok]"}, QStringList{"0001", "0031"}},
+        {"marks survive a change of room",
+         true,
+         1,
+         {"@0001", "PageDown", "@0031", "[ok]"},
+         QStringList{"0001", "0031"}},
         {"cancel after marking", true, 1, {"@0001", "[cancel]"}, std::nullopt},
     };
     for (const Case& c : cases) {

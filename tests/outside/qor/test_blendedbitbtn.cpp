@@ -166,7 +166,10 @@ TEST_F(BlendedBitBtnTest, BreaksTheCaptionAtCarriageReturnsAndUnderlinesTheAccel
     EXPECT_EQ(paintedBelow(plainImage, plain, 4), 0);
     const int mWidth = QFontMetrics(m_button.font()).horizontalAdvance(QLatin1Char('M'));
     EXPECT_GE(paintedBelow(acceleratedImage, QRect(plain.left(), plain.top(), mWidth, plain.height()), 4), mWidth - 2);
-    EXPECT_EQ(paintedBelow(acceleratedImage, QRect(plain.left() + mWidth + 1, plain.top(), plain.width() - mWidth - 1, plain.height()), 4), 0);
+    EXPECT_EQ(
+        paintedBelow(acceleratedImage,
+                     QRect(plain.left() + mWidth + 1, plain.top(), plain.width() - mWidth - 1, plain.height()), 4),
+        0);
     EXPECT_GT(twoLines.height(), 2 * plain.height() - 2);
     EXPECT_EQ(twoLines.width(), plain.width());
     EXPECT_NEAR(twoLines.center().y(), 27, 3);

@@ -42,23 +42,21 @@ TEST_P(AjustaTest, PadsDigitsWithZerosAndOtherTextsWithBlanksWithoutCutting) {
     EXPECT_EQ(Srv_consiste::Ajusta(c.texto, c.width), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, AjustaTest,
-                         ::testing::Values(AjustaCase{"digits_padded_with_zeros", "12", 4, "0012"},
-                                           AjustaCase{"one_digit", "7", 3, "007"},
-                                           AjustaCase{"already_wide", "0001", 4, "0001"},
-                                           AjustaCase{"longer_never_cut", "12345", 4, "12345"},        // never cut
-                                           AjustaCase{"letter_then_digit", "A1", 4, "A1  "},
-                                           AjustaCase{"digit_then_letter", "1A", 4, "1A  "},
-                                           AjustaCase{"sign_is_no_digit", "-12", 5, "-12  "},          // a sign is not a digit
-                                           AjustaCase{"blank_is_no_digit", " 12", 4, " 12 "},           // nor is a blank
-                                           AjustaCase{"empty", "", 3, "   "},
-                                           AjustaCase{"blank", " ", 3, "   "},
-                                           AjustaCase{"counts_characters", "Ação", 6, "Ação  "},        // characters, not bytes
-                                           AjustaCase{"characters_not_bytes", "Zé", 2, "Zé"},              // 3 bytes, 2 characters
-                                           AjustaCase{"longer_with_accents", "Garçons", 3, "Garçons"},
-                                           AjustaCase{"width_zero", "12", 0, "12"},
-                                           AjustaCase{"width_negative", "12", -1, "12"}),
-                         [](const auto& testCase) { return std::string(testCase.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Codes, AjustaTest,
+    ::testing::Values(AjustaCase{"digits_padded_with_zeros", "12", 4, "0012"}, AjustaCase{"one_digit", "7", 3, "007"},
+                      AjustaCase{"already_wide", "0001", 4, "0001"},
+                      AjustaCase{"longer_never_cut", "12345", 4, "12345"},  // never cut
+                      AjustaCase{"letter_then_digit", "A1", 4, "A1  "},
+                      AjustaCase{"digit_then_letter", "1A", 4, "1A  "},
+                      AjustaCase{"sign_is_no_digit", "-12", 5, "-12  "},  // a sign is not a digit
+                      AjustaCase{"blank_is_no_digit", " 12", 4, " 12 "},  // nor is a blank
+                      AjustaCase{"empty", "", 3, "   "}, AjustaCase{"blank", " ", 3, "   "},
+                      AjustaCase{"counts_characters", "Ação", 6, "Ação  "},  // characters, not bytes
+                      AjustaCase{"characters_not_bytes", "Zé", 2, "Zé"},     // 3 bytes, 2 characters
+                      AjustaCase{"longer_with_accents", "Garçons", 3, "Garçons"},
+                      AjustaCase{"width_zero", "12", 0, "12"}, AjustaCase{"width_negative", "12", -1, "12"}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 struct EmptyCase {
     const char* name;
@@ -91,9 +89,9 @@ struct MetodoCall {
 class MensagemMetodoTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Mensagemqor::setMensagemMetodoHook([this](const QVariant& value, bool exibe, int codigo, const std::string& metodo,
-                                                  const std::string& unidade, const std::string& contexto,
-                                                  const std::string& esquema) {
+        Mensagemqor::setMensagemMetodoHook([this](const QVariant& value, bool exibe, int codigo,
+                                                  const std::string& metodo, const std::string& unidade,
+                                                  const std::string& contexto, const std::string& esquema) {
             m_calls.push_back({value, exibe, codigo, metodo, unidade, contexto, esquema});
         });
     }
@@ -258,8 +256,8 @@ TEST_F(MensagemTest, ShowsAModalDialogueWithTheKindsIconAndOneButtonClosedByEnte
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expectedTitle.toStdString());
         DialogDriver driver(c.key);
-        Mensagemqor::Mensagem("Mesa 12 não está aberta para junção com outra mesa", c.titulo, "N", "N", c.tipo, "", "002",
-                              0, nullptr);
+        Mensagemqor::Mensagem("Mesa 12 não está aberta para junção com outra mesa", c.titulo, "N", "N", c.tipo, "",
+                              "002", 0, nullptr);
         EXPECT_FALSE(driver.forced);
         ASSERT_TRUE(driver.shown.has_value());
         const std::optional<Shown>& shown = driver.shown;
@@ -300,7 +298,9 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(content);
     }
-    std::string defaultString() const { return "Provider=SQLite;Data Source=" + m_dir.path().toStdString() + "/restaurante.db"; }
+    std::string defaultString() const {
+        return "Provider=SQLite;Data Source=" + m_dir.path().toStdString() + "/restaurante.db";
+    }
 
     QTemporaryDir m_dir;
     QByteArray m_savedEnv;
@@ -312,14 +312,16 @@ TEST_F(ConnectionStringTest, DefaultsToRestauranteDbInTheExecutablesFolder) {
 }
 
 TEST_F(ConnectionStringTest, ReadsTheIniKeyWholeAsWrittenByHandOrByQSettings) {
-    const std::string pg = "Provider=PostgreSQL;Data Source=10.0.0.5;Port=5432;Initial Catalog=rest;User ID=caixa;Password=a,b";
+    const std::string pg =
+        "Provider=PostgreSQL;Data Source=10.0.0.5;Port=5432;Initial Catalog=rest;User ID=caixa;Password=a,b";
     const struct {
         QByteArray content;
         std::string expected;
     } cases[] = {
         {"ConnectionString=" + QByteArray::fromStdString(pg) + "\n", pg},
         {"; terminal 3\r\n[General]\r\nConnectionString = " + QByteArray::fromStdString(pg) + "  \r\n", pg},
-        {"[General]\nConnectionString=\"Provider=SQLite;Data Source=/srv/rest.db\"\n", "Provider=SQLite;Data Source=/srv/rest.db"},
+        {"[General]\nConnectionString=\"Provider=SQLite;Data Source=/srv/rest.db\"\n",
+         "Provider=SQLite;Data Source=/srv/rest.db"},
         {"[Outra]\nConnectionString=Provider=SQLite;Data Source=/x.db\n", defaultString()},  // not the top level
         {"ConnectionString=\n", defaultString()},
         {"Connection=Provider=SQLite;Data Source=/x.db\n", defaultString()},
@@ -366,9 +368,8 @@ TEST_F(ConnectionStringTest, QuotesADefaultPathThatWouldNotReadBack) {
 
 TEST(TMessages, GivesTheTextOfTheFirstLineWithExactlyTheKey) {
     TMessages messages;
-    messages.setMessages({QStringLiteral("semtexto"), QStringLiteral("cliente|Cliente:  "),
-                          QStringLiteral("cli|Cli"), QStringLiteral("formula|a|b"), QStringLiteral("cliente|outra"),
-                          QStringLiteral("vazio|")});
+    messages.setMessages({QStringLiteral("semtexto"), QStringLiteral("cliente|Cliente:  "), QStringLiteral("cli|Cli"),
+                          QStringLiteral("formula|a|b"), QStringLiteral("cliente|outra"), QStringLiteral("vazio|")});
     const struct {
         const char* key;
         QString expected;

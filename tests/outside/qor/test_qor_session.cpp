@@ -24,8 +24,9 @@ TEST(SetADODBSession, SqliteWaitsForOtherWritersAndEnforcesForeignKeys) {
     TADOConnection connection;
     connection.setConnectionString(sqliteTestConnectionString(dir));
     connection.Open();
-    connection.Execute(QStringLiteral("CREATE TABLE MESA (NR INTEGER PRIMARY KEY);"
-                                      "CREATE TABLE PEDIDO (NR INTEGER, MESA INTEGER REFERENCES MESA(NR));"));
+    connection.Execute(
+        QStringLiteral("CREATE TABLE MESA (NR INTEGER PRIMARY KEY);"
+                       "CREATE TABLE PEDIDO (NR INTEGER, MESA INTEGER REFERENCES MESA(NR));"));
     EXPECT_EQ(single(connection, QStringLiteral("PRAGMA foreign_keys")), QStringLiteral("0"));
 
     Qor_trelvix::SetADODBSession(connection);
@@ -43,7 +44,8 @@ TEST(SetADODBSession, PostgresNamesTheApplicationAndTalksUtf8) {
     Qor_trelvix::SetADODBSession(connection);
     EXPECT_EQ(single(connection, QStringLiteral("SHOW application_name")), QStringLiteral("res00011"));
     EXPECT_EQ(single(connection, QStringLiteral("SHOW client_encoding")), QStringLiteral("UTF8"));
-    EXPECT_EQ(single(connection, QStringLiteral("SELECT application_name FROM pg_stat_activity WHERE pid = pg_backend_pid()")),
+    EXPECT_EQ(single(connection,
+                     QStringLiteral("SELECT application_name FROM pg_stat_activity WHERE pid = pg_backend_pid()")),
               QStringLiteral("res00011"));
 }
 
@@ -109,8 +111,8 @@ TEST(TryConnect, AnswersWhetherTheConnectionOpened) {
     } cases[] = {
         {sqliteTestConnectionString(dir), true},
         {QStringLiteral("Provider=SQLite;Data Source=%1/falta.db").arg(dir.path()), false},  // no Create=yes
-        {QStringLiteral("Data Source=x.db"), false},                                          // no provider
-        {QStringLiteral("Provider=SQLite;Data Source=\"x.db"), false},                        // unparsable
+        {QStringLiteral("Data Source=x.db"), false},                                         // no provider
+        {QStringLiteral("Provider=SQLite;Data Source=\"x.db"), false},                       // unparsable
     };
     for (const auto& c : cases) {
         TADOConnection connection;
@@ -143,8 +145,9 @@ protected:
     void SetUp() override {
         m_connection.setConnectionString(sqliteTestConnectionString(m_dir));
         m_connection.Open();
-        m_connection.Execute(QStringLiteral("CREATE TABLE MESA (NR VARCHAR(4), SITUACAO VARCHAR(1));"
-                                            "INSERT INTO MESA VALUES ('0001', 'A'), ('0002', 'L'), ('0003', 'A');"));
+        m_connection.Execute(
+            QStringLiteral("CREATE TABLE MESA (NR VARCHAR(4), SITUACAO VARCHAR(1));"
+                           "INSERT INTO MESA VALUES ('0001', 'A'), ('0002', 'L'), ('0003', 'A');"));
         m_query.setConnection(&m_connection);
     }
     static constexpr auto kOracle = "SELECT NR FROM MESA WHERE SITUACAO = :SITUACAO AND NR <> :NR ORDER BY NR";

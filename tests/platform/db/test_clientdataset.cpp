@@ -23,19 +23,16 @@ const TFieldValue Null{};
 
 TFieldValue S(const char* text) { return std::string(text); }
 
-TDateTimeValue DT(int y, int mo, int d, int h, int mi, int s, int ms = 0)
-{
+TDateTimeValue DT(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
     return {QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC).toMSecsSinceEpoch()};
 }
 
-QByteArray packet(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows)
-{
+QByteArray packet(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows) {
     return encodePacket(TPacketTable{fields, rows});
 }
 
 // The ID of every record, visited with the First / Next / Eof loop.
-std::vector<int> visitIds(TDataSet& ds, const QString& key = "ID")
-{
+std::vector<int> visitIds(TDataSet& ds, const QString& key = "ID") {
     std::vector<int> ids;
     ds.First();
     while (!ds.Eof()) {
@@ -52,26 +49,21 @@ const std::vector<TFieldDesc> kMesaFields = {
     {"VALOR", TFieldType::ftFloat, 0},
 };
 
-QByteArray mesas()
-{
-    return packet(kMesaFields, {{1, S("Varanda"), 10.5},
-                                {2, S("Salão"), Null},
-                                {3, S("Bar"), 0.0},
-                                {4, S("Terraço"), 99.9}});
+QByteArray mesas() {
+    return packet(kMesaFields,
+                  {{1, S("Varanda"), 10.5}, {2, S("Salão"), Null}, {3, S("Bar"), 0.0}, {4, S("Terraço"), 99.9}});
 }
 
 // A dataset with a single one-field record holding `value`, open for reading.
-void loadSingle(TClientDataSet& ds, const TFieldDesc& desc, const TFieldValue& value)
-{
+void loadSingle(TClientDataSet& ds, const TFieldDesc& desc, const TFieldValue& value) {
     ds.setData(packet({desc}, {{value}}));
 }
 
 // --- Field reading -------------------------------------------------------------------------
 
-TEST(TFieldRead, NullReadsAsEmptyValueOfEveryType)
-{
-    const TFieldType types[] = {TFieldType::ftString, TFieldType::ftInteger, TFieldType::ftFloat,
-                                TFieldType::ftBoolean, TFieldType::ftDateTime};
+TEST(TFieldRead, NullReadsAsEmptyValueOfEveryType) {
+    const TFieldType types[] = {TFieldType::ftString, TFieldType::ftInteger, TFieldType::ftFloat, TFieldType::ftBoolean,
+                                TFieldType::ftDateTime};
     for (const TFieldType type : types) {
         SCOPED_TRACE(fieldTypeName(type));
         TClientDataSet ds("cdsNull");
@@ -87,8 +79,7 @@ TEST(TFieldRead, NullReadsAsEmptyValueOfEveryType)
     }
 }
 
-TEST(TFieldRead, AsStringOfEveryType)
-{
+TEST(TFieldRead, AsStringOfEveryType) {
     struct Case {
         const char* name;
         TFieldDesc desc;
@@ -106,8 +97,7 @@ TEST(TFieldRead, AsStringOfEveryType)
         {"boolean true", {"F", TFieldType::ftBoolean, 0}, true, "True"},
         {"boolean false", {"F", TFieldType::ftBoolean, 0}, false, "False"},
         {"datetime", {"F", TFieldType::ftDateTime, 0}, DT(2024, 3, 5, 7, 8, 9), "2024-03-05 07:08:09"},
-        {"datetime ms", {"F", TFieldType::ftDateTime, 0}, DT(2024, 3, 5, 7, 8, 9, 45),
-         "2024-03-05 07:08:09.045"},
+        {"datetime ms", {"F", TFieldType::ftDateTime, 0}, DT(2024, 3, 5, 7, 8, 9, 45), "2024-03-05 07:08:09.045"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -118,8 +108,7 @@ TEST(TFieldRead, AsStringOfEveryType)
     }
 }
 
-TEST(TFieldRead, NumericConversions)
-{
+TEST(TFieldRead, NumericConversions) {
     struct Case {
         const char* name;
         TFieldDesc desc;
@@ -147,8 +136,7 @@ TEST(TFieldRead, NumericConversions)
     EXPECT_EQ(ds.Fields(0).AsFloat(), 2.25);
 }
 
-TEST(TFieldRead, TextThatIsNoNumberThrowsNamingTheField)
-{
+TEST(TFieldRead, TextThatIsNoNumberThrowsNamingTheField) {
     const char* texts[] = {"abc", "12abc", "2147483648", "-2147483649"};
     for (const char* text : texts) {
         SCOPED_TRACE(text);
@@ -163,12 +151,10 @@ TEST(TFieldRead, TextThatIsNoNumberThrowsNamingTheField)
     EXPECT_TRUE(message.contains("VALOR")) << message.toStdString();
 }
 
-TEST(TFieldRead, AsBooleanOfTextLooksAtTheFirstCharacter)
-{
+TEST(TFieldRead, AsBooleanOfTextLooksAtTheFirstCharacter) {
     const std::pair<const char*, bool> cases[] = {
-        {"T", true},  {"true", true},  {"Y", true},   {"yes", true}, {"S", true},
-        {"sim", true}, {"1", true},    {"F", false},  {"N", false},  {"não", false},
-        {"0", false}, {"", false},     {"x", false},  {" T", false},
+        {"T", true},  {"true", true}, {"Y", true},    {"yes", true}, {"S", true}, {"sim", true}, {"1", true},
+        {"F", false}, {"N", false},   {"não", false}, {"0", false},  {"", false}, {"x", false},  {" T", false},
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
@@ -178,8 +164,7 @@ TEST(TFieldRead, AsBooleanOfTextLooksAtTheFirstCharacter)
     }
 }
 
-TEST(TFieldRead, DateTimeAndValue)
-{
+TEST(TFieldRead, DateTimeAndValue) {
     TClientDataSet ds;
     loadSingle(ds, {"ABERTURA", TFieldType::ftDateTime, 0}, DT(2024, 12, 31, 23, 59, 58, 7));
     const QDateTime value = ds.Fields(0).AsDateTime();
@@ -198,8 +183,7 @@ TEST(TFieldRead, DateTimeAndValue)
 
 class TFieldWrite : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ds.setData(packet({{"NOME", TFieldType::ftString, 4},
                            {"LIVRE", TFieldType::ftString, 0},
                            {"NRMESA", TFieldType::ftInteger, 0},
@@ -213,8 +197,7 @@ protected:
     TClientDataSet ds{"cdsMesa"};
 };
 
-TEST_F(TFieldWrite, TextLongerThanTheSizeIsCutByCharacters)
-{
+TEST_F(TFieldWrite, TextLongerThanTheSizeIsCutByCharacters) {
     f("NOME").setAsString("Garçom");
     EXPECT_EQ(f("NOME").AsString(), "Garç");
     EXPECT_EQ(f("NOME").rawValue(), S("Garç"));
@@ -227,8 +210,7 @@ TEST_F(TFieldWrite, TextLongerThanTheSizeIsCutByCharacters)
     EXPECT_EQ(ds.records()[0][0], S("Garç"));
 }
 
-TEST_F(TFieldWrite, SettersConvertToTheFieldType)
-{
+TEST_F(TFieldWrite, SettersConvertToTheFieldType) {
     f("NRMESA").setAsString("7");
     EXPECT_EQ(f("NRMESA").rawValue(), TFieldValue(7));
     f("VALOR").setAsString("2.5");
@@ -249,8 +231,7 @@ TEST_F(TFieldWrite, SettersConvertToTheFieldType)
     EXPECT_EQ(f("NRMESA").AsInteger(), 15);
 }
 
-TEST_F(TFieldWrite, SetValueFollowsTheVariantType)
-{
+TEST_F(TFieldWrite, SetValueFollowsTheVariantType) {
     struct Case {
         const char* name;
         const char* field;
@@ -263,8 +244,8 @@ TEST_F(TFieldWrite, SetValueFollowsTheVariantType)
         {"whole long long into integer", "NRMESA", QVariant(qlonglong(11)), 11},
         {"double into float", "VALOR", QVariant(12.75), 12.75},
         {"bool into boolean", "ATIVO", QVariant(true), true},
-        {"date-time into date-time", "ABERTURA",
-         QVariant(QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9), Qt::UTC)), DT(2024, 5, 6, 7, 8, 9)},
+        {"date-time into date-time", "ABERTURA", QVariant(QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9), Qt::UTC)),
+         DT(2024, 5, 6, 7, 8, 9)},
         {"long long into text", "LIVRE", QVariant(qlonglong(12345678901234567)), S("12345678901234567")},
         {"double into text", "LIVRE", QVariant(0.1), S("0.1")},
     };
@@ -275,16 +256,14 @@ TEST_F(TFieldWrite, SetValueFollowsTheVariantType)
     }
 }
 
-TEST_F(TFieldWrite, DateTimeKeepsDateAndTimeAsGiven)
-{
+TEST_F(TFieldWrite, DateTimeKeepsDateAndTimeAsGiven) {
     // 03:04:05 three hours behind UTC is stored as 03:04:05, not shifted to 06:04:05.
     f("ABERTURA").setAsDateTime(QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5), Qt::OffsetFromUTC, -3 * 3600));
     EXPECT_EQ(f("ABERTURA").rawValue(), TFieldValue(DT(2024, 1, 2, 3, 4, 5)));
     EXPECT_EQ(f("ABERTURA").AsString(), "2024-01-02 03:04:05");
 }
 
-TEST_F(TFieldWrite, ClearingMakesNull)
-{
+TEST_F(TFieldWrite, ClearingMakesNull) {
     f("NRMESA").setValue(QVariant());
     EXPECT_TRUE(f("NRMESA").IsNull());
     f("NOME").Clear();
@@ -294,8 +273,7 @@ TEST_F(TFieldWrite, ClearingMakesNull)
     EXPECT_EQ(ds.records()[0][2], Null);
 }
 
-TEST_F(TFieldWrite, WritingOutsideEditOrReadOnlyFieldThrows)
-{
+TEST_F(TFieldWrite, WritingOutsideEditOrReadOnlyFieldThrows) {
     ds.Cancel();
     EXPECT_THROW(f("NOME").setAsString("Bia"), EDatabaseError);
     EXPECT_EQ(f("NOME").AsString(), "Ana");
@@ -308,8 +286,7 @@ TEST_F(TFieldWrite, WritingOutsideEditOrReadOnlyFieldThrows)
     EXPECT_EQ(f("NOME").AsString(), "Ana");
 }
 
-TEST(TFieldAttributes, Defaults)
-{
+TEST(TFieldAttributes, Defaults) {
     TClientDataSet ds;
     ds.setData(mesas());
     TField& nome = ds.FieldByName("NOME");
@@ -323,8 +300,7 @@ TEST(TFieldAttributes, Defaults)
 
 // --- Field lookup ----------------------------------------------------------------------------
 
-TEST(TClientDataSetFields, LookupIsCaseInsensitive)
-{
+TEST(TClientDataSetFields, LookupIsCaseInsensitive) {
     TClientDataSet ds("cdsMesas");
     ds.setData(mesas());
     EXPECT_EQ(ds.FieldCount(), 3);
@@ -338,8 +314,7 @@ TEST(TClientDataSetFields, LookupIsCaseInsensitive)
     EXPECT_TRUE(message.contains("cdsMesas")) << message.toStdString();
 }
 
-TEST(TClientDataSetFields, IndexOutOfRangeThrows)
-{
+TEST(TClientDataSetFields, IndexOutOfRangeThrows) {
     TClientDataSet ds;
     ds.setData(mesas());
     EXPECT_THROW(ds.Fields(3), EDatabaseError);
@@ -348,8 +323,7 @@ TEST(TClientDataSetFields, IndexOutOfRangeThrows)
 
 // --- Cursor ---------------------------------------------------------------------------------
 
-TEST(TClientDataSetCursor, LoadingOpensOnTheFirstRecord)
-{
+TEST(TClientDataSetCursor, LoadingOpensOnTheFirstRecord) {
     TClientDataSet ds;
     ds.setData(mesas());
     EXPECT_TRUE(ds.Active());
@@ -361,8 +335,7 @@ TEST(TClientDataSetCursor, LoadingOpensOnTheFirstRecord)
     EXPECT_EQ(ds.FieldByName("NOME").AsString(), "Varanda");
 }
 
-TEST(TClientDataSetCursor, ForwardLoopVisitsEveryRecordOnceAndStopsOnTheLast)
-{
+TEST(TClientDataSetCursor, ForwardLoopVisitsEveryRecordOnceAndStopsOnTheLast) {
     TClientDataSet ds;
     ds.setData(mesas());
     EXPECT_EQ(visitIds(ds), (std::vector<int>{1, 2, 3, 4}));
@@ -380,8 +353,7 @@ TEST(TClientDataSetCursor, ForwardLoopVisitsEveryRecordOnceAndStopsOnTheLast)
     EXPECT_EQ(ds.RecNo(), 1);
 }
 
-TEST(TClientDataSetCursor, BackwardLoopVisitsEveryRecordOnceAndStopsOnTheFirst)
-{
+TEST(TClientDataSetCursor, BackwardLoopVisitsEveryRecordOnceAndStopsOnTheFirst) {
     TClientDataSet ds;
     ds.setData(mesas());
     std::vector<int> ids;
@@ -402,8 +374,7 @@ TEST(TClientDataSetCursor, BackwardLoopVisitsEveryRecordOnceAndStopsOnTheFirst)
     EXPECT_EQ(ds.FieldByName("ID").AsInteger(), 2);
 }
 
-TEST(TClientDataSetCursor, SingleRecord)
-{
+TEST(TClientDataSetCursor, SingleRecord) {
     TClientDataSet ds;
     ds.setData(packet(kMesaFields, {{7, S("Único"), 1.0}}));
     EXPECT_EQ(visitIds(ds), std::vector<int>{7});
@@ -415,8 +386,7 @@ TEST(TClientDataSetCursor, SingleRecord)
     EXPECT_EQ(ds.FieldByName("ID").AsInteger(), 7);
 }
 
-TEST(TClientDataSetCursor, EmptyDataSet)
-{
+TEST(TClientDataSetCursor, EmptyDataSet) {
     TClientDataSet ds;
     ds.setData(packet(kMesaFields, {}));
     EXPECT_TRUE(ds.Active());
@@ -437,8 +407,7 @@ TEST(TClientDataSetCursor, EmptyDataSet)
     EXPECT_THROW(ds.Delete(), EDatabaseError);
 }
 
-TEST(TClientDataSetCursor, ClosedDataSetRefusesWork)
-{
+TEST(TClientDataSetCursor, ClosedDataSetRefusesWork) {
     TClientDataSet ds("cdsFechado");
     EXPECT_FALSE(ds.Active());
     EXPECT_EQ(ds.State(), TDataSetState::dsInactive);
@@ -458,19 +427,16 @@ TEST(TClientDataSetCursor, ClosedDataSetRefusesWork)
 class TClientDataSetEditing : public ::testing::Test {
 protected:
     void SetUp() override { ds.setData(mesas()); }
-    std::vector<int> storedIds() const
-    {
+    std::vector<int> storedIds() const {
         std::vector<int> ids;
-        for (const TRecord& r : ds.records())
-            ids.push_back(std::get<std::int32_t>(r[0]));
+        for (const TRecord& r : ds.records()) ids.push_back(std::get<std::int32_t>(r[0]));
         return ids;
     }
     int currentId() const { return ds.FieldByName("ID").AsInteger(); }
     TClientDataSet ds{"cdsMesas"};
 };
 
-TEST_F(TClientDataSetEditing, InsertGoesBeforeTheCurrentRecord)
-{
+TEST_F(TClientDataSetEditing, InsertGoesBeforeTheCurrentRecord) {
     ds.Next();
     ds.Insert();
     EXPECT_EQ(ds.State(), TDataSetState::dsInsert);
@@ -486,8 +452,7 @@ TEST_F(TClientDataSetEditing, InsertGoesBeforeTheCurrentRecord)
     EXPECT_EQ(ds.RecordCount(), 5);
 }
 
-TEST_F(TClientDataSetEditing, AppendGoesAtTheEnd)
-{
+TEST_F(TClientDataSetEditing, AppendGoesAtTheEnd) {
     ds.Append();
     ds.FieldByName("ID").setAsInteger(5);
     ds.Post();
@@ -496,8 +461,7 @@ TEST_F(TClientDataSetEditing, AppendGoesAtTheEnd)
     EXPECT_EQ(ds.RecNo(), 5);
 }
 
-TEST_F(TClientDataSetEditing, InsertIntoAnEmptyDataSet)
-{
+TEST_F(TClientDataSetEditing, InsertIntoAnEmptyDataSet) {
     ds.setData(packet(kMesaFields, {}));
     ds.Insert();
     ds.FieldByName("ID").setAsInteger(1);
@@ -508,8 +472,7 @@ TEST_F(TClientDataSetEditing, InsertIntoAnEmptyDataSet)
     EXPECT_FALSE(ds.Eof());
 }
 
-TEST_F(TClientDataSetEditing, EditChangesOnlyOnPost)
-{
+TEST_F(TClientDataSetEditing, EditChangesOnlyOnPost) {
     ds.Next();
     ds.Edit();
     EXPECT_EQ(ds.State(), TDataSetState::dsEdit);
@@ -522,8 +485,7 @@ TEST_F(TClientDataSetEditing, EditChangesOnlyOnPost)
     EXPECT_EQ(ds.RecNo(), 2);
 }
 
-TEST_F(TClientDataSetEditing, CancelRestoresTheRecord)
-{
+TEST_F(TClientDataSetEditing, CancelRestoresTheRecord) {
     ds.Edit();
     ds.FieldByName("VALOR").setAsFloat(1.0);
     ds.Cancel();
@@ -532,8 +494,7 @@ TEST_F(TClientDataSetEditing, CancelRestoresTheRecord)
     EXPECT_EQ(ds.records()[0][2], TFieldValue(10.5));
 }
 
-TEST_F(TClientDataSetEditing, CancelOfAnInsertDiscardsIt)
-{
+TEST_F(TClientDataSetEditing, CancelOfAnInsertDiscardsIt) {
     ds.Next();
     ds.Insert();
     ds.FieldByName("ID").setAsInteger(9);
@@ -547,8 +508,7 @@ TEST_F(TClientDataSetEditing, CancelOfAnInsertDiscardsIt)
     EXPECT_EQ(storedIds(), (std::vector<int>{1, 2, 3, 4}));
 }
 
-TEST_F(TClientDataSetEditing, NavigationPostsPendingChanges)
-{
+TEST_F(TClientDataSetEditing, NavigationPostsPendingChanges) {
     ds.Edit();
     ds.FieldByName("NOME").setAsString("Varanda A");
     ds.Next();
@@ -563,8 +523,7 @@ TEST_F(TClientDataSetEditing, NavigationPostsPendingChanges)
     EXPECT_EQ(currentId(), 1);
 }
 
-TEST_F(TClientDataSetEditing, DeleteMovesToTheFollowingRecord)
-{
+TEST_F(TClientDataSetEditing, DeleteMovesToTheFollowingRecord) {
     ds.Next();
     ds.Delete();
     EXPECT_EQ(storedIds(), (std::vector<int>{1, 3, 4}));
@@ -589,16 +548,13 @@ TEST_F(TClientDataSetEditing, DeleteMovesToTheFollowingRecord)
 
 // A packet with the columns in another order, names in another case, an extra column and
 // types other than the declared ones.
-QByteArray cardapio()
-{
-    return packet({{"nrmesa", TFieldType::ftString, 0},
-                   {"EXTRA", TFieldType::ftInteger, 0},
-                   {"Nome", TFieldType::ftString, 0}},
-                  {{S("12"), 1, S("Garçom")}, {S("7"), 2, S("Bia")}, {Null, 3, Null}});
+QByteArray cardapio() {
+    return packet(
+        {{"nrmesa", TFieldType::ftString, 0}, {"EXTRA", TFieldType::ftInteger, 0}, {"Nome", TFieldType::ftString, 0}},
+        {{S("12"), 1, S("Garçom")}, {S("7"), 2, S("Bia")}, {Null, 3, Null}});
 }
 
-TEST(TClientDataSetPersistent, LoadingMapsColumnsOntoDeclaredFields)
-{
+TEST(TClientDataSetPersistent, LoadingMapsColumnsOntoDeclaredFields) {
     TClientDataSet ds("cdsMesas");
     TField& nome = ds.AddField("NOME", TFieldType::ftString, 4);
     TField& mesa = ds.AddField("NRMESA", TFieldType::ftInteger);
@@ -609,8 +565,8 @@ TEST(TClientDataSetPersistent, LoadingMapsColumnsOntoDeclaredFields)
     EXPECT_EQ(&ds.Fields(0), &nome);
     EXPECT_EQ(&ds.Fields(1), &mesa);
     EXPECT_EQ(ds.FindField("EXTRA"), nullptr);
-    EXPECT_EQ(ds.fieldDescs(), (std::vector<TFieldDesc>{{"NOME", TFieldType::ftString, 4},
-                                                         {"NRMESA", TFieldType::ftInteger, 0}}));
+    EXPECT_EQ(ds.fieldDescs(),
+              (std::vector<TFieldDesc>{{"NOME", TFieldType::ftString, 4}, {"NRMESA", TFieldType::ftInteger, 0}}));
     EXPECT_EQ(ds.records(), (std::vector<TRecord>{{S("Garç"), 12}, {S("Bia"), 7}, {Null, Null}}));
     EXPECT_EQ(mesa.AsInteger(), 12);
 
@@ -619,8 +575,7 @@ TEST(TClientDataSetPersistent, LoadingMapsColumnsOntoDeclaredFields)
     EXPECT_EQ(exported.rows, ds.records());
 }
 
-TEST(TClientDataSetPersistent, MissingColumnThrowsNamingTheField)
-{
+TEST(TClientDataSetPersistent, MissingColumnThrowsNamingTheField) {
     TClientDataSet ds("cdsMesas");
     ds.AddField("NRMESA", TFieldType::ftInteger);
     ds.AddField("GARCOM", TFieldType::ftString, 30);
@@ -628,16 +583,14 @@ TEST(TClientDataSetPersistent, MissingColumnThrowsNamingTheField)
     EXPECT_TRUE(message.contains("GARCOM")) << message.toStdString();
 }
 
-TEST(TClientDataSetPersistent, UnconvertibleValueThrowsNamingTheField)
-{
+TEST(TClientDataSetPersistent, UnconvertibleValueThrowsNamingTheField) {
     TClientDataSet ds("cdsMesas");
     ds.AddField("NOME", TFieldType::ftInteger);
     const QString message = dbError([&] { ds.setData(cardapio()); });
     EXPECT_TRUE(message.contains("NOME")) << message.toStdString();
 }
 
-TEST(TClientDataSetPersistent, FieldsAndAttributesSurviveClose)
-{
+TEST(TClientDataSetPersistent, FieldsAndAttributesSurviveClose) {
     TClientDataSet ds;
     TField& nome = ds.AddField("NOME", TFieldType::ftString, 10);
     ds.setData(mesas());
@@ -656,28 +609,25 @@ TEST(TClientDataSetPersistent, FieldsAndAttributesSurviveClose)
     EXPECT_EQ(nome.AsString(), "Garçom");
 }
 
-TEST(TClientDataSetPersistent, DeclaringOnAnOpenDataSetThrows)
-{
+TEST(TClientDataSetPersistent, DeclaringOnAnOpenDataSetThrows) {
     TClientDataSet ds;
     ds.setData(mesas());
     EXPECT_THROW(ds.AddField("GARCOM", TFieldType::ftString, 10), EDatabaseError);
     EXPECT_EQ(ds.FieldCount(), 3);
 }
 
-TEST(TClientDataSetPersistent, ContentDecidesFieldsWithoutDeclarations)
-{
+TEST(TClientDataSetPersistent, ContentDecidesFieldsWithoutDeclarations) {
     TClientDataSet ds;
     ds.setData(mesas());
     ds.setData(cardapio());
     EXPECT_FALSE(ds.hasPersistentFields());
     EXPECT_EQ(ds.fieldDescs(), (std::vector<TFieldDesc>{{"nrmesa", TFieldType::ftString, 0},
-                                                         {"EXTRA", TFieldType::ftInteger, 0},
-                                                         {"Nome", TFieldType::ftString, 0}}));
+                                                        {"EXTRA", TFieldType::ftInteger, 0},
+                                                        {"Nome", TFieldType::ftString, 0}}));
     EXPECT_EQ(ds.FieldByName("NOME").AsString(), "Garçom");
 }
 
-TEST(TClientDataSetCreate, EmptyWithDeclaredFieldsOrFieldDefs)
-{
+TEST(TClientDataSetCreate, EmptyWithDeclaredFieldsOrFieldDefs) {
     TClientDataSet declared;
     declared.AddField("ID", TFieldType::ftInteger);
     declared.AddField("NOME", TFieldType::ftString, 3);
@@ -685,8 +635,8 @@ TEST(TClientDataSetCreate, EmptyWithDeclaredFieldsOrFieldDefs)
     declared.CreateDataSet();
     EXPECT_TRUE(declared.Active());
     EXPECT_TRUE(declared.IsEmpty());
-    EXPECT_EQ(declared.fieldDescs(), (std::vector<TFieldDesc>{{"ID", TFieldType::ftInteger, 0},
-                                                               {"NOME", TFieldType::ftString, 3}}));
+    EXPECT_EQ(declared.fieldDescs(),
+              (std::vector<TFieldDesc>{{"ID", TFieldType::ftInteger, 0}, {"NOME", TFieldType::ftString, 3}}));
     declared.Append();
     declared.FieldByName("ID").setAsInteger(1);
     declared.FieldByName("NOME").setAsString("Varanda");
@@ -705,9 +655,8 @@ TEST(TClientDataSetCreate, EmptyWithDeclaredFieldsOrFieldDefs)
 // --- Packets and files -------------------------------------------------------------------------
 
 const std::vector<TFieldDesc> kAllTypes = {
-    {"ID", TFieldType::ftInteger, 0},    {"NOME", TFieldType::ftString, 8},
-    {"VALOR", TFieldType::ftFloat, 0},   {"ATIVO", TFieldType::ftBoolean, 0},
-    {"ABERTURA", TFieldType::ftDateTime, 0},
+    {"ID", TFieldType::ftInteger, 0},    {"NOME", TFieldType::ftString, 8},       {"VALOR", TFieldType::ftFloat, 0},
+    {"ATIVO", TFieldType::ftBoolean, 0}, {"ABERTURA", TFieldType::ftDateTime, 0},
 };
 const std::vector<TRecord> kAllRows = {
     {1, S("Garçom"), 12.9, true, DT(2024, 3, 5, 19, 30, 0, 125)},
@@ -715,8 +664,7 @@ const std::vector<TRecord> kAllRows = {
     {-3, S(""), -0.5, false, DT(1969, 12, 31, 23, 59, 59)},
 };
 
-TEST(TClientDataSetPacket, ExportHoldsEveryRecordWhateverTheFilter)
-{
+TEST(TClientDataSetPacket, ExportHoldsEveryRecordWhateverTheFilter) {
     TClientDataSet ds;
     ds.setData(packet(kAllTypes, kAllRows));
     ds.setFilter("ID = 2");
@@ -733,15 +681,13 @@ TEST(TClientDataSetPacket, ExportHoldsEveryRecordWhateverTheFilter)
     EXPECT_EQ(copy.records(), kAllRows);
 }
 
-TEST(TClientDataSetPacket, BadPacketThrows)
-{
+TEST(TClientDataSetPacket, BadPacketThrows) {
     TClientDataSet ds;
     EXPECT_THROW(ds.setData(QByteArray("RDPK\x01")), EPacketError);
     EXPECT_FALSE(ds.Active());
 }
 
-TEST(TClientDataSetFile, SaveAndLoad)
-{
+TEST(TClientDataSetFile, SaveAndLoad) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("mesas.rdp");
@@ -770,8 +716,7 @@ TEST(TClientDataSetFile, SaveAndLoad)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"mesas.rdp"});
 }
 
-TEST(TClientDataSetFile, FailuresThrow)
-{
+TEST(TClientDataSetFile, FailuresThrow) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     TClientDataSet ds;

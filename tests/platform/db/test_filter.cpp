@@ -18,8 +18,7 @@ const TFieldValue Null{};
 
 TFieldValue S(const char* text) { return std::string(text); }
 
-std::vector<int> visitIds(TDataSet& ds)
-{
+std::vector<int> visitIds(TDataSet& ds) {
     std::vector<int> ids;
     ds.First();
     while (!ds.Eof()) {
@@ -29,12 +28,10 @@ std::vector<int> visitIds(TDataSet& ds)
     return ids;
 }
 
-QByteArray contas()
-{
+QByteArray contas() {
     const std::vector<TFieldDesc> fields = {
-        {"ID", TFieldType::ftInteger, 0},   {"NRMESA", TFieldType::ftInteger, 0},
-        {"NOME", TFieldType::ftString, 20}, {"VALOR", TFieldType::ftFloat, 0},
-        {"ATIVO", TFieldType::ftBoolean, 0}, {"OBS", TFieldType::ftString, 0},
+        {"ID", TFieldType::ftInteger, 0},  {"NRMESA", TFieldType::ftInteger, 0}, {"NOME", TFieldType::ftString, 20},
+        {"VALOR", TFieldType::ftFloat, 0}, {"ATIVO", TFieldType::ftBoolean, 0},  {"OBS", TFieldType::ftString, 0},
     };
     const std::vector<TRecord> rows = {
         {1, 1, S("Ana"), 10.5, true, Null},
@@ -107,8 +104,7 @@ const FilterCase kFilterCases[] = {
 
 class FilterCases : public ::testing::TestWithParam<FilterCase> {};
 
-TEST_P(FilterCases, LetsThroughMatchingRecords)
-{
+TEST_P(FilterCases, LetsThroughMatchingRecords) {
     const FilterCase& c = GetParam();
     TClientDataSet ds("cdsContas");
     ds.setData(contas());
@@ -120,13 +116,14 @@ TEST_P(FilterCases, LetsThroughMatchingRecords)
 }
 
 INSTANTIATE_TEST_SUITE_P(Expressions, FilterCases, ::testing::ValuesIn(kFilterCases),
-                         [](const ::testing::TestParamInfo<FilterCase>& testCase) { return caseName(testCase.param.expression); });
+                         [](const ::testing::TestParamInfo<FilterCase>& testCase) {
+                             return caseName(testCase.param.expression);
+                         });
 
-TEST(Filter, BadExpressionThrowsNamingIt)
-{
+TEST(Filter, BadExpressionThrowsNamingIt) {
     const char* expressions[] = {
-        "NRMESA = ",      "NRMESA = 'abc",  "(NRMESA = 1",     "NRMESA = 1 AND", "NRMESA == 1",
-        "NRMESA = 1)",    "= 1",            "NRMESA IS 1",     "NRMESA 1",       "NRMESA = 1 OR OR NRMESA = 2",
+        "NRMESA = ",   "NRMESA = 'abc", "(NRMESA = 1", "NRMESA = 1 AND", "NRMESA == 1",
+        "NRMESA = 1)", "= 1",           "NRMESA IS 1", "NRMESA 1",       "NRMESA = 1 OR OR NRMESA = 2",
     };
     for (const char* expression : expressions) {
         SCOPED_TRACE(expression);
@@ -139,8 +136,7 @@ TEST(Filter, BadExpressionThrowsNamingIt)
     }
 }
 
-TEST(Filter, UnknownFieldThrowsNamingIt)
-{
+TEST(Filter, UnknownFieldThrowsNamingIt) {
     TClientDataSet ds("cdsContas");
     ds.setData(contas());
     ds.setFilter("GARCOM = 'Bia'");
@@ -148,8 +144,7 @@ TEST(Filter, UnknownFieldThrowsNamingIt)
     EXPECT_TRUE(message.contains("GARCOM")) << message.toStdString();
 }
 
-TEST(Filter, BadExpressionIsReportedWhereverTheFilterIsApplied)
-{
+TEST(Filter, BadExpressionIsReportedWhereverTheFilterIsApplied) {
     TClientDataSet changing("cdsContas");
     changing.setData(contas());
     changing.setFilter("NRMESA = 1");
@@ -164,8 +159,7 @@ TEST(Filter, BadExpressionIsReportedWhereverTheFilterIsApplied)
     EXPECT_TRUE(message.contains("GARCOM")) << message.toStdString();
 }
 
-TEST(Filter, DeepNestingThrowsInsteadOfOverflowingTheStack)
-{
+TEST(Filter, DeepNestingThrowsInsteadOfOverflowingTheStack) {
     // Tens of thousands of nested parentheses used to overflow the stack while compiling.
     const auto nested = [](const char* open, int depth, const char* close) {
         return QString::fromLatin1(open).repeated(depth) + "ID = 1" + QString::fromLatin1(close).repeated(depth);
@@ -198,8 +192,7 @@ TEST(Filter, DeepNestingThrowsInsteadOfOverflowingTheStack)
     }
 }
 
-TEST(Filter, FilterSetBeforeOpeningAppliesOnOpening)
-{
+TEST(Filter, FilterSetBeforeOpeningAppliesOnOpening) {
     TClientDataSet ds;
     ds.setFilter("ATIVO = TRUE");
     ds.setFiltered(true);
@@ -209,8 +202,7 @@ TEST(Filter, FilterSetBeforeOpeningAppliesOnOpening)
     EXPECT_EQ(ds.FieldByName("ID").AsInteger(), 1);
 }
 
-TEST(Filter, NavigationAndSwitchingOff)
-{
+TEST(Filter, NavigationAndSwitchingOff) {
     TClientDataSet ds;
     ds.setData(contas());
     ds.setFilter("ATIVO = FALSE");
@@ -235,8 +227,7 @@ TEST(Filter, NavigationAndSwitchingOff)
     EXPECT_EQ(visitIds(ds), (std::vector<int>{1, 2, 3, 4, 5}));
 }
 
-TEST(Filter, PostedRecordsFollowTheFilter)
-{
+TEST(Filter, PostedRecordsFollowTheFilter) {
     TClientDataSet ds;
     ds.setData(contas());
     ds.setFilter("ATIVO = TRUE");
@@ -262,8 +253,7 @@ TEST(Filter, PostedRecordsFollowTheFilter)
     EXPECT_EQ(visitIds(ds), (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
 }
 
-TEST(Filter, NotANumberEqualsNothingAndIsInNoOrder)
-{
+TEST(Filter, NotANumberEqualsNothingAndIsInNoOrder) {
     const std::vector<TFieldDesc> fields = {{"ID", TFieldType::ftInteger, 0}, {"VALOR", TFieldType::ftFloat, 0}};
     const std::vector<TRecord> rows = {{1, std::nan("")}, {2, 5.0}};
     const std::pair<const char*, std::vector<int>> cases[] = {

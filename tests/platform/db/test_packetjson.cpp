@@ -17,13 +17,11 @@ TFieldValue D(std::int64_t msecs) { return TFieldValue(std::in_place_index<5>, T
 const TFieldValue N{};
 
 // Milliseconds from Qt's own calendar, independent of the code under test.
-std::int64_t utcMsecs(int y, int mo, int d, int h, int mi, int s, int ms)
-{
+std::int64_t utcMsecs(int y, int mo, int d, int h, int mi, int s, int ms) {
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC).toMSecsSinceEpoch();
 }
 
-void expectSameTable(const TPacketTable& actual, const TPacketTable& expected)
-{
+void expectSameTable(const TPacketTable& actual, const TPacketTable& expected) {
     ASSERT_EQ(actual.fields, expected.fields);
     ASSERT_EQ(actual.rows.size(), expected.rows.size());
     for (std::size_t r = 0; r < expected.rows.size(); ++r) {
@@ -41,13 +39,11 @@ void expectSameTable(const TPacketTable& actual, const TPacketTable& expected)
 }
 
 const std::vector<TFieldDesc> kMesaFields{
-    {"NRMESA", TFieldType::ftString, 4},   {"NOME", TFieldType::ftString, 20},
-    {"QTD", TFieldType::ftInteger, 0},     {"PRECO", TFieldType::ftFloat, 0},
-    {"ATIVO", TFieldType::ftBoolean, 0},   {"ABERTURA", TFieldType::ftDateTime, 0},
+    {"NRMESA", TFieldType::ftString, 4}, {"NOME", TFieldType::ftString, 20},  {"QTD", TFieldType::ftInteger, 0},
+    {"PRECO", TFieldType::ftFloat, 0},   {"ATIVO", TFieldType::ftBoolean, 0}, {"ABERTURA", TFieldType::ftDateTime, 0},
 };
 
-TEST(PacketJson, WritesTheExactForm)
-{
+TEST(PacketJson, WritesTheExactForm) {
     const TPacketTable table{
         kMesaFields,
         {
@@ -68,15 +64,17 @@ TEST(PacketJson, WritesTheExactForm)
     EXPECT_EQ(packetToJson(TPacketTable{}), R"({"fields":[],"rows":[]})");
 }
 
-TEST(PacketJson, RoundTripsHardValues)
-{
+TEST(PacketJson, RoundTripsHardValues) {
     std::string controls;
-    for (char c = 0; c < 0x20; ++c)
-        controls += c;
+    for (char c = 0; c < 0x20; ++c) controls += c;
     controls += "\x7F\"\\𝄞€";
     const TPacketTable table{
-        {{"\xEF\xBB\xBF" "Função", TFieldType::ftString, 0}, {"N", TFieldType::ftInteger, 0},
-         {"F", TFieldType::ftFloat, 0}, {"D", TFieldType::ftDateTime, 0}},
+        {{"\xEF\xBB\xBF"
+          "Função",
+          TFieldType::ftString, 0},
+         {"N", TFieldType::ftInteger, 0},
+         {"F", TFieldType::ftFloat, 0},
+         {"D", TFieldType::ftDateTime, 0}},
         {
             {S(controls), I(std::numeric_limits<std::int32_t>::min()), F(-0.0), D(utcMsecs(1, 1, 1, 0, 0, 0, 0))},
             {S(""), I(std::numeric_limits<std::int32_t>::max()), F(5e-324), D(utcMsecs(9999, 12, 31, 23, 59, 59, 999))},
@@ -94,29 +92,30 @@ TEST(PacketJson, RoundTripsHardValues)
     EXPECT_NE(json.indexOf(R"(,"1969-12-31T23:59:59.999"])"), -1) << json.toStdString();
 }
 
-TEST(PacketJson, ReaderAcceptsOtherWritersSpelling)
-{
-    const QByteArray json = " {\n  \"fields\" : [\n"
-                            "    {\"type\": \"integer\", \"name\": \"QTD\"},\n"
-                            "    {\"size\": 6, \"name\": \"T\\u00edtulo\", \"type\": \"string\"},\n"
-                            "    {\"name\": \"D\", \"type\": \"datetime\", \"size\": 0}\n"
-                            "  ],\n  \"rows\" : [ [ 1 , \"\\ud834\\udd1e\\/\\u0041\" , \"2026-12-08T10:15:00.000\" ] ]\n}\n";
+TEST(PacketJson, ReaderAcceptsOtherWritersSpelling) {
+    const QByteArray json =
+        " {\n  \"fields\" : [\n"
+        "    {\"type\": \"integer\", \"name\": \"QTD\"},\n"
+        "    {\"size\": 6, \"name\": \"T\\u00edtulo\", \"type\": \"string\"},\n"
+        "    {\"name\": \"D\", \"type\": \"datetime\", \"size\": 0}\n"
+        "  ],\n  \"rows\" : [ [ 1 , \"\\ud834\\udd1e\\/\\u0041\" , \"2026-12-08T10:15:00.000\" ] ]\n}\n";
     const TPacketTable expected{
         {{"QTD", TFieldType::ftInteger, 0}, {"Título", TFieldType::ftString, 6}, {"D", TFieldType::ftDateTime, 0}},
         {{I(1), S("𝄞/A"), D(utcMsecs(2026, 12, 8, 10, 15, 0, 0))}}};
     expectSameTable(packetFromJson(json), expected);
 }
 
-TEST(PacketJson, WriterRejectsWhatTheFormCannotHold)
-{
-    const std::vector<TFieldDesc> fields{{"NOME", TFieldType::ftString, 4}, {"PRECO", TFieldType::ftFloat, 0},
-                                         {"DATA", TFieldType::ftDateTime, 0}};
+TEST(PacketJson, WriterRejectsWhatTheFormCannotHold) {
+    const std::vector<TFieldDesc> fields{
+        {"NOME", TFieldType::ftString, 4}, {"PRECO", TFieldType::ftFloat, 0}, {"DATA", TFieldType::ftDateTime, 0}};
     struct Case {
         TRecord row;
         const char* error;
     } const cases[] = {
-        {{N, F(std::numeric_limits<double>::quiet_NaN()), N}, "row 0, field 1 \"PRECO\": float value NaN has no JSON form"},
-        {{N, F(-std::numeric_limits<double>::infinity()), N}, "field 1 \"PRECO\": float value infinity has no JSON form"},
+        {{N, F(std::numeric_limits<double>::quiet_NaN()), N},
+         "row 0, field 1 \"PRECO\": float value NaN has no JSON form"},
+        {{N, F(-std::numeric_limits<double>::infinity()), N},
+         "field 1 \"PRECO\": float value infinity has no JSON form"},
         {{N, N, D(utcMsecs(9999, 12, 31, 23, 59, 59, 999) + 1)},
          "row 0, field 2 \"DATA\": datetime value 253402300800000 ms lies outside the years 1 to 9999"},
         {{N, N, D(utcMsecs(1, 1, 1, 0, 0, 0, 0) - 1)}, "field 2 \"DATA\": datetime value -62135596800001 ms"},
@@ -135,8 +134,7 @@ TEST(PacketJson, WriterRejectsWhatTheFormCannotHold)
     }
 }
 
-TEST(PacketJson, ReaderRejectsBadDocuments)
-{
+TEST(PacketJson, ReaderRejectsBadDocuments) {
     const std::string head = R"({"fields":[{"name":"NOME","type":"string","size":4},{"name":"QTD","type":"integer"},)"
                              R"({"name":"PRECO","type":"float"},{"name":"OK","type":"boolean"},)"
                              R"({"name":"DATA","type":"datetime"}],"rows":[)";
@@ -210,8 +208,7 @@ TEST(PacketJson, ReaderRejectsBadDocuments)
     }
 }
 
-TEST(PacketJson, DateTimeText)
-{
+TEST(PacketJson, DateTimeText) {
     struct Case {
         std::int64_t msecs;
         const char* text;

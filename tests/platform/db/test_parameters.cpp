@@ -27,17 +27,16 @@ struct PlaceholderCase {
 };
 
 const PlaceholderCase kPlaceholderCases[] = {
-    {"single", "SELECT * FROM MESA WHERE NRMESA = :NRMESA", {"NRMESA"},
-     "SELECT * FROM MESA WHERE NRMESA = $1"},
-    {"repeated name", "UPDATE MESA SET A = :A, B = :B WHERE A <> :a", {"A", "B", "a"},
+    {"single", "SELECT * FROM MESA WHERE NRMESA = :NRMESA", {"NRMESA"}, "SELECT * FROM MESA WHERE NRMESA = $1"},
+    {"repeated name",
+     "UPDATE MESA SET A = :A, B = :B WHERE A <> :a",
+     {"A", "B", "a"},
      "UPDATE MESA SET A = $1, B = $2 WHERE A <> $3"},
     {"name characters", "VALUES (:NR_MESA2,:x)", {"NR_MESA2", "x"}, "VALUES ($1,$2)"},
     {"at the end", "WHERE A=:last", {"last"}, "WHERE A=$1"},
     {"inside a literal", "WHERE X = ':NOT' AND Y = :Y", {"Y"}, "WHERE X = ':NOT' AND Y = $1"},
-    {"doubled quote in a literal", "WHERE X = 'it''s :no' AND Y = :Y", {"Y"},
-     "WHERE X = 'it''s :no' AND Y = $1"},
-    {"quoted identifier", "SELECT \":col\" FROM T WHERE A = :a", {"a"},
-     "SELECT \":col\" FROM T WHERE A = $1"},
+    {"doubled quote in a literal", "WHERE X = 'it''s :no' AND Y = :Y", {"Y"}, "WHERE X = 'it''s :no' AND Y = $1"},
+    {"quoted identifier", "SELECT \":col\" FROM T WHERE A = :a", {"a"}, "SELECT \":col\" FROM T WHERE A = $1"},
     {"line comment", "SELECT 1 -- :c 'x\nWHERE A = :a", {"a"}, "SELECT 1 -- :c 'x\nWHERE A = $1"},
     {"block comment", "SELECT /* :x\n:y ' */ :z", {"z"}, "SELECT /* :x\n:y ' */ $1"},
     {"cast", "SELECT A::text FROM T WHERE B = :b::int", {"b"}, "SELECT A::text FROM T WHERE B = $1::int"},
@@ -49,8 +48,7 @@ void PrintTo(const PlaceholderCase& c, std::ostream* os) { *os << c.name; }
 
 class Placeholders : public ::testing::TestWithParam<PlaceholderCase> {};
 
-TEST_P(Placeholders, FindsAndRendersOccurrences)
-{
+TEST_P(Placeholders, FindsAndRendersOccurrences) {
     const PlaceholderCase& c = GetParam();
     const SqlPlaceholders statement(QString::fromUtf8(c.sql));
     EXPECT_EQ(statement.names(), c.names);
@@ -58,12 +56,13 @@ TEST_P(Placeholders, FindsAndRendersOccurrences)
 }
 
 INSTANTIATE_TEST_SUITE_P(Statements, Placeholders, ::testing::ValuesIn(kPlaceholderCases),
-                         [](const ::testing::TestParamInfo<PlaceholderCase>& testCase) { return caseName(testCase.param.name); });
+                         [](const ::testing::TestParamInfo<PlaceholderCase>& testCase) {
+                             return caseName(testCase.param.name);
+                         });
 
 // --- Parameters -----------------------------------------------------------------------------
 
-TEST(TParameters, OneParameterPerNameSharedByItsOccurrences)
-{
+TEST(TParameters, OneParameterPerNameSharedByItsOccurrences) {
     TParameters params;
     params.assign(SqlPlaceholders("UPDATE MESA SET A = :A, B = :B WHERE A <> :a").names());
     ASSERT_EQ(params.Count(), 3);
@@ -88,8 +87,7 @@ TEST(TParameters, OneParameterPerNameSharedByItsOccurrences)
     EXPECT_EQ(values[2], QVariant(QString("Varanda")));
 }
 
-TEST(TParameters, ValueLongerThanTheDeclaredSizeIsKeptWhole)
-{
+TEST(TParameters, ValueLongerThanTheDeclaredSizeIsKeptWhole) {
     TParameters params;
     params.assign({"OBS", "OBS"});
     const std::string text(40, 'x');
@@ -100,8 +98,7 @@ TEST(TParameters, ValueLongerThanTheDeclaredSizeIsKeptWhole)
     EXPECT_EQ(values[1].toString(), QString::fromStdString(text));
 }
 
-TEST(TParameters, UnknownNameThrowsNamingIt)
-{
+TEST(TParameters, UnknownNameThrowsNamingIt) {
     TParameters params;
     params.assign({"NRMESA"});
     EXPECT_EQ(params.FindParam("GARCOM"), nullptr);
@@ -111,8 +108,7 @@ TEST(TParameters, UnknownNameThrowsNamingIt)
     EXPECT_THROW(params.Items(-1), EDatabaseError);
 }
 
-TEST(TParameters, AssignRebuildsTheList)
-{
+TEST(TParameters, AssignRebuildsTheList) {
     TParameters params;
     params.assign({"A", "B"});
     params.ParamByName("A").setValue(1);
@@ -129,8 +125,7 @@ TEST(TParameters, AssignRebuildsTheList)
 
 // --- Connection strings ---------------------------------------------------------------------
 
-TEST(ConnectionString, ParsesEntries)
-{
+TEST(ConnectionString, ParsesEntries) {
     struct Case {
         const char* name;
         const char* text;
@@ -159,8 +154,7 @@ TEST(ConnectionString, ParsesEntries)
     EXPECT_EQ(cs.value("port", "5432"), "5432");
 }
 
-TEST(ConnectionString, MalformedTextThrows)
-{
+TEST(ConnectionString, MalformedTextThrows) {
     const char* texts[] = {"Host=x;Port", "Password=\"abc", "Host=x;Password=\"a;b"};
     for (const char* text : texts) {
         SCOPED_TRACE(text);
@@ -168,16 +162,21 @@ TEST(ConnectionString, MalformedTextThrows)
     }
 }
 
-TEST(ConnectionString, TimeLimitsHaveADefaultAndACapAndRefuseWhatIsNoNumber)
-{
+TEST(ConnectionString, TimeLimitsHaveADefaultAndACapAndRefuseWhatIsNoNumber) {
     struct Case {
         const char* text;
         int seconds;  // -1: refused
     };
     const Case cases[] = {
-        {"Host=x", 5},          {"Command Timeout=", 5},    {"Command Timeout=12", 12},
-        {"Command Timeout=0", 60}, {"Command Timeout=600", 60}, {"command timeout= 3 ", 3},
-        {"Command Timeout=abc", -1}, {"Command Timeout=-1", -1}, {"Command Timeout=1.5", -1},
+        {"Host=x", 5},
+        {"Command Timeout=", 5},
+        {"Command Timeout=12", 12},
+        {"Command Timeout=0", 60},
+        {"Command Timeout=600", 60},
+        {"command timeout= 3 ", 3},
+        {"Command Timeout=abc", -1},
+        {"Command Timeout=-1", -1},
+        {"Command Timeout=1.5", -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -189,8 +188,7 @@ TEST(ConnectionString, TimeLimitsHaveADefaultAndACapAndRefuseWhatIsNoNumber)
     }
 }
 
-TEST(ConnectionString, MaskingHidesThePasswordsOwnValueOnly)
-{
+TEST(ConnectionString, MaskingHidesThePasswordsOwnValueOnly) {
     const char* cases[][2] = {
         {"PostgreSQL: connection refused", "PostgreSQL: connection refused"},
         {"Data Source=db;Password=o;Port=1", "Data Source=db;Password=****;Port=1"},
