@@ -141,6 +141,12 @@ void TextEntryDialog::refuse() {
 void TextEntryDialog::type(const QString& characters) {
     if (full()) return refuse();
     m_field->insert(characters);
+    // As on a phone's keyboard: a capital starts each word (names are typed here), and Maiúsc
+    // makes the next letter a capital, not every letter after it.
+    if (characters == QLatin1String(" "))
+        setUpperCase(true);
+    else if (m_upper && !characters.isEmpty() && characters.front().isLetter())
+        setUpperCase(false);
 }
 
 void TextEntryDialog::erase() { m_field->backspace(); }

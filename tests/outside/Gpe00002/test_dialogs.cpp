@@ -64,11 +64,11 @@ TEST(Texto, TypingOnTheKeyboardAndOnTheScreen) {
         std::optional<QString> typed;
     };
     const Case cases[] = {
-        {"on-screen keys, upper case first",
+        {"on-screen keys, a capital at each word's start",
          40,
-         {"[M]", "[A]", "[Ç]", "[Ã]", "[Espaco]", "[1]", "[-]", "[ok]"},
-         "MAÇÃ 1-"},
-        {"lower case", 40, {"[J]", "[Maiusc]", "[O]", "[Ã]", "[O]", "[Maiusc]", "[É]", "Enter"}, "JoãoÉ"},
+         {"[M]", "[A]", "[Ç]", "[Ã]", "[Espaco]", "[S]", "[Espaco]", "[1]", "[-]", "[ok]"},
+         "Maçã S 1-"},
+        {"Maiúsc for the next letter", 40, {"[J]", "[O]", "[Ã]", "[O]", "[Maiusc]", "[É]", "[E]", "Enter"}, "JoãoÉe"},
         {"the keyboard", 40, {"José da Silva", "Return"}, "José da Silva"},
         {"erase and clear", 40, {"Ana", "[Apaga]", "Backspace", "[Limpa]", "Bia", "[ok]"}, "Bia"},
         {"spaces at the ends are dropped", 40, {"  Rui ", "Enter"}, "Rui"},
