@@ -12,16 +12,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target res00011-host Pkg_res00011 res00011-sampledata cdstool
 
 bin=build/bin
-if [ ! -f "$bin/restaurante.db" ]; then
-  echo "Creating the demo database $bin/restaurante.db"
-  build/db/res00011-sampledata --connection "Provider=SQLite;Create=yes;Data Source=$bin/restaurante.db.new" \
-    --create-schema --quiet
-  mv "$bin/restaurante.db.new" "$bin/restaurante.db"
-fi
-mkdir -p "$bin/Dados/Cadastros"
-build/tools/cdstool/cdstool write "$bin/PARAMETROSQOR.CDS" < host/demo/PARAMETROSQOR.json
-build/tools/cdstool/cdstool write "$bin/Dados/Cadastros/ControleAcess.cds" < host/demo/ControleAcess.json
-build/tools/cdstool/cdstool write "$bin/Dados/Cadastros/AcessoOperacoes.cds" < host/demo/AcessoOperacoes.json
+build/res00011-prepare-station "$bin"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: writing the menu's picture to build/menu.png instead of showing it."

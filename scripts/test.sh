@@ -2,8 +2,9 @@
 # The one test command: installs what is missing, builds, and runs every test (a local
 # PostgreSQL server included, which CTest starts and stops itself); under CI or with
 # FUZZ_SECONDS set, runs every fuzz target for FUZZ_SECONDS in all (default 120, shared evenly,
-# see scripts/fuzz.sh) and fails on a finding; then runs the same suite built with
-# AddressSanitizer and UndefinedBehaviorSanitizer (SKIP_SANITIZE=1 leaves that out).
+# see scripts/fuzz.sh) and fails on a finding; builds the terminal's Debian package and checks
+# its contents and dependencies; then runs the same suite built with AddressSanitizer and
+# UndefinedBehaviorSanitizer (SKIP_SANITIZE=1 leaves that out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +20,9 @@ run_suite() {
 
 echo "== build and test"
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRES_WERROR=ON
+
+echo "== the terminal's package: build it and check its contents and dependencies"
+scripts/package.sh
 
 if [ -n "${CI:-}" ] || [ -n "${FUZZ_SECONDS:-}" ]; then
   echo "== fuzz every target for ${FUZZ_SECONDS:-120} s in all (log: build-fuzz/fuzz.log)"

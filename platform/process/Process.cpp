@@ -22,6 +22,9 @@ QString executablePath() {
 
 QString executableFolder() {
     if (!folderOverride().isEmpty()) return folderOverride();
+    // An installed terminal keeps its station apart from its programs (see setStationFolder).
+    const QString station = qEnvironmentVariable("RES00011_STATION");
+    if (!station.isEmpty()) return QFileInfo(station).absoluteFilePath();
     return QFileInfo(executablePath()).absolutePath();
 }
 

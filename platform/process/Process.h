@@ -7,7 +7,8 @@ namespace Process {
 
 // Full path of the running executable (the host's program file, not a loaded module).
 QString executablePath();
-// Folder of the running executable, without a trailing separator.
+// Folder of the running executable, without a trailing separator; or the station's folder when
+// one is named (setStationFolder, or the environment variable RES00011_STATION).
 QString executableFolder();
 // Tests point the executable's folder elsewhere; an empty text restores the real one.
 void setExecutableFolderForTests(const QString& folder);
