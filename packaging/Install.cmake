@@ -68,8 +68,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The package's own libraries lie beside its programs, where dpkg-shlibdeps must look for them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/_CPack_Packages/Linux/DEB/${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-Linux/${RES_INSTALL_LIBDIR})
-# The screens' face (the libraries' own dependencies, Qt's platform plugins among them, are computed).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
+# Beside the libraries' own dependencies, which are computed: the screens' face, and Qt's SVG
+# plugins, which draw the menu's glyphs and which no binary links (Qt loads them when it reads an
+# SVG icon).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libqt6svg6")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

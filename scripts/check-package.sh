@@ -18,7 +18,7 @@ done
 if grep -vE '^/usr(/|$)|^/$' <<<"$contents" | grep -q .; then fail "files outside /usr: $(grep -vE '^/usr(/|$)|^/$' <<<"$contents" | head -3)"; fi
 if grep -qE 'test_|gtest|bench_|/build' <<<"$contents"; then fail "test or build files in the package"; fi
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6core6 libsqlite3-0 libpq5 fonts-liberation2; do
+for needed in libqt6widgets6 libqt6core6 libqt6svg6 libsqlite3-0 libpq5 fonts-liberation2; do
   grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 version=$(dpkg-deb -f "$deb" Version)
