@@ -1,11 +1,11 @@
 #include "EscPos.h"
 
 #include "../operations/Refusal.h"
+#include "Wrap.h"
 
 #include <QStringEncoder>
 #include <QStringList>
 #include <algorithm>
-#include <utility>
 
 namespace Gpe00002::EscPos {
 
@@ -45,32 +45,11 @@ QByteArray toCp860(const QString& text) {
 }
 
 QStringList rows(const PrintLine& line, int width) {
-    // Leading spaces indent every row of the line.
-    const qsizetype indent = std::min<qsizetype>(
-        width / 2,
-        std::find_if(line.text.begin(), line.text.end(), [](QChar c) { return c != u' '; }) - line.text.begin());
-    const QString pad(indent, QLatin1Char(' '));
-    const int room = width - static_cast<int>(indent);
-    QStringList result;
-    QString row;
-    for (QString word : line.text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        while (word.size() > room) {  // longer than a row: cut
-            if (!row.isEmpty()) result << std::exchange(row, {});
-            result << word.left(room);
-            word = word.mid(room);
-        }
-        if (word.isEmpty()) continue;
-        if (row.isEmpty()) {
-            row = word;
-        } else if (row.size() + 1 + word.size() <= room) {
-            row += QLatin1Char(' ') + word;
-        } else {
-            result << std::exchange(row, word);
-        }
-    }
-    if (!row.isEmpty() || result.isEmpty()) result << row;
-    for (QString& r : result)
-        if (!r.isEmpty()) r.prepend(pad);
+    const qsizetype indent = std::min<qsizetype>(width / 2, leadingSpaces(line.text));
+    const qsizetype room = width - indent;
+    QStringList result = wrapText(line.text, [room](const QString& row) { return row.size() <= room; });
+    for (QString& row : result)
+        if (!row.isEmpty()) row.prepend(QString(indent, QLatin1Char(' ')));
     if (line.right.isEmpty()) return result;
     const QString right = line.right.left(width);
     if (result.back().size() + 1 + right.size() <= width)

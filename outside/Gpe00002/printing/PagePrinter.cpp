@@ -1,6 +1,7 @@
 #include "PagePrinter.h"
 
 #include "../operations/Refusal.h"
+#include "Wrap.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -44,30 +45,6 @@ int fontIndex(PrintLine::Style style) {
     return style == PrintLine::Style::Large ? 2 : style == PrintLine::Style::Bold ? 1 : 0;
 }
 
-// Wraps `text` at spaces into rows no wider than `width` (a word wider than a row is cut).
-QStringList wrap(const QString& text, const QFontMetricsF& metrics, qreal width) {
-    QStringList rows;
-    QString row;
-    const auto fits = [&](const QString& candidate) { return metrics.horizontalAdvance(candidate) <= width; };
-    for (QString word : text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const QString joined = row.isEmpty() ? word : row + QLatin1Char(' ') + word;
-        if (fits(joined)) {
-            row = joined;
-            continue;
-        }
-        if (!row.isEmpty()) rows << std::exchange(row, {});
-        while (!fits(word)) {
-            qsizetype n = 1;
-            while (n < word.size() && fits(word.left(n + 1))) ++n;
-            rows << word.left(n);
-            word = word.mid(n);
-        }
-        row = word;
-    }
-    if (!row.isEmpty() || rows.isEmpty()) rows << row;
-    return rows;
-}
-
 Layout layOut(const PrintDocument& document, QPaintDevice* device, qreal width) {
     Layout layout;
     const qreal sizes[] = {8.5, 8.5, 13};
@@ -86,10 +63,10 @@ Layout layOut(const PrintDocument& document, QPaintDevice* device, qreal width) 
         }
         const qreal gap = metrics.horizontalAdvance(QStringLiteral("  "));
         const qreal rightWidth = line.right.isEmpty() ? 0 : metrics.horizontalAdvance(line.right) + gap;
-        const qsizetype spaces =
-            std::find_if(line.text.begin(), line.text.end(), [](QChar c) { return c != u' '; }) - line.text.begin();
-        const qreal indent = std::min(width / 2, metrics.horizontalAdvance(QString(spaces, QLatin1Char(' '))));
-        const QStringList rows = wrap(line.text, metrics, width - indent);
+        const qreal indent =
+            std::min(width / 2, metrics.horizontalAdvance(QString(leadingSpaces(line.text), QLatin1Char(' '))));
+        const QStringList rows =
+            wrapText(line.text, [&](const QString& row) { return metrics.horizontalAdvance(row) <= width - indent; });
         for (const QString& text : rows)
             layout.rows.push_back({text, {}, font, line.align, false, lineHeight, text.isEmpty() ? 0 : indent});
         if (!line.right.isEmpty()) {

@@ -12,6 +12,7 @@
 #include <QTcpSocket>
 
 #include <cerrno>
+#include <optional>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -23,10 +24,19 @@ namespace {
 
 QString stationPath(const QString& path) { return QDir(Process::executableFolder()).absoluteFilePath(path); }
 
-[[noreturn]] void notPrinted(const PrintTarget& target, const QString& what) {
-    const QString message = QStringLiteral("A impressora %1 %2; nada foi impresso").arg(target.describe(), what);
+[[noreturn]] void fail(const QString& message) {
     qCWarning(lcOps).noquote() << "printing failed:" << message;
     throw ERefusal(message);
+}
+
+[[noreturn]] void notPrinted(const PrintTarget& target, const QString& what) {
+    fail(QStringLiteral("A impressora %1 %2; nada foi impresso").arg(target.describe(), what));
+}
+
+// Once the document has been sent, some of it may be on paper.
+[[noreturn]] void notConfirmed(const PrintTarget& target, const QString& what) {
+    fail(QStringLiteral("A impressora %1 %2; confira o papel: a impressão não foi registrada")
+             .arg(target.describe(), what));
 }
 
 QString socketProblem(const QTcpSocket& socket, int waitedMs) {
@@ -42,17 +52,15 @@ QString socketProblem(const QTcpSocket& socket, int waitedMs) {
     }
 }
 
-// Waits for the answer to a status request and answers its last byte. `phase` says in the
-// message what was waited for.
-unsigned char statusAnswer(QTcpSocket& socket, const PrintTarget& target, int ms, const QString& phase) {
-    QDeadlineTimer deadline(ms);
-    while (socket.bytesAvailable() == 0) {
-        if (!socket.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())))) {
-            if (socket.error() == QAbstractSocket::SocketTimeoutError || deadline.hasExpired())
-                notPrinted(target, QStringLiteral("não respondeu %1 em %2 s").arg(phase).arg(ms / 1000));
-            notPrinted(target, socketProblem(socket, ms));
-        }
-    }
+int remaining(const QDeadlineTimer& deadline) {
+    return static_cast<int>(std::max<qint64>(1, deadline.remainingTime()));
+}
+
+// Waits until `deadline` for the answer to a status request and answers its last byte; nullopt
+// when none came (the socket's error says why).
+std::optional<unsigned char> statusAnswer(QTcpSocket& socket, const QDeadlineTimer& deadline) {
+    while (socket.bytesAvailable() == 0)
+        if (!socket.waitForReadyRead(remaining(deadline))) return std::nullopt;
     return static_cast<unsigned char>(socket.readAll().back());
 }
 
@@ -64,22 +72,31 @@ void printTcp(const QByteArray& data, const PrintTarget& target) {
     // A printer that takes the connection but does not answer (off line, hung, or a port on
     // which nothing reads) is found out here, before anything is sent.
     socket.write(EscPos::kStatusRequest, sizeof EscPos::kStatusRequest);
-    if (statusAnswer(socket, target, kPrinterAnswerMs, QStringLiteral("ao pedido de estado")) & EscPos::kOffline)
+    const std::optional<unsigned char> before = statusAnswer(socket, QDeadlineTimer(kPrinterAnswerMs));
+    if (!before)
+        notPrinted(target,
+                   socket.error() == QAbstractSocket::SocketTimeoutError
+                       ? QStringLiteral("não respondeu ao pedido de estado em %1 s").arg(kPrinterAnswerMs / 1000)
+                       : socketProblem(socket, kPrinterAnswerMs));
+    if (*before & EscPos::kOffline)
         notPrinted(target, QStringLiteral("está fora de linha (tampa aberta ou sem papel?)"));
 
     // The status request after the document is answered only once the printer has taken the
     // document in.
     socket.write(data + QByteArray(EscPos::kStatusRequest, sizeof EscPos::kStatusRequest));
-    QDeadlineTimer deadline(kPrinterSendMs);
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))))
-            notPrinted(target, deadline.hasExpired()
-                                   ? QStringLiteral("não recebeu o documento em %1 s").arg(kPrinterSendMs / 1000)
-                                   : socketProblem(socket, kPrinterSendMs));
-    }
-    const int left = static_cast<int>(std::max<qint64>(1, deadline.remainingTime()));
-    if (statusAnswer(socket, target, left, QStringLiteral("depois do documento")) & EscPos::kOffline)
-        notPrinted(target, QStringLiteral("ficou fora de linha durante a impressão (tampa aberta ou sem papel?)"));
+    const QDeadlineTimer deadline(kPrinterSendMs);
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(remaining(deadline)))
+            notConfirmed(target, deadline.hasExpired()
+                                     ? QStringLiteral("não recebeu o documento em %1 s").arg(kPrinterSendMs / 1000)
+                                     : socketProblem(socket, kPrinterSendMs));
+    const std::optional<unsigned char> after = statusAnswer(socket, deadline);
+    if (!after)
+        notConfirmed(target, socket.error() == QAbstractSocket::SocketTimeoutError
+                                 ? QStringLiteral("não confirmou o recebimento em %1 s").arg(kPrinterSendMs / 1000)
+                                 : socketProblem(socket, kPrinterSendMs));
+    if (*after & EscPos::kOffline)
+        notConfirmed(target, QStringLiteral("ficou fora de linha durante a impressão (tampa aberta ou sem papel?)"));
     socket.disconnectFromHost();
     if (socket.state() != QAbstractSocket::UnconnectedState) socket.waitForDisconnected(1000);
 }

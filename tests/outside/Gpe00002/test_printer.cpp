@@ -158,6 +158,7 @@ TEST(Printer, RowsWrapAtTheColumnsAndSetTheAmountFlushRight) {
         {{QStringLiteral("um dois tres"), {}, {}, {}, false}, 7, {"um dois", "tres"}},
         {{QStringLiteral("  obs.: um dois"), {}, {}, {}, false}, 10, {"  obs.: um", "  dois"}},
         {{QStringLiteral("abcdefghij"), {}, {}, {}, false}, 4, {"abcd", "efgh", "ij"}},
+        {{QStringLiteral("  a\r\nb  c\tZ\n\nd"), {}, {}, {}, false}, 10, {"  a", "  b  c Z", "", "  d"}},
         {{QStringLiteral("Água"), {}, {}, QStringLiteral("9,90"), false}, 12, {"Água    9,90"}},
         {{QStringLiteral("Água mineral"), {}, {}, QStringLiteral("11,00"), false},
          14,
