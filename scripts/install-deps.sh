@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   fonts-liberation2 xvfb xauth
+  poppler-utils  # pdftotext: the tests read printed PDFs back
 )
 
 missing=()

@@ -107,7 +107,7 @@ void InstallDefaultRoutines() {
         trComanN(tipo, flag, texto);
     };
     CriaFReservaMesa = [] { reservaMesa(); };
-    ReimprimePedido = [] { showOperation(reimprimePedidoText()); };
+    ReimprimePedido = [] { reimprimePedido(); };
     CriaConsultaJuncao = [](const std::string& argumento, const std::string& filial, const std::string& loja) {
         consultaJuncao(argumento, filial, loja);
     };

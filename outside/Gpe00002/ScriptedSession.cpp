@@ -154,7 +154,12 @@ void ScriptedSession::start() {
         entry.insert("result", result);
         log(entry);
     };
-    ReimprimePedido = [log] { log(call("ReimprimePedido", {})); };
+    ReimprimePedido = [log] {
+        const QJsonValue result = reimprimePedido();
+        Entry entry = call("ReimprimePedido", {});
+        entry.insert("result", result);
+        log(entry);
+    };
     CriaConsultaJuncao = [log](const std::string& a, const std::string& f, const std::string& l) {
         const QJsonValue result = consultaJuncao(a, f, l);
         Entry entry = call("CriaConsultaJuncao", {text(a), text(f), text(l)});

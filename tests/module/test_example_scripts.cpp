@@ -1,7 +1,7 @@
 // The example scripts beside the host, each played by the host on a fresh demo database and the
 // demo station, on SQLite and on PostgreSQL: the run ends well, the operation's transcript line
 // says what changed, and the database changed exactly that (every row of the tables the
-// operations touch is compared before and after).
+// operations touch is compared before and after); what it printed reads back with pdftotext.
 #include "support/PgTestServer.h"
 
 #include "DataPacket.h"
@@ -32,6 +32,9 @@ struct Example {
     const char* operation;          // the call whose line carries the result
     const char* result;             // that line's "result", as compact JSON
     std::set<std::string> changes;  // "+TABLE: row" and "-TABLE: row"
+    // Lines of the PDF the example prints in the station's folder "impressos" (its path stands
+    // for {pdf} in the result), each with its spaces simplified.
+    std::vector<QString> printed = {};
 };
 
 // What the example scripts do on the demo (db/README.md describes it).
@@ -69,6 +72,13 @@ const Example kExamples[] = {
      "CriaJuntarMesas",
      R"({"grouping":"0000000001","remaining":["0020","0022"],"table":"0021"})",
      {"-MESAJUNCAO: 0001 0001 0000000001 0021", "+GPEJORNAL: SEPARAR 0021 <null> 0000000001"}},
+    {"reimprimir-pedido.script",
+     "",
+     "ReimprimePedido",
+     R"({"printed":"pdf:{pdf}","table":"0012","tickets":["0000000001"]})",
+     {"+GPEJORNAL: REIMPRESSAO 0012 <null> <null>"},
+     {"REIMPRESSÃO", "Mesa 0012", "Comanda 0000000001 PKR_0012", "Garçom 0001 Ana", "2 x Água Mineral 500ml 11,00",
+      "0,452 kg Picanha na Brasa (kg) 54,19", "119,90/kg · lugar 3", "TOTAL R$ 124,50"}},
 };
 
 // The rows the operations may change, one text per row; the journal without its time and id.
@@ -168,7 +178,22 @@ TEST_P(ExampleScriptTest, ChangesExactlyWhatItsTranscriptSays) {
     const QDateTime now = QDateTime::currentDateTime();
     const QDate day = now.time() < QTime(20, 31) ? now.date() : now.date().addDays(1);
     expected.replace(QStringLiteral("{2030}"), day.toString(Qt::ISODate) + QStringLiteral("T20:30:00"));
+    const QDir printedFolder(m_dir.filePath(QStringLiteral("impressos")));
+    const QStringList pdfs = printedFolder.entryList({QStringLiteral("*.pdf")}, QDir::Files);
+    ASSERT_EQ(pdfs.size(), example.printed.empty() ? 0 : 1) << pdfs.join(' ').toStdString();
+    if (!pdfs.isEmpty()) expected.replace(QStringLiteral("{pdf}"), printedFolder.filePath(pdfs.front()));
     EXPECT_EQ(QString::fromUtf8(resultText), expected);
+
+    if (!pdfs.isEmpty()) {
+        QProcess pdftotext;
+        pdftotext.start(QStringLiteral("pdftotext"),
+                        {QStringLiteral("-layout"), printedFolder.filePath(pdfs.front()), QStringLiteral("-")});
+        ASSERT_TRUE(pdftotext.waitForFinished(20000)) << "pdftotext (poppler-utils) is needed";
+        QStringList text;
+        for (const QString& line : QString::fromUtf8(pdftotext.readAllStandardOutput()).split(QLatin1Char('\n')))
+            text << line.simplified();
+        for (const QString& line : example.printed) EXPECT_TRUE(text.contains(line)) << line.toStdString();
+    }
 
     const std::set<std::string> after = snapshot();
     std::set<std::string> changes;

@@ -32,6 +32,7 @@ Station Station::read(bool needBranchAndStore) {
             file.LoadFromFile(parameters);
             station.caixa = columnText(file, "CDCAIXA");
             station.esquema = columnText(file, "IDESQUEMA");
+            station.impressora = columnText(file, "DSIMPRESSORA");
             station.operador = columnText(file, "CDOPERADORLOGIN");
             for (const auto& [column, value] : {std::pair<const char*, QString*>{"CDFILIAL", &station.filial},
                                                 std::pair<const char*, QString*>{"CDLOJA", &station.loja}}) {

@@ -2,7 +2,8 @@
 // The station the package runs on: its branch, store and cash register and the operator logged
 // in, from the station's files below the executable's folder, read as the menu reads them:
 // PARAMETROSQOR.CDS (CDFILIAL, CDLOJA, CDCAIXA, CDOPERADORLOGIN) and
-// Dados/Cadastros/ControleAcess.cds (CDOPERADOR, which wins over CDOPERADORLOGIN); and IDESQUEMA.
+// Dados/Cadastros/ControleAcess.cds (CDOPERADOR, which wins over CDOPERADORLOGIN); IDESQUEMA;
+// and DSIMPRESSORA, where the station prints (printing/Printer.h).
 
 #include "Gpe00002.h"
 
@@ -14,6 +15,9 @@ struct GPE00002_EXPORT Station {
     QString filial, loja, caixa, operador;
     QString esquema;  // IDESQUEMA, for the messages
     QString host;     // the machine's name, for the journal
+    // DSIMPRESSORA: "tcp:HOST[:PORT]", "file:PATH", "printer:NAME", "pdf:FOLDER", or empty for PDF
+    // files in the station's folder "impressos" (printing/Printer.h).
+    QString impressora = {};
 
     // Reads the files. With `needBranchAndStore`, a parameters file that is missing or lacks
     // CDFILIAL or CDLOJA (or holds them empty) raises ERefusal naming the file and the column;

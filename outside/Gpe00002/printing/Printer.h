@@ -2,10 +2,11 @@
 // Where a station prints, and printing there. The station's setting DSIMPRESSORA
 // (PARAMETROSQOR.CDS) says where:
 //   tcp:HOST[:PORT]  a receipt printer speaking ESC/POS over TCP (port 9100 by default)
-//   file:PATH        ESC/POS written to a device or a file
+//   file:PATH        ESC/POS appended to a device or a file (relative to the station's folder)
 //   printer:NAME     one of the system's printers (Qt Print Support)
 //   pdf:FOLDER       a PDF file per document in FOLDER (relative to the station's folder)
 // Without a setting: PDF files in the folder "impressos" of the station's folder.
+// Pages (PDF, system printers) need the application's GUI object (QGuiApplication).
 
 #include "PrintDocument.h"
 
@@ -24,7 +25,14 @@ struct GPE00002_EXPORT PrintTarget {
 
 // Prints `document` at `target`; answers where it went (for a PDF, the file's path). Raises
 // ERefusal with a clear message, within a few seconds, when the printer cannot be reached or
-// refuses: nothing is then counted as printed.
+// refuses: nothing is then counted as printed. A receipt printer over TCP must answer a status
+// request (DLE EOT) before the document and another one sent after it, which it reaches only
+// once it has taken the document in: connecting and the first answer are given kPrinterAnswerMs
+// each, the document and the second answer kPrinterSendMs (the printer may be printing what came
+// before). A device or file must take the bytes within kPrinterSendMs.
 GPE00002_EXPORT QString printDocument(const PrintDocument& document, const PrintTarget& target);
+
+inline constexpr int kPrinterAnswerMs = 3000;
+inline constexpr int kPrinterSendMs = 10000;
 
 }  // namespace Gpe00002

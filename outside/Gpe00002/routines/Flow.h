@@ -34,6 +34,7 @@ QJsonValue runFlow(bool needBranchAndStore, const std::function<QJsonValue(Flow&
 QJsonValue juntarMesas(const std::string& modo, const std::string& filial, const std::string& loja);
 QJsonValue trComanN(const std::string& tipo, const std::string& flag, const std::string& texto);
 QJsonValue reservaMesa();
+QJsonValue reimprimePedido();
 QJsonValue consultaJuncao(const std::string& argumento, const std::string& filial, const std::string& loja);
 
 }  // namespace Gpe00002

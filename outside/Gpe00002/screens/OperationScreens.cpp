@@ -42,8 +42,6 @@ OperationText trComanNText(const std::string& tipo, const std::string& flag, con
 
 OperationText reservaMesaText() { return {QStringLiteral("Reservar mesa"), kNoArguments}; }
 
-OperationText reimprimePedidoText() { return {QStringLiteral("Reimprimir pedido"), kNoArguments}; }
-
 OperationText consultaJuncaoText(const std::string& argumento, const std::string& filial, const std::string& loja) {
     return {QStringLiteral("Consultar agrupamentos"),
             argumentLine({{"Argumento", &argumento}, {"Filial", &filial}, {"Loja", &loja}})};

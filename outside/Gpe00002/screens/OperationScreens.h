@@ -20,7 +20,6 @@ GPE00002_EXPORT OperationText juntarMesasText(const std::string& modo, const std
 // Kind "1" table, "2" product, "3" seat position; any other kind gets a neutral title.
 GPE00002_EXPORT OperationText trComanNText(const std::string& tipo, const std::string& flag, const std::string& texto);
 GPE00002_EXPORT OperationText reservaMesaText();
-GPE00002_EXPORT OperationText reimprimePedidoText();
 GPE00002_EXPORT OperationText consultaJuncaoText(const std::string& argumento, const std::string& filial,
                                                  const std::string& loja);
 GPE00002_EXPORT OperationText relFiscaisText();

@@ -54,7 +54,6 @@ TEST(Routines, EachOperationShowsItsScreenUntilClosed) {
          Qt::Key_Escape},
         {[] { Gpe00002::CriaTrComanN("3", "S", "S"); }, "Transferir posição", "Tipo: 3 | Indicador: S | Texto: S",
          Qt::Key_Return},
-        {[] { Gpe00002::ReimprimePedido(); }, "Reimprimir pedido", "Sem argumentos", Qt::Key_Enter},
         {[] { Gpe00002::RelFiscais(); }, "Relatórios fiscais", "Sem argumentos", Qt::Key_unknown},
     };
     for (const Case& c : cases) {

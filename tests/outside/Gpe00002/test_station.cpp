@@ -1,5 +1,5 @@
 // The station's context from its files: branch, store, cash register, operator, and the clear
-// refusal that names the file and the column when branch or store are missing.
+// refusal that names the file and the column when branch or store are missing; where it prints.
 #include "Process.h"
 #include "operations/Refusal.h"
 #include "operations/Station.h"
@@ -31,13 +31,17 @@ TEST(Station, ReadsTheStationFilesAndNamesTheFileAndColumnThatAreMissing) {
         const char* name;
         std::vector<std::pair<const char*, const char*>> parameters;  // empty: no file
         const char* accessOperator;                                   // nullptr: no file
-        QString expected;                                             // "filial/loja/caixa/operador", or the refusal
+        QString expected;  // "filial/loja/caixa/operador[/impressora]", or the refusal
     };
     const Case cases[] = {
         {"both files",
-         {{"CDFILIAL", "0001"}, {"CDLOJA", "0002"}, {"CDCAIXA", "003"}, {"CDOPERADORLOGIN", "000000000007"}},
+         {{"CDFILIAL", "0001"},
+          {"CDLOJA", "0002"},
+          {"CDCAIXA", "003"},
+          {"CDOPERADORLOGIN", "000000000007"},
+          {"DSIMPRESSORA", "tcp:10.0.0.9"}},
          "000000000009",
-         "0001/0002/003/000000000009"},
+         "0001/0002/003/000000000009/tcp:10.0.0.9"},
         {"no access file",
          {{"CDFILIAL", "0001"}, {"CDLOJA", "0002"}, {"CDCAIXA", "003"}, {"CDOPERADORLOGIN", "000000000007"}},
          nullptr,
@@ -64,7 +68,9 @@ TEST(Station, ReadsTheStationFilesAndNamesTheFileAndColumnThatAreMissing) {
         if (c.accessOperator) writeFile(access, {{"CDOPERADOR", c.accessOperator}});
         try {
             const Gpe00002::Station s = Gpe00002::Station::read(true);
-            EXPECT_EQ(QStringList({s.filial, s.loja, s.caixa, s.operador}).join('/'), c.expected);
+            QStringList read{s.filial, s.loja, s.caixa, s.operador};
+            if (!s.impressora.isEmpty()) read << s.impressora;
+            EXPECT_EQ(read.join('/'), c.expected);
         } catch (const Gpe00002::ERefusal& e) {
             EXPECT_EQ(e.message(), c.expected);
         }

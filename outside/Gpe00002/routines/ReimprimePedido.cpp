@@ -1,0 +1,108 @@
+// ReimprimePedido: a table with an open sale on the map, then one of its tickets or all of them
+// (no list when it has one), printed again where the station prints; the journal once printed.
+#include "../operations/ReimprimePedido.h"
+#include "../OpsLog.h"
+#include "../printing/Printer.h"
+#include "Flow.h"
+#include "TClientDataSet.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLocale>
+
+namespace Gpe00002 {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Reimprimir pedido");
+const QString kAll = QStringLiteral("Todas");
+
+// The list of the table's tickets with "Todas" first; the ticket picked (or "Todas"), nullopt
+// when the list is closed.
+std::optional<QString> chooseTicket(const Order& order) {
+    TClientDataSet list(QStringLiteral("cdsComandas"));
+    list.FieldDefs() = {{"NRCOMANDA", TFieldType::ftString, 10},
+                        {"DSCOMANDA", TFieldType::ftString, 50},
+                        {"QTITENS", TFieldType::ftInteger, 0},
+                        {"VRTOTAL", TFieldType::ftString, 16},
+                        {"NRVENDAREST", TFieldType::ftString, 10}};
+    list.CreateDataSet();
+    const auto append = [&list](const QString& comanda, const QString& descricao, qsizetype itens, double total,
+                                const QString& venda) {
+        list.Append();
+        list.FieldByName(QStringLiteral("NRCOMANDA")).setAsString(comanda);
+        list.FieldByName(QStringLiteral("DSCOMANDA")).setAsString(descricao);
+        list.FieldByName(QStringLiteral("QTITENS")).setAsInteger(static_cast<int>(itens));
+        list.FieldByName(QStringLiteral("VRTOTAL"))
+            .setAsString(QLocale(QLocale::Portuguese, QLocale::Brazil).toString(total, 'f', 2));
+        list.FieldByName(QStringLiteral("NRVENDAREST")).setAsString(venda);
+        list.Post();
+    };
+    qsizetype itens = 0;
+    double total = 0;
+    for (const OrderTicket& ticket : order.comandas) {
+        itens += static_cast<qsizetype>(ticket.itens.size());
+        total += ticket.total();
+    }
+    append(kAll, QStringLiteral("Todas as comandas da mesa %1").arg(order.mesa), itens, total, {});
+    for (const OrderTicket& ticket : order.comandas)
+        append(ticket.comanda, ticket.descricao, static_cast<qsizetype>(ticket.itens.size()), ticket.total(),
+               ticket.venda);
+    for (const auto& [field, label] : {std::pair<const char*, const char*>{"NRCOMANDA", "Comanda"},
+                                       {"DSCOMANDA", "Descrição"},
+                                       {"QTITENS", "Itens"},
+                                       {"VRTOTAL", "Total"}})
+        list.FieldByName(QLatin1String(field)).setDisplayLabel(QString::fromUtf8(label));
+    list.FieldByName(QStringLiteral("DSCOMANDA")).setDisplayWidth(30);
+    list.FieldByName(QStringLiteral("NRVENDAREST")).setVisible(false);
+    list.First();
+    if (!Pesquisa(list, 0, 0, 11776174, 13684686, 4407615, 8487297, 0)) return std::nullopt;
+    return list.FieldByName(QStringLiteral("NRCOMANDA")).AsString();
+}
+
+}  // namespace
+
+QJsonValue reimprimePedido() {
+    return runFlow(true, [](Flow& flow) -> QJsonValue {
+        // A setting that names no printer is said before anything is chosen.
+        const PrintTarget target = PrintTarget::fromSetting(flow.station.impressora);
+        const std::vector<MapTable> tables = flow.map(flow.station.filial, flow.station.loja, [](const TableState& t) {
+            return t.vendaAberta ? QString() : QStringLiteral("sem venda aberta");
+        });
+        if (std::none_of(tables.begin(), tables.end(), [](const MapTable& table) { return table.enabled; }))
+            throw ERefusal(QStringLiteral("Não há mesas com venda aberta nesta loja"));
+        const std::optional<QStringList> chosen =
+            MapaMesas({kTitle, QStringLiteral("Escolha a mesa do pedido a reimprimir"), tables});
+        if (!chosen || chosen->isEmpty()) return QJsonValue::Null;
+        const QString mesa = chosen->front();
+
+        Order order = loadOrder(*flow.db, flow.station.filial, flow.station.loja, mesa);
+        if (order.comandas.empty()) throw ERefusal(QStringLiteral("Mesa %1 não tem pedido aberto").arg(mesa));
+        if (order.comandas.size() > 1) {
+            const std::optional<QString> ticket = chooseTicket(order);
+            if (!ticket) return QJsonValue::Null;
+            if (*ticket != kAll) order = order.only(*ticket);
+        }
+
+        const QString where = printDocument(reprintDocument(order, flow.station, QDateTime::currentDateTime()), target);
+        const QString printed = target.kind == PrintTarget::Kind::Pdf ? QStringLiteral("pdf:") + where : where;
+        QJsonObject result{{QStringLiteral("table"), mesa},
+                           {QStringLiteral("tickets"), QJsonArray::fromStringList(order.numeros())},
+                           {QStringLiteral("printed"), printed}};
+        try {
+            journalReprint(*flow.db, flow.station, order, printed);
+        } catch (const std::exception& e) {
+            // The slip is out: say so, and that the journal lacks it.
+            qCWarning(lcOps).noquote() << "reprint of table" << mesa << "printed but not journaled:" << e.what();
+            flow.refuse(QStringLiteral("Pedido da mesa %1 reimpresso (%2), mas não registrado no diário de "
+                                       "operações: %3")
+                            .arg(mesa, printed, QString::fromUtf8(e.what())));
+            result.insert(QStringLiteral("journaled"), false);
+            return result;
+        }
+        flow.notify(QStringLiteral("Pedido da mesa %1 reimpresso (%2).").arg(mesa, printed));
+        return result;
+    });
+}
+
+}  // namespace Gpe00002
