@@ -33,6 +33,7 @@ Station Station::read(bool needBranchAndStore) {
             station.caixa = columnText(file, "CDCAIXA");
             station.esquema = columnText(file, "IDESQUEMA");
             station.operador = columnText(file, "CDOPERADORLOGIN");
+            station.impressora = columnText(file, "DSIMPRESSORA");
             for (const auto& [column, value] : {std::pair<const char*, QString*>{"CDFILIAL", &station.filial},
                                                 std::pair<const char*, QString*>{"CDLOJA", &station.loja}}) {
                 bool missing = false;

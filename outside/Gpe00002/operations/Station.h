@@ -1,7 +1,7 @@
 #pragma once
 // The station the package runs on: its branch, store and cash register and the operator logged
 // in, from the station's files below the executable's folder, read as the menu reads them:
-// PARAMETROSQOR.CDS (CDFILIAL, CDLOJA, CDCAIXA, CDOPERADORLOGIN) and
+// PARAMETROSQOR.CDS (CDFILIAL, CDLOJA, CDCAIXA, CDOPERADORLOGIN, DSIMPRESSORA) and
 // Dados/Cadastros/ControleAcess.cds (CDOPERADOR, which wins over CDOPERADORLOGIN); and IDESQUEMA.
 
 #include "Gpe00002.h"
@@ -14,6 +14,10 @@ struct GPE00002_EXPORT Station {
     QString filial, loja, caixa, operador;
     QString esquema;  // IDESQUEMA, for the messages
     QString host;     // the machine's name, for the journal
+
+    // DSIMPRESSORA: where the station prints (printing/Printer.h); empty for the default. (An
+    // initialiser, so that the brace lists that fill the members above need not name it.)
+    QString impressora{};
 
     // Reads the files. With `needBranchAndStore`, a parameters file that is missing or lacks
     // CDFILIAL or CDLOJA (or holds them empty) raises ERefusal naming the file and the column;

@@ -35,5 +35,6 @@ QJsonValue juntarMesas(const std::string& modo, const std::string& filial, const
 QJsonValue trComanN(const std::string& tipo, const std::string& flag, const std::string& texto);
 QJsonValue reservaMesa();
 QJsonValue consultaJuncao(const std::string& argumento, const std::string& filial, const std::string& loja);
+QJsonValue relFiscais();
 
 }  // namespace Gpe00002

@@ -39,6 +39,7 @@ protected:
         Gpe00002::MapaMesas = m_mapaMesas;
         Gpe00002::Texto = m_texto;
         Gpe00002::ExibeAgrupamentos = m_exibeAgrupamentos;
+        Gpe00002::ExibeRelatorioGarcons = m_exibeRelatorioGarcons;
         Gpe00002::TecladoNumerico = m_tecladoNumerico;
         Gpe00002::Pesquisa = m_pesquisa;
         OperationsTest::TearDown();
@@ -51,6 +52,7 @@ private:
     Gpe00002::TMapaMesas m_mapaMesas = Gpe00002::MapaMesas;
     Gpe00002::TTexto m_texto = Gpe00002::Texto;
     Gpe00002::TExibeAgrupamentos m_exibeAgrupamentos = Gpe00002::ExibeAgrupamentos;
+    Gpe00002::TExibeRelatorioGarcons m_exibeRelatorioGarcons = Gpe00002::ExibeRelatorioGarcons;
     Gpe00002::TTecladoNumerico m_tecladoNumerico = Gpe00002::TecladoNumerico;
     Gpe00002::TPesquisa m_pesquisa = Gpe00002::Pesquisa;
 };

@@ -1,11 +1,12 @@
 // The waiters' report on both engines: per waiter the items that carry their code (not the
 // sale's), over the open sales and the sales opened on a day, with the day's changes of waiter
-// or why there are none.
+// or why there are none; and RelFiscais, which asks the day, shows it and prints it on request.
 #include "DialogueFixture.h"
 
 #include "operations/WaiterReport.h"
 #include "store/History.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <array>
@@ -153,6 +154,62 @@ TEST_P(RelatorioTest, ListsTheChangesOfWaiterOfTheDayInOrder) {
     EXPECT_TRUE(before.historico);
     EXPECT_TRUE(before.alteracoes.empty());
     EXPECT_EQ(Gpe00002::waiterReportLines(before, 48).back().text, "Nenhuma alteração neste dia.");
+}
+
+TEST_P(RelatorioTest, RelFiscaisAsksTheDayShowsTheReportAndPrintsOnRequest) {
+    const QString today = QDate::currentDate().toString("ddMMyyyy");
+    struct Case {
+        const char* name;
+        std::vector<const char*> keypad;  // "cancel", or what is typed
+        bool print;
+        QStringList calls;
+    };
+    const Case cases[] = {
+        {"shown", {"14062024"}, false, {"keypad " + today, "report 2024-06-14: 5 itens, 33.13"}},
+        {"a day that is none, then one",
+         {"31022024", "13062024"},
+         false,
+         {"keypad " + today,
+          "Mensagem 3 Data inválida: \"31022024\". Digite o dia com oito algarismos, DDMMAAAA (por exemplo "
+          "14062024).",
+          "keypad 31022024", "report 2024-06-13: 1 itens, 8"}},
+        {"cancelled", {"cancel"}, false, {"keypad " + today}},
+        {"printed", {"14062024"}, true, {"keypad " + today, "report 2024-06-14: 5 itens, 33.13", "Mensagem 0 printed"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        calls.clear();
+        std::size_t typed = 0;
+        Gpe00002::TecladoNumerico = [&](std::string& valor, const std::string&, const std::string&, const std::string&,
+                                        int, int, int, int, int, int) {
+            calls << QStringLiteral("keypad ") + QString::fromStdString(valor);
+            const std::string answer = c.keypad.at(typed++);
+            if (answer == "cancel") return false;
+            valor = answer;
+            return true;
+        };
+        Gpe00002::ExibeRelatorioGarcons = [&](const Gpe00002::WaiterReport& shown) {
+            calls << QStringLiteral("report %1: %2 itens, %3")
+                         .arg(shown.dia.toString(Qt::ISODate))
+                         .arg(shown.doDia.itens)
+                         .arg(shown.doDia.valor);
+            return c.print;
+        };
+        Gpe00002::RelFiscais();
+        QDir printed(Process::executableFolder() + "/impressos");
+        const QStringList files = printed.entryList(QDir::Files);
+        if (c.print) {
+            ASSERT_EQ(files.size(), 1);
+            EXPECT_TRUE(files[0].startsWith("relatorio-garcons-0001-0001-20240614")) << files[0].toStdString();
+            const QString notice =
+                QStringLiteral("Mensagem 0 Relatório de garçons impresso (%1).").arg(printed.filePath(files[0]));
+            if (calls.size() == 3 && calls[2] == notice) calls[2] = "Mensagem 0 printed";
+        } else {
+            EXPECT_EQ(files, QStringList{});
+        }
+        EXPECT_EQ(texts(calls), texts(c.calls));
+    }
+    EXPECT_EQ(journal(), Rows{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, RelatorioTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL), engineName);
