@@ -64,6 +64,14 @@ const Example kExamples[] = {
       "-MESAJUNCAO: 0001 0001 0000000001 0020", "+MESAJUNCAO: 0001 0001 0000000001 0014",
       "-VENDAREST: 0001 0000000004 0020 0004", "+VENDAREST: 0001 0000000004 0014 0004",
       "+GPEJORNAL: TRANSFMESA 0020 0014 0000000001"}},
+    {"relatorio-garcons.script",
+     "",
+     "RelFiscais",
+     R"({"branch":"0001","day":"2024-06-14","daySales":{"amount":165,"items":7,"waiters":[{"amount":151,"items":6,)"
+     R"("name":"Ana","waiter":"0001"},{"amount":14,"items":1,"name":"Bruno","waiter":"0002"}]},"history":{"changes":[],)"
+     R"("installed":true},"openSales":{"amount":165,"items":7,"waiters":[{"amount":151,"items":6,"name":"Ana",)"
+     R"("waiter":"0001"},{"amount":14,"items":1,"name":"Bruno","waiter":"0002"}]},"printed":true,"store":"0001"})",
+     {}},
     {"separar-mesa.script",
      "",
      "CriaJuntarMesas",
@@ -71,7 +79,8 @@ const Example kExamples[] = {
      {"-MESAJUNCAO: 0001 0001 0000000001 0021", "+GPEJORNAL: SEPARAR 0021 <null> 0000000001"}},
 };
 
-// The rows the operations may change, one text per row; the journal without its time and id.
+// The rows the operations may change, one text per row; the journal and the history of waiter
+// changes without their time and id.
 const char* const kSnapshot[][2] = {
     {"MESA", "SELECT CDFILIAL || ' ' || CDLOJA || ' ' || NRMESA || ' ' || IDSTMESA || IDSTMESAAUX FROM MESA"},
     {"JUNCAOMESA", "SELECT CDFILIAL || ' ' || CDLOJA || ' ' || NRJUNMESA FROM JUNCAOMESA"},
@@ -87,6 +96,9 @@ const char* const kSnapshot[][2] = {
     {"GPEJORNAL",
      "SELECT IDOPERACAO || ' ' || COALESCE(NRMESAORIG, '<null>') || ' ' || COALESCE(NRMESADEST, '<null>') "
      "|| ' ' || COALESCE(NRJUNMESA, '<null>') FROM GPEJORNAL"},
+    {"GPEHISTVENDEDOR",
+     "SELECT NMTABELA || ' ' || NRVENDAREST || ' ' || COALESCE(NRCOMANDA, '-') || ' ' || COALESCE(NRPRODCOMVEN, '-') "
+     "|| ' ' || COALESCE(CDVENDEDORANT, '-') || ' ' || COALESCE(CDVENDEDORNOV, '-') FROM GPEHISTVENDEDOR"},
 };
 
 class ExampleScriptTest : public ::testing::TestWithParam<std::tuple<Engine, Example>> {
