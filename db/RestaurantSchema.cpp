@@ -16,7 +16,7 @@ static void initSchemaResources() {
     (void)registered;
 }
 
-// The script `name` (schema, operations) of an engine.
+// The script `name` (schema, operations, history) of an engine.
 static QString schemaScript(TSqlDialect dialect, const char* name) {
     QString folder;
     switch (dialect) {
@@ -39,6 +39,21 @@ static QString schemaScript(TSqlDialect dialect, const char* name) {
 QString restaurantSchemaScript(TSqlDialect dialect) { return schemaScript(dialect, "schema"); }
 
 QString operationsSchemaScript(TSqlDialect dialect) { return schemaScript(dialect, "operations"); }
+
+QString historySchemaScript(TSqlDialect dialect) { return schemaScript(dialect, "history"); }
+
+void installWaiterHistory(TADOConnection& connection) {
+    const QString script = historySchemaScript(connection.Dialect());
+    try {
+        connection.Execute(script);
+    } catch (const EDatabaseError&) {
+        // The script stopped inside its transaction: end it, so that the connection is usable.
+        try {
+            connection.Execute(QStringLiteral("ROLLBACK"));
+        } catch (const EDatabaseError&) {}
+        throw;
+    }
+}
 
 void createRestaurantSchema(TADOConnection& connection) {
     connection.Execute(restaurantSchemaScript(connection.Dialect()));

@@ -22,3 +22,13 @@ const QStringList& restaurantTableNames();
 QString operationsSchemaScript(TSqlDialect dialect);
 // The version of those tables that the script writes into GPEVERSAO.
 constexpr int kOperationsSchemaVersion = 1;
+
+// The history of waiter changes (db/<engine>/history.sql): the table GPEHISTVENDEDOR and the
+// triggers on ITCOMANDAVEN and VENDAREST that fill it. Unlike the package's own tables it is
+// never created on the way: it adds triggers to the restaurant's tables, so it is installed by
+// the schema scripts' users (the sample-data generator's --create-schema) and on request only.
+// Throws EDatabaseError for an engine without one.
+QString historySchemaScript(TSqlDialect dialect);
+// Runs that script on the open connection, in one transaction (rolled back when it fails, then
+// throws EDatabaseError / EADOError). It may run again on a database that has it.
+void installWaiterHistory(TADOConnection& connection);

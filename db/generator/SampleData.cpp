@@ -898,6 +898,7 @@ SampleDataCounts generateSampleData(TADOConnection& connection, const SampleData
     if (options.createSchema) {
         createRestaurantSchema(connection);
         connection.Execute(operationsSchemaScript(connection.Dialect()));
+        installWaiterHistory(connection);
     }
     // The generated keys would collide with rows already there; say so before writing any.
     for (const char* table : {"LOJA", "MESA", "ITMENUCONFTE", "JUNCAOMESA", "MESAJUNCAO", "VENDAREST", "COMANDAVEN",

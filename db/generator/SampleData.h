@@ -18,7 +18,7 @@ class TADOConnection;
 struct SampleDataOptions {
     std::uint64_t seed = 1;
     qint64 items = 1000;        // ITCOMANDAVEN rows in all, at least kDemoItems
-    bool createSchema = false;  // run the schema script first
+    bool createSchema = false;  // run the schema scripts first (restaurant, package, waiter history)
     qint64 batchItems = 20000;  // order items written per transaction
     // Called after every committed batch with the items written so far and the total.
     std::function<void(qint64 done, qint64 total)> progress;

@@ -21,7 +21,8 @@ namespace {
 const char* const kUsage =
     "usage: res00011-sampledata --connection STRING [--create-schema] [--seed N] [--items N] [--quiet]\n"
     "  --connection STRING  connection string, e.g. \"Provider=SQLite;Data Source=demo.db;Create=yes\"\n"
-    "  --create-schema      create the restaurant tables first (otherwise they must exist, empty)\n"
+    "  --create-schema      create the restaurant tables first (otherwise they must exist, empty), the\n"
+    "                       operations package's own and the history of waiter changes\n"
     "  --seed N             seed of the random part (default 1); the same seed gives the same data\n"
     "  --items N            order items to write (default 1000, at least 10: the demo's own)\n"
     "  --quiet              no progress and no summary\n";

@@ -5,6 +5,7 @@
 
 #include "Gpe00002.h"
 #include "operations/Groupings.h"
+#include "operations/WaiterReport.h"
 
 #include <QStringList>
 #include <functional>
@@ -36,10 +37,14 @@ using TConfirma = std::function<bool(const QString& title, const QString& questi
 using TTexto = std::function<std::optional<QString>(const QString& title, const QString& prompt, int maxLength)>;
 // The groupings of a store, shown until closed.
 using TExibeAgrupamentos = std::function<void(const GroupingOverview& overview)>;
+// The waiters' report, shown until closed: true when the user asked for it on paper ("Imprimir"),
+// false when it was closed ("Fechar").
+using TExibeRelatorioGarcons = std::function<bool(const WaiterReport& report)>;
 
 extern GPE00002_EXPORT TMapaMesas MapaMesas;
 extern GPE00002_EXPORT TConfirma Confirma;
 extern GPE00002_EXPORT TTexto Texto;
 extern GPE00002_EXPORT TExibeAgrupamentos ExibeAgrupamentos;
+extern GPE00002_EXPORT TExibeRelatorioGarcons ExibeRelatorioGarcons;
 
 }  // namespace Gpe00002

@@ -12,6 +12,7 @@
 #include "screens/SearchList.h"
 #include "screens/TableMap.h"
 #include "screens/TextEntry.h"
+#include "screens/WaiterReportView.h"
 #include "TClientDataSet.h"
 #include "routines/Flow.h"
 
@@ -33,6 +34,7 @@ TMapaMesas MapaMesas;
 TConfirma Confirma;
 TTexto Texto;
 TExibeAgrupamentos ExibeAgrupamentos;
+TExibeRelatorioGarcons ExibeRelatorioGarcons;
 
 namespace {
 
@@ -95,6 +97,11 @@ void exibeAgrupamentos(const GroupingOverview& overview) {
     Screen::showModal(dialog);
 }
 
+bool exibeRelatorioGarcons(const WaiterReport& report) {
+    WaiterReportDialog dialog(report);
+    return Screen::showModal(dialog) == QDialog::Accepted;
+}
+
 }  // namespace
 
 void InstallDefaultRoutines() {
@@ -111,13 +118,14 @@ void InstallDefaultRoutines() {
     CriaConsultaJuncao = [](const std::string& argumento, const std::string& filial, const std::string& loja) {
         consultaJuncao(argumento, filial, loja);
     };
-    RelFiscais = [] { showOperation(relFiscaisText()); };
+    RelFiscais = [] { relFiscais(); };
     TecladoNumerico = tecladoNumerico;
     Pesquisa = pesquisa;
     MapaMesas = mapaMesas;
     Confirma = confirma;
     Texto = texto;
     ExibeAgrupamentos = exibeAgrupamentos;
+    ExibeRelatorioGarcons = exibeRelatorioGarcons;
 }
 
 namespace {

@@ -166,7 +166,12 @@ void ScriptedSession::start() {
         entry.insert("result", result);
         log(entry);
     };
-    RelFiscais = [log] { log(call("RelFiscais", {})); };
+    RelFiscais = [log] {
+        const QJsonValue result = relFiscais();
+        Entry entry = call("RelFiscais", {});
+        entry.insert("result", result);
+        log(entry);
+    };
 
     TecladoNumerico = [this, log](std::string& valor, const std::string& caption, const std::string& prompt,
                                   const std::string& prompt2, int tamanho, int a1, int a2, int a3, int a4, int a5) {
@@ -283,6 +288,21 @@ void ScriptedSession::start() {
             ++m_next;
         }
         log(entry);
+    };
+
+    // "confirm" asks for the report on paper, "cancel" closes it.
+    ExibeRelatorioGarcons = [this, log](const WaiterReport& report) {
+        Entry entry = call("ExibeRelatorioGarcons", {report.filial, report.loja, report.dia.toString(Qt::ISODate)});
+        bool print = false;
+        if (const Line* line = nextLine()) {
+            if (line->verb != QLatin1String("confirm") && line->verb != QLatin1String("cancel"))
+                fail(QStringLiteral("line %1: '%2' while the report is shown").arg(line->number).arg(line->verb));
+            ++m_next;
+            print = line->verb == QLatin1String("confirm");
+        }
+        entry.insert("result", print);
+        log(entry);
+        return print;
     };
 
     Pesquisa = [this, log](TClientDataSet& dataSet, int a1, int a2, int c1, int c2, int c3, int c4, int a3) {

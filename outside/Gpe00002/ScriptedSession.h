@@ -11,7 +11,8 @@
 //                         those values; "pick cancel"
 //   tables NNNN[,NNNN...] choose those tables on the waiting table map and confirm (a table the
 //                         map does not offer stops the run)
-//   confirm | cancel      answer the waiting confirmation, or close the waiting screen
+//   confirm | cancel      answer the waiting confirmation, or close the waiting screen (on the
+//                         waiters' report, confirm prints it)
 //   text TEXT             type TEXT into the waiting text field and confirm
 // Message dialogues are acknowledged without a line; access checks answer from the access
 // store. When the script runs out, a waiting keypad or list is cancelled and the menu closed.
@@ -23,7 +24,8 @@
 // MensagemMetodo, the error dialogue and the operations' own dialogues, with "call", "args" and
 // "result": for an operation, what it changed (null when nothing), written when it ends, after
 // the lines of its dialogues; "value" (keypad), "columns", "rows" and "picked" (search list),
-// "offered" (table map), "groupings" (the groupings shown).
+// "offered" (table map), "groupings" (the groupings shown); RelFiscais's result is the report
+// shown (operations/WaiterReport.h, waiterReportJson) with "printed": where it was printed, or false.
 
 #include "Gpe00002.h"
 

@@ -195,6 +195,10 @@ PrintTarget PrintTarget::fromSetting(const QString& setting) {
     return target;
 }
 
+QString printedAt(const PrintTarget& target, const QString& answer) {
+    return target.kind == PrintTarget::Kind::Pdf ? QStringLiteral("pdf:") + answer : answer;
+}
+
 QString PrintTarget::describe() const {
     switch (kind) {
     case Kind::Tcp:

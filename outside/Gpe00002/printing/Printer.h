@@ -32,6 +32,10 @@ struct GPE00002_EXPORT PrintTarget {
 // before). A device or file must take the bytes within kPrinterSendMs.
 GPE00002_EXPORT QString printDocument(const PrintDocument& document, const PrintTarget& target);
 
+// Where a printed document went, as the journal and the transcript name it: "pdf:" and the file
+// for a PDF, the target's own form otherwise (printDocument's answer for `target`).
+GPE00002_EXPORT QString printedAt(const PrintTarget& target, const QString& answer);
+
 inline constexpr int kPrinterAnswerMs = 3000;
 inline constexpr int kPrinterSendMs = 10000;
 

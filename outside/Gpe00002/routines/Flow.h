@@ -36,5 +36,6 @@ QJsonValue trComanN(const std::string& tipo, const std::string& flag, const std:
 QJsonValue reservaMesa();
 QJsonValue reimprimePedido();
 QJsonValue consultaJuncao(const std::string& argumento, const std::string& filial, const std::string& loja);
+QJsonValue relFiscais();
 
 }  // namespace Gpe00002

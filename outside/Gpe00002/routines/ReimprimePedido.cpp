@@ -84,8 +84,8 @@ QJsonValue reimprimePedido() {
             if (*ticket != kAll) order = order.only(*ticket);
         }
 
-        const QString where = printDocument(reprintDocument(order, flow.station, QDateTime::currentDateTime()), target);
-        const QString printed = target.kind == PrintTarget::Kind::Pdf ? QStringLiteral("pdf:") + where : where;
+        const QString printed = printedAt(
+            target, printDocument(reprintDocument(order, flow.station, QDateTime::currentDateTime()), target));
         QJsonObject result{{QStringLiteral("table"), mesa},
                            {QStringLiteral("tickets"), QJsonArray::fromStringList(order.numeros())},
                            {QStringLiteral("printed"), printed}};

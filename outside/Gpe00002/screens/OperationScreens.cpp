@@ -47,8 +47,6 @@ OperationText consultaJuncaoText(const std::string& argumento, const std::string
             argumentLine({{"Argumento", &argumento}, {"Filial", &filial}, {"Loja", &loja}})};
 }
 
-OperationText relFiscaisText() { return {QStringLiteral("Relatórios fiscais"), kNoArguments}; }
-
 void showOperation(const OperationText& text) {
     InfoDialog dialog(text.title, {text.arguments}, QStringLiteral("Fechar"));
     Screen::showModal(dialog);

@@ -22,7 +22,6 @@ GPE00002_EXPORT OperationText trComanNText(const std::string& tipo, const std::s
 GPE00002_EXPORT OperationText reservaMesaText();
 GPE00002_EXPORT OperationText consultaJuncaoText(const std::string& argumento, const std::string& filial,
                                                  const std::string& loja);
-GPE00002_EXPORT OperationText relFiscaisText();
 
 // The modal screen: the title, the arguments line (label "line1") and a "Fechar" button.
 void showOperation(const OperationText& text);

@@ -17,14 +17,7 @@ protected:
     void SetUp() override {
         OperationsTest::SetUp();
         if (HasFatalFailure()) return;
-        TClientDataSet station;
-        station.FieldDefs() = {{"CDFILIAL", TFieldType::ftString, 4}, {"CDLOJA", TFieldType::ftString, 4}};
-        station.CreateDataSet();
-        station.Append();
-        station.FieldByName("CDFILIAL").setAsString("0001");
-        station.FieldByName("CDLOJA").setAsString("0001");
-        station.Post();
-        station.SaveToFile(m_stationDir.filePath("PARAMETROSQOR.CDS"));
+        writeStation();
         Process::setExecutableFolderForTests(m_stationDir.path());
         qputenv("QOR_CONNECTION", m_connectionString.toUtf8());
         Mensagemqor::setMensagemHook([this](const Mensagemqor::MensagemCall& c) {
@@ -39,9 +32,25 @@ protected:
         Gpe00002::MapaMesas = m_mapaMesas;
         Gpe00002::Texto = m_texto;
         Gpe00002::ExibeAgrupamentos = m_exibeAgrupamentos;
+        Gpe00002::ExibeRelatorioGarcons = m_exibeRelatorioGarcons;
         Gpe00002::TecladoNumerico = m_tecladoNumerico;
         Gpe00002::Pesquisa = m_pesquisa;
         OperationsTest::TearDown();
+    }
+
+    // The station of branch 0001, store 0001, printing where `printer` says (DSIMPRESSORA).
+    void writeStation(const QString& printer = {}) {
+        TClientDataSet station;
+        station.FieldDefs() = {{"CDFILIAL", TFieldType::ftString, 4},
+                               {"CDLOJA", TFieldType::ftString, 4},
+                               {"DSIMPRESSORA", TFieldType::ftString, 200}};
+        station.CreateDataSet();
+        station.Append();
+        station.FieldByName("CDFILIAL").setAsString("0001");
+        station.FieldByName("CDLOJA").setAsString("0001");
+        station.FieldByName("DSIMPRESSORA").setAsString(printer);
+        station.Post();
+        station.SaveToFile(m_stationDir.filePath("PARAMETROSQOR.CDS"));
     }
 
     QStringList calls;  // what the dialogue asked and said, in order
@@ -51,6 +60,7 @@ private:
     Gpe00002::TMapaMesas m_mapaMesas = Gpe00002::MapaMesas;
     Gpe00002::TTexto m_texto = Gpe00002::Texto;
     Gpe00002::TExibeAgrupamentos m_exibeAgrupamentos = Gpe00002::ExibeAgrupamentos;
+    Gpe00002::TExibeRelatorioGarcons m_exibeRelatorioGarcons = Gpe00002::ExibeRelatorioGarcons;
     Gpe00002::TTecladoNumerico m_tecladoNumerico = Gpe00002::TecladoNumerico;
     Gpe00002::TPesquisa m_pesquisa = Gpe00002::Pesquisa;
 };

@@ -185,4 +185,91 @@ TEST(ExibeAgrupamentos, ClosesWithFecharEnterAndEscAndSaysWhenThereIsNone) {
     }
 }
 
+TEST(ExibeRelatorioGarcons, ShowsTotalsAndChangesOrWhyThereAreNoneAndAnswersImprimir) {
+    Gpe00002::WaiterReport full{"0001", "0001", QDate(2024, 6, 14), {}, {}, true, {}};
+    full.abertas = {{{"0001", "Ana", 6, 1234.5}, {"", "", 1, 3.33}}, 7, 1237.83};
+    Gpe00002::WaiterChange item;
+    item.quando = QDateTime(QDate(2024, 6, 14), QTime(19, 40, 12));
+    item.mesa = "0012";
+    item.comanda = "0000000001";
+    item.numeroItem = "000001";
+    item.nomeProduto = "Água";
+    item.de = "0001";
+    item.nomeDe = "Ana";
+    item.para = "0002";
+    item.aplicacao = "res00011";
+    item.endereco = "10.0.0.5";
+    Gpe00002::WaiterChange sale = item;
+    sale.item = false;
+    sale.venda = "0000000003";
+    sale.aplicacao = sale.endereco = {};
+    full.alteracoes = {item, sale};
+    Gpe00002::WaiterReport notInstalled{"0001", "0001", QDate(2024, 6, 14), {}, {}, false, {}};
+    Gpe00002::WaiterReport noChanges = notInstalled;
+    noChanges.historico = true;
+
+    struct Case {
+        const char* step;
+        const Gpe00002::WaiterReport& report;
+        bool print;
+        std::vector<QStringList> totals, changes;
+        QString note;
+    };
+    const Case cases[] = {
+        {"[print]",
+         full,
+         true,
+         {{"Vendas abertas · 7 itens · 1.237,83"},
+          {"0001 Ana", "6", "1.234,50"},
+          {"(sem garçom)", "1", "3,33"},
+          {"Vendas do dia 14/06/2024 · 0 itens · 0,00"},
+          {"Nenhum item."}},
+         {{"19:40:12", "0012", "Água (0000000001/000001)", "0001 Ana → 0002", "res00011 10.0.0.5"},
+          {"19:40:12", "0012", "Venda 0000000003", "0001 Ana → 0002", ""}},
+         {}},
+        {"[close]",
+         notInstalled,
+         false,
+         {},
+         {},
+         "O histórico de alterações de garçom não está instalado neste banco de dados (instale-o com "
+         "res00011-report --install-history)."},
+        {"Esc", noChanges, false, {}, {}, "Nenhuma alteração de garçom neste dia."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        onModal([&](QWidget* dialog) {
+            EXPECT_EQ(labelText(dialog, "loja"), "Filial 0001 · Loja 0001 · Dia 14/06/2024");
+            for (const char* name : {"print", "close"}) {
+                const auto* button = dialog->findChild<QPushButton*>(QString::fromLatin1(name));
+                EXPECT_TRUE(button && button->minimumWidth() >= 64 && button->minimumHeight() >= 56) << name;
+            }
+            auto* totals = dialog->findChild<QTreeWidget*>(QStringLiteral("totais"));
+            auto* changes = dialog->findChild<QTreeWidget*>(QStringLiteral("alteracoes"));
+            ASSERT_TRUE(totals);
+            if (!c.totals.empty()) {
+                std::vector<QStringList> shown;
+                for (int k = 0; k < totals->topLevelItemCount(); ++k) {
+                    shown.push_back(rowTexts(totals->topLevelItem(k)));
+                    for (int w = 0; w < totals->topLevelItem(k)->childCount(); ++w)
+                        shown.push_back(rowTexts(totals->topLevelItem(k)->child(w)));
+                }
+                EXPECT_EQ(shown, c.totals);
+            }
+            std::vector<QStringList> listed;
+            for (int k = 0; changes && k < changes->topLevelItemCount(); ++k)
+                listed.push_back(rowTexts(changes->topLevelItem(k)));
+            EXPECT_EQ(listed, c.changes);
+            EXPECT_EQ(c.note.isEmpty() ? QString() : labelText(dialog, "historico"), c.note);
+            if (c.step[0] == '[')
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(c.step + 1).chopped(1)),
+                                  Qt::LeftButton);
+            else
+                QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        EXPECT_EQ(Gpe00002::ExibeRelatorioGarcons(c.report), c.print);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+}
+
 }  // namespace

@@ -80,17 +80,7 @@ protected:
     // Prints the order of `mesa` through the dialogue, picking `ticket` in the list when one is
     // shown (nullptr closes it), to `setting`; answers what was asked and said.
     QStringList reprint(const char* mesa, const char* ticket, const QString& setting) {
-        TClientDataSet station;
-        station.FieldDefs() = {{"CDFILIAL", TFieldType::ftString, 4},
-                               {"CDLOJA", TFieldType::ftString, 4},
-                               {"DSIMPRESSORA", TFieldType::ftString, 200}};
-        station.CreateDataSet();
-        station.Append();
-        station.FieldByName("CDFILIAL").setAsString("0001");
-        station.FieldByName("CDLOJA").setAsString("0001");
-        station.FieldByName("DSIMPRESSORA").setAsString(setting);
-        station.Post();
-        station.SaveToFile(Process::executableFolder() + "/PARAMETROSQOR.CDS");
+        writeStation(setting);
         Gpe00002::MapaMesas = [&](const Gpe00002::TableMapRequest&) -> std::optional<QStringList> {
             return QStringList{mesa};
         };

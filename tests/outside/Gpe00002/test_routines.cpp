@@ -25,6 +25,7 @@ TEST(Routines, EveryVariableIsSetWhenTheLibraryIsLoaded) {
     EXPECT_TRUE(Gpe00002::Confirma);
     EXPECT_TRUE(Gpe00002::Texto);
     EXPECT_TRUE(Gpe00002::ExibeAgrupamentos);
+    EXPECT_TRUE(Gpe00002::ExibeRelatorioGarcons);
 }
 
 TEST(Routines, TitlesFollowModeAndKind) {
@@ -54,7 +55,6 @@ TEST(Routines, EachOperationShowsItsScreenUntilClosed) {
          Qt::Key_Escape},
         {[] { Gpe00002::CriaTrComanN("3", "S", "S"); }, "Transferir posição", "Tipo: 3 | Indicador: S | Texto: S",
          Qt::Key_Return},
-        {[] { Gpe00002::RelFiscais(); }, "Relatórios fiscais", "Sem argumentos", Qt::Key_unknown},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title.toStdString());

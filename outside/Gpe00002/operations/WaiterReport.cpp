@@ -1,0 +1,237 @@
+#include "WaiterReport.h"
+
+#include "../store/History.h"
+
+#include <QJsonArray>
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+
+namespace Gpe00002 {
+
+namespace {
+
+// Per item waiter, over the sales `which` picks (a condition on V).
+QString totalsSql(const QString& which) {
+    return QStringLiteral(
+               "SELECT I.CDVENDEDOR, MAX(D.NMFANVEN) AS NMFANVEN, COUNT(*) AS ITENS, "
+               "SUM(COALESCE(I.QTPRODCOMVEN, 0) * COALESCE(I.VRPRECCOMVEN, 0) - COALESCE(I.VRDESCCOMVEN, 0) "
+               "+ COALESCE(I.VRACRCOMVEN, 0)) AS VALOR "
+               "FROM VENDAREST V "
+               "JOIN COMANDAVEN C ON C.CDFILIAL = V.CDFILIAL AND C.NRVENDAREST = V.NRVENDAREST "
+               "JOIN ITCOMANDAVEN I ON I.CDFILIAL = C.CDFILIAL AND I.NRVENDAREST = C.NRVENDAREST "
+               "AND I.NRCOMANDA = C.NRCOMANDA "
+               "LEFT JOIN VENDEDOR D ON D.CDVENDEDOR = I.CDVENDEDOR "
+               "WHERE V.CDFILIAL = :P_CDFILIAL AND V.CDLOJA = :P_CDLOJA AND %1 "
+               "AND COALESCE(C.IDSTCOMANDA, ' ') <> '4' AND COALESCE(I.IDPRODREFIL, 'N') <> 'S' "
+               "GROUP BY I.CDVENDEDOR")
+        .arg(which);
+}
+
+const QString kChangesSql = QStringLiteral(
+    "SELECT H.DTHRALTERACAO, H.NMTABELA, H.NRMESA, H.NRVENDAREST, H.NRCOMANDA, H.NRPRODCOMVEN, H.CDPRODUTO, "
+    "P.NMPRODUTO, H.CDVENDEDORANT, A.NMFANVEN AS NMANTERIOR, H.CDVENDEDORNOV, N.NMFANVEN AS NMNOVO, "
+    "H.NMAPLICACAO, H.DSENDERECO, H.NMUSUARIO "
+    "FROM GPEHISTVENDEDOR H "
+    "LEFT JOIN PRODUTO P ON P.CDPRODUTO = H.CDPRODUTO "
+    "LEFT JOIN VENDEDOR A ON A.CDVENDEDOR = H.CDVENDEDORANT "
+    "LEFT JOIN VENDEDOR N ON N.CDVENDEDOR = H.CDVENDEDORNOV "
+    "WHERE H.CDFILIAL = :P_CDFILIAL AND H.CDLOJA = :P_CDLOJA AND H.DTHRALTERACAO >= :P_INICIO "
+    "AND H.DTHRALTERACAO < :P_FIM "
+    "ORDER BY H.DTHRALTERACAO, H.NRHISTORICO");
+
+double cents(double value) { return std::round(value * 100) / 100; }
+
+QString text(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString().trimmed(); }
+
+WaiterTotals loadTotals(PackageDatabase& db, const QString& which, const QVariantMap& parameters) {
+    WaiterTotals totals;
+    for (const SqlRow& row : db.select(totalsSql(which), parameters)) {
+        WaiterTotal& waiter = totals.vendedores.emplace_back();
+        waiter.vendedor = text(row, "CDVENDEDOR");
+        waiter.nome = text(row, "NMFANVEN");
+        waiter.itens = row.value(QStringLiteral("ITENS")).toInt();
+        waiter.valor = cents(row.value(QStringLiteral("VALOR")).toDouble());
+        totals.itens += waiter.itens;
+        totals.valor += waiter.valor;
+    }
+    totals.valor = cents(totals.valor);
+    // The engines order nulls differently: items without a waiter go last here.
+    std::sort(totals.vendedores.begin(), totals.vendedores.end(), [](const WaiterTotal& a, const WaiterTotal& b) {
+        if (a.vendedor.isEmpty() != b.vendedor.isEmpty()) return b.vendedor.isEmpty();
+        return a.vendedor < b.vendedor;
+    });
+    return totals;
+}
+
+const QLocale& portuguese() {
+    static const QLocale locale(QLocale::Portuguese, QLocale::Brazil);
+    return locale;
+}
+
+QString dayText(const QDate& day) { return day.toString(QStringLiteral("dd/MM/yyyy")); }
+
+// `text` broken into lines of at most `width` characters at blanks (a longer word is cut).
+QStringList wrapped(const QString& text, int width) {
+    QStringList lines;
+    QString line;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!line.isEmpty() && line.size() + 1 + word.size() > width) {
+            lines << line;
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+        while (line.size() > width) {
+            lines << line.left(width);
+            line = line.mid(width);
+        }
+    }
+    if (!line.isEmpty()) lines << line;
+    return lines;
+}
+
+// `left` with the count and the amount on the right, within `width`.
+QString totalsRow(const QString& left, const QString& items, const QString& amount, int width) {
+    const QString right = items.rightJustified(6) + QLatin1Char(' ') + amount.rightJustified(13);
+    const int room = std::max(0, width - static_cast<int>(right.size()) - 1);
+    return left.left(room).leftJustified(room) + QLatin1Char(' ') + right;
+}
+
+void addTotals(std::vector<ReportLine>& lines, const QString& heading, const WaiterTotals& totals, int width) {
+    lines.push_back({heading, true});
+    if (totals.vendedores.empty()) {
+        lines.push_back({QStringLiteral("Nenhum item.")});
+        return;
+    }
+    lines.push_back({totalsRow(QStringLiteral("Garçom"), QStringLiteral("Itens"), QStringLiteral("Valor"), width)});
+    for (const WaiterTotal& waiter : totals.vendedores)
+        lines.push_back({totalsRow(waiterText(waiter.vendedor, waiter.nome), QString::number(waiter.itens),
+                                   amountText(waiter.valor), width)});
+    lines.push_back(
+        {totalsRow(QStringLiteral("Total"), QString::number(totals.itens), amountText(totals.valor), width)});
+}
+
+QJsonObject totalsJson(const WaiterTotals& totals) {
+    QJsonArray waiters;
+    for (const WaiterTotal& waiter : totals.vendedores)
+        waiters.append(QJsonObject{{QStringLiteral("waiter"), waiter.vendedor},
+                                   {QStringLiteral("name"), waiter.nome},
+                                   {QStringLiteral("items"), waiter.itens},
+                                   {QStringLiteral("amount"), waiter.valor}});
+    return {{QStringLiteral("items"), totals.itens},
+            {QStringLiteral("amount"), totals.valor},
+            {QStringLiteral("waiters"), waiters}};
+}
+
+}  // namespace
+
+WaiterReport loadWaiterReport(PackageDatabase& db, const QString& filial, const QString& loja, const QDate& dia) {
+    WaiterReport report;
+    report.filial = filial;
+    report.loja = loja;
+    report.dia = dia;
+    const QVariantMap store{{QStringLiteral("P_CDFILIAL"), filial}, {QStringLiteral("P_CDLOJA"), loja}};
+    QVariantMap day = store;
+    day.insert(QStringLiteral("P_INICIO"), dia.startOfDay());
+    day.insert(QStringLiteral("P_FIM"), dia.addDays(1).startOfDay());
+
+    report.abertas = loadTotals(db, QStringLiteral("V.DTHRFECHMESA IS NULL"), store);
+    report.doDia = loadTotals(db, QStringLiteral("V.DTHRABERMESA >= :P_INICIO AND V.DTHRABERMESA < :P_FIM"), day);
+
+    report.historico = waiterHistoryInstalled(db);
+    if (!report.historico) return report;
+    for (const SqlRow& row : db.select(kChangesSql, day)) {
+        WaiterChange& change = report.alteracoes.emplace_back();
+        const QDateTime at = row.value(QStringLiteral("DTHRALTERACAO")).toDateTime();
+        change.quando = QDateTime(at.date(), at.time());
+        change.item = text(row, "NMTABELA") != QLatin1String("VENDAREST");
+        change.mesa = text(row, "NRMESA");
+        change.venda = text(row, "NRVENDAREST");
+        change.comanda = text(row, "NRCOMANDA");
+        change.numeroItem = text(row, "NRPRODCOMVEN");
+        change.produto = text(row, "CDPRODUTO");
+        change.nomeProduto = text(row, "NMPRODUTO");
+        change.de = text(row, "CDVENDEDORANT");
+        change.nomeDe = text(row, "NMANTERIOR");
+        change.para = text(row, "CDVENDEDORNOV");
+        change.nomePara = text(row, "NMNOVO");
+        change.aplicacao = text(row, "NMAPLICACAO");
+        change.endereco = text(row, "DSENDERECO");
+        change.usuario = text(row, "NMUSUARIO");
+    }
+    return report;
+}
+
+QJsonObject waiterReportJson(const WaiterReport& report) {
+    QJsonArray changes;
+    for (const WaiterChange& change : report.alteracoes) {
+        QJsonObject entry{{QStringLiteral("at"), change.quando.toString(Qt::ISODate)},
+                          {QStringLiteral("table"), change.mesa},
+                          {QStringLiteral("sale"), change.venda}};
+        if (change.item) {
+            entry.insert(QStringLiteral("ticket"), change.comanda);
+            entry.insert(QStringLiteral("item"), change.numeroItem);
+            entry.insert(QStringLiteral("product"), change.produto);
+            entry.insert(QStringLiteral("productName"), change.nomeProduto);
+        }
+        entry.insert(QStringLiteral("from"), change.de);
+        entry.insert(QStringLiteral("to"), change.para);
+        for (const auto& [key, value] : {std::pair{"application", &change.aplicacao},
+                                         std::pair{"address", &change.endereco}, std::pair{"user", &change.usuario}})
+            if (!value->isEmpty()) entry.insert(QLatin1String(key), *value);
+        changes.append(entry);
+    }
+    return {{QStringLiteral("branch"), report.filial},
+            {QStringLiteral("store"), report.loja},
+            {QStringLiteral("day"), report.dia.toString(Qt::ISODate)},
+            {QStringLiteral("openSales"), totalsJson(report.abertas)},
+            {QStringLiteral("daySales"), totalsJson(report.doDia)},
+            {QStringLiteral("history"),
+             QJsonObject{{QStringLiteral("installed"), report.historico}, {QStringLiteral("changes"), changes}}}};
+}
+
+std::vector<ReportLine> waiterReportLines(const WaiterReport& report, int width) {
+    std::vector<ReportLine> lines;
+    const ReportLine rule{QString(width, QLatin1Char('-'))};
+    lines.push_back({QStringLiteral("RELATÓRIO DE GARÇONS"), true});
+    lines.push_back(
+        {QStringLiteral("Filial %1  Loja %2  Dia %3").arg(report.filial, report.loja, dayText(report.dia))});
+    lines.push_back(rule);
+    addTotals(lines, QStringLiteral("VENDAS ABERTAS"), report.abertas, width);
+    lines.push_back(rule);
+    addTotals(lines, QStringLiteral("VENDAS DO DIA %1").arg(dayText(report.dia)), report.doDia, width);
+    lines.push_back(rule);
+    lines.push_back({QStringLiteral("ALTERAÇÕES DE GARÇOM EM %1").arg(dayText(report.dia)), true});
+    QStringList notes;
+    if (!report.historico)
+        notes = wrapped(QStringLiteral("O histórico de alterações de garçom não está instalado neste banco de dados "
+                                       "(res00011-report --install-history)."),
+                        width);
+    else if (report.alteracoes.empty())
+        notes << QStringLiteral("Nenhuma alteração neste dia.");
+    for (const QString& note : notes) lines.push_back({note});
+    for (const WaiterChange& change : report.alteracoes) {
+        const QString what = change.item ? (change.nomeProduto.isEmpty() ? change.produto : change.nomeProduto)
+                                         : QStringLiteral("Venda %1").arg(change.venda);
+        QStringList texts{
+            QStringLiteral("%1 Mesa %2 %3").arg(change.quando.toString(QStringLiteral("HH:mm:ss")), change.mesa, what)};
+        if (change.item) texts << QStringLiteral("  Comanda %1 item %2").arg(change.comanda, change.numeroItem);
+        texts << QStringLiteral("  %1 -> %2")
+                     .arg(waiterText(change.de, change.nomeDe), waiterText(change.para, change.nomePara));
+        QStringList who;
+        for (const QString* part : {&change.aplicacao, &change.endereco, &change.usuario})
+            if (!part->isEmpty()) who << *part;
+        if (!who.isEmpty()) texts << QStringLiteral("  por ") + who.join(QLatin1Char(' '));
+        for (const QString& line : texts) lines.push_back({line.left(width)});
+    }
+    return lines;
+}
+
+QString amountText(double value) { return portuguese().toString(value, 'f', 2); }
+
+QString waiterText(const QString& code, const QString& name) {
+    if (code.isEmpty()) return QStringLiteral("(sem garçom)");
+    return name.isEmpty() ? code : code + QLatin1Char(' ') + name;
+}
+
+}  // namespace Gpe00002

@@ -1,0 +1,71 @@
+// RelFiscais: the waiters' report of the station's store for a day (today unless another is
+// typed on the keypad), on screen and, when asked, on the station's printer.
+#include "Flow.h"
+
+#include "../printing/Printer.h"
+
+#include <QDateTime>
+
+namespace Gpe00002 {
+
+namespace {
+
+// "DDMMAAAA" as a date; nothing for anything else.
+std::optional<QDate> typedDay(const QString& text) {
+    if (text.size() != 8) return std::nullopt;
+    const QDate day = QDate::fromString(text, QStringLiteral("ddMMyyyy"));
+    return day.isValid() ? std::optional<QDate>(day) : std::nullopt;
+}
+
+PrintDocument printed(const WaiterReport& report) {
+    PrintDocument document;
+    document.title = QStringLiteral("relatorio-garcons-%1-%2-%3")
+                         .arg(report.filial, report.loja, report.dia.toString(QStringLiteral("yyyyMMdd")));
+    for (const ReportLine& line : waiterReportLines(report, PrintDocument::kColumns))
+        document.add(line.text, line.heading ? PrintLine::Style::Bold : PrintLine::Style::Normal,
+                     line.heading ? PrintLine::Align::Center : PrintLine::Align::Left);
+    document.rule();
+    document.add(QStringLiteral("Impresso em %1")
+                     .arg(QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"))));
+    return document;
+}
+
+}  // namespace
+
+QJsonValue relFiscais() {
+    return runFlow(true, [](Flow& flow) -> QJsonValue {
+        const QString title = QStringLiteral("Relatório de garçons");
+        const QDate now = QDate::currentDate();
+        const QString today = QStringLiteral("Hoje é %1").arg(now.toString(QStringLiteral("dd/MM/yyyy")));
+        std::string typed = now.toString(QStringLiteral("ddMMyyyy")).toStdString();
+        std::optional<QDate> day;
+        while (!day) {
+            if (!TecladoNumerico(typed, title.toStdString(), "Dia do relatório (DDMMAAAA)", today.toStdString(), 8, 0,
+                                 0, 0, 0, 0))
+                return QJsonValue::Null;
+            day = typedDay(QString::fromStdString(typed));
+            if (!day)
+                flow.refuse(QStringLiteral("Data inválida: \"%1\". Digite o dia com oito algarismos, DDMMAAAA (por "
+                                           "exemplo 14062024).")
+                                .arg(QString::fromStdString(typed)));
+        }
+        const WaiterReport report = loadWaiterReport(*flow.db, flow.station.filial, flow.station.loja, *day);
+        QJsonObject result = waiterReportJson(report);
+        QJsonValue onPaper = false;
+        if (ExibeRelatorioGarcons(report)) {
+            // A printer that fails says why, and the result says that nothing went to paper.
+            try {
+                const PrintTarget target = PrintTarget::fromSetting(flow.station.impressora);
+                const QString where = printDocument(printed(report), target);
+                flow.notify(QStringLiteral("Relatório de garçons impresso (%1).").arg(where));
+                onPaper = printedAt(target, where);
+            } catch (const ERefusal& refusal) {
+                flow.refuse(refusal.message());
+            }
+        }
+        result.insert(QStringLiteral("printed"), onPaper);
+        return result;
+    });
+}
+
+}  // namespace Gpe00002

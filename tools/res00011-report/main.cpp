@@ -1,0 +1,104 @@
+// res00011-report: the waiters' report of a store, for the back office; and the installation of
+// the history of waiter changes on a restaurant database.
+//
+//   res00011-report [--connection STRING] [--day YYYY-MM-DD] [--json] BRANCH STORE
+//   res00011-report [--connection STRING] --install-history
+//
+// The report (operations/WaiterReport.h): per waiter, the count and amount of the items
+// attributed to them over the store's open sales and over the sales opened on the day (today by
+// default), and the changes of waiter of that day; as a readable table, or as JSON with --json.
+// --install-history installs the history table and its triggers on ITCOMANDAVEN and VENDAREST;
+// nothing else ever adds them to an existing database. The connection string is --connection's,
+// else the module's own (QOR_CONNECTION, conexao.ini or restaurante.db beside this program).
+// Exit status: 0 done; 2 a bad command line (usage on stderr; --help prints it on stdout, 0);
+// 3 the database cannot be reached or refuses (the reason on stderr).
+#include "operations/Refusal.h"
+#include "operations/WaiterReport.h"
+#include "store/History.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+const char* const kUsage =
+    "usage: res00011-report [--connection STRING] [--day YYYY-MM-DD] [--json] BRANCH STORE\n"
+    "       res00011-report [--connection STRING] --install-history\n"
+    "  --connection STRING  connection string (default: the module's own)\n"
+    "  --day YYYY-MM-DD     the day whose sales and changes of waiter are reported (default: today)\n"
+    "  --json               the report as JSON instead of a table\n"
+    "  --install-history    install the history of waiter changes (a table and triggers on\n"
+    "                       ITCOMANDAVEN and VENDAREST) on the database\n";
+
+constexpr int kTableWidth = 64;
+
+int usage(const QString& problem) {
+    std::fprintf(stderr, "res00011-report: %s\n%s", qPrintable(problem), kUsage);
+    return 2;
+}
+
+int failure(const QString& reason) {
+    std::fprintf(stderr, "res00011-report: %s\n", reason.toUtf8().constData());
+    return 3;
+}
+
+void print(const QByteArray& text) {
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
+    std::fputc('\n', stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption connection(QStringLiteral("connection"), QString(), QStringLiteral("STRING"));
+    const QCommandLineOption day(QStringLiteral("day"), QString(), QStringLiteral("YYYY-MM-DD"));
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption install(QStringLiteral("install-history"));
+    parser.addOptions({help, connection, day, json, install});
+    if (!parser.parse(app.arguments())) return usage(parser.errorText());
+    if (parser.isSet(help)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    const QStringList args = parser.positionalArguments();
+    QDate reportDay = QDate::currentDate();
+    if (parser.isSet(install)) {
+        if (!args.isEmpty() || parser.isSet(day) || parser.isSet(json))
+            return usage(QStringLiteral("--install-history takes no branch, store, --day nor --json"));
+    } else {
+        if (args.size() != 2)
+            return usage(QStringLiteral("BRANCH and STORE are wanted, %1 argument(s) given").arg(args.size()));
+        if (parser.isSet(day)) {
+            const QString text = parser.value(day);
+            reportDay = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+            if (!reportDay.isValid()) return usage(QStringLiteral("--day wants YYYY-MM-DD, not '%1'").arg(text));
+        }
+    }
+
+    try {
+        Gpe00002::PackageDatabase db(parser.value(connection));
+        if (parser.isSet(install)) {
+            Gpe00002::installWaiterHistory(db);
+            print("res00011-report: the history of waiter changes is installed");
+            return 0;
+        }
+        const Gpe00002::WaiterReport report = Gpe00002::loadWaiterReport(db, args[0], args[1], reportDay);
+        if (parser.isSet(json)) {
+            print(QJsonDocument(Gpe00002::waiterReportJson(report)).toJson(QJsonDocument::Compact));
+        } else {
+            for (const Gpe00002::ReportLine& line : Gpe00002::waiterReportLines(report, kTableWidth))
+                print(line.text.toUtf8());
+        }
+    } catch (const Gpe00002::ERefusal& refusal) {
+        return failure(refusal.message());
+    } catch (const EDatabaseError& error) {
+        return failure(error.message());
+    }
+    return 0;
+}
