@@ -203,7 +203,8 @@ TEST_P(RelatorioTest, RelFiscaisAsksTheDayShowsTheReportAndPrintsOnRequest) {
             ASSERT_TRUE(slip.open(QIODevice::ReadOnly)) << calls.join(QLatin1Char('\n')).toStdString();
             const QStringList rows = decodeEscPos(slip.readAll()).rows;
             EXPECT_TRUE(rows.filter("Bia").size() > 0) << rows.join(QLatin1Char('\n')).toStdString();
-            const QString notice = QStringLiteral("Mensagem 0 Relatório de garçons impresso (file:%1).").arg(slip.fileName());
+            const QString notice =
+                QStringLiteral("Mensagem 0 Relatório de garçons impresso (file:%1).").arg(slip.fileName());
             if (calls.size() == 3 && calls[2] == notice) calls[2] = "Mensagem 0 printed";
             slip.remove();
         } else {
