@@ -53,7 +53,7 @@ TEST(Routines, EachOperationShowsItsScreenUntilClosed) {
         // A kind the package does not know shows its arguments.
         {[] { Gpe00002::CriaTrComanN("9", "N", "S"); }, "Transferência", "Tipo: 9 | Indicador: N | Texto: S",
          Qt::Key_Escape},
-        {[] { Gpe00002::CriaTrComanN("3", "S", "S"); }, "Transferir posição", "Tipo: 3 | Indicador: S | Texto: S",
+        {[] { Gpe00002::CriaTrComanN("", "S", ""); }, "Transferência", "Tipo: (vazio) | Indicador: S | Texto: (vazio)",
          Qt::Key_Return},
         {[] { Gpe00002::ReimprimePedido(); }, "Reimprimir pedido", "Sem argumentos", Qt::Key_Enter},
         {[] { Gpe00002::RelFiscais(); }, "Relatórios fiscais", "Sem argumentos", Qt::Key_unknown},
