@@ -254,16 +254,21 @@ TEST_P(ProdutoTest, AMoveWaitingForAChangeOfWaiterCarriesTheNewWaiter) {
     const Gpe00002::TableItem what = item("0011", "C1", "000001");
     const Gpe00002::TableState from = table("0011"), to = table("0015");
     const Gpe00002::Ticket into = ticket("0015", "C5");
-    m_db.Execute(postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
-    m_db.Execute("UPDATE ITCOMANDAVEN SET CDVENDEDOR = '0002' WHERE NRCOMANDA = 'C1' AND NRPRODCOMVEN = '000001'");
     Gpe00002::PackageDatabase terminal(terminalConnection());
     const QString backend = postgres() ? scalar(terminal.connection(), "SELECT pg_backend_pid()") : QString();
+    // The waiter changes on a connection of its own: the test's connection watches the server's
+    // activity, which a session in a transaction would see frozen.
+    TADOConnection waiter(QStringLiteral("adcWaiter"));
+    waiter.setConnectionString(m_connectionString);
+    waiter.Open();
+    waiter.Execute(postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
+    waiter.Execute("UPDATE ITCOMANDAVEN SET CDVENDEDOR = '0002' WHERE NRCOMANDA = 'C1' AND NRPRODCOMVEN = '000001'");
     QString result;
     std::thread move([&] {
         result = compact(Gpe00002::transferirProduto(terminal, m_station, "0001", "0001", from, what, 1, to, into));
     });
     awaitWaiting(1, QStringLiteral("pid = %1").arg(backend));
-    m_db.Execute("COMMIT");
+    waiter.Execute("COMMIT");
     move.join();
     EXPECT_NE(result, QString());
     EXPECT_EQ(select("SELECT NRCOMANDA, NRPRODCOMVEN, QTPRODCOMVEN, CDVENDEDOR FROM ITCOMANDAVEN WHERE CDPRODUTO = "
