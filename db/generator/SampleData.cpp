@@ -678,7 +678,7 @@ private:
         ++m_batchItems;
     }
 
-    // The demo sales of branch 0001 store 0001, numbered 1 to 5, tickets 1 to 6, ten items.
+    // The demo sales of branch 0001 store 0001, numbered 1 to 5, tickets 1 to 7, ten items.
     void writeDemoSales() {
         const QString store = QStringLiteral("0001");
         const QString waiter1 = QStringLiteral("0001");
@@ -767,8 +767,11 @@ private:
 
         // Table 0020 (grouped with 0021 and 0022), open, nothing ordered yet.
         writeSale(0, store, 20, QStringLiteral("0004"), 4, kNow - 20 * 60, 0, 10, kNull);
-        // Table 0015, open by a waiter code that has no VENDEDOR row.
-        writeSale(0, store, 15, QString::fromLatin1(kMissingWaiter), 13, kNow - 10 * 60, 0, 1, kNull);
+        // Table 0015, open by a waiter code that has no VENDEDOR row, with a ticket that has no
+        // item yet (one that items can be moved to).
+        const SaleRef s5 =
+            writeSale(0, store, 15, QString::fromLatin1(kMissingWaiter), 13, kNow - 10 * 60, 0, 1, kNull);
+        writeTicket(s5, QStringLiteral("PKR_0015"), "1", 0, 0, 0);
 
         // Table 0002 is reserved; the operations package keeps the reservation, where its own
         // tables are there.

@@ -566,6 +566,12 @@ TEST(DIALECT_SUITE(Generator), DemoStateIsTheDocumentedOneForEverySeed) {
              "WHERE V.CDFILIAL = '0001' AND V.CDLOJA = '0001' AND V.NRMESA = '0012' AND V.DTHRFECHMESA IS NULL "
              "AND C.IDSTCOMANDA <> '4' AND I.IDPRODREFIL = 'N'",
              QStringLiteral("6")},
+            {"empty ticket of table 0015",
+             "SELECT C.NRCOMANDA || ' ' || C.DSCOMANDA || ' ' || (SELECT COUNT(*) FROM ITCOMANDAVEN I WHERE "
+             "I.CDFILIAL = C.CDFILIAL AND I.NRVENDAREST = C.NRVENDAREST AND I.NRCOMANDA = C.NRCOMANDA) FROM "
+             "COMANDAVEN C JOIN VENDAREST V ON V.CDFILIAL = C.CDFILIAL AND V.NRVENDAREST = C.NRVENDAREST WHERE "
+             "V.CDFILIAL = '0001' AND V.CDLOJA = '0001' AND V.NRMESA = '0015' AND V.DTHRFECHMESA IS NULL",
+             QStringLiteral("0000000007 PKR_0015 0")},
             {"grouping of table 0021",
              "SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = '0001' AND CDLOJA = '0001' AND NRMESA = '0021'",
              QStringLiteral("0000000001")},

@@ -77,6 +77,32 @@ const Example kExamples[] = {
      {},
      {"RELATÓRIO DE GARÇONS", "Filial 0001 Loja 0001 Dia 14/06/2024", "0001 Ana 6 151,00", "0002 Bruno 1 14,00",
       "Total 7 165,00", "Nenhuma alteração neste dia."}},
+    {"transferir-produto.script",
+     "",
+     "CriaTrComanN",
+     R"({"moves":[{"from":{"item":"000001","remaining":1,"sale":"0000000001","table":"0012","ticket":"0000000001"},)"
+     R"("quantity":1,"to":{"item":"000001","sale":"0000000005","table":"0015","ticket":"0000000007"}},)"
+     R"({"from":{"item":"000003","remaining":0,"sale":"0000000001","table":"0012","ticket":"0000000001"},)"
+     R"("quantity":0.452,"to":{"item":"000003","sale":"0000000001","table":"0012","ticket":"0000000002"}}]})",
+     {"-ITCOMANDAVEN: 0001 0000000001 0000000001 000001 0001 0001 2000 -/-",
+      "+ITCOMANDAVEN: 0001 0000000001 0000000001 000001 0001 0001 1000 -/-",
+      "+ITCOMANDAVEN: 0001 0000000005 0000000007 000001 0001 0001 1000 0000000001/000001",
+      "-ITCOMANDAVEN: 0001 0000000001 0000000001 000003 0001 0003 452 -/-",
+      "+ITCOMANDAVEN: 0001 0000000001 0000000002 000003 0001 0003 452 0000000001/000003",
+      "+GPEJORNAL: TRANSFPRODUTO 0012 0015 <null>", "+GPEJORNAL: TRANSFPRODUTO 0012 0012 <null>"}},
+    {"transferir-lugar.script",
+     "",
+     "CriaTrComanN",
+     R"({"from":{"seat":"0001","table":"0012"},"items":[)"
+     R"({"from":{"item":"000001","sale":"0000000001","ticket":"0000000001"},)"
+     R"("to":{"item":"000001","sale":"0000000005","ticket":"0000000007"}},)"
+     R"({"from":{"item":"000001","sale":"0000000001","ticket":"0000000002"},)"
+     R"("to":{"item":"000002","sale":"0000000005","ticket":"0000000007"}}],"to":{"seat":"0003","table":"0015"}})",
+     {"-ITCOMANDAVEN: 0001 0000000001 0000000001 000001 0001 0001 2000 -/-",
+      "+ITCOMANDAVEN: 0001 0000000005 0000000007 000001 0001 0003 2000 0000000001/000001",
+      "-ITCOMANDAVEN: 0001 0000000001 0000000002 000001 0001 0001 1000 -/-",
+      "+ITCOMANDAVEN: 0001 0000000005 0000000007 000002 0001 0003 1000 0000000002/000001",
+      "+GPEJORNAL: TRANSFLUGAR 0012 0015 <null>"}},
     {"separar-mesa.script",
      "",
      "CriaJuntarMesas",
@@ -100,10 +126,13 @@ const char* const kSnapshot[][2] = {
     {"VENDAREST",
      "SELECT CDFILIAL || ' ' || NRVENDAREST || ' ' || COALESCE(NRMESA, '-') || ' ' || "
      "COALESCE(CDVENDEDOR, '-') FROM VENDAREST"},
+    // The quantity in thousandths (the engines write a number as text each in their own way), and
+    // the item's origin.
     {"ITCOMANDAVEN",
      "SELECT CDFILIAL || ' ' || NRVENDAREST || ' ' || NRCOMANDA || ' ' || NRPRODCOMVEN || ' ' || "
      "COALESCE(CDVENDEDOR, '-') || ' ' || COALESCE(NRLUGARMESA, '-') || ' ' || "
-     "CAST(QTPRODCOMVEN AS VARCHAR(30)) FROM ITCOMANDAVEN"},
+     "CAST(CAST(ROUND(QTPRODCOMVEN * 1000) AS INTEGER) AS VARCHAR(30)) || ' ' || COALESCE(NRCOMANDAORI, '-') || "
+     "'/' || COALESCE(NRPRODCOMORI, '-') FROM ITCOMANDAVEN"},
     {"GPERESERVA", "SELECT NRMESA || ' ' || NMCLIENTE || ' ' || NRPESSOAS || ' ' || IDSTRESERVA FROM GPERESERVA"},
     {"GPEJORNAL",
      "SELECT IDOPERACAO || ' ' || COALESCE(NRMESAORIG, '<null>') || ' ' || COALESCE(NRMESADEST, '<null>') "

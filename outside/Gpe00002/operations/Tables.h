@@ -5,7 +5,8 @@
 // the store's row (LOJA, only when it numbers a new grouping), the grouping's row (JUNCAOMESA) and
 // the tables' rows (MESA) in table-number order, then reads them again and goes on only when they
 // are as the user saw them on the map. Two terminals thus never wait on each other in a circle,
-// and never act on what the other changed meanwhile. On PostgreSQL the rows are locked with
+// and never act on what the other changed meanwhile. The operations on items go on from there to
+// the sales, tickets and items they touch (Items.h). On PostgreSQL the rows are locked with
 // SELECT ... FOR UPDATE; on SQLite the transaction already holds the whole database.
 
 #include "../store/PackageDatabase.h"

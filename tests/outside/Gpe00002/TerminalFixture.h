@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "Mensagemqor.h"
 #include "Process.h"
+#include "SearchList.h"
 #include "TClientDataSet.h"
 
 #include <QElapsedTimer>
@@ -108,9 +109,11 @@ protected:
     }
 
     // Runs `operation` (a routine variable's call) with its dialogues answered from `answers` in
-    // order: "tables 0010,0011" or "cancel" on a map, "confirm" or "cancel" on a confirmation.
-    // `meanwhile` runs on the test's connection when the confirmation is asked, as another
-    // terminal. Answers every call: "map <prompt>: <tables offered>", "confirm <question>",
+    // order: "tables 0010,0011" or "cancel" on a map, "confirm" or "cancel" on a confirmation,
+    // "pick FIELD=VALUE[,FIELD=VALUE]" or "cancel" on a search list, "keypad TEXT" or "cancel" on
+    // the keypad. `meanwhile` runs on the test's connection when the confirmation is asked, as
+    // another terminal. Answers every call: "map <prompt>: <tables offered>", "confirm <question>",
+    // "list <columns>: <rows, cells split by |, rows by ;>", "keypad <prompt>: <starting text>",
     // "message <kind> <text>".
     QStringList dialogue(const std::function<void()>& operation, std::deque<QString> answers,
                          const QString& meanwhile = {}) {
@@ -132,9 +135,13 @@ protected:
         struct Restore {
             Gpe00002::TMapaMesas map = Gpe00002::MapaMesas;
             Gpe00002::TConfirma confirm = Gpe00002::Confirma;
+            Gpe00002::TPesquisa list = Gpe00002::Pesquisa;
+            Gpe00002::TTecladoNumerico keypad = Gpe00002::TecladoNumerico;
             ~Restore() {
                 Gpe00002::MapaMesas = map;
                 Gpe00002::Confirma = confirm;
+                Gpe00002::Pesquisa = list;
+                Gpe00002::TecladoNumerico = keypad;
                 Mensagemqor::setMensagemHook(nullptr);
                 qunsetenv("QOR_CONNECTION");
                 Process::setExecutableFolderForTests({});
@@ -159,6 +166,33 @@ protected:
             calls << QStringLiteral("confirm ") + question;
             if (!meanwhile.isEmpty()) m_db.Execute(meanwhile);
             return next() == QLatin1String("confirm");
+        };
+        Gpe00002::Pesquisa = [&](TClientDataSet& list, int, int, int, int, int, int, int) {
+            const Gpe00002::SearchListData data(list);
+            QStringList columns, rows;
+            for (const Gpe00002::SearchColumn& column : data.columns()) columns << column.label;
+            for (const QStringList& row : data.rows()) rows << row.join('|');
+            calls << QStringLiteral("list %1: %2").arg(columns.join(','), rows.join("; "));
+            const QString answer = next();
+            if (!answer.startsWith(QLatin1String("pick "))) return false;
+            for (list.First(); !list.Eof(); list.Next()) {
+                bool all = true;
+                for (const QString& pair : answer.mid(5).split(',')) {
+                    const QStringList parts = pair.split('=');
+                    all = all && list.FieldByName(parts[0]).AsString() == parts.value(1);
+                }
+                if (all) return true;
+            }
+            ADD_FAILURE() << "no row holds " << answer.toStdString();
+            return false;
+        };
+        Gpe00002::TecladoNumerico = [&](std::string& valor, const std::string&, const std::string& prompt,
+                                        const std::string&, int, int, int, int, int, int) {
+            calls << QStringLiteral("keypad %1: %2").arg(QString::fromStdString(prompt), QString::fromStdString(valor));
+            const QString answer = next();
+            if (!answer.startsWith(QLatin1String("keypad "))) return false;
+            valor = answer.mid(7).toStdString();
+            return true;
         };
         Mensagemqor::setMensagemHook([&](const Mensagemqor::MensagemCall& call) {
             calls << QStringLiteral("message %1 %2").arg(call.tipo).arg(QString::fromStdString(call.texto));

@@ -51,9 +51,10 @@ TEST(Routines, EachOperationShowsItsScreenUntilClosed) {
         Qt::Key closeKey;
     };
     const Case cases[] = {
-        {[] { Gpe00002::CriaTrComanN("2", "N", "S"); }, "Transferir produto", "Tipo: 2 | Indicador: N | Texto: S",
+        // A kind the package does not know shows its arguments.
+        {[] { Gpe00002::CriaTrComanN("9", "N", "S"); }, "Transferência", "Tipo: 9 | Indicador: N | Texto: S",
          Qt::Key_Escape},
-        {[] { Gpe00002::CriaTrComanN("3", "S", "S"); }, "Transferir posição", "Tipo: 3 | Indicador: S | Texto: S",
+        {[] { Gpe00002::CriaTrComanN("", "S", ""); }, "Transferência", "Tipo: (vazio) | Indicador: S | Texto: (vazio)",
          Qt::Key_Return},
     };
     for (const Case& c : cases) {

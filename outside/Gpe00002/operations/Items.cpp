@@ -1,0 +1,324 @@
+#include "Items.h"
+
+#include "Refusal.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+
+namespace Gpe00002 {
+
+namespace {
+
+const QString kSalesAndTickets = QStringLiteral(
+    "FROM VENDAREST VE JOIN COMANDAVEN CO ON CO.CDFILIAL = VE.CDFILIAL AND CO.NRVENDAREST = VE.NRVENDAREST");
+const QString kListedTicket = QStringLiteral(
+    "VE.CDFILIAL = :P_CDFILIAL AND VE.CDLOJA = :P_CDLOJA AND VE.DTHRFECHMESA IS NULL AND CO.IDSTCOMANDA <> '4' "
+    "AND SUBSTR(CO.DSCOMANDA, 1, 4) IN ('PKR_', 'RES_')");
+const QString kListedItem = QStringLiteral(
+    "IT.CDFILIAL = CO.CDFILIAL AND IT.NRVENDAREST = CO.NRVENDAREST AND IT.NRCOMANDA = CO.NRCOMANDA "
+    "AND IT.IDPRODREFIL = 'N'");
+
+const QString kItemsSql =
+    QStringLiteral(
+        "SELECT VE.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, IT.NRPRODCOMVEN, IT.CDPRODUTO, "
+        "COALESCE(PR.NMPRODIMPFIS, PR.NMPRODUTO) AS NMPRODUTO, IT.CDVENDEDOR, IT.NRLUGARMESA, IT.QTPRODCOMVEN, "
+        "IT.VRPRECCOMVEN, PR.IDPESAPROD ") +
+    kSalesAndTickets + QStringLiteral(" JOIN ITCOMANDAVEN IT ON ") + kListedItem +
+    QStringLiteral(" JOIN PRODUTO PR ON PR.CDPRODUTO = IT.CDPRODUTO WHERE ") + kListedTicket +
+    QStringLiteral(" AND VE.NRMESA = :P_NRMESA ORDER BY VE.NRVENDAREST, CO.NRCOMANDA, IT.NRPRODCOMVEN");
+
+QString ticketsSql(bool oneTable) {
+    return QStringLiteral(
+               "SELECT VE.NRMESA, CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, (SELECT COUNT(*) FROM ITCOMANDAVEN IT "
+               "JOIN PRODUTO PR ON PR.CDPRODUTO = IT.CDPRODUTO WHERE ") +
+           kListedItem + QStringLiteral(") AS ITENS ") + kSalesAndTickets + QStringLiteral(" WHERE ") + kListedTicket +
+           (oneTable ? QStringLiteral(" AND VE.NRMESA = :P_NRMESA") : QString()) +
+           QStringLiteral(" ORDER BY VE.NRMESA, CO.NRVENDAREST, CO.NRCOMANDA");
+}
+
+QString text(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString(); }
+
+Ticket ticketOf(const SqlRow& row) {
+    return {text(row, "NRVENDAREST"), text(row, "NRCOMANDA"), text(row, "DSCOMANDA"),
+            static_cast<int>(row.value(QStringLiteral("ITENS")).toDouble())};
+}
+
+QJsonValue number(const QVariant& value) { return value.isNull() ? QJsonValue() : QJsonValue(value.toDouble()); }
+QJsonValue textOrNull(const QVariant& value) { return value.isNull() ? QJsonValue() : QJsonValue(value.toString()); }
+
+// On PostgreSQL: locks the rows of `table` with the keys `keys` (values of `columns`, the branch
+// aside) in key order. On SQLite the transaction already holds the database.
+void lockRows(PackageDatabase& db, const QString& table, const QStringList& columns, const QString& filial,
+              std::vector<QStringList> keys) {
+    if (!db.postgres() || keys.empty()) return;
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    QVariantMap parameters{{QStringLiteral("P_CDFILIAL"), filial}};
+    QStringList any;
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        QStringList all;
+        for (int c = 0; c < columns.size(); ++c) {
+            const QString name = QStringLiteral("P_K%1_%2").arg(k).arg(c);
+            all << QStringLiteral("%1 = :%2").arg(columns[c], name);
+            parameters.insert(name, keys[k][c]);
+        }
+        any << QLatin1Char('(') + all.join(QStringLiteral(" AND ")) + QLatin1Char(')');
+    }
+    db.select(QStringLiteral("SELECT %1 FROM %2 WHERE CDFILIAL = :P_CDFILIAL AND (%3) ORDER BY %4 FOR UPDATE")
+                  .arg(columns.front(), table, any.join(QStringLiteral(" OR ")), columns.join(QStringLiteral(", "))),
+              parameters);
+}
+
+QVariantMap itemKey(const QString& filial, const QString& venda, const QString& comanda, const QString& numero) {
+    return {{QStringLiteral("P_CDFILIAL"), filial},
+            {QStringLiteral("P_NRVENDAREST"), venda},
+            {QStringLiteral("P_NRCOMANDA"), comanda},
+            {QStringLiteral("P_NRPRODCOMVEN"), numero}};
+}
+
+QString itemChanged(const TableItem& item) {
+    return QStringLiteral("Item %1 da comanda %2 foi alterado por outro terminal; tente de novo")
+        .arg(item.nome, item.comanda.numero);
+}
+
+const QString kItemWhere = QStringLiteral(
+    " WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND "
+    "NRPRODCOMVEN = :P_NRPRODCOMVEN");
+
+// The number after the highest one the ticket uses, six digits wide. Numbers of removed items are
+// not taken again: other rows may name them as their origin.
+QString nextItemNumber(PackageDatabase& db, const QString& filial, const Ticket& alvo) {
+    qint64 highest = 0;
+    for (const SqlRow& row : db.select(QStringLiteral("SELECT NRPRODCOMVEN FROM ITCOMANDAVEN WHERE CDFILIAL = "
+                                                      ":P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = "
+                                                      ":P_NRCOMANDA"),
+                                       {{QStringLiteral("P_CDFILIAL"), filial},
+                                        {QStringLiteral("P_NRVENDAREST"), alvo.venda},
+                                        {QStringLiteral("P_NRCOMANDA"), alvo.numero}})) {
+        bool ok = false;
+        const qint64 value = text(row, "NRPRODCOMVEN").trimmed().toLongLong(&ok);
+        if (ok) highest = std::max(highest, value);
+    }
+    if (highest >= 999999)
+        throw ERefusal(QStringLiteral("Comanda %1 não tem mais números de item livres").arg(alvo.numero));
+    return QString::number(highest + 1).rightJustified(6, QLatin1Char('0'));
+}
+
+// `amount` split for `moved` of `whole` thousandths: the part that moves and the part that stays.
+// In whole cents, so that the two add up to the amount exactly; an amount that is no whole number
+// of cents keeps its odd fraction on the source row.
+std::pair<QVariant, QVariant> splitAmount(const QVariant& amount, qint64 moved, qint64 whole) {
+    if (amount.isNull()) return {QVariant(), QVariant()};
+    const double value = amount.toDouble();
+    const double share =
+        static_cast<double>(std::llround(value * 100.0 * static_cast<double>(moved) / static_cast<double>(whole))) /
+        100.0;
+    const qint64 cents = std::llround(value * 100.0);
+    if (std::fabs(value * 100.0 - static_cast<double>(cents)) > 1e-6) return {share, value - share};
+    const qint64 movedCents = std::llround(share * 100.0);
+    return {static_cast<double>(movedCents) / 100.0, static_cast<double>(cents - movedCents) / 100.0};
+}
+
+}  // namespace
+
+std::vector<TableItem> loadTableItems(PackageDatabase& db, const QString& filial, const QString& loja,
+                                      const QString& mesa) {
+    std::vector<TableItem> items;
+    for (const SqlRow& row : db.select(kItemsSql, {{QStringLiteral("P_CDFILIAL"), filial},
+                                                   {QStringLiteral("P_CDLOJA"), loja},
+                                                   {QStringLiteral("P_NRMESA"), mesa}})) {
+        TableItem item;
+        item.comanda = ticketOf(row);
+        item.numero = text(row, "NRPRODCOMVEN");
+        item.produto = text(row, "CDPRODUTO");
+        item.nome = text(row, "NMPRODUTO").trimmed();
+        item.vendedor = text(row, "CDVENDEDOR");
+        item.lugar = text(row, "NRLUGARMESA");
+        item.quantidade = row.value(QStringLiteral("QTPRODCOMVEN")).toDouble();
+        item.preco = row.value(QStringLiteral("VRPRECCOMVEN")).toDouble();
+        item.pesado = text(row, "IDPESAPROD") == QLatin1String("S");
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+std::map<QString, std::vector<Ticket>> loadOpenTickets(PackageDatabase& db, const QString& filial,
+                                                       const QString& loja) {
+    std::map<QString, std::vector<Ticket>> tickets;
+    for (const SqlRow& row :
+         db.select(ticketsSql(false), {{QStringLiteral("P_CDFILIAL"), filial}, {QStringLiteral("P_CDLOJA"), loja}}))
+        tickets[text(row, "NRMESA")].push_back(ticketOf(row));
+    return tickets;
+}
+
+QString itemTableUnfitReason(const TableState& table) {
+    if (!table.vendaAberta) return QStringLiteral("sem venda aberta");
+    if (table.estado == kFechando) return QStringLiteral("fechando");
+    return {};
+}
+
+QString quantityText(double quantity) {
+    static const QLocale portuguese = [] {
+        QLocale locale(QLocale::Portuguese, QLocale::Brazil);
+        locale.setNumberOptions(QLocale::OmitGroupSeparator);
+        return locale;
+    }();
+    return portuguese.toString(static_cast<double>(milli(quantity)) / 1000.0, 'g', QLocale::FloatingPointShortest);
+}
+
+qint64 milli(double quantity) { return std::llround(quantity * 1000.0); }
+
+namespace items {
+
+std::vector<TableItem> lockForMove(PackageDatabase& db, const QString& filial, const QString& loja,
+                                   const TableState& origem, const TableState& destino,
+                                   const std::vector<TableItem>& seen, const std::optional<Ticket>& alvo) {
+    const std::map<QString, TableState> tables = lockTables(db, filial, loja, {origem.numero, destino.numero});
+    Gpe00002::expectUnchanged(origem, tables.at(origem.numero));
+    Gpe00002::expectUnchanged(destino, tables.at(destino.numero));
+
+    std::vector<QStringList> sales, tickets, rows;
+    for (const TableItem& item : seen) {
+        sales.push_back({item.comanda.venda});
+        tickets.push_back({item.comanda.venda, item.comanda.numero});
+        rows.push_back({item.comanda.venda, item.comanda.numero, item.numero});
+    }
+    if (alvo) {
+        sales.push_back({alvo->venda});
+        tickets.push_back({alvo->venda, alvo->numero});
+    }
+    lockRows(db, QStringLiteral("VENDAREST"), {QStringLiteral("NRVENDAREST")}, filial, sales);
+    lockRows(db, QStringLiteral("COMANDAVEN"), {QStringLiteral("NRVENDAREST"), QStringLiteral("NRCOMANDA")}, filial,
+             tickets);
+    lockRows(db, QStringLiteral("ITCOMANDAVEN"),
+             {QStringLiteral("NRVENDAREST"), QStringLiteral("NRCOMANDA"), QStringLiteral("NRPRODCOMVEN")}, filial,
+             rows);
+
+    // Read once everything is held (see lockTables): the target ticket still takes items on the
+    // target table, and the source's items as they are now.
+    if (alvo) {
+        const std::vector<SqlRow> found = db.select(ticketsSql(true), {{QStringLiteral("P_CDFILIAL"), filial},
+                                                                       {QStringLiteral("P_CDLOJA"), loja},
+                                                                       {QStringLiteral("P_NRMESA"), destino.numero}});
+        if (std::none_of(found.begin(), found.end(), [&](const SqlRow& row) { return ticketOf(row).sameKey(*alvo); }))
+            throw ERefusal(
+                QStringLiteral("Mesa %1 foi alterada por outro terminal; tente de novo").arg(destino.numero));
+    }
+    return loadTableItems(db, filial, loja, origem.numero);
+}
+
+const TableItem& currentItem(const std::vector<TableItem>& now, const TableItem& seen, const QString& mesa) {
+    const auto found = std::find_if(now.begin(), now.end(), [&](const TableItem& item) { return item.sameKey(seen); });
+    if (found == now.end() || found->produto != seen.produto || milli(found->quantidade) != milli(seen.quantidade))
+        throw ERefusal(
+            QStringLiteral("Item %1 da mesa %2 foi alterado por outro terminal; tente de novo").arg(seen.nome, mesa));
+    return *found;
+}
+
+QJsonObject itemRow(PackageDatabase& db, const QString& filial, const QString& venda, const QString& comanda,
+                    const QString& numero) {
+    const std::vector<SqlRow> rows =
+        db.select(QStringLiteral("SELECT NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDPRODUTO, QTPRODCOMVEN, VRPRECCOMVEN, "
+                                 "VRDESCCOMVEN, VRACRCOMVEN, NRLUGARMESA, CDVENDEDOR, DSCOMANDAORI, NRCOMANDAORI, "
+                                 "NRPRODCOMORI FROM ITCOMANDAVEN") +
+                      kItemWhere,
+                  itemKey(filial, venda, comanda, numero));
+    if (rows.empty()) return {};
+    const SqlRow& row = rows.front();
+    return {{QStringLiteral("sale"), text(row, "NRVENDAREST")},
+            {QStringLiteral("ticket"), text(row, "NRCOMANDA")},
+            {QStringLiteral("item"), text(row, "NRPRODCOMVEN")},
+            {QStringLiteral("product"), textOrNull(row.value(QStringLiteral("CDPRODUTO")))},
+            {QStringLiteral("quantity"), number(row.value(QStringLiteral("QTPRODCOMVEN")))},
+            {QStringLiteral("price"), number(row.value(QStringLiteral("VRPRECCOMVEN")))},
+            {QStringLiteral("discount"), number(row.value(QStringLiteral("VRDESCCOMVEN")))},
+            {QStringLiteral("surcharge"), number(row.value(QStringLiteral("VRACRCOMVEN")))},
+            {QStringLiteral("seat"), textOrNull(row.value(QStringLiteral("NRLUGARMESA")))},
+            {QStringLiteral("waiter"), textOrNull(row.value(QStringLiteral("CDVENDEDOR")))},
+            {QStringLiteral("origin"),
+             QJsonObject{{QStringLiteral("description"), textOrNull(row.value(QStringLiteral("DSCOMANDAORI")))},
+                         {QStringLiteral("ticket"), textOrNull(row.value(QStringLiteral("NRCOMANDAORI")))},
+                         {QStringLiteral("item"), textOrNull(row.value(QStringLiteral("NRPRODCOMORI")))}}}};
+}
+
+Moved moveItem(PackageDatabase& db, const QString& filial, const TableItem& item, qint64 quantidade, const Ticket& alvo,
+               const std::optional<QString>& lugar) {
+    const QVariantMap source = itemKey(filial, item.comanda.venda, item.comanda.numero, item.numero);
+    const std::vector<SqlRow> rows = db.select(
+        QStringLiteral("SELECT QTPRODCOMVEN, VRDESCCOMVEN, VRACRCOMVEN, DSCOMANDAORI, NRCOMANDAORI, NRPRODCOMORI FROM "
+                       "ITCOMANDAVEN") +
+            kItemWhere,
+        source);
+    if (rows.size() != 1) throw ERefusal(itemChanged(item));
+    const SqlRow& row = rows.front();
+    Moved moved;
+    moved.antes = itemRow(db, filial, item.comanda.venda, item.comanda.numero, item.numero);
+    moved.numero = nextItemNumber(db, filial, alvo);
+
+    QVariantMap parameters = source;
+    parameters.insert(QStringLiteral("P_DESTVENDA"), alvo.venda);
+    parameters.insert(QStringLiteral("P_DESTCOMANDA"), alvo.numero);
+    parameters.insert(QStringLiteral("P_DESTITEM"), moved.numero);
+    // The first origin survives later moves: an item that came from elsewhere keeps saying so.
+    const bool hasOrigin = !text(row, "NRCOMANDAORI").trimmed().isEmpty();
+    parameters.insert(QStringLiteral("P_DSORI"), hasOrigin ? row.value(QStringLiteral("DSCOMANDAORI"))
+                                                           : QVariant(item.comanda.descricao.left(10)));
+    parameters.insert(QStringLiteral("P_NRCOMORI"),
+                      hasOrigin ? row.value(QStringLiteral("NRCOMANDAORI")) : QVariant(item.comanda.numero));
+    parameters.insert(QStringLiteral("P_NRPRODORI"),
+                      hasOrigin ? row.value(QStringLiteral("NRPRODCOMORI")) : QVariant(item.numero));
+    if (lugar) parameters.insert(QStringLiteral("P_LUGAR"), *lugar);
+
+    const qint64 whole = milli(row.value(QStringLiteral("QTPRODCOMVEN")).toDouble());
+    if (quantidade == whole) {
+        // The row itself takes its new key: it cannot be lost nor counted twice, and every column
+        // travels with it, those this package does not know included.
+        const qint64 changed = db.execute(
+            QStringLiteral("UPDATE ITCOMANDAVEN SET NRVENDAREST = :P_DESTVENDA, NRCOMANDA = :P_DESTCOMANDA, "
+                           "NRPRODCOMVEN = :P_DESTITEM, DSCOMANDAORI = :P_DSORI, NRCOMANDAORI = :P_NRCOMORI, "
+                           "NRPRODCOMORI = :P_NRPRODORI") +
+                (lugar ? QStringLiteral(", NRLUGARMESA = :P_LUGAR") : QString()) + kItemWhere,
+            parameters);
+        if (changed != 1) throw ERefusal(itemChanged(item));
+        moved.restante = QJsonValue::Null;
+    } else {
+        const auto [discountMoved, discountLeft] =
+            splitAmount(row.value(QStringLiteral("VRDESCCOMVEN")), quantidade, whole);
+        const auto [surchargeMoved, surchargeLeft] =
+            splitAmount(row.value(QStringLiteral("VRACRCOMVEN")), quantidade, whole);
+        parameters.insert(QStringLiteral("P_QTDEST"), static_cast<double>(quantidade) / 1000.0);
+        parameters.insert(QStringLiteral("P_DESCDEST"), discountMoved);
+        parameters.insert(QStringLiteral("P_ACRDEST"), surchargeMoved);
+        const qint64 inserted = db.execute(
+            QStringLiteral(
+                "INSERT INTO ITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDPRODUTO, QTPRODCOMVEN, "
+                "VRPRECCOMVEN, TXPRODCOMVEN, IDSTPRCOMVEN, VRDESCCOMVEN, VRACRCOMVEN, DTHRINCOMVEN, IDPRODIMPFIS, "
+                "NRSEQPRODCOM, DSCOMANDAORI, NRCOMANDAORI, NRPRODCOMORI, CDVENDEDOR, NRLUGARMESA, NRSEQBENECONSIT, "
+                "IDPRODREFIL) SELECT CDFILIAL, CAST(:P_DESTVENDA AS VARCHAR(10)), CAST(:P_DESTCOMANDA AS "
+                "VARCHAR(10)), CAST(:P_DESTITEM AS VARCHAR(6)), CDPRODUTO, CAST(:P_QTDEST AS DOUBLE PRECISION), "
+                "VRPRECCOMVEN, TXPRODCOMVEN, IDSTPRCOMVEN, CAST(:P_DESCDEST AS DOUBLE PRECISION), CAST(:P_ACRDEST AS "
+                "DOUBLE PRECISION), DTHRINCOMVEN, IDPRODIMPFIS, NRSEQPRODCOM, CAST(:P_DSORI AS VARCHAR(10)), "
+                "CAST(:P_NRCOMORI AS VARCHAR(10)), CAST(:P_NRPRODORI AS VARCHAR(6)), CDVENDEDOR, ") +
+                (lugar ? QStringLiteral("CAST(:P_LUGAR AS VARCHAR(4))") : QStringLiteral("NRLUGARMESA")) +
+                QStringLiteral(", NRSEQBENECONSIT, IDPRODREFIL FROM ITCOMANDAVEN") + kItemWhere,
+            parameters);
+        QVariantMap rest = source;
+        rest.insert(QStringLiteral("P_QT"), static_cast<double>(whole - quantidade) / 1000.0);
+        rest.insert(QStringLiteral("P_DESC"), discountLeft);
+        rest.insert(QStringLiteral("P_ACR"), surchargeLeft);
+        const qint64 updated = db.execute(
+            QStringLiteral("UPDATE ITCOMANDAVEN SET QTPRODCOMVEN = :P_QT, VRDESCCOMVEN = :P_DESC, VRACRCOMVEN = "
+                           ":P_ACR") +
+                kItemWhere,
+            rest);
+        if (inserted != 1 || updated != 1) throw ERefusal(itemChanged(item));
+        moved.restante = itemRow(db, filial, item.comanda.venda, item.comanda.numero, item.numero);
+    }
+    moved.destino = itemRow(db, filial, alvo.venda, alvo.numero, moved.numero);
+    return moved;
+}
+
+}  // namespace items
+
+}  // namespace Gpe00002

@@ -1,0 +1,150 @@
+#include "ItemChoices.h"
+
+#include "TClientDataSet.h"
+
+#include <algorithm>
+
+namespace Gpe00002 {
+
+namespace {
+
+struct Column {
+    const char* name;
+    TFieldType type;
+    int size;
+    const char* label;  // nullptr: hidden
+    int width;
+};
+
+// A dataset for the search list: the columns, the rows filled by `fill`, the first one current.
+void build(TClientDataSet& list, std::initializer_list<Column> columns) {
+    for (const Column& column : columns) list.FieldDefs().push_back({column.name, column.type, column.size});
+    list.CreateDataSet();
+    for (const Column& column : columns) {
+        TField& field = list.FieldByName(QLatin1String(column.name));
+        field.setVisible(column.label != nullptr);
+        if (column.label) field.setDisplayLabel(QString::fromUtf8(column.label));
+        if (column.width) field.setDisplayWidth(column.width);
+    }
+}
+
+QString field(TClientDataSet& list, const char* name) { return list.FieldByName(QLatin1String(name)).AsString(); }
+void set(TClientDataSet& list, const char* name, const QString& value) {
+    list.FieldByName(QLatin1String(name)).setAsString(value);
+}
+
+bool pick(TClientDataSet& list) {
+    list.First();
+    return Pesquisa(list, 0, 0, 11776174, 13684686, 4407615, 8487297, 0);
+}
+
+}  // namespace
+
+bool anyEnabled(const std::vector<MapTable>& tables) {
+    return std::any_of(tables.begin(), tables.end(), [](const MapTable& table) { return table.enabled; });
+}
+
+const TableState* chooseTable(const std::vector<MapTable>& tables, const QString& title, const QString& prompt) {
+    const std::optional<QStringList> chosen = MapaMesas({title, prompt, tables});
+    if (!chosen || chosen->isEmpty()) return nullptr;
+    const auto found = std::find_if(tables.begin(), tables.end(),
+                                    [&](const MapTable& table) { return table.mesa.numero == chosen->front(); });
+    if (found == tables.end()) throw ERefusal(QStringLiteral("Mesa %1 não existe nesta loja").arg(chosen->front()));
+    return &found->mesa;
+}
+
+QString sourceReason(const TableState& table, const std::map<QString, std::vector<Ticket>>& tickets) {
+    if (QString reason = itemTableUnfitReason(table); !reason.isEmpty()) return reason;
+    const auto found = tickets.find(table.numero);
+    const bool listed = found != tickets.end() && std::any_of(found->second.begin(), found->second.end(),
+                                                              [](const Ticket& ticket) { return ticket.itens > 0; });
+    return listed ? QString() : QStringLiteral("sem itens");
+}
+
+std::vector<Ticket> targetTickets(const QString& table, const std::map<QString, std::vector<Ticket>>& tickets,
+                                  const std::optional<Ticket>& own) {
+    std::vector<Ticket> found;
+    if (const auto of = tickets.find(table); of != tickets.end())
+        std::copy_if(of->second.begin(), of->second.end(), std::back_inserter(found),
+                     [&](const Ticket& ticket) { return !own || !ticket.sameKey(*own); });
+    return found;
+}
+
+QString targetReason(const TableState& table, const std::map<QString, std::vector<Ticket>>& tickets,
+                     const std::optional<Ticket>& own) {
+    if (QString reason = itemTableUnfitReason(table); !reason.isEmpty()) return reason;
+    if (!targetTickets(table.numero, tickets, own).empty()) return {};
+    return targetTickets(table.numero, tickets, std::nullopt).empty() ? QStringLiteral("sem comanda")
+                                                                      : QStringLiteral("comanda do item");
+}
+
+std::optional<TableItem> chooseItem(const std::vector<TableItem>& items, const QString& title) {
+    TClientDataSet list(title);
+    build(list, {{"NMPRODUTO", TFieldType::ftString, 50, "Nome", 30},
+                 {"QTPRODCOMVEN", TFieldType::ftFloat, 0, "Quantidade", 10},
+                 {"NRLUGARMESA", TFieldType::ftString, 4, "Lugar", 5},
+                 {"CDVENDEDOR", TFieldType::ftString, 4, "Garçom", 6},
+                 {"DSCOMANDA", TFieldType::ftString, 50, "Comanda", 14},
+                 {"NRVENDAREST", TFieldType::ftString, 10, nullptr, 0},
+                 {"NRCOMANDA", TFieldType::ftString, 10, nullptr, 0},
+                 {"NRPRODCOMVEN", TFieldType::ftString, 6, nullptr, 0},
+                 {"CDPRODUTO", TFieldType::ftString, 10, nullptr, 0}});
+    for (const TableItem& item : items) {
+        list.Append();
+        set(list, "NMPRODUTO", item.nome);
+        list.FieldByName(QStringLiteral("QTPRODCOMVEN")).setAsFloat(item.quantidade);
+        set(list, "NRLUGARMESA", item.lugar);
+        set(list, "CDVENDEDOR", item.vendedor);
+        set(list, "DSCOMANDA", item.comanda.descricao);
+        set(list, "NRVENDAREST", item.comanda.venda);
+        set(list, "NRCOMANDA", item.comanda.numero);
+        set(list, "NRPRODCOMVEN", item.numero);
+        set(list, "CDPRODUTO", item.produto);
+        list.Post();
+    }
+    if (!pick(list)) return std::nullopt;
+    const auto found = std::find_if(items.begin(), items.end(), [&](const TableItem& item) {
+        return item.comanda.venda == field(list, "NRVENDAREST") && item.comanda.numero == field(list, "NRCOMANDA") &&
+               item.numero == field(list, "NRPRODCOMVEN");
+    });
+    return found == items.end() ? std::nullopt : std::optional(*found);
+}
+
+std::optional<QString> chooseSeat(const std::vector<std::pair<QString, int>>& seats, const QString& title) {
+    TClientDataSet list(title);
+    build(list,
+          {{"NRLUGARMESA", TFieldType::ftString, 4, "Lugar", 8}, {"QTITENS", TFieldType::ftInteger, 0, "Itens", 6}});
+    for (const auto& [lugar, itens] : seats) {
+        list.Append();
+        set(list, "NRLUGARMESA", lugar);
+        list.FieldByName(QStringLiteral("QTITENS")).setAsInteger(itens);
+        list.Post();
+    }
+    if (!pick(list)) return std::nullopt;
+    return field(list, "NRLUGARMESA");
+}
+
+std::optional<Ticket> chooseTicket(const std::vector<Ticket>& tickets, const QString& title) {
+    if (tickets.size() == 1) return tickets.front();
+    if (tickets.empty()) return std::nullopt;
+    TClientDataSet list(title);
+    build(list, {{"NRCOMANDA", TFieldType::ftString, 10, "Comanda", 12},
+                 {"DSCOMANDA", TFieldType::ftString, 50, "Descrição", 22},
+                 {"QTITENS", TFieldType::ftInteger, 0, "Itens", 6},
+                 {"NRVENDAREST", TFieldType::ftString, 10, nullptr, 0}});
+    for (const Ticket& ticket : tickets) {
+        list.Append();
+        set(list, "NRCOMANDA", ticket.numero);
+        set(list, "DSCOMANDA", ticket.descricao);
+        list.FieldByName(QStringLiteral("QTITENS")).setAsInteger(ticket.itens);
+        set(list, "NRVENDAREST", ticket.venda);
+        list.Post();
+    }
+    if (!pick(list)) return std::nullopt;
+    const auto found = std::find_if(tickets.begin(), tickets.end(), [&](const Ticket& ticket) {
+        return ticket.venda == field(list, "NRVENDAREST") && ticket.numero == field(list, "NRCOMANDA");
+    });
+    return found == tickets.end() ? std::nullopt : std::optional(*found);
+}
+
+}  // namespace Gpe00002
