@@ -3,6 +3,7 @@
 #include "ItemsFixture.h"
 
 #include "Gpe00002.h"
+#include "store/History.h"
 #include "operations/TransferirProduto.h"
 
 namespace {
@@ -249,8 +250,10 @@ TEST_P(ProdutoTest, AnItemAnotherTerminalHoldsEndsInTryAgainWithinTheTimeLimit) 
 }
 
 // The change of waiter writes the item without the tables' locks: the move waits for the item and
-// then carries the waiter that change left, on both parts.
+// then carries the waiter that change left, on both parts; the history has the change, made
+// before the move that the journal has (both clocks are this machine's here).
 TEST_P(ProdutoTest, AMoveWaitingForAChangeOfWaiterCarriesTheNewWaiter) {
+    Gpe00002::installWaiterHistory(*m_ops);
     const Gpe00002::TableItem what = item("0011", "C1", "000001");
     const Gpe00002::TableState from = table("0011"), to = table("0015");
     const Gpe00002::Ticket into = ticket("0015", "C5");
@@ -274,6 +277,13 @@ TEST_P(ProdutoTest, AMoveWaitingForAChangeOfWaiterCarriesTheNewWaiter) {
     EXPECT_EQ(select("SELECT NRCOMANDA, NRPRODCOMVEN, QTPRODCOMVEN, CDVENDEDOR FROM ITCOMANDAVEN WHERE CDPRODUTO = "
                      "'P1' AND NRCOMANDA IN ('C1', 'C5') AND IDPRODREFIL = 'N' ORDER BY NRCOMANDA"),
               (Rows{{"C1", "000001", "2", "0002"}, {"C5", "000001", "1", "0002"}}));
+    EXPECT_EQ(select("SELECT NRCOMANDA, NRPRODCOMVEN, CDVENDEDORANT, CDVENDEDORNOV FROM GPEHISTVENDEDOR"),
+              (Rows{{"C1", "000001", "0001", "0002"}}));
+    const Rows when = select(
+        "SELECT (SELECT MAX(DTHRALTERACAO) FROM GPEHISTVENDEDOR) || '' AS CHANGED, "
+        "(SELECT MIN(DTHROPERACAO) FROM GPEJORNAL WHERE IDOPERACAO = 'TRANSFPRODUTO') || '' AS MOVED");
+    EXPECT_EQ(journal(), (Rows{{"TRANSFPRODUTO", "0011", "0015", "<null>"}}));
+    EXPECT_LE(when.at(0).at(0), when.at(0).at(1));
 }
 
 TEST_P(ProdutoTest, TheDialogueListsTheItemsAsksTheQuantityAndComesBackForTheNext) {
