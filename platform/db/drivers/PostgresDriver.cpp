@@ -5,11 +5,14 @@
 #include "../TField.h"
 
 #include <QDeadlineTimer>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <libpq-fe.h>
 #include <poll.h>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -79,19 +82,18 @@ public:
     QString placeholder(int index) const override { return QStringLiteral("$%1").arg(index + 1); }
 
     TQueryResult query(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {
-        Result result(run(sql, params, timeoutMs));
+        Prepared* statement = nullptr;
+        Result result(run(sql, params, timeoutMs, &statement));
         TQueryResult out;
         const int columns = PQnfields(result.get());
         const int rows = PQntuples(result.get());
-        out.columns.resize(static_cast<std::size_t>(columns));
-        for (int c = 0; c < columns; ++c) {
-            TFieldDesc& column = out.columns[static_cast<std::size_t>(c)];
-            column.name = columnName(PQfname(result.get(), c));
-            const Oid oid = PQftype(result.get(), c);
-            column.type = typeOf(oid);
-            const int modifier = PQfmod(result.get(), c);
-            if ((oid == kVarchar || oid == kBpchar) && modifier >= 4) column.size = modifier - 4;
+        // A prepared statement's columns stay what they were (the server refuses to run it
+        // otherwise), so they are described at its first run only.
+        if (!statement->described || statement->columns.size() != static_cast<std::size_t>(columns)) {
+            statement->columns = describe(result.get());
+            statement->described = true;
         }
+        out.columns = statement->columns;
         out.rows.resize(static_cast<std::size_t>(rows));
         for (int r = 0; r < rows; ++r) {
             TRecord& row = out.rows[static_cast<std::size_t>(r)];
@@ -132,7 +134,8 @@ public:
     }
 
     qint64 execute(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {
-        Result result(run(sql, params, timeoutMs));
+        Prepared* statement = nullptr;
+        Result result(run(sql, params, timeoutMs, &statement));
         const char* affected = PQcmdTuples(result.get());
         return affected && *affected ? QByteArray(affected).toLongLong() : 0;
     }
@@ -154,6 +157,29 @@ public:
     }
 
 private:
+    // A statement prepared on the current connection, and what its result looks like.
+    struct Prepared {
+        QByteArray name;
+        int parameters = 0;
+        quint64 lastUse = 0;
+        bool described = false;
+        std::vector<TFieldDesc> columns;
+    };
+    using PreparedMap = std::unordered_map<QString, Prepared>;
+
+    static std::vector<TFieldDesc> describe(const PGresult* result) {
+        std::vector<TFieldDesc> columns(static_cast<std::size_t>(PQnfields(result)));
+        for (int c = 0; c < PQnfields(result); ++c) {
+            TFieldDesc& column = columns[static_cast<std::size_t>(c)];
+            column.name = columnName(PQfname(result, c));
+            const Oid oid = PQftype(result, c);
+            column.type = typeOf(oid);
+            const int modifier = PQfmod(result, c);
+            if ((oid == kVarchar || oid == kBpchar) && modifier >= 4) column.size = modifier - 4;
+        }
+        return columns;
+    }
+
     struct Result {
         explicit Result(PGresult* r) : result(r) {}
         ~Result() { PQclear(result); }
@@ -201,6 +227,8 @@ private:
         qCWarning(lcDatabase).noquote() << "PostgreSQL: closing the connection:" << why;
         PQfinish(m_conn);
         m_conn = nullptr;
+        // Prepared statements live in the server's session: the next one starts without any.
+        forgetAll();
     }
 
     // Gives up a connection whose server process stopped answering. That process may still hold
@@ -263,8 +291,10 @@ private:
     // Waits for the answer to what was sent, at most a little longer than the server's own time
     // limit: past that the server itself is not answering (stopped, or the network is gone), and
     // the connection is given up. Answers the first failed result, else the last one.
-    PGresult* awaitResult(int timeoutMs) {
-        const QDeadlineTimer deadline(timeoutMs + kAnswerGraceMs);
+    PGresult* awaitResult(int timeoutMs) { return awaitResult(timeoutMs, QDeadlineTimer(timeoutMs + kAnswerGraceMs)); }
+
+    // The same within a deadline shared by the several exchanges of one statement.
+    PGresult* awaitResult(int timeoutMs, const QDeadlineTimer& deadline) {
         PGresult* kept = nullptr;
         for (;;) {
             while (PQisBusy(m_conn)) {
@@ -305,7 +335,8 @@ private:
         }
     }
 
-    PGresult* run(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) {
+    // Runs the statement prepared; `statement` is set to its entry.
+    PGresult* run(const QString& sql, const std::vector<QVariant>& params, int timeoutMs, Prepared** statement) {
         if (m_transactionLost)
             throw EADOError(QStringLiteral("PostgreSQL: the connection was lost during a transaction, which was rolled back"));
         std::vector<QByteArray> texts(params.size());
@@ -323,17 +354,129 @@ private:
             values[i] = texts[i].constData();
         }
         prepareToSend(timeoutMs);
-        if (!PQsendQueryParams(m_conn, sql.toUtf8().constData(), static_cast<int>(params.size()), nullptr,
-                               values.data(), nullptr, nullptr, 0))
-            failSend();
-        PGresult* result = awaitResult(timeoutMs);
-        try {
-            check(result);
-        } catch (...) {
-            PQclear(result);
-            throw;
+        // Preparing and running share the statement's one time limit.
+        const QDeadlineTimer deadline(timeoutMs + kAnswerGraceMs);
+        const int count = static_cast<int>(params.size());
+        for (bool retried = false;; retried = true) {
+            *statement = &prepared(sql, count, timeoutMs, deadline);
+            if (!PQsendQueryPrepared(m_conn, (*statement)->name.constData(), count, values.data(), nullptr, nullptr, 0))
+                failSend();
+            PGresult* result = awaitResult(timeoutMs, deadline);
+            const Staleness staleness = stalenessOf(result);
+            if (staleness != Staleness::Current) {
+                forget(sql, staleness);
+                // Such a statement failed before it ran. Outside a transaction it is prepared
+                // again and run once more; inside one the failure has spoilt the transaction, and
+                // the caller hears of it like of any other failure.
+                if (!retried && !m_inTransaction) {
+                    PQclear(result);
+                    continue;
+                }
+            }
+            try {
+                check(result);
+            } catch (...) {
+                PQclear(result);
+                throw;
+            }
+            return result;
         }
-        return result;
+    }
+
+    // The statement prepared on this connection: each text is parsed once and planned by the
+    // server's plan cache, instead of both at every call, which cost many times the run itself.
+    // The cache chooses between plans made for the values and a generic one as the server is
+    // set (plan_cache_mode); the restaurant's statements run as fast on their generic plans,
+    // the sample data's skew included. A text that fails to prepare is not remembered, so that
+    // it is tried again (and fails with its own error) at the next call. Prepared statements
+    // outlive a rollback: one prepared inside a transaction stays usable after it.
+    Prepared& prepared(const QString& sql, int parameters, int timeoutMs, const QDeadlineTimer& deadline) {
+        deallocateRetired(timeoutMs, deadline);
+        if (PreparedMap::value_type* found = lookup(sql)) {
+            if (found->second.parameters == parameters) {
+                found->second.lastUse = ++m_uses;
+                return found->second;
+            }
+            // Another number of values binds a statement of its own, as it did unprepared.
+            retire(found);
+        }
+        if (m_prepared.size() >= kCacheLimit)
+            retire(&*std::min_element(m_prepared.begin(), m_prepared.end(),
+                                      [](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; }));
+        const QByteArray name = QByteArrayLiteral("res_") + QByteArray::number(++m_names);
+        // No parameter types are given: the server infers them from the text, as for an
+        // unprepared statement.
+        if (!PQsendPrepare(m_conn, name.constData(), sql.toUtf8().constData(), parameters, nullptr)) failSend();
+        Result result(awaitResult(timeoutMs, deadline));
+        check(result.get());
+        PreparedMap::value_type& entry = *m_prepared.emplace(sql, Prepared{name, parameters, ++m_uses, false, {}}).first;
+        m_byAddress[entry.first.constData()] = &entry;
+        deallocateRetired(timeoutMs, deadline);
+        return entry.second;
+    }
+
+    // A query passes the very same string at every call: the text is then found by the address
+    // of its characters, which the entry's own copy keeps alive, without reading it through.
+    PreparedMap::value_type* lookup(const QString& sql) {
+        const auto same = m_byAddress.find(sql.constData());
+        if (same != m_byAddress.end() && same->second->first.size() == sql.size()) return same->second;
+        const auto found = m_prepared.find(sql);
+        return found == m_prepared.end() ? nullptr : &*found;
+    }
+
+    // Why a prepared statement failed: for a reason of its own, or because the server's copy is
+    // out of date (the tables under it changed so that its result or its text's meaning did)
+    // or gone (the session's prepared statements were discarded).
+    enum class Staleness { Current, Statement, Session };
+    static Staleness stalenessOf(const PGresult* result) {
+        if (!result || PQresultStatus(result) != PGRES_FATAL_ERROR) return Staleness::Current;
+        const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+        const std::string_view code = state ? state : "";
+        if (code == "26000") return Staleness::Session;  // invalid_sql_statement_name
+        // feature_not_supported: at this point "cached plan must not change result type" (a
+        // column added or retyped). Any other such failure comes back the same way once more.
+        if (code == "0A000") return Staleness::Statement;
+        // The text no longer fits the tables (one was dropped, say). Preparing it again reports
+        // the error against the text, as an unprepared statement would.
+        if (code.starts_with("42") && PQresultErrorField(result, PG_DIAG_STATEMENT_POSITION)) return Staleness::Statement;
+        return Staleness::Current;
+    }
+
+    void forget(const QString& sql, Staleness staleness) {
+        if (staleness == Staleness::Session) {
+            forgetAll();
+        } else if (PreparedMap::value_type* found = lookup(sql)) {
+            retire(found);
+        }
+    }
+
+    // No statement is known any more (the session is gone, or its statements are).
+    void forgetAll() {
+        m_byAddress.clear();
+        m_prepared.clear();
+        m_retired.clear();
+    }
+
+    // The server keeps a statement until it is deallocated; that is done when no transaction is
+    // open, so that a failure of it can never spoil one of the caller's.
+    void retire(PreparedMap::value_type* entry) {
+        m_retired.push_back(entry->second.name);
+        m_byAddress.erase(entry->first.constData());
+        const QString sql = entry->first;
+        m_prepared.erase(sql);
+    }
+
+    void deallocateRetired(int timeoutMs, const QDeadlineTimer& deadline) {
+        if (m_retired.empty() || PQtransactionStatus(m_conn) != PQTRANS_IDLE) return;
+        QByteArray sql;
+        for (const QByteArray& name : m_retired) sql += "DEALLOCATE " + name + ';';
+        m_retired.clear();
+        if (!PQsendQuery(m_conn, sql.constData())) failSend();
+        Result result(awaitResult(timeoutMs, deadline));
+        if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) return;
+        if (PQstatus(m_conn) == CONNECTION_BAD) check(result.get());
+        // A name someone else deallocated already: nothing is left to release.
+        qCInfo(lcDatabase).noquote() << "PostgreSQL: releasing prepared statements:" << errorText(PQresultErrorMessage(result.get()));
     }
 
     void check(PGresult* result) {
@@ -364,6 +507,12 @@ private:
     int m_timeoutMs = 0;         // what is in force on the session now
     bool m_inTransaction = false;    // when the statement under way was sent
     bool m_transactionLost = false;  // the connection went inside a transaction
+    static constexpr std::size_t kCacheLimit = 64;
+    PreparedMap m_prepared;              // by statement text, on the current connection
+    std::unordered_map<const QChar*, PreparedMap::value_type*> m_byAddress;  // by the address of that text
+    std::vector<QByteArray> m_retired;   // names to deallocate
+    quint64 m_uses = 0;                  // stamps of use, the oldest goes first
+    quint64 m_names = 0;                 // a name is never given twice on one connection
 };
 
 }  // namespace
