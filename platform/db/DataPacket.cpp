@@ -15,6 +15,8 @@ using namespace DataPacketFormat;
 namespace {
 
 constexpr std::size_t kNotUtf8 = std::numeric_limits<std::size_t>::max();
+// Up to this many fields, names are compared pairwise when the encoder checks them.
+constexpr std::size_t kPairwiseNames = 64;
 
 // Number of code points of a strictly valid UTF-8 text (no overlong forms, no surrogates,
 // nothing above U+10FFFF), or kNotUtf8. ASCII runs are skipped eight bytes at a time.
@@ -90,6 +92,18 @@ std::size_t firstWithName(QHash<QString, std::size_t>& seen, const QString& name
         return *it;
     seen.insert(folded, index);
     return index;
+}
+
+// Whether every field name is plain ASCII, as in nearly every packet.
+bool asciiNames(const std::vector<TFieldDesc>& fields)
+{
+    for (const TFieldDesc& field : fields) {
+        for (const QChar c : field.name) {
+            if (c.unicode() >= 0x80)
+                return false;
+        }
+    }
+    return true;
 }
 
 bool isKnownType(unsigned code)
@@ -403,6 +417,10 @@ std::vector<QByteArray> checkedFieldNames(const std::vector<TFieldDesc>& fields)
                        std::to_string(kMaxFields) + ")");
     }
     names.reserve(fields.size());
+    // The few ASCII names of a usual packet are compared with the earlier ones in place, which
+    // costs much less than hashing a case-folded copy of each; any other character may fold
+    // onto an ASCII one (the Kelvin sign onto k), so then all names are folded.
+    const bool pairwise = fields.size() <= kPairwiseNames && asciiNames(fields);
     QHash<QString, std::size_t> seen;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const TFieldDesc& field = fields[i];
@@ -432,7 +450,16 @@ std::vector<QByteArray> checkedFieldNames(const std::vector<TFieldDesc>& fields)
         }
         if (!field.name.isValidUtf16())
             encodeFail(-1, index, names, "field name holds an unpaired surrogate");
-        const std::size_t first = firstWithName(seen, field.name, i);
+        std::size_t first = i;
+        if (pairwise) {
+            for (std::size_t j = 0; j < i && first == i; ++j) {
+                if (names[j].size() == names[i].size() &&
+                    qstrnicmp(names[j].constData(), names[i].constData(), static_cast<std::size_t>(names[i].size())) == 0)
+                    first = j;
+            }
+        } else {
+            first = firstWithName(seen, field.name, i);
+        }
         if (first != i) {
             encodeFail(-1, index, names,
                        "duplicate field name (same as field " + std::to_string(first) + " " +

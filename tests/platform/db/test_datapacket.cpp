@@ -258,6 +258,11 @@ TEST(DataPacket, EncoderRejectsRuleBreakingTables)
         {{{{"", TFieldType::ftInteger, 0}}, {}}, "field 0 \"\": empty field name"},
         {{{{"NOME", TFieldType::ftString, 4}, {"Nome", TFieldType::ftInteger, 0}}, {}},
          "field 1 \"Nome\": duplicate field name (same as field 0 \"NOME\")"},
+        {{{{"AÇÃO", TFieldType::ftInteger, 0}, {"ação", TFieldType::ftInteger, 0}}, {}},
+         "field 1 \"ação\": duplicate field name (same as field 0 \"AÇÃO\")"},
+        // The Kelvin sign folds to the ASCII k.
+        {{{{"K", TFieldType::ftInteger, 0}, {"B", TFieldType::ftInteger, 0}, {QString(QChar(0x212A)), TFieldType::ftInteger, 0}}, {}},
+         "field 2 \"\u212A\": duplicate field name (same as field 0 \"K\")"},
         {{{{"N", TFieldType::ftInteger, 4}}, {}}, "field 0 \"N\": size 4 not allowed for type integer (must be 0)"},
         {{{{"S", TFieldType::ftString, -1}}, {}}, "field 0 \"S\": string size -1 out of range"},
         {{{{"X", static_cast<TFieldType>(9), 0}}, {}}, "field 0 \"X\": unknown type code 9"},
