@@ -18,6 +18,7 @@
 #include <libpq-fe.h>
 #include <malloc.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -282,6 +283,9 @@ void BM_RawPostgres(benchmark::State& state, std::string name, qint64 items) {
 // the median of the repetitions where there are several, the single run's otherwise.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only for a terminal, so that a copy in a file reads plainly.
+    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.error_occurred) continue;

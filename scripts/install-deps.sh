@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, tests and runs with, when they are missing.
+# Arguments name further packages that one script needs (the benchmarks' plotting, say).
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   fonts-liberation2 xvfb xauth
+  "$@"
 )
 
 missing=()
