@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, tests and runs with, when they are missing.
+# Arguments name further packages that one script needs (the benchmarks' plotting, say).
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   clang libclang-rt-dev
   fonts-liberation2 xvfb xauth
   poppler-utils  # pdftotext: the tests read printed PDFs back
+  "$@"
 )
 
 missing=()

@@ -21,12 +21,9 @@ namespace {
 class PacketReader {
 public:
     PacketReader(const char* data, std::size_t size)
-        : m_begin(reinterpret_cast<const unsigned char*>(data)), m_pos(m_begin), m_end(m_begin + size)
-    {
-    }
+        : m_begin(reinterpret_cast<const unsigned char*>(data)), m_pos(m_begin), m_end(m_begin + size) {}
 
-    TPacketTable read()
-    {
+    TPacketTable read() {
         TPacketTable table;
         const std::uint32_t rowCount = readHeader();
         readDescriptors(table.fields);
@@ -34,8 +31,7 @@ public:
             fail(8, -1, -1, "rows but no fields: row count " + std::to_string(rowCount));
         readRows(table.fields, rowCount, table.rows);
         if (m_pos != m_end) {
-            fail(offset(), -1, -1,
-                 "trailing bytes after the last row: " + std::to_string(m_end - m_pos));
+            fail(offset(), -1, -1, "trailing bytes after the last row: " + std::to_string(m_end - m_pos));
         }
         return table;
     }
@@ -45,50 +41,43 @@ private:
     std::size_t remaining() const { return static_cast<std::size_t>(m_end - m_pos); }
 
     [[noreturn]] Q_NEVER_INLINE Q_DECL_COLD_FUNCTION void fail(std::size_t at, std::int64_t row, std::int64_t field,
-                                                               const std::string& what) const
-    {
+                                                               const std::string& what) const {
         PacketRules::fail("invalid data packet at offset " + std::to_string(at), ", ", row, field, m_names, what);
     }
 
     [[noreturn]] Q_NEVER_INLINE Q_DECL_COLD_FUNCTION void failTruncated(std::int64_t row, std::int64_t field,
-                                                                        const char* item, std::size_t needed) const
-    {
+                                                                        const char* item, std::size_t needed) const {
         fail(offset(), row, field,
              std::string("truncated in ") + item + ": " + std::to_string(remaining()) + " of " +
                  std::to_string(needed) + " bytes present");
     }
 
-    void need(std::size_t bytes, std::int64_t row, std::int64_t field, const char* item) const
-    {
+    void need(std::size_t bytes, std::int64_t row, std::int64_t field, const char* item) const {
         if (remaining() < bytes) [[unlikely]]
             failTruncated(row, field, item, bytes);
     }
 
-    std::uint32_t readHeader()
-    {
+    std::uint32_t readHeader() {
         if (remaining() < kHeaderSize) {
             fail(0, -1, -1,
                  "truncated header: " + std::to_string(remaining()) + " bytes, a packet needs at least " +
                      std::to_string(kHeaderSize));
         }
-        if (std::memcmp(m_pos, kMagic, sizeof kMagic) != 0)
-            fail(0, -1, -1, "bad magic, expected \"RDPK\"");
+        if (std::memcmp(m_pos, kMagic, sizeof kMagic) != 0) fail(0, -1, -1, "bad magic, expected \"RDPK\"");
         const auto version = qFromLittleEndian<std::uint16_t>(m_pos + 4);
         if (version != kVersion) {
             fail(4, -1, -1,
-                 "unsupported format version " + std::to_string(version) + " (expected " +
-                     std::to_string(kVersion) + ")");
+                 "unsupported format version " + std::to_string(version) + " (expected " + std::to_string(kVersion) +
+                     ")");
         }
         m_fieldCount = qFromLittleEndian<std::uint16_t>(m_pos + 6);
-        if (m_fieldCount > kMaxFields)
-            fail(6, -1, -1, tooManyFields(m_fieldCount));
+        if (m_fieldCount > kMaxFields) fail(6, -1, -1, tooManyFields(m_fieldCount));
         const auto rowCount = qFromLittleEndian<std::uint32_t>(m_pos + 8);
         m_pos += kHeaderSize;
         return rowCount;
     }
 
-    void readDescriptors(std::vector<TFieldDesc>& fields)
-    {
+    void readDescriptors(std::vector<TFieldDesc>& fields) {
         fields.reserve(m_fieldCount);  // at most kMaxFields
         for (std::size_t i = 0; i < m_fieldCount; ++i) {
             const auto index = static_cast<std::int64_t>(i);
@@ -103,8 +92,7 @@ private:
             m_pos += 7;
             need(nameBytes, -1, index, "field name");
             const std::string_view name(reinterpret_cast<const char*>(m_pos), nameBytes);
-            if (!isValidUtf8(name))
-                fail(offset(), -1, index, "field name is not valid UTF-8");
+            if (!isValidUtf8(name)) fail(offset(), -1, index, "field name is not valid UTF-8");
             TFieldDesc desc{fromUtf8(name), static_cast<TFieldType>(code), static_cast<int>(size)};
             if (const std::string duplicate = m_names.add(desc.name, std::string(name)); !duplicate.empty())
                 fail(offset(), -1, index, duplicate);
@@ -113,18 +101,15 @@ private:
         }
     }
 
-    void readRows(const std::vector<TFieldDesc>& fields, std::uint32_t rowCount, std::vector<TRecord>& rows)
-    {
-        if (rowCount == 0)
-            return;
+    void readRows(const std::vector<TFieldDesc>& fields, std::uint32_t rowCount, std::vector<TRecord>& rows) {
+        if (rowCount == 0) return;
         struct Column {
             TFieldType type;
             std::uint32_t size;
         };
         std::vector<Column> columns;
         columns.reserve(fields.size());
-        for (const TFieldDesc& field : fields)
-            columns.push_back({field.type, static_cast<std::uint32_t>(field.size)});
+        for (const TFieldDesc& field : fields) columns.push_back({field.type, static_cast<std::uint32_t>(field.size)});
 
         const std::size_t fieldCount = fields.size();
         const std::size_t bitmapBytes = (fieldCount + 7) / 8;
@@ -148,9 +133,7 @@ private:
                     continue;
                 }
                 switch (columns[f].type) {
-                case TFieldType::ftString:
-                    readString(row, columns[f].size, rowIndex, f);
-                    break;
+                case TFieldType::ftString: readString(row, columns[f].size, rowIndex, f); break;
                 case TFieldType::ftInteger:
                     need(4, rowIndex, static_cast<std::int64_t>(f), "integer value");
                     row.emplace_back(std::in_place_index<2>, qFromLittleEndian<std::int32_t>(m_pos));
@@ -173,8 +156,7 @@ private:
                     break;
                 case TFieldType::ftDateTime:
                     need(8, rowIndex, static_cast<std::int64_t>(f), "datetime value");
-                    row.emplace_back(std::in_place_index<5>,
-                                     TDateTimeValue{qFromLittleEndian<std::int64_t>(m_pos)});
+                    row.emplace_back(std::in_place_index<5>, TDateTimeValue{qFromLittleEndian<std::int64_t>(m_pos)});
                     m_pos += 8;
                     break;
                 }
@@ -182,8 +164,7 @@ private:
         }
     }
 
-    void readString(TRecord& row, std::uint32_t size, std::int64_t rowIndex, std::size_t f)
-    {
+    void readString(TRecord& row, std::uint32_t size, std::int64_t rowIndex, std::size_t f) {
         const auto field = static_cast<std::int64_t>(f);
         need(4, rowIndex, field, "string length");
         const std::size_t length = qFromLittleEndian<std::uint32_t>(m_pos);
@@ -196,8 +177,7 @@ private:
         m_pos += 4;
         need(length, rowIndex, field, "string value");
         const std::string_view text(reinterpret_cast<const char*>(m_pos), length);
-        if (!stringFits(text, size))
-            fail(offset(), rowIndex, field, stringProblem(text, size));
+        if (!stringFits(text, size)) fail(offset(), rowIndex, field, stringProblem(text, size));
         row.emplace_back(std::in_place_index<1>, text);
         m_pos += length;
     }
@@ -213,25 +193,19 @@ private:
 // Encoding
 
 template <typename T>
-char* put(char* out, T value)
-{
+char* put(char* out, T value) {
     qToLittleEndian(value, out);
     return out + sizeof(T);
 }
 
 }  // namespace
 
-QByteArray encodePacket(const TPacketTable& table)
-{
-    return encodePacket(table.fields, table.rows);
-}
+QByteArray encodePacket(const TPacketTable& table) { return encodePacket(table.fields, table.rows); }
 
-QByteArray encodePacket(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows)
-{
+QByteArray encodePacket(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows) {
     const CheckedTable checked = checkTable(fields, rows, "cannot encode data packet");
     std::size_t total = kHeaderSize + checked.binaryRowBytes;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        total += 7 + checked.names.utf8(i).size();
+    for (std::size_t i = 0; i < fields.size(); ++i) total += 7 + checked.names.utf8(i).size();
 
     QByteArray bytes(static_cast<qsizetype>(total), Qt::Uninitialized);
     char* out = bytes.data();
@@ -257,9 +231,7 @@ QByteArray encodePacket(const std::vector<TFieldDesc>& fields, const std::vector
         for (std::size_t f = 0; f < row.size(); ++f) {
             const TFieldValue& value = row[f];
             switch (value.index()) {
-            case 0:
-                bitmap[f >> 3] = static_cast<char>(bitmap[f >> 3] | (1u << (f & 7)));
-                break;
+            case 0: bitmap[f >> 3] = static_cast<char>(bitmap[f >> 3] | (1u << (f & 7))); break;
             case 1: {
                 const std::string& text = std::get<1>(value);
                 out = put<std::uint32_t>(out, static_cast<std::uint32_t>(text.size()));
@@ -267,18 +239,10 @@ QByteArray encodePacket(const std::vector<TFieldDesc>& fields, const std::vector
                 out += text.size();
                 break;
             }
-            case 2:
-                out = put<std::int32_t>(out, std::get<2>(value));
-                break;
-            case 3:
-                out = put<std::uint64_t>(out, std::bit_cast<std::uint64_t>(std::get<3>(value)));
-                break;
-            case 4:
-                *out++ = std::get<4>(value) ? 1 : 0;
-                break;
-            case 5:
-                out = put<std::int64_t>(out, std::get<5>(value).msecs);
-                break;
+            case 2: out = put<std::int32_t>(out, std::get<2>(value)); break;
+            case 3: out = put<std::uint64_t>(out, std::bit_cast<std::uint64_t>(std::get<3>(value))); break;
+            case 4: *out++ = std::get<4>(value) ? 1 : 0; break;
+            case 5: out = put<std::int64_t>(out, std::get<5>(value).msecs); break;
             }
         }
     }
@@ -286,22 +250,17 @@ QByteArray encodePacket(const std::vector<TFieldDesc>& fields, const std::vector
     return bytes;
 }
 
-TPacketTable decodePacket(const QByteArray& bytes)
-{
+TPacketTable decodePacket(const QByteArray& bytes) {
     return decodePacket(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-TPacketTable decodePacket(const char* data, std::size_t size)
-{
-    if (data == nullptr && size != 0)
-        throw EPacketError("invalid data packet: no data");
+TPacketTable decodePacket(const char* data, std::size_t size) {
+    if (data == nullptr && size != 0) throw EPacketError("invalid data packet: no data");
     return PacketReader(data, size).read();
 }
 
-QString savePacketFile(const QString& fileName, const QByteArray& packet)
-{
+QString savePacketFile(const QString& fileName, const QByteArray& packet) {
     QSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly) && file.write(packet) == packet.size() && file.commit())
-        return {};
+    if (file.open(QIODevice::WriteOnly) && file.write(packet) == packet.size() && file.commit()) return {};
     return file.errorString();
 }

@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <limits>
 
 using namespace DataPacketFormat;
@@ -36,9 +37,28 @@ QString fromUtf8(std::string_view utf8) {
 std::string FieldNames::add(const QString& name, std::string utf8) {
     const std::size_t index = m_utf8.size();
     m_utf8.push_back(std::move(utf8));
+    const std::string& bytes = m_utf8.back();
+    const auto duplicate = [this](std::size_t first) {
+        return "duplicate field name (same as field " + std::to_string(first) + " " + quoted(m_utf8[first]) + ")";
+    };
+    const bool ascii =
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (m_pairwise && index < kPairwiseNames && ascii) {
+        for (std::size_t j = 0; j < index; ++j) {
+            if (m_utf8[j].size() == bytes.size() && qstrnicmp(m_utf8[j].data(), bytes.data(), bytes.size()) == 0)
+                return duplicate(j);
+        }
+        return {};
+    }
+    if (m_pairwise) {
+        m_pairwise = false;
+        for (std::size_t j = 0; j < index; ++j) {
+            const QString earlier = fromUtf8(m_utf8[j]).toCaseFolded();
+            if (!m_first.contains(earlier)) m_first.insert(earlier, j);
+        }
+    }
     const QString folded = name.toCaseFolded();
-    if (const auto it = m_first.constFind(folded); it != m_first.constEnd())
-        return "duplicate field name (same as field " + std::to_string(*it) + " " + quoted(m_utf8[*it]) + ")";
+    if (const auto it = m_first.constFind(folded); it != m_first.constEnd()) return duplicate(*it);
     m_first.insert(folded, index);
     return {};
 }

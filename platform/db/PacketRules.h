@@ -41,6 +41,12 @@ public:
     const std::string& utf8(std::size_t field) const { return m_utf8[field]; }
 
 private:
+    // Up to this many plain ASCII names, a new name is compared with the earlier ones in place,
+    // which costs far less than hashing a case-folded copy of each (the usual packet); past it,
+    // or at the first other character (which may fold onto an ASCII one: the Kelvin sign onto
+    // k), every name goes into the hash of folded names.
+    static constexpr std::size_t kPairwiseNames = 64;
+    bool m_pairwise = true;
     QHash<QString, std::size_t> m_first;  // case-folded name -> first field with it
     std::vector<std::string> m_utf8;
 };

@@ -4,6 +4,8 @@ TADOCommand::TADOCommand(QString name) : TComponent(std::move(name)) {}
 
 void TADOCommand::setCommandText(const QString& text) {
     m_commandText = text;
+    m_rendered.clear();
+    m_renderedFor.reset();
     m_statement = std::make_unique<SqlPlaceholders>(text);
     m_parameters.assign(m_statement->names());
 }
@@ -13,6 +15,9 @@ qint64 TADOCommand::Execute() {
     if (!m_statement || m_commandText.trimmed().isEmpty())
         throw EDatabaseError(QStringLiteral("%1: no statement to run").arg(Name()));
     DbDriver& driver = m_connection->driver();
-    const QString sql = m_statement->render([&driver](int i) { return driver.placeholder(i); });
-    return driver.execute(sql, m_parameters.values(), m_connection->statementTimeoutMs(m_commandTimeout));
+    if (m_renderedFor != driver.dialect()) {
+        m_rendered = m_statement->render([&driver](int i) { return driver.placeholder(i); });
+        m_renderedFor = driver.dialect();
+    }
+    return driver.execute(m_rendered, m_parameters.values(), m_connection->statementTimeoutMs(m_commandTimeout));
 }

@@ -5,6 +5,8 @@
 #include "TADOConnection.h"
 #include "TParameters.h"
 
+#include <optional>
+
 class TADOCommand : public TComponent {
 public:
     explicit TADOCommand(QString name = {});
@@ -25,6 +27,8 @@ private:
     TADOConnection* m_connection = nullptr;
     QString m_commandText;
     std::unique_ptr<SqlPlaceholders> m_statement;
+    QString m_rendered;  // the statement with the driver's positional placeholders
+    std::optional<TSqlDialect> m_renderedFor;
     TParameters m_parameters;
     int m_commandTimeout = 30;
 };

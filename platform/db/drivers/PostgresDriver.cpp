@@ -5,27 +5,49 @@
 #include "../TField.h"
 
 #include <QDeadlineTimer>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <libpq-fe.h>
 #include <poll.h>
 #include <string_view>
+#include <unordered_map>
 
 namespace {
 
 // Type identifiers of the built-in types (pg_type.oid), fixed since the first releases.
 enum : Oid {
-    kBool = 16, kName = 19, kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25, kOid = 26, kFloat4 = 700,
-    kFloat8 = 701, kBpchar = 1042, kVarchar = 1043, kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184,
+    kBool = 16,
+    kName = 19,
+    kInt8 = 20,
+    kInt2 = 21,
+    kInt4 = 23,
+    kText = 25,
+    kOid = 26,
+    kFloat4 = 700,
+    kFloat8 = 701,
+    kBpchar = 1042,
+    kVarchar = 1043,
+    kDate = 1082,
+    kTimestamp = 1114,
+    kTimestampTz = 1184,
     kNumeric = 1700,
 };
 
 TFieldType typeOf(Oid oid) {
     switch (oid) {
-    case kInt2: case kInt4: case kInt8: case kOid: case kFloat4: case kFloat8: case kNumeric: return TFieldType::ftFloat;
+    case kInt2:
+    case kInt4:
+    case kInt8:
+    case kOid:
+    case kFloat4:
+    case kFloat8:
+    case kNumeric: return TFieldType::ftFloat;
     case kBool: return TFieldType::ftBoolean;
-    case kDate: case kTimestamp: case kTimestampTz: return TFieldType::ftDateTime;
+    case kDate:
+    case kTimestamp:
+    case kTimestampTz: return TFieldType::ftDateTime;
     default: return TFieldType::ftString;
     }
 }
@@ -62,9 +84,10 @@ public:
         // transaction left idle by a terminal that froze, and stops a statement whose client went
         // away, so that a killed terminal writes nothing afterwards.
         m_sessionTimeoutMs = timeouts.commandSeconds * 1000;
-        QString serverOptions = QStringLiteral("-c statement_timeout=%1 -c lock_timeout=%1 "
-                                               "-c idle_in_transaction_session_timeout=%2 "
-                                               "-c client_connection_check_interval=1000")
+        QString serverOptions = QStringLiteral(
+                                    "-c statement_timeout=%1 -c lock_timeout=%1 "
+                                    "-c idle_in_transaction_session_timeout=%2 "
+                                    "-c client_connection_check_interval=1000")
                                     .arg(m_sessionTimeoutMs)
                                     .arg(kIdleTransactionMs);
         const QString schema = options.value(QStringLiteral("Schema"));
@@ -80,19 +103,18 @@ public:
     QString placeholder(int index) const override { return QStringLiteral("$%1").arg(index + 1); }
 
     TQueryResult query(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {
-        Result result(run(sql, params, timeoutMs));
+        Prepared* statement = nullptr;
+        Result result(run(sql, params, timeoutMs, &statement));
         TQueryResult out;
         const int columns = PQnfields(result.get());
         const int rows = PQntuples(result.get());
-        out.columns.resize(static_cast<std::size_t>(columns));
-        for (int c = 0; c < columns; ++c) {
-            TFieldDesc& column = out.columns[static_cast<std::size_t>(c)];
-            column.name = columnName(PQfname(result.get(), c));
-            const Oid oid = PQftype(result.get(), c);
-            column.type = typeOf(oid);
-            const int modifier = PQfmod(result.get(), c);
-            if ((oid == kVarchar || oid == kBpchar) && modifier >= 4) column.size = modifier - 4;
+        // A prepared statement's columns stay what they were (the server refuses to run it
+        // otherwise), so they are described at its first run only.
+        if (!statement->described || statement->columns.size() != static_cast<std::size_t>(columns)) {
+            statement->columns = describe(result.get());
+            statement->described = true;
         }
+        out.columns = statement->columns;
         out.rows.resize(static_cast<std::size_t>(rows));
         for (int r = 0; r < rows; ++r) {
             TRecord& row = out.rows[static_cast<std::size_t>(r)];
@@ -107,8 +129,9 @@ public:
                     double number = 0;
                     const auto parsed = std::from_chars(text.data(), text.data() + text.size(), number);
                     if (parsed.ec != std::errc() || parsed.ptr != text.data() + text.size())
-                        throw EADOError(QStringLiteral("PostgreSQL: column %1 holds '%2', which is not a number")
-                                            .arg(out.columns[static_cast<std::size_t>(c)].name, QString::fromUtf8(data)));
+                        throw EADOError(
+                            QStringLiteral("PostgreSQL: column %1 holds '%2', which is not a number")
+                                .arg(out.columns[static_cast<std::size_t>(c)].name, QString::fromUtf8(data)));
                     value = number;
                     break;
                 }
@@ -120,8 +143,9 @@ public:
                     const auto zone = wallClock.find_first_of("+-", 19);
                     if (zone != std::string_view::npos) wallClock = wallClock.substr(0, zone);
                     if (!parseDateTimeText(wallClock, when))
-                        throw EADOError(QStringLiteral("PostgreSQL: column %1 holds '%2', which is not a date and time")
-                                            .arg(out.columns[static_cast<std::size_t>(c)].name, QString::fromUtf8(data)));
+                        throw EADOError(
+                            QStringLiteral("PostgreSQL: column %1 holds '%2', which is not a date and time")
+                                .arg(out.columns[static_cast<std::size_t>(c)].name, QString::fromUtf8(data)));
                     value = when;
                     break;
                 }
@@ -133,7 +157,8 @@ public:
     }
 
     qint64 execute(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {
-        Result result(run(sql, params, timeoutMs));
+        Prepared* statement = nullptr;
+        Result result(run(sql, params, timeoutMs, &statement));
         const char* affected = PQcmdTuples(result.get());
         return affected && *affected ? QByteArray(affected).toLongLong() : 0;
     }
@@ -146,8 +171,9 @@ public:
                 m_transactionLost = false;
                 return;
             }
-            throw EADOError(QStringLiteral("PostgreSQL: the connection was lost during a transaction, which was rolled back"),
-                            TDbFailure::Lost);
+            throw EADOError(
+                QStringLiteral("PostgreSQL: the connection was lost during a transaction, which was rolled back"),
+                TDbFailure::Lost);
         }
         prepareToSend(timeoutMs);
         if (!PQsendQuery(m_conn, sql.toUtf8().constData())) failSend();
@@ -156,6 +182,29 @@ public:
     }
 
 private:
+    // A statement prepared on the current connection, and what its result looks like.
+    struct Prepared {
+        QByteArray name;
+        int parameters = 0;
+        quint64 lastUse = 0;
+        bool described = false;
+        std::vector<TFieldDesc> columns;
+    };
+    using PreparedMap = std::unordered_map<QString, Prepared>;
+
+    static std::vector<TFieldDesc> describe(const PGresult* result) {
+        std::vector<TFieldDesc> columns(static_cast<std::size_t>(PQnfields(result)));
+        for (int c = 0; c < PQnfields(result); ++c) {
+            TFieldDesc& column = columns[static_cast<std::size_t>(c)];
+            column.name = columnName(PQfname(result, c));
+            const Oid oid = PQftype(result, c);
+            column.type = typeOf(oid);
+            const int modifier = PQfmod(result, c);
+            if ((oid == kVarchar || oid == kBpchar) && modifier >= 4) column.size = modifier - 4;
+        }
+        return columns;
+    }
+
     struct Result {
         explicit Result(PGresult* r) : result(r) {}
         ~Result() { PQclear(result); }
@@ -192,7 +241,8 @@ private:
                                 .arg(m_host.isEmpty() ? QStringLiteral("localhost") : m_host,
                                      m_port.isEmpty() ? QStringLiteral("5432") : m_port, message));
         }
-        PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
+        PQsetNoticeProcessor(
+            m_conn, [](void*, const char*) {}, nullptr);
         m_timeoutMs = m_sessionTimeoutMs;
     }
 
@@ -203,6 +253,8 @@ private:
         qCWarning(lcDatabase).noquote() << "PostgreSQL: closing the connection:" << why;
         PQfinish(m_conn);
         m_conn = nullptr;
+        // Prepared statements live in the server's session: the next one starts without any.
+        forgetAll();
     }
 
     // Gives up a connection whose server process stopped answering. That process may still hold
@@ -222,8 +274,7 @@ private:
             if (state == PGRES_POLLING_OK) {
                 const QByteArray sql = QByteArray("SELECT pg_terminate_backend(") + QByteArray::number(backend) + ')';
                 if (!PQsendQuery(cleanup, sql.constData())) break;
-                while (PQisBusy(cleanup) && waitFor(cleanup, POLLIN, deadline) && PQconsumeInput(cleanup)) {
-                }
+                while (PQisBusy(cleanup) && waitFor(cleanup, POLLIN, deadline) && PQconsumeInput(cleanup)) {}
                 while (PGresult* result = PQisBusy(cleanup) ? nullptr : PQgetResult(cleanup)) {
                     ended = ended || PQresultStatus(result) == PGRES_TUPLES_OK;
                     PQclear(result);
@@ -248,7 +299,8 @@ private:
         const PGTransactionStatusType status = PQtransactionStatus(m_conn);
         m_inTransaction = status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
         if (timeoutMs != m_timeoutMs) {
-            const QByteArray set = QStringLiteral("SET statement_timeout = %1; SET lock_timeout = %1").arg(timeoutMs).toUtf8();
+            const QByteArray set =
+                QStringLiteral("SET statement_timeout = %1; SET lock_timeout = %1").arg(timeoutMs).toUtf8();
             if (!PQsendQuery(m_conn, set.constData())) failSend();
             Result result(awaitResult(m_timeoutMs));
             check(result.get());
@@ -265,14 +317,17 @@ private:
     // Waits for the answer to what was sent, at most a little longer than the server's own time
     // limit: past that the server itself is not answering (stopped, or the network is gone), and
     // the connection is given up. Answers the first failed result, else the last one.
-    PGresult* awaitResult(int timeoutMs) {
-        const QDeadlineTimer deadline(timeoutMs + kAnswerGraceMs);
+    PGresult* awaitResult(int timeoutMs) { return awaitResult(timeoutMs, QDeadlineTimer(timeoutMs + kAnswerGraceMs)); }
+
+    // The same within a deadline shared by the several exchanges of one statement.
+    PGresult* awaitResult(int timeoutMs, const QDeadlineTimer& deadline) {
         PGresult* kept = nullptr;
         for (;;) {
             while (PQisBusy(m_conn)) {
                 if (!waitFor(m_conn, POLLIN, deadline)) {
                     PQclear(kept);
-                    const QString text = QStringLiteral("the server did not answer within %1 s").arg((timeoutMs + 999) / 1000);
+                    const QString text =
+                        QStringLiteral("the server did not answer within %1 s").arg((timeoutMs + 999) / 1000);
                     abandonConnection(text);
                     throw EADOError(QStringLiteral("PostgreSQL: %1").arg(text), TDbFailure::Lost);
                 }
@@ -307,10 +362,12 @@ private:
         }
     }
 
-    PGresult* run(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) {
+    // Runs the statement prepared; `statement` is set to its entry.
+    PGresult* run(const QString& sql, const std::vector<QVariant>& params, int timeoutMs, Prepared** statement) {
         if (m_transactionLost)
-            throw EADOError(QStringLiteral("PostgreSQL: the connection was lost during a transaction, which was rolled back"),
-                        TDbFailure::Lost);
+            throw EADOError(
+                QStringLiteral("PostgreSQL: the connection was lost during a transaction, which was rolled back"),
+                TDbFailure::Lost);
         std::vector<QByteArray> texts(params.size());
         std::vector<const char*> values(params.size(), nullptr);
         for (std::size_t i = 0; i < params.size(); ++i) {
@@ -319,24 +376,141 @@ private:
             switch (value.typeId()) {
             case QMetaType::QDateTime: texts[i] = formatDateTimeText(fromQDateTime(value.toDateTime())).toUtf8(); break;
             case QMetaType::Bool: texts[i] = value.toBool() ? "t" : "f"; break;
-            case QMetaType::Double: case QMetaType::Float: texts[i] = QByteArray::number(value.toDouble(), 'g', 17); break;
+            case QMetaType::Double:
+            case QMetaType::Float: texts[i] = QByteArray::number(value.toDouble(), 'g', 17); break;
             case QMetaType::QByteArray: texts[i] = value.toByteArray(); break;
             default: texts[i] = value.toString().toUtf8(); break;
             }
             values[i] = texts[i].constData();
         }
         prepareToSend(timeoutMs);
-        if (!PQsendQueryParams(m_conn, sql.toUtf8().constData(), static_cast<int>(params.size()), nullptr,
-                               values.data(), nullptr, nullptr, 0))
-            failSend();
-        PGresult* result = awaitResult(timeoutMs);
-        try {
-            check(result);
-        } catch (...) {
-            PQclear(result);
-            throw;
+        // Preparing and running share the statement's one time limit.
+        const QDeadlineTimer deadline(timeoutMs + kAnswerGraceMs);
+        const int count = static_cast<int>(params.size());
+        for (bool retried = false;; retried = true) {
+            *statement = &prepared(sql, count, timeoutMs, deadline);
+            if (!PQsendQueryPrepared(m_conn, (*statement)->name.constData(), count, values.data(), nullptr, nullptr, 0))
+                failSend();
+            PGresult* result = awaitResult(timeoutMs, deadline);
+            const Staleness staleness = stalenessOf(result);
+            if (staleness != Staleness::Current) {
+                forget(sql, staleness);
+                // Such a statement failed before it ran. Outside a transaction it is prepared
+                // again and run once more; inside one the failure has spoilt the transaction, and
+                // the caller hears of it like of any other failure.
+                if (!retried && !m_inTransaction) {
+                    PQclear(result);
+                    continue;
+                }
+            }
+            try {
+                check(result);
+            } catch (...) {
+                PQclear(result);
+                throw;
+            }
+            return result;
         }
-        return result;
+    }
+
+    // The statement prepared on this connection: each text is parsed once and planned by the
+    // server's plan cache, instead of both at every call, which cost many times the run itself.
+    // The cache chooses between plans made for the values and a generic one as the server is
+    // set (plan_cache_mode); the restaurant's statements run as fast on their generic plans,
+    // the sample data's skew included. A text that fails to prepare is not remembered, so that
+    // it is tried again (and fails with its own error) at the next call. Prepared statements
+    // outlive a rollback: one prepared inside a transaction stays usable after it.
+    Prepared& prepared(const QString& sql, int parameters, int timeoutMs, const QDeadlineTimer& deadline) {
+        deallocateRetired(timeoutMs, deadline);
+        if (PreparedMap::value_type* found = lookup(sql)) {
+            if (found->second.parameters == parameters) {
+                found->second.lastUse = ++m_uses;
+                return found->second;
+            }
+            // Another number of values binds a statement of its own, as it did unprepared.
+            retire(found);
+        }
+        if (m_prepared.size() >= kCacheLimit)
+            retire(&*std::min_element(m_prepared.begin(), m_prepared.end(), [](const auto& a, const auto& b) {
+                return a.second.lastUse < b.second.lastUse;
+            }));
+        const QByteArray name = QByteArrayLiteral("res_") + QByteArray::number(++m_names);
+        // No parameter types are given: the server infers them from the text, as for an
+        // unprepared statement.
+        if (!PQsendPrepare(m_conn, name.constData(), sql.toUtf8().constData(), parameters, nullptr)) failSend();
+        Result result(awaitResult(timeoutMs, deadline));
+        check(result.get());
+        PreparedMap::value_type& entry =
+            *m_prepared.emplace(sql, Prepared{name, parameters, ++m_uses, false, {}}).first;
+        m_byAddress[entry.first.constData()] = &entry;
+        deallocateRetired(timeoutMs, deadline);
+        return entry.second;
+    }
+
+    // A query passes the very same string at every call: the text is then found by the address
+    // of its characters, which the entry's own copy keeps alive, without reading it through.
+    PreparedMap::value_type* lookup(const QString& sql) {
+        const auto same = m_byAddress.find(sql.constData());
+        if (same != m_byAddress.end() && same->second->first.size() == sql.size()) return same->second;
+        const auto found = m_prepared.find(sql);
+        return found == m_prepared.end() ? nullptr : &*found;
+    }
+
+    // Why a prepared statement failed: for a reason of its own, or because the server's copy is
+    // out of date (the tables under it changed so that its result or its text's meaning did)
+    // or gone (the session's prepared statements were discarded).
+    enum class Staleness { Current, Statement, Session };
+    static Staleness stalenessOf(const PGresult* result) {
+        if (!result || PQresultStatus(result) != PGRES_FATAL_ERROR) return Staleness::Current;
+        const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+        const std::string_view code = state ? state : "";
+        if (code == "26000") return Staleness::Session;  // invalid_sql_statement_name
+        // feature_not_supported: at this point "cached plan must not change result type" (a
+        // column added or retyped). Any other such failure comes back the same way once more.
+        if (code == "0A000") return Staleness::Statement;
+        // The text no longer fits the tables (one was dropped, say). Preparing it again reports
+        // the error against the text, as an unprepared statement would.
+        if (code.starts_with("42") && PQresultErrorField(result, PG_DIAG_STATEMENT_POSITION))
+            return Staleness::Statement;
+        return Staleness::Current;
+    }
+
+    void forget(const QString& sql, Staleness staleness) {
+        if (staleness == Staleness::Session) {
+            forgetAll();
+        } else if (PreparedMap::value_type* found = lookup(sql)) {
+            retire(found);
+        }
+    }
+
+    // No statement is known any more (the session is gone, or its statements are).
+    void forgetAll() {
+        m_byAddress.clear();
+        m_prepared.clear();
+        m_retired.clear();
+    }
+
+    // The server keeps a statement until it is deallocated; that is done when no transaction is
+    // open, so that a failure of it can never spoil one of the caller's.
+    void retire(PreparedMap::value_type* entry) {
+        m_retired.push_back(entry->second.name);
+        m_byAddress.erase(entry->first.constData());
+        const QString sql = entry->first;
+        m_prepared.erase(sql);
+    }
+
+    void deallocateRetired(int timeoutMs, const QDeadlineTimer& deadline) {
+        if (m_retired.empty() || PQtransactionStatus(m_conn) != PQTRANS_IDLE) return;
+        QByteArray sql;
+        for (const QByteArray& name : m_retired) sql += "DEALLOCATE " + name + ';';
+        m_retired.clear();
+        if (!PQsendQuery(m_conn, sql.constData())) failSend();
+        Result result(awaitResult(timeoutMs, deadline));
+        if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) return;
+        if (PQstatus(m_conn) == CONNECTION_BAD) check(result.get());
+        // A name someone else deallocated already: nothing is left to release.
+        qCInfo(lcDatabase).noquote() << "PostgreSQL: releasing prepared statements:"
+                                     << errorText(PQresultErrorMessage(result.get()));
     }
 
     void check(PGresult* result) {
@@ -377,10 +551,16 @@ private:
     PGconn* m_conn = nullptr;
     std::vector<std::pair<QByteArray, QByteArray>> m_settings;  // libpq keyword, value
     QString m_host, m_port;
-    int m_sessionTimeoutMs = 0;  // what the connection's options set
-    int m_timeoutMs = 0;         // what is in force on the session now
+    int m_sessionTimeoutMs = 0;      // what the connection's options set
+    int m_timeoutMs = 0;             // what is in force on the session now
     bool m_inTransaction = false;    // when the statement under way was sent
     bool m_transactionLost = false;  // the connection went inside a transaction
+    static constexpr std::size_t kCacheLimit = 64;
+    PreparedMap m_prepared;  // by statement text, on the current connection
+    std::unordered_map<const QChar*, PreparedMap::value_type*> m_byAddress;  // by the address of that text
+    std::vector<QByteArray> m_retired;                                       // names to deallocate
+    quint64 m_uses = 0;                                                      // stamps of use, the oldest goes first
+    quint64 m_names = 0;  // a name is never given twice on one connection
 };
 
 }  // namespace

@@ -32,13 +32,13 @@ protected:
         m_connection.setConnectionString(m_connectionString);
         m_connection.Open();
         const bool pg = GetParam() == Engine::PostgreSQL;
-        m_connection.Execute(QStringLiteral(
-            "CREATE TABLE T (CD VARCHAR(4) NOT NULL, NM VARCHAR(30), VR DOUBLE PRECISION, QT INTEGER, "
-            "DTHR %1, TX VARCHAR(2000));"
-            "INSERT INTO T VALUES ('0001', 'Mesa 1', 12.5, 3, '2026-12-08 10:15:00', NULL);"
-            "INSERT INTO T VALUES ('0002', 'Garçom Zé', NULL, 0, '2026-12-08 23:59:59.250', 'x');"
-            "INSERT INTO T VALUES ('0003', NULL, -1.25, 7, NULL, '');")
-                                 .arg(pg ? "TIMESTAMP" : "DATETIME"));
+        m_connection.Execute(
+            QStringLiteral("CREATE TABLE T (CD VARCHAR(4) NOT NULL, NM VARCHAR(30), VR DOUBLE PRECISION, QT INTEGER, "
+                           "DTHR %1, TX VARCHAR(2000));"
+                           "INSERT INTO T VALUES ('0001', 'Mesa 1', 12.5, 3, '2026-12-08 10:15:00', NULL);"
+                           "INSERT INTO T VALUES ('0002', 'Garçom Zé', NULL, 0, '2026-12-08 23:59:59.250', 'x');"
+                           "INSERT INTO T VALUES ('0003', NULL, -1.25, 7, NULL, '');")
+                .arg(pg ? "TIMESTAMP" : "DATETIME"));
     }
 
     QString m_connectionString;
@@ -49,7 +49,8 @@ protected:
 std::vector<std::string> column(TDataSet& dataSet, const char* field) {
     std::vector<std::string> values;
     for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
-        values.push_back(dataSet.FieldByName(field).IsNull() ? "<null>" : dataSet.FieldByName(field).AsString().toStdString());
+        values.push_back(dataSet.FieldByName(field).IsNull() ? "<null>"
+                                                             : dataSet.FieldByName(field).AsString().toStdString());
     return values;
 }
 
@@ -61,8 +62,8 @@ TEST_P(AdoTest, ReportsColumnNamesTypesAndDeclaredWidths) {
     provider.setDataSet(&query);
     const TPacketTable packet = decodePacket(provider.GetData());
     const std::vector<TFieldDesc> expected = {
-        {"CD", TFieldType::ftString, 4},    {"NM", TFieldType::ftString, 30},       {"VR", TFieldType::ftFloat, 0},
-        {"QT", TFieldType::ftFloat, 0},     {"DTHR", TFieldType::ftDateTime, 0},    {"TX", TFieldType::ftString, 2000},
+        {"CD", TFieldType::ftString, 4},   {"NM", TFieldType::ftString, 30},    {"VR", TFieldType::ftFloat, 0},
+        {"QT", TFieldType::ftFloat, 0},    {"DTHR", TFieldType::ftDateTime, 0}, {"TX", TFieldType::ftString, 2000},
         {"FLAG", TFieldType::ftString, 0},
     };
     EXPECT_EQ(packet.fields, expected);
@@ -87,9 +88,10 @@ TEST_P(AdoTest, ReportsColumnNamesTypesAndDeclaredWidths) {
 TEST_P(AdoTest, BindsANameAtEveryOccurrenceAndIgnoresColonsInLiteralsAndComments) {
     TADOQuery query;
     query.setConnection(&m_connection);
-    query.setSQL(QStringLiteral("SELECT CD, ':P_NAO' AS LIT FROM T -- :P_COMMENT\n"
-                                "WHERE (CD = :P_CD OR NM = :P_NM) /* :P_BLOCK */ OR (CD = :P_CD2 AND :P_CD2 <> :P_CD) "
-                                "ORDER BY CD"));
+    query.setSQL(
+        QStringLiteral("SELECT CD, ':P_NAO' AS LIT FROM T -- :P_COMMENT\n"
+                       "WHERE (CD = :P_CD OR NM = :P_NM) /* :P_BLOCK */ OR (CD = :P_CD2 AND :P_CD2 <> :P_CD) "
+                       "ORDER BY CD"));
     ASSERT_EQ(query.Parameters().Count(), 5);
     EXPECT_EQ(query.Parameters().Items(4).Name(), "P_CD");
     query.Parameters().ParamByName("P_CD").setValue(QStringLiteral("0001"));
@@ -167,7 +169,8 @@ TEST_P(AdoTest, QueriesAreReadOnly) {
 TEST_P(AdoTest, CommandsAnswerTheRowsTheyChanged) {
     TADOCommand command;
     command.setConnection(&m_connection);
-    command.setCommandText(QStringLiteral("UPDATE T SET NM = :P_NM WHERE CD = :P_CD OR (CD = '0003' AND :P_CD = 'all')"));
+    command.setCommandText(
+        QStringLiteral("UPDATE T SET NM = :P_NM WHERE CD = :P_CD OR (CD = '0003' AND :P_CD = 'all')"));
     command.Parameters().ParamByName("P_NM").setValue(QStringLiteral("novo"));
     command.Parameters().ParamByName("P_CD").setValue(QStringLiteral("0001"));
     EXPECT_EQ(command.Execute(), 1);
@@ -256,8 +259,114 @@ TEST_P(AdoTest, ConnectHandlersRunOncePerConnect) {
     EXPECT_EQ(connection.Provider(), "MSDAORA.1") << "the stored provider is kept";
 }
 
+// Statements are prepared once per connection and kept; what follows is where a kept statement
+// could go wrong.
+
+std::vector<std::string> rowsOf(TADOConnection& connection, const QString& sql,
+                                const QString& cd = QStringLiteral("0001")) {
+    TADOQuery query;
+    query.setConnection(&connection);
+    query.setSQL(sql);
+    if (query.Parameters().Count() > 0) query.Parameters().ParamByName("P_CD").setValue(cd);
+    query.Open();
+    std::vector<std::string> rows;
+    for (query.First(); !query.Eof(); query.Next()) {
+        std::string row;
+        for (int i = 0; i < query.FieldCount(); ++i)
+            row += (i ? "|" : "") +
+                   (query.Fields(i).IsNull() ? std::string("<null>") : query.Fields(i).AsString().toStdString());
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST_P(AdoTest, AKeptStatementFollowsTheTableWhenItChanges) {
+    const QString all = QStringLiteral("SELECT * FROM T WHERE CD = :P_CD");
+    EXPECT_EQ(rowsOf(m_connection, all), (std::vector<std::string>{"0001|Mesa 1|12.5|3|2026-12-08 10:15:00|<null>"}));
+    m_connection.Execute(QStringLiteral("ALTER TABLE T ADD COLUMN EXTRA VARCHAR(3)"));
+    EXPECT_EQ(rowsOf(m_connection, all),
+              (std::vector<std::string>{"0001|Mesa 1|12.5|3|2026-12-08 10:15:00|<null>|<null>"}));
+
+    m_connection.Execute(QStringLiteral("DROP TABLE T"));
+    try {
+        rowsOf(m_connection, all);
+        FAIL() << "the table is gone";
+    } catch (const EADOError& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(GetParam() == Engine::SQLite
+                                                             ? QStringLiteral("no such table: T")
+                                                             : QStringLiteral("relation \"t\" does not exist")))
+            << e.what();
+    }
+    m_connection.Execute(
+        QStringLiteral("CREATE TABLE T (CD VARCHAR(4), NM VARCHAR(30)); INSERT INTO T VALUES ('0001', 'back')"));
+    EXPECT_EQ(rowsOf(m_connection, all), (std::vector<std::string>{"0001|back"}));
+}
+
+TEST_P(AdoTest, StatementsOfARolledBackOrFailedTransactionRunAfterIt) {
+    const bool pg = GetParam() == Engine::PostgreSQL;
+    const QString before = QStringLiteral("SELECT NM FROM T WHERE CD = :P_CD");
+    const QString after = QStringLiteral("SELECT CD FROM T WHERE NM = :P_CD");
+    m_connection.BeginTrans();
+    EXPECT_EQ(rowsOf(m_connection, before), (std::vector<std::string>{"Mesa 1"}));
+    EXPECT_THROW(rowsOf(m_connection, QStringLiteral("SELECT X FROM NOUSUCH")), EADOError);
+    // PostgreSQL refuses everything in a failed transaction, SQLite goes on.
+    if (pg)
+        EXPECT_THROW(rowsOf(m_connection, after, QStringLiteral("Mesa 1")), EADOError);
+    else
+        EXPECT_EQ(rowsOf(m_connection, after, QStringLiteral("Mesa 1")), (std::vector<std::string>{"0001"}));
+    m_connection.RollbackTrans();
+    // In the next transaction, where a statement that failed could not be run again.
+    m_connection.BeginTrans();
+    EXPECT_EQ(rowsOf(m_connection, before), (std::vector<std::string>{"Mesa 1"}));
+    EXPECT_EQ(rowsOf(m_connection, after, QStringLiteral("Mesa 1")), (std::vector<std::string>{"0001"}));
+    m_connection.CommitTrans();
+}
+
+TEST_P(AdoTest, ManyDifferentStatementsAreReleasedAndTheFirstRunsAgain) {
+    const bool pg = GetParam() == Engine::PostgreSQL;
+    const int texts = 200;
+    const auto text = [](int i) { return QStringLiteral("SELECT NM, %1 AS N FROM T WHERE CD = :P_CD").arg(i); };
+    for (const bool inTransaction : {false, true}) {
+        SCOPED_TRACE(inTransaction ? "inside a transaction" : "outside a transaction");
+        if (inTransaction) m_connection.BeginTrans();
+        for (int i = 0; i < texts; ++i)
+            ASSERT_EQ(rowsOf(m_connection, text(i)), (std::vector<std::string>{"Mesa 1|" + std::to_string(i)}));
+        if (inTransaction) m_connection.CommitTrans();
+        EXPECT_EQ(rowsOf(m_connection, text(0)), (std::vector<std::string>{"Mesa 1|0"}));
+        if (pg) {
+            const std::vector<std::string> held =
+                rowsOf(m_connection, QStringLiteral("SELECT COUNT(*) FROM pg_prepared_statements"));
+            EXPECT_LT(std::stoi(held.at(0)), texts / 2) << "statements let go are deallocated on the server";
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, AdoTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
-                         [](const auto& testCase) { return testCase.param == Engine::SQLite ? "SQLite" : "PostgreSQL"; });
+                         [](const auto& testCase) {
+                             return testCase.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
+                         });
+
+// A SQLite file has no connection to lose: the server engine only.
+class AdoServerTest : public AdoTest {};
+
+TEST_P(AdoServerTest, StatementsArePreparedAgainOnTheNewConnectionAfterOneIsLost) {
+    const QString sql = QStringLiteral("SELECT NM FROM T WHERE CD = :P_CD");
+    EXPECT_EQ(rowsOf(m_connection, sql), (std::vector<std::string>{"Mesa 1"}));
+    const std::string pid = rowsOf(m_connection, QStringLiteral("SELECT pg_backend_pid()")).at(0);
+    TADOConnection other;
+    other.setConnectionString(m_connectionString);
+    other.Open();
+    ASSERT_EQ(rowsOf(other, QStringLiteral("SELECT pg_terminate_backend(%1, 5000)").arg(QString::fromStdString(pid))),
+              (std::vector<std::string>{"True"}));
+    EXPECT_THROW(rowsOf(m_connection, sql), EADOError) << "the statement under way fails with its connection";
+    // Inside a transaction a statement the new session does not know could not be run again.
+    m_connection.BeginTrans();
+    EXPECT_EQ(rowsOf(m_connection, sql), (std::vector<std::string>{"Mesa 1"}));
+    m_connection.CommitTrans();
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, AdoServerTest, ::testing::Values(Engine::PostgreSQL),
+                         [](const auto&) { return "PostgreSQL"; });
 
 TEST(AdoConnection, ProviderComesFromTheStringOrElseTheStoredProperty) {
     QTemporaryDir dir;
@@ -290,7 +399,9 @@ TEST(AdoConnection, SqliteRefusesAMissingFileUnlessAskedToCreateItAndKnowsNvl) {
         connection.Open();
         FAIL() << "a missing database file must not be created silently";
     } catch (const EADOError& e) {
-        EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith(QStringLiteral("SQLite: cannot open database '%1'").arg(path))) << e.what();
+        EXPECT_TRUE(
+            QString::fromUtf8(e.what()).startsWith(QStringLiteral("SQLite: cannot open database '%1'").arg(path)))
+            << e.what();
     }
     EXPECT_FALSE(QFile::exists(path));
 
@@ -339,7 +450,8 @@ TEST(AdoConnection, PostgresFailsFastOnAnUnreachableServerWithoutShowingThePassw
                         "Password=s3cr3t-Senha;Connect Timeout=2")
              .arg(silent.port())},
         // A password that is also a letter of the message leaves the message as it is.
-        {"closed port", QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password=o")},
+        {"closed port",
+         QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password=o")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -14,12 +14,9 @@ thread_local bool t_watchAllocations = false;
 thread_local std::size_t t_largestAllocation = 0;
 }  // namespace
 
-void* operator new(std::size_t size)
-{
-    if (t_watchAllocations && size > t_largestAllocation)
-        t_largestAllocation = size;
-    if (void* memory = std::malloc(size ? size : 1))
-        return memory;
+void* operator new(std::size_t size) {
+    if (t_watchAllocations && size > t_largestAllocation) t_largestAllocation = size;
+    if (void* memory = std::malloc(size ? size : 1)) return memory;
     throw std::bad_alloc();
 }
 void operator delete(void* memory) noexcept { std::free(memory); }
@@ -37,25 +34,28 @@ const TFieldValue N{};
 // Little-endian byte writer for hand-made packets.
 struct Bytes {
     QByteArray data;
-    Bytes& u8(unsigned v) { data.append(static_cast<char>(v)); return *this; }
+    Bytes& u8(unsigned v) {
+        data.append(static_cast<char>(v));
+        return *this;
+    }
     Bytes& u16(unsigned v) { return u8(v & 0xFF).u8(v >> 8 & 0xFF); }
     Bytes& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
     Bytes& u64(std::uint64_t v) { return u32(static_cast<std::uint32_t>(v)).u32(static_cast<std::uint32_t>(v >> 32)); }
-    Bytes& raw(std::string_view s) { data.append(s.data(), static_cast<qsizetype>(s.size())); return *this; }
+    Bytes& raw(std::string_view s) {
+        data.append(s.data(), static_cast<qsizetype>(s.size()));
+        return *this;
+    }
     Bytes& str(std::string_view s) { return u32(static_cast<std::uint32_t>(s.size())).raw(s); }
-    Bytes& header(unsigned fields, std::uint32_t rows, unsigned version = 1)
-    {
+    Bytes& header(unsigned fields, std::uint32_t rows, unsigned version = 1) {
         return raw("RDPK").u16(version).u16(fields).u32(rows);
     }
-    Bytes& field(unsigned type, std::uint32_t size, std::string_view name)
-    {
+    Bytes& field(unsigned type, std::uint32_t size, std::string_view name) {
         return u8(type).u32(size).u16(static_cast<unsigned>(name.size())).raw(name);
     }
 };
 
 // Values compare bitwise for floats, so that NaN and -0.0 must survive exactly.
-void expectSameTable(const TPacketTable& actual, const TPacketTable& expected)
-{
+void expectSameTable(const TPacketTable& actual, const TPacketTable& expected) {
     ASSERT_EQ(actual.fields, expected.fields);
     ASSERT_EQ(actual.rows.size(), expected.rows.size());
     for (std::size_t r = 0; r < expected.rows.size(); ++r) {
@@ -72,8 +72,7 @@ void expectSameTable(const TPacketTable& actual, const TPacketTable& expected)
     }
 }
 
-std::string decodeError(const QByteArray& bytes)
-{
+std::string decodeError(const QByteArray& bytes) {
     try {
         decodePacket(bytes);
     } catch (const EPacketError& error) {
@@ -82,8 +81,7 @@ std::string decodeError(const QByteArray& bytes)
     return "(decoded)";
 }
 
-std::string encodeError(const TPacketTable& table)
-{
+std::string encodeError(const TPacketTable& table) {
     try {
         encodePacket(table);
     } catch (const EPacketError& error) {
@@ -92,57 +90,71 @@ std::string encodeError(const TPacketTable& table)
     return "(encoded)";
 }
 
-TEST(DataPacket, EncodesTheDocumentedLayout)
-{
-    const TPacketTable table{
-        {{"S", TFieldType::ftString, 3}, {"I", TFieldType::ftInteger, 0}, {"F", TFieldType::ftFloat, 0},
-         {"B", TFieldType::ftBoolean, 0}, {"D", TFieldType::ftDateTime, 0}},
-        {{S("ab"), I(1), F(1.0), B(true), D(1000)}, {N, I(-2), N, B(false), D(-1)}}};
+TEST(DataPacket, EncodesTheDocumentedLayout) {
+    const TPacketTable table{{{"S", TFieldType::ftString, 3},
+                              {"I", TFieldType::ftInteger, 0},
+                              {"F", TFieldType::ftFloat, 0},
+                              {"B", TFieldType::ftBoolean, 0},
+                              {"D", TFieldType::ftDateTime, 0}},
+                             {{S("ab"), I(1), F(1.0), B(true), D(1000)}, {N, I(-2), N, B(false), D(-1)}}};
     const QByteArray expected = Bytes()
                                     .header(5, 2)
-                                    .field(1, 3, "S").field(2, 0, "I").field(3, 0, "F").field(4, 0, "B").field(5, 0, "D")
-                                    .u8(0x00).str("ab").u32(1).u64(0x3FF0000000000000).u8(1).u64(1000)
-                                    .u8(0x05).u32(0xFFFFFFFE).u8(0).u64(~0ull)
+                                    .field(1, 3, "S")
+                                    .field(2, 0, "I")
+                                    .field(3, 0, "F")
+                                    .field(4, 0, "B")
+                                    .field(5, 0, "D")
+                                    .u8(0x00)
+                                    .str("ab")
+                                    .u32(1)
+                                    .u64(0x3FF0000000000000)
+                                    .u8(1)
+                                    .u64(1000)
+                                    .u8(0x05)
+                                    .u32(0xFFFFFFFE)
+                                    .u8(0)
+                                    .u64(~0ull)
                                     .data;
     EXPECT_EQ(encodePacket(table), expected);
     expectSameTable(decodePacket(expected), table);
 }
 
-TEST(DataPacket, RoundTripsEveryTypeWithNulls)
-{
+TEST(DataPacket, RoundTripsEveryTypeWithNulls) {
     std::string cedillas;
-    for (int i = 0; i < 2000; ++i)
-        cedillas += "ç";
-    const TPacketTable table{
-        {{"NOME", TFieldType::ftString, 7}, {"OBS", TFieldType::ftString, 0}, {"QTD", TFieldType::ftInteger, 0},
-         {"PRECO", TFieldType::ftFloat, 0}, {"ATIVO", TFieldType::ftBoolean, 0},
-         {"ABERTURA", TFieldType::ftDateTime, 0}, {"Função", TFieldType::ftString, 2000}},
-        {
-            {S("Garçom"), S(std::string(2000, 'x')), I(std::numeric_limits<std::int32_t>::min()), F(-0.0),
-             B(true), D(std::numeric_limits<std::int64_t>::min()), S(cedillas)},
-            {S("Funções"), S(""), I(std::numeric_limits<std::int32_t>::max()),
-             F(std::numeric_limits<double>::quiet_NaN()), B(false), D(std::numeric_limits<std::int64_t>::max()),
-             S("𝄞\t\n")},
-            {S("    "), N, I(0), F(std::numeric_limits<double>::infinity()), N, D(-1), N},
-            {N, N, N, F(std::numeric_limits<double>::denorm_min()), N, N, N},
-            {N, N, N, N, N, N, N},
-        }};
+    for (int i = 0; i < 2000; ++i) cedillas += "ç";
+    const TPacketTable table{{{"NOME", TFieldType::ftString, 7},
+                              {"OBS", TFieldType::ftString, 0},
+                              {"QTD", TFieldType::ftInteger, 0},
+                              {"PRECO", TFieldType::ftFloat, 0},
+                              {"ATIVO", TFieldType::ftBoolean, 0},
+                              {"ABERTURA", TFieldType::ftDateTime, 0},
+                              {"Função", TFieldType::ftString, 2000}},
+                             {
+                                 {S("Garçom"), S(std::string(2000, 'x')), I(std::numeric_limits<std::int32_t>::min()),
+                                  F(-0.0), B(true), D(std::numeric_limits<std::int64_t>::min()), S(cedillas)},
+                                 {S("Funções"), S(""), I(std::numeric_limits<std::int32_t>::max()),
+                                  F(std::numeric_limits<double>::quiet_NaN()), B(false),
+                                  D(std::numeric_limits<std::int64_t>::max()), S("𝄞\t\n")},
+                                 {S("    "), N, I(0), F(std::numeric_limits<double>::infinity()), N, D(-1), N},
+                                 {N, N, N, F(std::numeric_limits<double>::denorm_min()), N, N, N},
+                                 {N, N, N, N, N, N, N},
+                             }};
     expectSameTable(decodePacket(encodePacket(table)), table);
 }
 
-TEST(DataPacket, RoundTripsEdgeShapes)
-{
+TEST(DataPacket, RoundTripsEdgeShapes) {
     std::vector<TFieldDesc> tenFields;
-    for (int i = 0; i < 10; ++i)
-        tenFields.push_back({QString("C%1").arg(i), TFieldType::ftInteger, 0});
+    for (int i = 0; i < 10; ++i) tenFields.push_back({QString("C%1").arg(i), TFieldType::ftInteger, 0});
     TRecord alternating;
-    for (int i = 0; i < 10; ++i)
-        alternating.push_back(i % 3 ? I(i) : N);
+    for (int i = 0; i < 10; ++i) alternating.push_back(i % 3 ? I(i) : N);
     const TPacketTable cases[] = {
-        {},                                                                 // no fields, no rows
-        {{{"NRMESA", TFieldType::ftString, 4}}, {}},                        // fields, no rows
-        {tenFields, {TRecord(10), alternating}},                            // two bitmap bytes
-        {{{"\xEF\xBB\xBF" "BOM", TFieldType::ftString, 2}}, {{S("𝄞𝄞")}}},   // 8 bytes in 2 chars
+        {},                                           // no fields, no rows
+        {{{"NRMESA", TFieldType::ftString, 4}}, {}},  // fields, no rows
+        {tenFields, {TRecord(10), alternating}},      // two bitmap bytes
+        {{{"\xEF\xBB\xBF"
+           "BOM",
+           TFieldType::ftString, 2}},
+         {{S("𝄞𝄞")}}},  // 8 bytes in 2 chars
     };
     for (const TPacketTable& table : cases) {
         const QByteArray bytes = encodePacket(table);
@@ -151,8 +163,7 @@ TEST(DataPacket, RoundTripsEdgeShapes)
     }
 }
 
-TEST(DataPacket, RejectsMalformedInput)
-{
+TEST(DataPacket, RejectsMalformedInput) {
     const QByteArray valid = encodePacket({{{"N", TFieldType::ftInteger, 0}}, {{I(1)}}});
     struct Case {
         const char* what;
@@ -184,8 +195,7 @@ TEST(DataPacket, RejectsMalformedInput)
         {"truncated name", Bytes().header(1, 0).u8(1).u32(4).u16(4).raw("NO").data,
          "offset 19, field 0: truncated in field name: 2 of 4 bytes present"},
         {"rows but no fields", Bytes().header(0, 3).data, "offset 8: rows but no fields: row count 3"},
-        {"truncated integer",
-         Bytes().header(2, 1).field(1, 4, "NOME").field(2, 0, "QTD").u8(0).str("ab").u16(7).data,
+        {"truncated integer", Bytes().header(2, 1).field(1, 4, "NOME").field(2, 0, "QTD").u8(0).str("ab").u16(7).data,
          "offset 40, row 0, field 1 \"QTD\": truncated in integer value: 2 of 4 bytes present"},
         {"truncated string length", Bytes().header(1, 1).field(1, 0, "OBS").u8(0).u16(1).data,
          "offset 23, row 0, field 0 \"OBS\": truncated in string length: 2 of 4 bytes present"},
@@ -212,9 +222,20 @@ TEST(DataPacket, RejectsMalformedInput)
         {"unused bitmap bit", Bytes().header(1, 1).field(2, 0, "N").u8(0x02).u32(1).data,
          "offset 20, row 0: unused null-bitmap bits set"},
         {"unused bit in 2nd bitmap byte",
-         Bytes().header(9, 1).field(2, 0, "A").field(2, 0, "B").field(2, 0, "C").field(2, 0, "D")
-             .field(2, 0, "E").field(2, 0, "F").field(2, 0, "G").field(2, 0, "H").field(2, 0, "I")
-             .u8(0xFF).u8(0x03).data,
+         Bytes()
+             .header(9, 1)
+             .field(2, 0, "A")
+             .field(2, 0, "B")
+             .field(2, 0, "C")
+             .field(2, 0, "D")
+             .field(2, 0, "E")
+             .field(2, 0, "F")
+             .field(2, 0, "G")
+             .field(2, 0, "H")
+             .field(2, 0, "I")
+             .u8(0xFF)
+             .u8(0x03)
+             .data,
          "offset 85, row 0: unused null-bitmap bits set"},
         {"trailing bytes", valid + "x", "offset 25: trailing bytes after the last row: 1"},
     };
@@ -225,12 +246,10 @@ TEST(DataPacket, RejectsMalformedInput)
     }
 }
 
-TEST(DataPacket, HugeRowCountDoesNotAllocateFromIt)
-{
+TEST(DataPacket, HugeRowCountDoesNotAllocateFromIt) {
     Bytes bytes;
     bytes.header(1, 0xFFFFFFFF).field(2, 0, "N");
-    for (std::uint32_t i = 0; i < 3; ++i)
-        bytes.u8(0).u32(i);
+    for (std::uint32_t i = 0; i < 3; ++i) bytes.u8(0).u32(i);
     t_largestAllocation = 0;
     t_watchAllocations = true;
     const std::string message = decodeError(bytes.data);
@@ -239,11 +258,9 @@ TEST(DataPacket, HugeRowCountDoesNotAllocateFromIt)
     EXPECT_LT(t_largestAllocation, 4096u);
 }
 
-TEST(DataPacket, EncoderRejectsRuleBreakingTables)
-{
+TEST(DataPacket, EncoderRejectsRuleBreakingTables) {
     std::string tooLong;
-    for (int i = 0; i < 2001; ++i)
-        tooLong += "ç";
+    for (int i = 0; i < 2001; ++i) tooLong += "ç";
     const std::vector<TFieldDesc> nome{{"NOME", TFieldType::ftString, 4}};
     struct Case {
         TPacketTable table;
@@ -258,6 +275,14 @@ TEST(DataPacket, EncoderRejectsRuleBreakingTables)
         {{{{"", TFieldType::ftInteger, 0}}, {}}, "field 0 \"\": empty field name"},
         {{{{"NOME", TFieldType::ftString, 4}, {"Nome", TFieldType::ftInteger, 0}}, {}},
          "field 1 \"Nome\": duplicate field name (same as field 0 \"NOME\")"},
+        {{{{"AÇÃO", TFieldType::ftInteger, 0}, {"ação", TFieldType::ftInteger, 0}}, {}},
+         "field 1 \"ação\": duplicate field name (same as field 0 \"AÇÃO\")"},
+        // The Kelvin sign folds to the ASCII k.
+        {{{{"K", TFieldType::ftInteger, 0},
+           {"B", TFieldType::ftInteger, 0},
+           {QString(QChar(0x212A)), TFieldType::ftInteger, 0}},
+          {}},
+         "field 2 \"\u212A\": duplicate field name (same as field 0 \"K\")"},
         {{{{"N", TFieldType::ftInteger, 4}}, {}}, "field 0 \"N\": size 4 not allowed for type integer (must be 0)"},
         {{{{"S", TFieldType::ftString, -1}}, {}}, "field 0 \"S\": string size -1 out of range"},
         {{{{"X", static_cast<TFieldType>(9), 0}}, {}}, "field 0 \"X\": unknown type code 9"},
@@ -271,22 +296,16 @@ TEST(DataPacket, EncoderRejectsRuleBreakingTables)
     }
 }
 
-TEST(Utf8, LengthAndTruncate)
-{
+TEST(Utf8, LengthAndTruncate) {
     struct Case {
         std::string text;
         std::size_t length;
         std::size_t cut;
         std::string truncated;
     } const cases[] = {
-        {"", 0, 0, ""},
-        {"abc", 3, 5, "abc"},
-        {"abc", 3, 0, ""},
-        {"Garçom", 6, 4, "Garç"},
-        {"Funções", 7, 5, "Funçõ"},
-        {"ação", 4, 1, "a"},
-        {"𝄞x", 2, 1, "𝄞"},
-        {"€€€", 3, 2, "€€"},
+        {"", 0, 0, ""},           {"abc", 3, 5, "abc"},       {"abc", 3, 0, ""},
+        {"Garçom", 6, 4, "Garç"}, {"Funções", 7, 5, "Funçõ"}, {"ação", 4, 1, "a"},
+        {"𝄞x", 2, 1, "𝄞"},        {"€€€", 3, 2, "€€"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(utf8Length(c.text), c.length) << c.text;
