@@ -9,7 +9,7 @@ packages=(
   libsqlite3-dev sqlite3
   libpq-dev postgresql
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format
   fonts-liberation2 xvfb xauth
   poppler-utils  # pdftotext: the tests read printed PDFs back
   "$@"
