@@ -47,10 +47,10 @@ file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/res00011-prepare-station INPUT ${CMAKE_
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 # Read-only data.
-install(FILES ${CMAKE_SOURCE_DIR}/db/sqlite/schema.sql ${CMAKE_SOURCE_DIR}/db/sqlite/operations.sql
-  DESTINATION ${RES_INSTALL_DATADIR}/db/sqlite)
-install(FILES ${CMAKE_SOURCE_DIR}/db/postgresql/schema.sql ${CMAKE_SOURCE_DIR}/db/postgresql/operations.sql
-  DESTINATION ${RES_INSTALL_DATADIR}/db/postgresql)
+foreach(engine sqlite postgresql)
+  install(FILES ${CMAKE_SOURCE_DIR}/db/${engine}/schema.sql ${CMAKE_SOURCE_DIR}/db/${engine}/operations.sql
+    ${CMAKE_SOURCE_DIR}/db/${engine}/history.sql DESTINATION ${RES_INSTALL_DATADIR}/db/${engine})
+endforeach()
 file(GLOB RES_DEMO_FILES ${CMAKE_SOURCE_DIR}/host/demo/*.json ${CMAKE_SOURCE_DIR}/host/demo/*.script)
 install(FILES ${RES_DEMO_FILES} DESTINATION ${RES_INSTALL_DATADIR}/demo)
 
