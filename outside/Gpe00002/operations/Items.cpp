@@ -158,6 +158,13 @@ QString itemTableUnfitReason(const TableState& table) {
     return {};
 }
 
+void refuseUnfitForItems(const TableState& table) {
+    const QString reason = itemTableUnfitReason(table);
+    if (reason.isEmpty()) return;
+    if (!table.vendaAberta) throw ERefusal(QStringLiteral("Mesa %1 não tem venda aberta").arg(table.numero));
+    throw ERefusal(QStringLiteral("Mesa %1 está %2").arg(table.numero, reason));
+}
+
 QString quantityText(double quantity) {
     static const QLocale portuguese = [] {
         QLocale locale(QLocale::Portuguese, QLocale::Brazil);

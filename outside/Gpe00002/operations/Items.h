@@ -52,6 +52,9 @@ GPE00002_EXPORT std::map<QString, std::vector<Ticket>> loadOpenTickets(PackageDa
 // Why items may not leave or reach `table`: "sem venda aberta", "fechando" (its bill is being
 // settled); empty when they may.
 GPE00002_EXPORT QString itemTableUnfitReason(const TableState& table);
+// Raises ERefusal naming `table` and that reason ("Mesa 0014 não tem venda aberta", "Mesa 0012
+// está fechando") when items may not leave or reach it.
+void refuseUnfitForItems(const TableState& table);
 // A quantity as the lists write it: "2", "0,452".
 GPE00002_EXPORT QString quantityText(double quantity);
 // A quantity in thousandths, the unit every comparison and split works in.

@@ -12,13 +12,6 @@ namespace Gpe00002 {
 
 namespace {
 
-void refuseUnfit(const TableState& table) {
-    const QString reason = itemTableUnfitReason(table);
-    if (reason.isEmpty()) return;
-    if (!table.vendaAberta) throw ERefusal(QStringLiteral("Mesa %1 não tem venda aberta").arg(table.numero));
-    throw ERefusal(QStringLiteral("Mesa %1 está %2").arg(table.numero, reason));
-}
-
 std::vector<TableItem> onSeat(const std::vector<TableItem>& items, const QString& lugar) {
     std::vector<TableItem> found;
     std::copy_if(items.begin(), items.end(), std::back_inserter(found),
@@ -55,8 +48,8 @@ QJsonObject transferirLugar(PackageDatabase& db, const Station& station, const Q
         throw ERefusal(QStringLiteral("Escolha um lugar de destino diferente do lugar %1").arg(lugar));
     if (lugarDestino.isEmpty() || lugarDestino.size() > 4)
         throw ERefusal(QStringLiteral("Informe o lugar de destino, de um a quatro dígitos"));
-    refuseUnfit(origem);
-    refuseUnfit(destino);
+    refuseUnfitForItems(origem);
+    refuseUnfitForItems(destino);
     if (!sameTable && !alvo) throw ERefusal(QStringLiteral("Escolha a comanda da mesa %1").arg(destino.numero));
 
     QStringList tables{origem.numero};

@@ -8,17 +8,6 @@
 
 namespace Gpe00002 {
 
-namespace {
-
-void refuseUnfit(const TableState& table) {
-    const QString reason = itemTableUnfitReason(table);
-    if (reason.isEmpty()) return;
-    if (!table.vendaAberta) throw ERefusal(QStringLiteral("Mesa %1 não tem venda aberta").arg(table.numero));
-    throw ERefusal(QStringLiteral("Mesa %1 está %2").arg(table.numero, reason));
-}
-
-}  // namespace
-
 QString quantityRefusal(const TableItem& item, double quantidade) {
     const qint64 whole = milli(item.quantidade), moved = milli(quantidade);
     if (moved == whole) return {};
@@ -45,8 +34,8 @@ QJsonObject transferirProduto(PackageDatabase& db, const Station& station, const
     if (alvo.sameKey(item.comanda))
         throw ERefusal(
             QStringLiteral("Item %1 já está na comanda %2; escolha outra comanda").arg(item.nome, alvo.numero));
-    refuseUnfit(origem);
-    refuseUnfit(destino);
+    refuseUnfitForItems(origem);
+    refuseUnfitForItems(destino);
     if (const QString why = quantityRefusal(item, quantidade); !why.isEmpty()) throw ERefusal(why);
 
     QStringList tables{origem.numero};
