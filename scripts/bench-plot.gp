@@ -16,13 +16,13 @@ set ylabel "µs per call (median)" offset 1,0
 set xlabel "items"
 set grid ytics mytics lc rgb "#dddddd"
 n = words(names)
-set multiplot layout 2,(n + 1) / 2 title "Data functions and the raw drivers (real time, median of the repetitions)" margins 0.05, 0.98, 0.08, 0.86 spacing 0.05, 0.13
+unset key
+set multiplot layout 2,(n + 1) / 2 title "Data functions beside the raw drivers: µs per call (real time, median of the repetitions) against items\nblue: SQLite, red: PostgreSQL; solid: the function, dashed: the raw driver" margins 0.05, 0.98, 0.08, 0.86 spacing 0.05, 0.13
 do for [i = 1:n] {
     set title word(names, i)
-    if (i == 1) { set key at screen 0.5, 0.955 center top horizontal maxrows 1 maxcols 4 width 3 font ",11" } else { unset key }
-    plot datafile index (i - 1) using 1:2 with linespoints lw 2 lc rgb "#1f5fa8" pt 7 title "SQLite function", \
-         '' index (i - 1) using 1:3 with linespoints lw 2 dt 2 lc rgb "#1f5fa8" pt 6 title "SQLite raw", \
-         '' index (i - 1) using 1:4 with linespoints lw 2 lc rgb "#c0392b" pt 5 title "PostgreSQL function", \
-         '' index (i - 1) using 1:5 with linespoints lw 2 dt 2 lc rgb "#c0392b" pt 4 title "PostgreSQL raw"
+    plot datafile index (i - 1) using 1:2 with linespoints lw 2 lc rgb "#1f5fa8" pt 7, \
+         '' index (i - 1) using 1:3 with linespoints lw 2 dt 2 lc rgb "#1f5fa8" pt 6, \
+         '' index (i - 1) using 1:4 with linespoints lw 2 lc rgb "#c0392b" pt 5, \
+         '' index (i - 1) using 1:5 with linespoints lw 2 dt 2 lc rgb "#c0392b" pt 4
 }
 unset multiplot
