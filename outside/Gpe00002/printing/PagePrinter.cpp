@@ -24,6 +24,7 @@ constexpr qreal kPaperMm = 80;  // the receipt's width, so that the PDF looks li
 constexpr qreal kMarginMm = 5;
 constexpr qreal kMaxPageMm = 400;
 const QString kFamily = QStringLiteral("Liberation Sans");
+const QString kFixedPitchFamily = QStringLiteral("Liberation Mono");
 
 // A row on the page: text placed by its alignment, with an amount flush right, or a rule.
 struct Row {
@@ -47,9 +48,18 @@ int fontIndex(PrintLine::Style style) {
 
 Layout layOut(const PrintDocument& document, QPaintDevice* device, qreal width) {
     Layout layout;
-    const qreal sizes[] = {8.5, 8.5, 13};
+    qreal sizes[] = {8.5, 8.5, 13};
+    if (document.fixedPitch) {
+        // As small as it takes for a line of kColumns characters to fit the width.
+        QFont probe(kFixedPitchFamily);
+        probe.setPointSizeF(sizes[0]);
+        const qreal line =
+            QFontMetricsF(probe, device).horizontalAdvance(QString(PrintDocument::kColumns, QLatin1Char('M')));
+        const qreal scale = std::min<qreal>(1, width / line);
+        for (qreal& size : sizes) size *= scale;
+    }
     for (int i = 0; i < 3; ++i) {
-        layout.fonts[i] = QFont(kFamily);
+        layout.fonts[i] = QFont(document.fixedPitch ? kFixedPitchFamily : kFamily);
         layout.fonts[i].setPointSizeF(sizes[i]);
         layout.fonts[i].setBold(i > 0);
     }

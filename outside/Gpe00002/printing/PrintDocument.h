@@ -28,6 +28,9 @@ struct GPE00002_EXPORT PrintDocument {
 
     QString title;  // names the document (a PDF's title and file name)
     std::vector<PrintLine> lines;
+    // Laid out in columns of spaces, as a receipt printer prints: a page then prints it in a
+    // fixed-pitch font, kColumns characters to a line, so that the columns stay aligned.
+    bool fixedPitch = false;
 
     void add(const QString& text, PrintLine::Style style = PrintLine::Style::Normal,
              PrintLine::Align align = PrintLine::Align::Left) {

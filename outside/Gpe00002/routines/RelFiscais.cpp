@@ -19,6 +19,7 @@ std::optional<QDate> typedDay(const QString& text) {
 
 PrintDocument printed(const WaiterReport& report) {
     PrintDocument document;
+    document.fixedPitch = true;  // its columns are laid out with spaces
     document.title = QStringLiteral("relatorio-garcons-%1-%2-%3")
                          .arg(report.filial, report.loja, report.dia.toString(QStringLiteral("yyyyMMdd")));
     for (const ReportLine& line : waiterReportLines(report, PrintDocument::kColumns))

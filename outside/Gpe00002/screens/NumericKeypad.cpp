@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace Gpe00002 {
 
@@ -99,6 +100,12 @@ NumericKeypadDialog::NumericKeypadDialog(const QString& caption, const QString& 
 
     setMinimumWidth(400);
     refresh();
+    // Shown without a size of its own, the window would get at most two thirds of the screen's
+    // height, less than the keys need on a 768-pixel screen once the prompts wrap: they would be
+    // squeezed over each other. Take the height the wrapped texts and the keys need.
+    ensurePolished();
+    const int width = std::max(sizeHint().width(), minimumWidth());
+    resize(width, heightForWidth(width));
 }
 
 void NumericKeypadDialog::keyPressEvent(QKeyEvent* event) {

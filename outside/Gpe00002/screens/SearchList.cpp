@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -43,6 +44,7 @@ QString displayText(const TField& field, bool numeric) {
 
 constexpr int kMinRowHeight = 48;
 constexpr int kHeaderPadding = 24;
+constexpr int kCellAir = 6;  // beside the view's own margins, and its grid line
 constexpr int kVisibleRows = 8;
 
 }  // namespace
@@ -84,8 +86,8 @@ void SearchListData::makeCurrent(TDataSet& dataSet, int row) {
     moveTo(dataSet, row + 1);
 }
 
-int SearchListData::columnWidth(int displayWidth, int averageCharWidth, int headerWidth) {
-    return std::max(std::max(displayWidth, 0) * averageCharWidth, headerWidth);
+int SearchListData::columnWidth(int displayWidth, int charWidth, int cellMargins, int headerWidth) {
+    return std::max(std::max(displayWidth, 0) * charWidth + cellMargins, headerWidth);
 }
 
 QColor SearchColors::colorFromBgr(int value, const QColor& fallback) {
@@ -134,12 +136,18 @@ SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchC
     m_table->horizontalHeader()->setFont(headerFont);
     const QFontMetrics cellMetrics(font());
     const QFontMetrics headerMetrics(headerFont);
+    // A column of N characters holds N digits, wider than the average character, between the
+    // margins the view keeps around a cell's text and the grid line: a ticket number of ten
+    // digits is shown whole, not cut short with an ellipsis.
+    const int charWidth = std::max(cellMetrics.averageCharWidth(), cellMetrics.horizontalAdvance(QLatin1Char('0')));
+    const int cellMargins =
+        2 * (m_table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_table) + 1) + kCellAir;
     int tableWidth = 0;
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const SearchColumn& column = columns[c];
         const int col = static_cast<int>(c);
         m_table->setHorizontalHeaderItem(col, new QTableWidgetItem(column.label));
-        const int width = SearchListData::columnWidth(column.displayWidth, cellMetrics.averageCharWidth(),
+        const int width = SearchListData::columnWidth(column.displayWidth, charWidth, cellMargins,
                                                       headerMetrics.horizontalAdvance(column.label) + kHeaderPadding);
         m_table->setColumnWidth(col, width);
         tableWidth += width;

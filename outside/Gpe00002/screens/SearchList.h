@@ -40,9 +40,9 @@ public:
     // Makes the record at `row` (0-based, among those the dataset shows) current. Throws
     // EDatabaseError when there is no such record.
     static void makeCurrent(TDataSet& dataSet, int row);
-    // Pixel width of a column: its characters times the average character width, and never
-    // narrower than its header.
-    static int columnWidth(int displayWidth, int averageCharWidth, int headerWidth);
+    // Pixel width of a column: its characters times the width of one, plus the margins around a
+    // cell's text, and never narrower than its header.
+    static int columnWidth(int displayWidth, int charWidth, int cellMargins, int headerWidth);
 
 private:
     std::vector<SearchColumn> m_columns;

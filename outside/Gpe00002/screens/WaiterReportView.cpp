@@ -159,7 +159,9 @@ WaiterReportDialog::WaiterReportDialog(const WaiterReport& report) {
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    QPushButton* print = Style::touchButton(QStringLiteral("Imprimir"), QStringLiteral("print"), this);
+    // Alt+I prints from the keyboard, as the underlined letter shows (also when the button's own
+    // shortcut does not see the key: keyPressEvent); Enter and Esc close.
+    QPushButton* print = Style::touchButton(QStringLiteral("&Imprimir"), QStringLiteral("print"), this);
     QPushButton* close = Style::touchButton(QStringLiteral("Fechar"), QStringLiteral("close"), this);
     for (QPushButton* button : {print, close}) {
         button->setMinimumWidth(160);
@@ -179,6 +181,7 @@ WaiterReportDialog::WaiterReportDialog(const WaiterReport& report) {
 }
 
 void WaiterReportDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_I && event->modifiers() == Qt::AltModifier) return accept();
     switch (event->key()) {
     case Qt::Key_Enter:
     case Qt::Key_Return:

@@ -2,7 +2,7 @@
 // The waiters' report on screen: the store and the day, then per waiter the count and amount of
 // their items ("1.234,50") over the open sales and over the sales of the day, each with its
 // total, and below the changes of waiter of that day (time, table, item, from -> to, who), or why
-// there are none. "Imprimir" closes it asking for paper; "Fechar" and Esc close it.
+// there are none. "Imprimir" (or Alt+I) closes it asking for paper; "Fechar", Enter and Esc close it.
 
 #include "Dialogs.h"
 

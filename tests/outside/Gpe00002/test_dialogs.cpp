@@ -235,6 +235,7 @@ TEST(ExibeRelatorioGarcons, ShowsTotalsAndChangesOrWhyThereAreNoneAndAnswersImpr
          "O histórico de alterações de garçom não está instalado neste banco de dados (instale-o com "
          "res00011-report --install-history)."},
         {"Esc", noChanges, false, {}, {}, "Nenhuma alteração de garçom neste dia."},
+        {"Alt+I", noChanges, true, {}, {}, "Nenhuma alteração de garçom neste dia."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
@@ -264,6 +265,8 @@ TEST(ExibeRelatorioGarcons, ShowsTotalsAndChangesOrWhyThereAreNoneAndAnswersImpr
             if (c.step[0] == '[')
                 QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(c.step + 1).chopped(1)),
                                   Qt::LeftButton);
+            else if (c.print)
+                QTest::keyClick(dialog, Qt::Key_I, Qt::AltModifier);
             else
                 QTest::keyClick(dialog, Qt::Key_Escape);
         });

@@ -113,4 +113,19 @@ TEST(Keypad, ShowsItsTextsAndTouchSizedKeys) {
     EXPECT_FALSE(Gpe00002::TecladoNumerico(value, "Mesa", "Informe a mesa", "de destino", 4, 0, 0, 0, 0, 0));
 }
 
+TEST(Keypad, LongPromptsLeaveEveryKeyItsFullHeight) {
+    onModal([](QWidget* dialog) {
+        const auto keys = dialog->findChildren<QPushButton*>();
+        for (const QPushButton* key : keys)
+            for (const QPushButton* other : keys)
+                EXPECT_TRUE(key == other || !key->geometry().intersects(other->geometry()))
+                    << key->objectName().toStdString() << " over " << other->objectName().toStdString();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    std::string value = "2";
+    EXPECT_FALSE(Gpe00002::TecladoNumerico(value, "Transferir produto", "Quantidade de AGUA MINERAL 500ML a transferir",
+                                           "Confirme 2 para transferir tudo, ou digite unidades inteiras", 6, 0, 0, 0,
+                                           0, 0));
+}
+
 }  // namespace

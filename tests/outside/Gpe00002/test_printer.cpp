@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -222,6 +223,17 @@ TEST(Printer, APrinterThatDoesNotAnswerIsToldWithinSecondsAndNothingIsPrinted) {
     EXPECT_EQ(offline.received(), QByteArray("\x10\x04\x01", 3));  // asked, and sent nothing
 }
 
+// The text of a PDF as pdftotext lays it out, its lines without the empty ones.
+QStringList pdfLines(const QString& path) {
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    EXPECT_TRUE(pdftotext.waitForFinished(20000)) << "pdftotext (poppler-utils) is needed";
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(pdftotext.readAllStandardOutput()).split(QLatin1Char('\n')))
+        if (!line.trimmed().isEmpty()) lines << line;
+    return lines;
+}
+
 TEST(Printer, APdfIsWrittenWholeAndItsTextReadsBack) {
     QTemporaryDir dir;
     const PrintTarget target{PrintTarget::Kind::Pdf, dir.filePath(QStringLiteral("impressos")), 0};
@@ -231,14 +243,28 @@ TEST(Printer, APdfIsWrittenWholeAndItsTextReadsBack) {
     EXPECT_NE(first, second);
     EXPECT_EQ(QDir(target.where).entryList(QDir::Files).size(), 2);  // no temporary file left
 
-    QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), first, QStringLiteral("-")});
-    ASSERT_TRUE(pdftotext.waitForFinished(20000)) << "pdftotext (poppler-utils) is needed";
     QStringList lines;
-    for (const QString& line : QString::fromUtf8(pdftotext.readAllStandardOutput()).split(QLatin1Char('\n')))
-        if (!line.trimmed().isEmpty()) lines << line.simplified();
+    for (const QString& line : pdfLines(first)) lines << line.simplified();
     EXPECT_EQ(lines, (QStringList{"REIMPRESSÃO", "Mesa 0012", "2 x Água mineral 11,00",
                                   "obs.: sem gelo p, limão à parte", "Não é documento fiscal"}));
+}
+
+TEST(Printer, AFixedPitchDocumentKeepsItsColumnsOfSpacesOnAPdf) {
+    QTemporaryDir dir;
+    PrintDocument document;
+    document.fixedPitch = true;
+    for (const auto& [left, right] : {std::pair{"Garçom", "Itens         Valor"},
+                                      std::pair{"0001 Ana", "6        151,00"}, std::pair{"Total", "17      1.165,00"}})
+        document.add(PrintDocument::columns(QString::fromUtf8(left), QString::fromUtf8(right)));
+    const QStringList lines =
+        pdfLines(Gpe00002::printDocument(document, {PrintTarget::Kind::Pdf, dir.filePath(QStringLiteral("p")), 0}));
+    // pdftotext spaces the words by where they stand: counts and amounts end under their headings.
+    ASSERT_EQ(lines.size(), 3);
+    const QRegularExpression count(QStringLiteral("(\\S+)\\s+\\S+$"));
+    for (const QString& line : lines) {
+        EXPECT_EQ(line.trimmed().size(), lines[0].trimmed().size()) << line.toStdString();
+        EXPECT_EQ(count.match(line).capturedEnd(1), count.match(lines[0]).capturedEnd(1)) << line.toStdString();
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTest>
 
@@ -79,9 +80,9 @@ TEST_F(SearchListTest, MakeCurrentAndColumnWidth) {
     }
     EXPECT_THROW(SearchListData::makeCurrent(ds, 4), EDatabaseError);
     EXPECT_THROW(SearchListData::makeCurrent(ds, -1), EDatabaseError);
-    EXPECT_EQ(SearchListData::columnWidth(10, 8, 50), 80);
-    EXPECT_EQ(SearchListData::columnWidth(5, 8, 50), 50);
-    EXPECT_EQ(SearchListData::columnWidth(-1, 8, 30), 30);
+    EXPECT_EQ(SearchListData::columnWidth(10, 8, 6, 50), 86);
+    EXPECT_EQ(SearchListData::columnWidth(5, 8, 6, 50), 50);
+    EXPECT_EQ(SearchListData::columnWidth(-1, 8, 6, 30), 30);
 }
 
 TEST_F(SearchListTest, ColoursAreBgrNumbersAndOthersKeepTheDefault) {
@@ -105,7 +106,7 @@ TEST_F(SearchListTest, ShowsTheColumnsAndRowsForTouch) {
             EXPECT_EQ(label, (QStringList{"Mesa", "NOME", "VALOR"}[c]));
             EXPECT_GE(list->columnWidth(c), header.horizontalAdvance(label));
         }
-        EXPECT_EQ(list->columnWidth(1), 20 * QFontMetrics(list->font()).averageCharWidth());
+        EXPECT_GE(list->columnWidth(1), 20 * QFontMetrics(list->font()).averageCharWidth());
         EXPECT_GE(list->rowHeight(0), 48);
         EXPECT_GE(list->font().pointSize(), 16);
         EXPECT_EQ(list->item(3, 1)->text(), "Terraço");
@@ -113,6 +114,24 @@ TEST_F(SearchListTest, ShowsTheColumnsAndRowsForTouch) {
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
     EXPECT_FALSE(pesquisa());
+}
+
+TEST(SearchList, ShowsACodeThatFillsItsColumnWhole) {
+    TClientDataSet seats{"Lugares"};
+    seats.FieldDefs() = {{"NRLUGARMESA", TFieldType::ftString, 4}};
+    seats.CreateDataSet();
+    seats.Append();
+    seats.FieldByName("NRLUGARMESA").setAsString("0008");
+    seats.Post();
+    seats.FieldByName("NRLUGARMESA").setDisplayLabel("L");  // narrower than the code
+    onModal([](QWidget* dialog) {
+        auto* list = dialog->findChild<QTableWidget*>("list");
+        // The view draws the text inside these margins, and elides what does not fit.
+        const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+        EXPECT_LE(QFontMetrics(list->font()).horizontalAdvance("0008") + margins, list->columnWidth(0));
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(Gpe00002::Pesquisa(seats, 0, 0, 11776174, 13684686, 4407615, 8487297, 0));
 }
 
 TEST_F(SearchListTest, PickingMakesTheRecordCurrentAndCancellingLeavesTheCursor) {
