@@ -14,10 +14,28 @@
 -- Every statement may run again; terminals that install at once take turns (the advisory lock).
 --
 -- The copied keys and codes are declared without a width and nothing in the row is required
--- beyond what every change has, so that recording a change can never make the change fail.
+-- beyond what every change has, so that recording a change can never make the change fail; a
+-- recording that fails all the same (the history table dropped, say) is a warning in the server's
+-- log, and the change goes ahead.
 
 BEGIN;
 SELECT pg_advisory_xact_lock(1100200002);
+
+-- The triggers go on the tables the search path finds and the history beside them in the
+-- current schema; were those two schemas apart, the triggers would write where no history is.
+DO $$
+DECLARE
+    v_table TEXT;
+BEGIN
+    FOREACH v_table IN ARRAY ARRAY['itcomandaven', 'vendarest'] LOOP
+        IF (SELECT relnamespace FROM pg_class WHERE oid = to_regclass(v_table))
+               IS DISTINCT FROM (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) THEN
+            RAISE EXCEPTION 'table % is not in the current schema (%): set the connection''s Schema to the restaurant''s',
+                upper(v_table), current_schema();
+        END IF;
+    END LOOP;
+END
+$$;
 
 CREATE TABLE IF NOT EXISTS GPEHISTVENDEDOR (
     NRHISTORICO    BIGSERIAL PRIMARY KEY,
@@ -57,6 +75,9 @@ BEGIN
         USING NEW.CDFILIAL, v_loja, v_mesa, NEW.NRVENDAREST, NEW.NRCOMANDA, NEW.NRPRODCOMVEN, NEW.CDPRODUTO,
               OLD.CDVENDEDOR, NEW.CDVENDEDOR;
     RETURN NULL;
+EXCEPTION WHEN OTHERS THEN
+    RAISE WARNING 'GPEHISTVENDEDOR: change of waiter not recorded: %', SQLERRM;
+    RETURN NULL;
 END
 $$;
 
@@ -68,6 +89,9 @@ BEGIN
                    '(date_trunc(''second'', clock_timestamp())::timestamp, ''VENDAREST'', $1, $2, $3, $4, $5, $6, '
                    'current_setting(''application_name''), host(inet_client_addr()), session_user)', TG_TABLE_SCHEMA)
         USING NEW.CDFILIAL, NEW.CDLOJA, NEW.NRMESA, NEW.NRVENDAREST, OLD.CDVENDEDOR, NEW.CDVENDEDOR;
+    RETURN NULL;
+EXCEPTION WHEN OTHERS THEN
+    RAISE WARNING 'GPEHISTVENDEDOR: change of waiter not recorded: %', SQLERRM;
     RETURN NULL;
 END
 $$;

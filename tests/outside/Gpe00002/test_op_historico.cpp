@@ -163,4 +163,33 @@ TEST_P(HistoricoTest, ChangesOfOneItemAtOnceAreRecordedInTheOrderTheyWereMade) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, HistoricoTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL), engineName);
 
+// PostgreSQL alone: schemas, and triggers that catch their own failures.
+class PgHistoricoTest : public HistoricoTest {};
+
+TEST_P(PgHistoricoTest, IsInstalledOnlyBesideTheRestaurantsTablesAndNeverFailsAChange) {
+    // A current schema other than the tables' would take the history away from the triggers.
+    const QString own = scalar(m_db, QStringLiteral("SELECT current_schema()"));
+    const QString other = own + QStringLiteral("_outro");
+    m_db.Execute(QStringLiteral("CREATE SCHEMA %1").arg(other));
+    m_ops->connection().Execute(QStringLiteral("SET search_path = %1, %2").arg(other, own));
+    EXPECT_TRUE(refusal([this] {
+                    Gpe00002::installWaiterHistory(*m_ops);
+                }).contains(QStringLiteral("table ITCOMANDAVEN is not in the current schema (%1)").arg(other)));
+    m_ops->connection().Execute(QStringLiteral("SET search_path = %1").arg(own));
+    m_db.Execute(QStringLiteral("DROP SCHEMA %1").arg(other));
+    EXPECT_FALSE(Gpe00002::waiterHistoryInstalled(*m_ops));
+
+    // With its history gone, the triggers let the change through.
+    Gpe00002::installWaiterHistory(*m_ops);
+    m_db.Execute(QStringLiteral("DROP TABLE GPEHISTVENDEDOR"));
+    fill(
+        QStringLiteral("UPDATE ITCOMANDAVEN SET CDVENDEDOR = '0003' WHERE NRPRODCOMVEN = '1';\n"
+                       "UPDATE VENDAREST SET CDVENDEDOR = '0003' WHERE NRVENDAREST = '02';\n"));
+    EXPECT_EQ(select(QStringLiteral("SELECT CDVENDEDOR FROM ITCOMANDAVEN WHERE NRPRODCOMVEN = '1' UNION ALL "
+                                    "SELECT CDVENDEDOR FROM VENDAREST WHERE NRVENDAREST = '02'")),
+              (Rows{{"0003"}, {"0003"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, PgHistoricoTest, ::testing::Values(Engine::PostgreSQL), engineName);
+
 }  // namespace
