@@ -1,8 +1,10 @@
 #include "Qor_trelvix.h"
 
+#include "DbLog.h"
 #include "TADOConnection.h"
 
 #include <QRegularExpression>
+#include <QTimeZone>
 
 namespace Qor_trelvix {
 
@@ -13,9 +15,21 @@ void SetADODBSession(TADOConnection& connection) {
         // connection. (How long a lock is waited for is the connection's command time-out.)
         connection.Execute(QStringLiteral("PRAGMA foreign_keys = ON;"));
         break;
-    case TSqlDialect::PostgreSQL:
+    case TSqlDialect::PostgreSQL: {
         connection.Execute(QStringLiteral("SET client_encoding TO 'UTF8'; SET application_name TO 'res00011';"));
+        // The server's clock read in the terminal's time zone (the history of waiter changes, say),
+        // like every time the terminal writes. A zone the server does not know leaves its own.
+        static const QRegularExpression zoneName(QStringLiteral("^[A-Za-z0-9_+/-]+$"));
+        const QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
+        if (zoneName.match(zone).hasMatch()) {
+            try {
+                connection.Execute(QStringLiteral("SET TimeZone TO '%1'").arg(zone));
+            } catch (const EDatabaseError& e) {
+                qCWarning(lcDatabase).noquote() << "PostgreSQL: the session keeps the server's time zone:" << e.what();
+            }
+        }
         break;
+    }
     case TSqlDialect::Oracle:
     case TSqlDialect::MSSQL: break;  // no session settings of ours
     }

@@ -10,7 +10,8 @@ class TADOConnection;
 
 namespace Qor_trelvix {
 // Prepares a new session: SQLite gets foreign keys, PostgreSQL the UTF-8
-// client encoding and the application name. Throws the database's error.
+// client encoding, the application name and the terminal's time zone (where the server knows
+// it). Throws the database's error.
 QOR_EXPORT void SetADODBSession(TADOConnection& connection);
 // A Portuguese one-line message for a failed database call, with the database's own text:
 // "Erro de banco de dados: <text>".

@@ -36,7 +36,9 @@ TEST(SetADODBSession, SqliteWaitsForOtherWritersAndEnforcesForeignKeys) {
     EXPECT_THROW(connection.Execute(QStringLiteral("INSERT INTO PEDIDO VALUES (1, 99)")), EADOError);
 }
 
-TEST(SetADODBSession, PostgresNamesTheApplicationAndTalksUtf8) {
+TEST(SetADODBSession, PostgresNamesTheApplicationTalksUtf8AndTakesTheTerminalsTimeZone) {
+    const QByteArray tz = qgetenv("TZ");
+    qputenv("TZ", "America/Sao_Paulo");
     TADOConnection connection;
     connection.setConnectionString(pgTestConnectionString(QStringLiteral("qor_session")) +
                                    QStringLiteral(";Application Name=outra"));
@@ -47,6 +49,11 @@ TEST(SetADODBSession, PostgresNamesTheApplicationAndTalksUtf8) {
     EXPECT_EQ(single(connection,
                      QStringLiteral("SELECT application_name FROM pg_stat_activity WHERE pid = pg_backend_pid()")),
               QStringLiteral("res00011"));
+    EXPECT_EQ(single(connection, QStringLiteral("SHOW TimeZone")), QStringLiteral("America/Sao_Paulo"));
+    if (tz.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", tz);
 }
 
 TEST(SetADODBSession, RaisesOnAClosedConnection) {
