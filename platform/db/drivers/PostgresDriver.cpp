@@ -501,16 +501,18 @@ private:
 
     void deallocateRetired(int timeoutMs, const QDeadlineTimer& deadline) {
         if (m_retired.empty() || PQtransactionStatus(m_conn) != PQTRANS_IDLE) return;
-        QByteArray sql;
-        for (const QByteArray& name : m_retired) sql += "DEALLOCATE " + name + ';';
+        const std::vector<QByteArray> names = std::move(m_retired);
         m_retired.clear();
-        if (!PQsendQuery(m_conn, sql.constData())) failSend();
-        Result result(awaitResult(timeoutMs, deadline));
-        if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) return;
-        if (PQstatus(m_conn) == CONNECTION_BAD) check(result.get());
-        // A name someone else deallocated already: nothing is left to release.
-        qCInfo(lcDatabase).noquote() << "PostgreSQL: releasing prepared statements:"
-                                     << errorText(PQresultErrorMessage(result.get()));
+        // One by one: in a single query, the first that failed would keep the others.
+        for (const QByteArray& name : names) {
+            if (!PQsendQuery(m_conn, ("DEALLOCATE " + name).constData())) failSend();
+            Result result(awaitResult(timeoutMs, deadline));
+            if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) continue;
+            if (PQstatus(m_conn) == CONNECTION_BAD) check(result.get());
+            // A name someone else deallocated already: nothing is left to release.
+            qCInfo(lcDatabase).noquote() << "PostgreSQL: releasing prepared statement" << name << ":"
+                                         << errorText(PQresultErrorMessage(result.get()));
+        }
     }
 
     void check(PGresult* result) {
