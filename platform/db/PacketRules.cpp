@@ -34,6 +34,11 @@ QString fromUtf8(std::string_view utf8) {
     return decoder.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
+namespace {
+// Every byte of a name, NUL included, is compared.
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+}  // namespace
+
 std::string FieldNames::add(const QString& name, std::string utf8) {
     const std::size_t index = m_utf8.size();
     m_utf8.push_back(std::move(utf8));
@@ -45,7 +50,8 @@ std::string FieldNames::add(const QString& name, std::string utf8) {
         std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (m_pairwise && index < kPairwiseNames && ascii) {
         for (std::size_t j = 0; j < index; ++j) {
-            if (m_utf8[j].size() == bytes.size() && qstrnicmp(m_utf8[j].data(), bytes.data(), bytes.size()) == 0)
+            if (std::equal(m_utf8[j].begin(), m_utf8[j].end(), bytes.begin(), bytes.end(),
+                           [](char a, char b) { return asciiLower(a) == asciiLower(b); }))
                 return duplicate(j);
         }
         return {};

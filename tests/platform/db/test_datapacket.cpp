@@ -155,6 +155,10 @@ TEST(DataPacket, RoundTripsEdgeShapes) {
            "BOM",
            TFieldType::ftString, 2}},
          {{S("𝄞𝄞")}}},  // 8 bytes in 2 chars
+        // Names that differ only after a NUL are two names.
+        {{{QString::fromLatin1("A\0B", 3), TFieldType::ftInteger, 0},
+          {QString::fromLatin1("a\0C", 3), TFieldType::ftInteger, 0}},
+         {}},
     };
     for (const TPacketTable& table : cases) {
         const QByteArray bytes = encodePacket(table);
