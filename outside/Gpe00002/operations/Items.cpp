@@ -86,8 +86,9 @@ const QString kItemWhere = QStringLiteral(
     " WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND "
     "NRPRODCOMVEN = :P_NRPRODCOMVEN");
 
-// The number after the highest one the ticket uses, six digits wide. Numbers of removed items are
-// not taken again: other rows may name them as their origin.
+// The number after the highest one the ticket uses, six digits wide, as the restaurant's own
+// numbering does. A number freed by moving away the ticket's last item is therefore taken again:
+// an origin (NRCOMANDAORI, NRPRODCOMORI) names where an item was, not an item that stays there.
 QString nextItemNumber(PackageDatabase& db, const QString& filial, const Ticket& alvo) {
     qint64 highest = 0;
     for (const SqlRow& row : db.select(QStringLiteral("SELECT NRPRODCOMVEN FROM ITCOMANDAVEN WHERE CDFILIAL = "
@@ -311,7 +312,9 @@ Moved moveItem(PackageDatabase& db, const QString& filial, const TableItem& item
                 QStringLiteral(", NRSEQBENECONSIT, IDPRODREFIL FROM ITCOMANDAVEN") + kItemWhere,
             parameters);
         QVariantMap rest = source;
-        rest.insert(QStringLiteral("P_QT"), static_cast<double>(whole - quantidade) / 1000.0);
+        // From the quantity as stored, which may hold more than thousandths (a third of a pizza).
+        rest.insert(QStringLiteral("P_QT"),
+                    row.value(QStringLiteral("QTPRODCOMVEN")).toDouble() - static_cast<double>(quantidade) / 1000.0);
         rest.insert(QStringLiteral("P_DESC"), discountLeft);
         rest.insert(QStringLiteral("P_ACR"), surchargeLeft);
         const qint64 updated = db.execute(

@@ -150,6 +150,13 @@ TEST_P(ProdutoTest, MovesWholeOrInPartKeepingTheItemItsFirstOriginAndEverySum) {
                        origin +
                        R"("price":10,"product":"P1","quantity":1,"sale":"V15","seat":"01","surcharge":0.17,)"
                        R"("ticket":"C5","waiter":"0001"}})"}));
+
+    // A quantity finer than thousandths leaves exactly the rest.
+    fill(insert(Item{.venda = "V12", .comanda = "C3", .item = "000020", .produto = "P1", .quantidade = "2.3333"}));
+    mover("0012", "C3", "000020", 1, "0015", "C5");
+    const Rows rest =
+        select("SELECT QTPRODCOMVEN FROM ITCOMANDAVEN WHERE NRCOMANDA = 'C3' AND NRPRODCOMVEN = '000020'");
+    EXPECT_NEAR(std::stod(rest.at(0).at(0)), 1.3333, 1e-9);
 }
 
 TEST_P(ProdutoTest, RefusesNamingWhyAndChangesNothing) {
