@@ -74,7 +74,8 @@ private:
     TDbFailure m_failure;
 };
 
-// Number of characters (code points) of a UTF-8 text.
+// Number of characters (code points) of a valid UTF-8 text: the bytes that start a character
+// (of an invalid text, the bytes that are no continuation byte).
 std::size_t utf8Length(std::string_view text);
 // Cuts a UTF-8 text to at most `chars` characters, never splitting a character.
 void utf8Truncate(std::string& text, std::size_t chars);
