@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-dev clang-format
   fonts-liberation2 xvfb xauth
   poppler-utils  # pdftotext: the tests read printed PDFs back
+  file           # cpack's Debian generator reads the kind of each binary
   "$@"
 )
 
