@@ -138,6 +138,10 @@ void TfrmMenu::InicializaForm(const std::string& filial, const std::string& loja
     stLoja = loja;
     stConfTela = confTela;
     stArgConsulta = argConsulta;
+    // Readable by the operations package, which finds the open menu by its name: an operation
+    // that takes the station's branch and store refuses when they are not the menu's.
+    setProperty("stFilial", QString::fromStdString(filial));
+    setProperty("stLoja", QString::fromStdString(loja));
     LeParametros();
     LeControleAcesso();
     if (!rdmMenu) rdmMenu = new TrdmMenu(nullptr);

@@ -10,7 +10,8 @@
 
 namespace Gpe00002 {
 
-ConfirmDialog::ConfirmDialog(const QString& title, const QString& question) {
+ConfirmDialog::ConfirmDialog(const QString& title, const QString& question, bool enterConfirms)
+    : m_enterConfirms(enterConfirms) {
     QVBoxLayout* content = Style::frameDialog(*this, title);
     QLabel* text = Style::textLabel(question, QStringLiteral("question"), this);
     text->setMinimumHeight(2 * QFontMetrics(text->font()).height());
@@ -22,10 +23,11 @@ ConfirmDialog::ConfirmDialog(const QString& title, const QString& question) {
     QPushButton* cancel = Style::touchButton(QStringLiteral("Cancela"), QStringLiteral("cancel"), this);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     QPushButton* confirm = Style::touchButton(QStringLiteral("Confirma"), QStringLiteral("confirm"), this);
-    // The answer that goes ahead stands out, as the key Enter gives it.
-    confirm->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; }"
-                                          "QPushButton:pressed { background: %2; }")
-                               .arg(Style::kAccent.name(), Style::kAccent.darker(130).name()));
+    // The answer that Enter gives stands out.
+    (enterConfirms ? confirm : cancel)
+        ->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; }"
+                                       "QPushButton:pressed { background: %2; }")
+                            .arg(Style::kAccent.name(), Style::kAccent.darker(130).name()));
     connect(confirm, &QPushButton::clicked, this, &QDialog::accept);
     for (QPushButton* button : {cancel, confirm}) {
         button->setMinimumSize(std::max(button->minimumWidth(), 180), 64);
@@ -38,7 +40,7 @@ ConfirmDialog::ConfirmDialog(const QString& title, const QString& question) {
 void ConfirmDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Enter:
-    case Qt::Key_Return: accept(); break;
+    case Qt::Key_Return: m_enterConfirms ? accept() : reject(); break;
     case Qt::Key_Escape: reject(); break;
     default: QDialog::keyPressEvent(event);
     }

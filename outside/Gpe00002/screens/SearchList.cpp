@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -101,8 +102,10 @@ SearchColors SearchColors::fromBgr(int header, int alternate, int selection, int
             colorFromBgr(selection, defaults.selection), colorFromBgr(grid, defaults.grid)};
 }
 
-SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchColors& colors) {
-    QVBoxLayout* content = Style::frameDialog(*this, QStringLiteral("Pesquisa"));
+SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchColors& colors, const QString& title,
+                                   const QString& prompt) {
+    QVBoxLayout* content = Style::frameDialog(*this, title);
+    if (!prompt.isEmpty()) content->addWidget(Style::textLabel(prompt, QStringLiteral("prompt"), this));
 
     const auto& columns = listData.columns();
     const auto& rows = listData.rows();
@@ -199,6 +202,8 @@ SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchC
     resize(width, height);
     m_table->setFocus();
 }
+
+void SearchListDialog::forgetPositions() {}
 
 void SearchListDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -63,14 +63,20 @@ struct GPE00002_EXPORT SearchColors {
 };
 
 // The table is a QTableWidget named "list"; the buttons are "ok" and "cancel". A double click,
-// Enter or OK picks the current row; Esc and Cancela close without a pick.
+// Enter or OK picks the current row; Esc and Cancela close without a pick. The title says what
+// is chosen; a prompt, when given, is a line under it (label "prompt").
 class SearchListDialog : public QDialog {
     Q_OBJECT
 public:
-    SearchListDialog(const SearchListData& listData, const SearchColors& colors);
+    SearchListDialog(const SearchListData& listData, const SearchColors& colors,
+                     const QString& title = QStringLiteral("Pesquisa"), const QString& prompt = {});
 
     // The picked row, -1 when none was picked.
     int pickedRow() const { return m_picked; }
+
+    // Lists opened again with the same title and columns keep the place they were left at; an
+    // operation that starts forgets those places.
+    static void forgetPositions();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
