@@ -59,7 +59,7 @@ QString readText(const QString& path) {
     for (const QChar c : text) {
         if (c.category() == QChar::Other_Control && c != u'\t' && c != u'\n' && c != u'\r')
             fail(path, QStringLiteral("it is not text (it holds the control character U+%1)")
-                           .arg(c.unicode(), 4, 16, QLatin1Char('0')));
+                           .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'))));
     }
     if (text.startsWith(QChar::ByteOrderMark)) text.remove(0, 1);
     return text;
