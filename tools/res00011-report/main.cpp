@@ -50,7 +50,7 @@ int failure(const QString& reason) {
 
 // The day of --day: YYYY-MM-DD and a day of the calendar; otherwise what is wrong with it.
 std::optional<QDate> parseDay(const QString& text, QString& problem) {
-    static const QRegularExpression form(QStringLiteral(R"(^(\d{4})-(\d{2})-(\d{2})$)"));
+    static const QRegularExpression form(QStringLiteral(R"(^([0-9]{4})-([0-9]{2})-([0-9]{2})$)"));
     const QRegularExpressionMatch match = form.match(text);
     if (!match.hasMatch()) {
         problem = QStringLiteral("%1 is not a date: use YYYY-MM-DD").arg(text);
