@@ -169,11 +169,20 @@ void TfrmMenu::executaComando(int codigo, const std::function<void()>& operacao)
 }
 
 void TfrmMenu::LeParametros() {
-    const QString path =
-        Process::ExtractShortPathName(Process::executableFolder() + QStringLiteral("/PARAMETROSQOR.CDS"));
-    if (path.isEmpty() || !Process::FileExists(path)) return;
+    const QString file = Process::executableFolder() + QStringLiteral("/PARAMETROSQOR.CDS");
+    const QString path = Process::ExtractShortPathName(file);
+    // Neither is an error: the menu opens on the defaults. But the defaults gate the commands
+    // off, and without a word in the log nobody could tell why every button is disabled.
+    if (path.isEmpty() || !Process::FileExists(path)) {
+        qCWarning(lcMenu).noquote() << "the station's parameter file" << file
+                                    << "is missing: no operator, every access code 0";
+        return;
+    }
     cdsParametrosQor.LoadFromFile(path);
     cdsParametrosQor.Open();
+    if (cdsParametrosQor.IsEmpty())
+        qCWarning(lcMenu).noquote() << "the station's parameter file" << path
+                                    << "holds no record: no operator, every access code 0";
     stEsquema = cdsParametrosQor.FieldByName(QStringLiteral("IDESQUEMA")).AsString().toStdString();
     stOperador = cdsParametrosQor.FieldByName(QStringLiteral("CDOPERADORLOGIN")).AsString().toStdString();
     ctAgrupMesa = cdsParametrosQor.FieldByName(QStringLiteral("ctAgrupMesa")).AsInteger();

@@ -3,6 +3,7 @@
 // command line: branch, store, screen configuration and consultation value.
 #include "Process.h"
 #include "ScriptedSession.h"
+#include "StartFailure.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -87,10 +88,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
+    const bool onScreen =
+        HostStart::somebodyWatches(!screenshot.isEmpty(), !script.isEmpty(), QGuiApplication::platformName());
+    const auto failedStart = [onScreen](const QString& problem, const QString& cause) {
+        HostStart::reportFailedStart(problem, cause, onScreen);
+        return 1;
+    };
     if (!station.isEmpty()) {
         if (!QFileInfo(station).isDir()) {
-            std::fprintf(stderr, "res00011-host: the station folder %s does not exist\n", qPrintable(station));
-            return 1;
+            const QString problem = QStringLiteral("the station folder %1 does not exist").arg(station);
+            return failedStart(problem, problem);
         }
         Process::setStationFolder(QFileInfo(station).absoluteFilePath());
     }
@@ -110,13 +117,13 @@ int main(int argc, char** argv) {
     if (modulePath.isEmpty()) modulePath = QDir(QCoreApplication::applicationDirPath()).filePath("libPkg_res00011.so");
     void* module = dlopen(QFile::encodeName(modulePath).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
-        std::fprintf(stderr, "res00011-host: cannot load the module: %s\n", dlerror());
-        return 1;
+        const QString cause = QString::fromLocal8Bit(dlerror());
+        return failedStart(QStringLiteral("cannot load the module: ") + cause, cause);
     }
     auto criaMenuMesa = reinterpret_cast<CriaMenuMesaFn>(dlsym(module, "CriaMenuMesa"));
     if (!criaMenuMesa) {
-        std::fprintf(stderr, "res00011-host: the module has no CriaMenuMesa: %s\n", dlerror());
-        return 1;
+        const QString cause = QString::fromLocal8Bit(dlerror());
+        return failedStart(QStringLiteral("the module has no CriaMenuMesa: ") + cause, cause);
     }
 
     bool saved = true;
@@ -136,11 +143,11 @@ int main(int argc, char** argv) {
     try {
         criaMenuMesa(values[0].c_str(), values[1].c_str(), values[2].c_str(), values[3].c_str());
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "res00011-host: the menu failed: %s\n", e.what());
-        return 1;
+        const QString cause = QString::fromUtf8(e.what());
+        return failedStart(QStringLiteral("the menu failed: ") + cause, cause);
     } catch (...) {
-        std::fprintf(stderr, "res00011-host: the menu failed with an unknown error\n");
-        return 1;
+        return failedStart(QStringLiteral("the menu failed with an unknown error"),
+                           QStringLiteral("erro desconhecido"));
     }
     if (session && !session->error().isEmpty()) {
         std::fprintf(stderr, "res00011-host: the script stopped: %s\n", qPrintable(session->error()));

@@ -4,7 +4,8 @@
 # $ORIGIN run path); in /usr/bin a command for each program that names the station's folder,
 # /var/lib/res00011 unless RES00011_STATION says otherwise, and res00011-prepare-station, which
 # prepares a demo station there; the schema scripts and the demo files in /usr/share/res00011.
-# The build tree gets its own res00011-prepare-station, for scripts/run.sh.
+# The build tree gets its own res00011-prepare-station, for scripts/run.sh; only the installed one
+# takes /var/lib/res00011 when it is given no folder.
 
 set(RES_INSTALL_LIBDIR lib/res00011)
 set(RES_INSTALL_DATADIR share/res00011)
@@ -31,6 +32,7 @@ endforeach()
 set(RES_SAMPLEDATA /usr/${RES_INSTALL_LIBDIR}/res00011-sampledata)
 set(RES_CDSTOOL /usr/${RES_INSTALL_LIBDIR}/cdstool)
 set(RES_DEMO_DIR /usr/${RES_INSTALL_DATADIR}/demo)
+set(RES_PREPARE_INSTALLED yes)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/res00011-prepare-station.in
   ${CMAKE_BINARY_DIR}/packaging/bin/res00011-prepare-station @ONLY)
 install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/bin/res00011-prepare-station DESTINATION bin)
@@ -42,6 +44,7 @@ endforeach()
 set(RES_SAMPLEDATA $<TARGET_FILE:res00011-sampledata>)
 set(RES_CDSTOOL $<TARGET_FILE:cdstool>)
 set(RES_DEMO_DIR ${CMAKE_SOURCE_DIR}/host/demo)
+set(RES_PREPARE_INSTALLED no)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/res00011-prepare-station.in ${CMAKE_BINARY_DIR}/prepare-station.in @ONLY)
 file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/res00011-prepare-station INPUT ${CMAKE_BINARY_DIR}/prepare-station.in
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

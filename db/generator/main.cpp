@@ -3,14 +3,20 @@
 //   res00011-sampledata --connection STRING [--create-schema] [--seed N] [--items N] [--quiet]
 //
 // Exit status: 0 on success, 1 when the database refuses (the batch in progress is rolled
-// back), 2 for a bad command line.
+// back), 2 for a bad command line, a database without the restaurant schema and no
+// --create-schema included. A SQLite file that the run created is removed again when it fails.
 
+#include "ConnectionString.h"
+#include "RestaurantSchema.h"
 #include "SampleData.h"
 #include "TADOConnection.h"
+#include "TADOQuery.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cstdio>
@@ -79,6 +85,45 @@ std::optional<int> parse(const QStringList& args, Arguments& out) {
     return std::nullopt;
 }
 
+// The database a connection string names, for messages; for SQLite its file, which `file` gets
+// when it is a plain path (not ":memory:" nor a URI) so that a run can tell what it created.
+QString databaseName(const QString& connection, QString& file) {
+    const ConnectionString options = ConnectionString::parse(connection);
+    const QString source = options.value(QStringLiteral("Data Source"));
+    if (options.value(QStringLiteral("Provider")).trimmed().compare(QLatin1String("SQLite"), Qt::CaseInsensitive) != 0)
+        return options.contains(QStringLiteral("Initial Catalog"))
+                   ? QStringLiteral("%1 on %2").arg(options.value(QStringLiteral("Initial Catalog")), source)
+                   : source;
+    if (!source.isEmpty() && source != QLatin1String(":memory:") && !source.startsWith(QLatin1String("file:")))
+        file = source;
+    return source;
+}
+
+bool exists(const QString& path) { return QFileInfo::exists(path) || QFileInfo(path).isSymLink(); }
+
+// The first restaurant table the database lacks; empty when it has them all.
+QString missingTable(TADOConnection& connection) {
+    for (const QString& table : restaurantTableNames()) {
+        TADOQuery probe;
+        probe.setConnection(&connection);
+        probe.setSQL(QStringLiteral("SELECT 1 FROM %1 WHERE 1 = 0").arg(table));
+        try {
+            probe.Open();
+        } catch (const EADOError& e) {
+            if (e.failure() != TDbFailure::Other) throw;  // a lost connection says nothing of the tables
+            return table;
+        }
+    }
+    return {};
+}
+
+int noSchema(const QString& database, const QString& detail) {
+    std::fprintf(stderr,
+                 "res00011-sampledata: the database %s has no restaurant schema (%s); run with --create-schema\n",
+                 qPrintable(database), qPrintable(detail));
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,10 +146,21 @@ int main(int argc, char** argv) {
 
     QElapsedTimer timer;
     timer.start();
+    QString file;  // the SQLite file, when the connection names one
+    bool existed = true;
+    TADOConnection connection(QStringLiteral("SampleData"));
     try {
-        TADOConnection connection(QStringLiteral("SampleData"));
+        const QString database = databaseName(args.connection, file);
+        existed = file.isEmpty() || exists(file);
+        // Opening would create the file only to find no tables in it.
+        if (!existed && !args.options.createSchema)
+            return noSchema(database, QStringLiteral("the file does not exist"));
         connection.setConnectionString(args.connection);
         connection.Open();
+        if (!args.options.createSchema) {
+            if (const QString table = missingTable(connection); !table.isEmpty())
+                return noSchema(database, QStringLiteral("no table %1").arg(table));
+        }
         const SampleDataCounts counts = generateSampleData(connection, args.options);
         connection.Close();
         if (!args.quiet) {
@@ -115,6 +171,11 @@ int main(int argc, char** argv) {
         }
     } catch (const EDatabaseError& error) {
         std::fprintf(stderr, "res00011-sampledata: %s\n", error.what());
+        // Half a database would pass for a filled one at the next run.
+        if (!existed && exists(file)) {
+            connection.Close();
+            for (const char* suffix : {"", "-journal", "-wal", "-shm"}) QFile::remove(file + QLatin1String(suffix));
+        }
         return 1;
     }
     return 0;

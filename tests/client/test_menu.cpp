@@ -100,6 +100,7 @@ protected:
 public:
     QString parametersPath() const { return m_dir.filePath(QStringLiteral("PARAMETROSQOR.CDS")); }
     QString accessPath() const { return m_dir.filePath(QStringLiteral("Dados/Cadastros/ControleAcess.cds")); }
+    QString iniPath() const { return m_dir.filePath(QStringLiteral("conexao.ini")); }
 
     void writeParameters(const std::vector<std::vector<QVariant>>& rows) {
         writePacketFile(parametersPath(), kParameterColumns, rows);
@@ -223,6 +224,47 @@ TEST_F(MenuTest, ReadsTheParameterFileAndTheAccessFileOperatorWins) {
     }
 }
 
+// A station without its parameters opens the menu on the defaults, which gate the commands off:
+// the log says why.
+TEST_F(MenuTest, WarnsOfAMissingOrEmptyParameterFileAndStartsAsBefore) {
+    static std::vector<QString>* lines = nullptr;
+    std::vector<QString> captured;
+    lines = &captured;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if (type == QtWarningMsg && QLatin1String(context.category) == QLatin1String("res.menu"))
+                lines->push_back(text);
+        });
+    const struct {
+        const char* name;
+        int records;  // -1: no file
+        const char* warning;
+    } cases[] = {
+        {"missing", -1, "is missing: no operator, every access code 0"},
+        {"no record", 0, "holds no record: no operator, every access code 0"},
+        {"one record", 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        captured.clear();
+        QFile::remove(parametersPath());
+        if (c.records == 0) writeParameters({});
+        if (c.records == 1)
+            writeParameters({{QStringLiteral("002"), QStringLiteral("000000000042"), 10, 11, 12, 13, 14,
+                              QStringLiteral("S"), false, QStringLiteral("003"), 15}});
+        TfrmMenuTestAccess::Members seen{};
+        runMenu([&] { seen = TfrmMenuTestAccess::read(*frmMenu); });
+        EXPECT_EQ(seen.agrup, c.records == 1 ? 10 : 0);
+        if (c.warning)
+            EXPECT_EQ(captured, std::vector<QString>{QStringLiteral("the station's parameter file %1 %2")
+                                                         .arg(parametersPath(), QLatin1String(c.warning))});
+        else
+            EXPECT_TRUE(captured.empty()) << captured.front().toStdString();
+        expectIdle();
+    }
+    qInstallMessageHandler(previous);
+}
+
 TEST_F(MenuTest, AFailingStartFreesEverythingAndALaterCallStartsAfresh) {
     struct Case {
         const char* name;
@@ -271,6 +313,14 @@ TEST_F(MenuTest, AFailingStartFreesEverythingAndALaterCallStartsAfresh) {
              ASSERT_EQ(::symlink("ControleAcess.cds", QFile::encodeName(t.accessPath()).constData()), 0);
          },
          "ControleAcess.cds': Too many levels of symbolic links"},
+        // A broken conexao.ini names itself; the restaurante.db beside it is not used instead.
+        {"a conexao.ini that is no text",
+         [](MenuTest& t) {
+             QFile file(t.iniPath());
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             file.write("\x89PNG\r\n\x1a\n\xff\xd8");
+         },
+         "conexao.ini: it is not text"},
         {"unreachable database",
          [](MenuTest&) {
              qputenv("QOR_CONNECTION",
@@ -279,7 +329,7 @@ TEST_F(MenuTest, AFailingStartFreesEverythingAndALaterCallStartsAfresh) {
          "127.0.0.1"},
     };
     const auto removeBoth = [this] {
-        for (const QString& path : {parametersPath(), accessPath()}) {
+        for (const QString& path : {parametersPath(), accessPath(), iniPath()}) {
             QDir(path).removeRecursively();
             QFile::remove(path);
         }

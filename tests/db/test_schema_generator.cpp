@@ -12,6 +12,9 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -674,6 +677,45 @@ TEST(DIALECT_SUITE(GeneratorCommand), ExitStatusTellsSuccessUsageErrorsAndDataba
     }
     auto connection = connect(good);
     EXPECT_EQ(rowCount(*connection, QStringLiteral("ITCOMANDAVEN")), 10);
+}
+
+// Without --create-schema a database must hold the tables already: one that does not says so and
+// is left as it was. A file that was not there is not created, nor left behind by a run that
+// created it and then failed.
+TEST(DIALECT_SUITE(GeneratorCommand), ADatabaseWithoutTheSchemaIsNamedAndNoFileIsLeftBehind) {
+    QTemporaryDir dir;
+    const QString fresh = dir.filePath(QStringLiteral("novo.db"));
+    const QString empty = dir.filePath(QStringLiteral("vazio.db"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    // A folder where SQLite wants its journal: the file opens, the first write fails.
+    const QString blocked = dir.filePath(QStringLiteral("sem-diario.db"));
+    QDir().mkpath(blocked + QStringLiteral("-journal"));
+    const QString noSchema = QStringLiteral(
+        "res00011-sampledata: the database %1 has no restaurant schema (%2); run with --create-schema\n");
+    const struct {
+        QString file;
+        bool createSchema;
+        int status;
+        QString error;
+        bool exists;
+    } cases[] = {
+        {fresh, false, 2, noSchema.arg(fresh, QStringLiteral("the file does not exist")), false},
+        {empty, false, 2, noSchema.arg(empty, QStringLiteral("no table MESA")), true},
+        {blocked, true, 1, QStringLiteral("res00011-sampledata: SQLite: unable to open database file\n"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        QStringList args{QStringLiteral("--connection"),
+                         QStringLiteral("Provider=SQLite;Create=yes;Data Source=") + c.file, QStringLiteral("--quiet")};
+        if (c.createSchema) args << QStringLiteral("--create-schema");
+        QProcess process;
+        process.start(QStringLiteral(RES_SAMPLEDATA_EXE), args);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitCode(), c.status);
+        EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()), c.error);
+        EXPECT_EQ(QFileInfo::exists(c.file), c.exists);
+        EXPECT_EQ(QFileInfo(c.file).size(), 0);
+    }
 }
 #endif
 

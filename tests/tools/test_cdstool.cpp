@@ -90,9 +90,17 @@ TEST_F(CdsTool, FailuresNameTheFileAndExit1) {
         {{"json", bad}, {}, "cdstool: " + bad + ": invalid data packet at offset 0: bad magic"},
         {{"show", bad}, {}, "cdstool: " + bad + ": invalid data packet at offset 0: bad magic"},
         {{"json", missing}, {}, "cdstool: " + missing + ": cannot open: No such file or directory"},
+        // Input that is no JSON at all is described as such, with the offset of the fault.
         {{"write", target},
          "{\"fields\":[",
-         "cdstool: " + target + ": standard input: invalid packet JSON at offset 11"},
+         "cdstool: " + target + ": standard input: not JSON: unterminated array at offset 11\n"},
+        {{"write", target},
+         "not json",
+         "cdstool: " + target + ": standard input: not JSON: illegal value at offset 1\n"},
+        {{"write", target}, " \n", "cdstool: " + target + ": standard input: no JSON: the input is empty\n"},
+        {{"write", target},
+         "{}",
+         "cdstool: " + target + ": standard input: invalid packet JSON at offset 2: missing key \"fields\"\n"},
         {{"write", target},
          R"({"fields":[{"name":"N","type":"integer"}],"rows":[[1.5]]})",
          "cdstool: " + target +

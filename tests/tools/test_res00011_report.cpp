@@ -5,6 +5,7 @@
 #include "support/RestaurantRows.h"
 
 #include <QDate>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -18,10 +19,11 @@ struct ToolRun {
     std::string out, err;
 };
 
-ToolRun run(const QStringList& arguments) {
+ToolRun run(const QStringList& arguments, const QString& station = {}) {
     QProcess tool;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("QOR_CONNECTION"));
+    environment.insert(QStringLiteral("RES00011_STATION"), station);
     tool.setProcessEnvironment(environment);
     tool.start(QStringLiteral(RES00011_REPORT_PATH), arguments);
     if (!tool.waitForFinished(60000)) return {-1, {}, "timed out"};
@@ -38,6 +40,7 @@ protected:
         createRestaurantSchema(m_db);
         // Waiter 0002 has no VENDEDOR row; the sale is waiter 0001's.
         m_db.Execute(
+            QStringLiteral("INSERT INTO LOJA (CDFILIAL, CDLOJA) VALUES ('0001', '0001');") +
             insert(Waiter{.codigo = "0001", .nome = "Ana"}) + insert(Sale{.venda = "01", .mesa = "0012"}) +
             insert(Ticket{.venda = "01", .comanda = "C1", .descricao = "PKR_0012"}) +
             insert(Item{
@@ -109,7 +112,15 @@ TEST_F(ReportToolTest, ExitStatusTellsUsageAndDatabaseErrors) {
     const Case cases[] = {
         {"no store", arguments({"0001"}), 2, "BRANCH and STORE are wanted, 1 argument(s) given"},
         {"a day not in ISO form", arguments({"--day", "14/06/2024", "0001", "0001"}), 2,
-         "--day wants YYYY-MM-DD, not '14/06/2024'"},
+         "res00011-report: --day: 14/06/2024 is not a date: use YYYY-MM-DD\nusage:"},
+        {"a year alone", arguments({"--day", "2599", "0001", "0001"}), 2,
+         "res00011-report: --day: 2599 is not a date: use YYYY-MM-DD\n"},
+        {"a day the calendar lacks", arguments({"--day", "2024-02-31", "0001", "0001"}), 2,
+         "res00011-report: --day: 2024-02-31 is not a day\n"},
+        {"an unknown store", arguments({"0001", "9999"}), 3,
+         "res00011-report: the database knows no store 9999 of branch 0001 (LOJA)\n"},
+        {"an unknown branch", arguments({"0002", "0001"}), 3,
+         "res00011-report: the database knows no branch 0002 (it has no store in LOJA)\n"},
         {"installing with a store", arguments({"--install-history", "0001", "0001"}), 2,
          "--install-history takes no branch, store, --day nor --json"},
         {"an unknown option", arguments({"--verbose", "0001", "0001"}), 2, "Unknown option 'verbose'."},
@@ -117,10 +128,16 @@ TEST_F(ReportToolTest, ExitStatusTellsUsageAndDatabaseErrors) {
          {"--connection", "Provider=SQLite;Data Source=" + m_dir.filePath("none.db"), "0001", "0001"},
          3,
          "res00011-report: Não foi possível acessar o banco de dados"},
+        // The module's own connection, from a station whose conexao.ini names no database.
+        {"a broken conexao.ini", {"0001", "0001"}, 3, "/conexao.ini: ConnectionString is empty)\n"},
     };
+    QFile ini(m_dir.filePath(QStringLiteral("conexao.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("ConnectionString=\n");
+    ini.close();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const ToolRun result = run(c.arguments);
+        const ToolRun result = run(c.arguments, m_dir.path());
         EXPECT_EQ(result.exitCode, c.exitCode);
         EXPECT_EQ(result.out, "");
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;

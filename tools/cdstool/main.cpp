@@ -11,6 +11,8 @@
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonParseError>
 
 #include <algorithm>
 #include <cerrno>
@@ -58,6 +60,20 @@ QByteArray readFile(const std::string& path) {
     std::fclose(file);
     if (failed) throw ToolError("cannot read the file");
     return data;
+}
+
+// What is wrong with the input the packet reader refused. Input that is no JSON at all is
+// described by the general JSON parser, whose error names the fault and its offset; the packet
+// reader, which expects a packet from the first byte, would describe only the token it found.
+std::string jsonProblem(const QByteArray& input, const EDatabaseError& refused) {
+    if (input.trimmed().isEmpty()) return "no JSON: the input is empty";
+    QJsonParseError parsed;
+    QJsonDocument::fromJson(input, &parsed);
+    // Limits of that parser are no fault of the input.
+    if (parsed.error == QJsonParseError::NoError || parsed.error == QJsonParseError::DocumentTooLarge ||
+        parsed.error == QJsonParseError::DeepNesting)
+        return refused.what();
+    return "not JSON: " + parsed.errorString().toStdString() + " at offset " + std::to_string(parsed.offset);
 }
 
 void writeStdout(const QByteArray& text) {
@@ -184,7 +200,7 @@ int run(const std::string& verb, const QString& fileName) {
             try {
                 table = packetFromJson(input);
             } catch (const EDatabaseError& error) {
-                throw ToolError(std::string("standard input: ") + error.what());
+                throw ToolError("standard input: " + jsonProblem(input, error));
             }
             const QString problem = savePacketFile(fileName, encodePacket(table));
             if (!problem.isEmpty()) throw ToolError("cannot write the file: " + problem.toStdString());

@@ -10,8 +10,9 @@
 // --install-history installs the history table and its triggers on ITCOMANDAVEN and VENDAREST;
 // nothing else ever adds them to an existing database. The connection string is --connection's,
 // else the module's own (QOR_CONNECTION, conexao.ini or restaurante.db beside this program).
-// Exit status: 0 done; 2 a bad command line (usage on stderr; --help prints it on stdout, 0);
-// 3 the database cannot be reached or refuses (the reason on stderr).
+// Exit status: 0 done; 2 a bad command line, a day that is not one included (usage on stderr;
+// --help prints it on stdout, 0); 3 the database cannot be reached or refuses, or knows no such
+// branch or store (the reason on stderr).
 #include "operations/Refusal.h"
 #include "operations/WaiterReport.h"
 #include "store/History.h"
@@ -19,8 +20,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -43,6 +46,36 @@ int usage(const QString& problem) {
 int failure(const QString& reason) {
     std::fprintf(stderr, "res00011-report: %s\n", reason.toUtf8().constData());
     return 3;
+}
+
+// The day of --day: YYYY-MM-DD and a day of the calendar; otherwise what is wrong with it.
+std::optional<QDate> parseDay(const QString& text, QString& problem) {
+    static const QRegularExpression form(QStringLiteral(R"(^([0-9]{4})-([0-9]{2})-([0-9]{2})$)"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch()) {
+        problem = QStringLiteral("%1 is not a date: use YYYY-MM-DD").arg(text);
+        return std::nullopt;
+    }
+    const QDate day(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    if (!day.isValid()) {
+        problem = QStringLiteral("%1 is not a day").arg(text);
+        return std::nullopt;
+    }
+    return day;
+}
+
+// A branch or store the database does not know would report nothing, which reads as a day
+// without sales: refused instead, naming it.
+QString unknownStore(Gpe00002::PackageDatabase& db, const QString& branch, const QString& store) {
+    const QVariantMap ofBranch{{QStringLiteral("P_CDFILIAL"), branch}};
+    if (db.select(QStringLiteral("SELECT 1 FROM LOJA WHERE CDFILIAL = :P_CDFILIAL"), ofBranch).empty())
+        return QStringLiteral("the database knows no branch %1 (it has no store in LOJA)").arg(branch);
+    QVariantMap ofStore = ofBranch;
+    ofStore.insert(QStringLiteral("P_CDLOJA"), store);
+    if (db.select(QStringLiteral("SELECT 1 FROM LOJA WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA"), ofStore)
+            .empty())
+        return QStringLiteral("the database knows no store %1 of branch %2 (LOJA)").arg(store, branch);
+    return {};
 }
 
 void print(const QByteArray& text) {
@@ -75,9 +108,10 @@ int main(int argc, char** argv) {
         if (args.size() != 2)
             return usage(QStringLiteral("BRANCH and STORE are wanted, %1 argument(s) given").arg(args.size()));
         if (parser.isSet(day)) {
-            const QString text = parser.value(day);
-            reportDay = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-            if (!reportDay.isValid()) return usage(QStringLiteral("--day wants YYYY-MM-DD, not '%1'").arg(text));
+            QString problem;
+            const std::optional<QDate> parsed = parseDay(parser.value(day), problem);
+            if (!parsed) return usage(QStringLiteral("--day: ") + problem);
+            reportDay = *parsed;
         }
     }
 
@@ -88,6 +122,7 @@ int main(int argc, char** argv) {
             print("res00011-report: the history of waiter changes is installed");
             return 0;
         }
+        if (const QString unknown = unknownStore(db, args[0], args[1]); !unknown.isEmpty()) return failure(unknown);
         const Gpe00002::WaiterReport report = Gpe00002::loadWaiterReport(db, args[0], args[1], reportDay);
         if (parser.isSet(json)) {
             print(QJsonDocument(Gpe00002::waiterReportJson(report)).toJson(QJsonDocument::Compact));

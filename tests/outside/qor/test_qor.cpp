@@ -2,6 +2,7 @@
 // string and the message table.
 #include "Consiste.h"
 #include "ConnectionString.h"
+#include "DbTypes.h"
 #include "Geralqor.h"
 #include "Mensagemqor.h"
 #include "Process.h"
@@ -10,18 +11,23 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+#include <QStringEncoder>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -322,9 +328,13 @@ TEST_F(ConnectionStringTest, ReadsTheIniKeyWholeAsWrittenByHandOrByQSettings) {
         {"; terminal 3\r\n[General]\r\nConnectionString = " + QByteArray::fromStdString(pg) + "  \r\n", pg},
         {"[General]\nConnectionString=\"Provider=SQLite;Data Source=/srv/rest.db\"\n",
          "Provider=SQLite;Data Source=/srv/rest.db"},
-        {"[Outra]\nConnectionString=Provider=SQLite;Data Source=/x.db\n", defaultString()},  // not the top level
-        {"ConnectionString=\n", defaultString()},
-        {"Connection=Provider=SQLite;Data Source=/x.db\n", defaultString()},
+        // Saved by an editor as UTF-16 with its byte-order mark, or as UTF-8 with one.
+        {QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)
+             .encode(QStringLiteral("ConnectionString=Provider=SQLite;Data Source=/só.db\r\n")),
+         "Provider=SQLite;Data Source=/só.db"},
+        {"\xEF\xBB\xBF"
+         "ConnectionString=Provider=SQLite;Data Source=/x.db\n",
+         "Provider=SQLite;Data Source=/x.db"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.content.toStdString());
@@ -350,6 +360,67 @@ TEST_F(ConnectionStringTest, TheEnvironmentComesBeforeTheIniFile) {
     EXPECT_EQ(Geralqor::_GetStringConexQor(""), "Provider=SQLite;Data Source=/ini.db");
     qputenv("QOR_CONNECTION", "");
     EXPECT_EQ(Geralqor::_GetStringConexQor(""), "Provider=SQLite;Data Source=/ini.db");
+    // Even over a file that would be refused.
+    writeIni("\x89PNG\r\n\x1a\n\0\0\0\rIHDR");
+    qputenv("QOR_CONNECTION", "Provider=SQLite;Data Source=/env.db");
+    EXPECT_EQ(Geralqor::_GetStringConexQor(""), "Provider=SQLite;Data Source=/env.db");
+}
+
+// Only a missing conexao.ini means the local database: a terminal whose file is broken must stop
+// with the file's name, not go on alone on restaurante.db.
+TEST_F(ConnectionStringTest, ABrokenIniFileIsAnErrorNamingItNeverTheLocalDatabase) {
+    const QString ini = m_dir.filePath(QStringLiteral("conexao.ini"));
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+        const char* problem;
+    } cases[] = {
+        {"binary garbage", [&] { writeIni(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xd8", 18)); },
+         "it is not text (its bytes are not valid UTF-8)"},
+        {"control characters", [&] { writeIni("ConnectionString=Provider=SQLite;Data Source=\x1b[0m/x.db\n"); },
+         "it is not text (it holds the control character U+001B)"},
+        {"a directory", [&] { ASSERT_TRUE(QDir().mkpath(ini)); }, "it is a directory"},
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(ini).constData(), 0600), 0); }, "it is a FIFO"},
+        {"a link to nowhere", [&] { ASSERT_TRUE(QFile::link(m_dir.filePath(QStringLiteral("nada")), ini)); },
+         "cannot be opened: No such file or directory"},
+        {"no permission",
+         [&] {
+             writeIni("ConnectionString=Provider=SQLite;Data Source=/x.db\n");
+             ASSERT_TRUE(QFile::setPermissions(ini, QFileDevice::WriteOwner));
+         },
+         ::geteuid() == 0 ? nullptr : "cannot be opened: Permission denied"},
+        {"an empty file", [&] { writeIni(""); }, "it has no ConnectionString key"},
+        {"no key", [&] { writeIni("[General]\nConnection=Provider=SQLite;Data Source=/x.db\n"); },
+         "it has no ConnectionString key"},
+        {"the key in another section",
+         [&] { writeIni("[Outra]\nConnectionString=Provider=SQLite;Data Source=/x.db\n"); },
+         "it has no ConnectionString key"},
+        {"an empty value", [&] { writeIni("ConnectionString=  \n"); }, "ConnectionString is empty"},
+        {"an unparsable value", [&] { writeIni("ConnectionString=Provider=SQLite;Data Source=\"/x.db\n"); },
+         "ConnectionString cannot be read: Connection string: unterminated quote in the value of 'data source'"},
+        {"an unknown provider", [&] { writeIni("ConnectionString=Provider=MSDAORA.1;Data Source=rest\n"); },
+         "ConnectionString names the provider 'MSDAORA.1', which is not available (use SQLite or PostgreSQL)"},
+        {"no provider", [&] { writeIni("ConnectionString=Data Source=/x.db\n"); },
+         "ConnectionString names no Provider (SQLite or PostgreSQL)"},
+        {"no data source", [&] { writeIni("ConnectionString=Provider=PostgreSQL;Port=5432;Initial Catalog=rest\n"); },
+         "ConnectionString names no Data Source"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(ini).removeRecursively();
+        QFile::remove(ini);
+        c.arrange();
+        if (!c.problem) continue;  // root reads any file
+        try {
+            const std::string used = Geralqor::_GetStringConexQor("");
+            ADD_FAILURE() << "answered " << used;
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Connection file %1: %2").arg(ini, QLatin1String(c.problem)));
+        }
+    }
+    QDir(ini).removeRecursively();
+    QFile::remove(ini);
+    EXPECT_EQ(Geralqor::_GetStringConexQor(""), defaultString()) << "no file: the local database";
 }
 
 TEST_F(ConnectionStringTest, QuotesADefaultPathThatWouldNotReadBack) {
