@@ -26,15 +26,24 @@ struct TableMapRequest {
     std::vector<MapTable> tables;  // every active table of the store, by number
     bool multiple = false;         // several tables may be chosen
     int minimum = 1;               // the least number of tables to confirm
+    QStringList marked = {};       // the user's previous choice, when they came back to this map
 };
 
 // The table map: the numbers of the tables chosen (by number), or nullopt when cancelled.
 using TMapaMesas = std::function<std::optional<QStringList>(const TableMapRequest& request)>;
-// A question answered with Confirma (true) or Cancela.
+// A question answered with Confirma (true) or Cancela. Confirma answers Enter; ConfirmaCancelaPadrao
+// is for a change that a wrong Enter must not make (a reservation cancelled): there Enter answers
+// Cancela.
 using TConfirma = std::function<bool(const QString& title, const QString& question)>;
 // A line of text typed on the keyboard or the on-screen keyboard, at most `maxLength`
-// characters; nullopt when cancelled.
+// characters; nullopt when cancelled. Texto starts empty; EditaTexto starts with `initial` (what
+// the user typed before going back to it), selected as on the keypad: a character typed replaces it.
 using TTexto = std::function<std::optional<QString>(const QString& title, const QString& prompt, int maxLength)>;
+using TEditaTexto = std::function<std::optional<QString>(const QString& title, const QString& prompt, int maxLength,
+                                                         const QString& initial)>;
+// The search list over a dataset's visible fields, under a title that says what is chosen and a
+// prompt line: true with the chosen row current. It opens on the current row.
+using TEscolha = std::function<bool(TClientDataSet& dataSet, const QString& title, const QString& prompt)>;
 // The groupings of a store, shown until closed.
 using TExibeAgrupamentos = std::function<void(const GroupingOverview& overview)>;
 // The waiters' report, shown until closed: true when the user asked for it on paper ("Imprimir"),
@@ -43,7 +52,10 @@ using TExibeRelatorioGarcons = std::function<bool(const WaiterReport& report)>;
 
 extern GPE00002_EXPORT TMapaMesas MapaMesas;
 extern GPE00002_EXPORT TConfirma Confirma;
+extern GPE00002_EXPORT TConfirma ConfirmaCancelaPadrao;
 extern GPE00002_EXPORT TTexto Texto;
+extern GPE00002_EXPORT TEditaTexto EditaTexto;
+extern GPE00002_EXPORT TEscolha Escolha;
 extern GPE00002_EXPORT TExibeAgrupamentos ExibeAgrupamentos;
 extern GPE00002_EXPORT TExibeRelatorioGarcons ExibeRelatorioGarcons;
 

@@ -16,6 +16,8 @@
 #include "TClientDataSet.h"
 #include "routines/Flow.h"
 
+#include <QLineEdit>
+
 namespace Gpe00002 {
 
 // The variables come before the initialiser below: in one file they are constructed in order,
@@ -32,7 +34,10 @@ TTecladoNumerico TecladoNumerico;
 TPesquisa Pesquisa;
 TMapaMesas MapaMesas;
 TConfirma Confirma;
+TConfirma ConfirmaCancelaPadrao;
 TTexto Texto;
+TEditaTexto EditaTexto;
+TEscolha Escolha;
 TExibeAgrupamentos ExibeAgrupamentos;
 TExibeRelatorioGarcons ExibeRelatorioGarcons;
 
@@ -81,15 +86,38 @@ std::optional<QStringList> mapaMesas(const TableMapRequest& request) {
     return map.chosen();
 }
 
+bool escolha(TClientDataSet& dataSet, const QString& title, const QString& prompt) {
+    const SearchListData data(dataSet);
+    SearchListDialog list(data, SearchColors{}, title, prompt);
+    if (Screen::showModal(list) != QDialog::Accepted || list.pickedRow() < 0) return false;
+    SearchListData::makeCurrent(dataSet, list.pickedRow());
+    return true;
+}
+
 bool confirma(const QString& title, const QString& question) {
     ConfirmDialog dialog(title, question);
     return Screen::showModal(dialog) == QDialog::Accepted;
 }
 
-std::optional<QString> texto(const QString& title, const QString& prompt, int maxLength) {
+bool confirmaCancelaPadrao(const QString& title, const QString& question) {
+    ConfirmDialog dialog(title, question, false);
+    return Screen::showModal(dialog) == QDialog::Accepted;
+}
+
+std::optional<QString> editaTexto(const QString& title, const QString& prompt, int maxLength, const QString& initial) {
     TextEntryDialog entry(title, prompt, maxLength);
+    // The field is the dialog's QLineEdit "texto". What was typed before is there, selected as on
+    // the keypad: OK keeps it, a character typed replaces it, an arrow key keeps it to be corrected.
+    if (auto* field = entry.findChild<QLineEdit*>(QStringLiteral("texto")); field && !initial.isEmpty()) {
+        field->setText(initial);
+        field->selectAll();
+    }
     if (Screen::showModal(entry) != QDialog::Accepted) return std::nullopt;
     return entry.text();
+}
+
+std::optional<QString> texto(const QString& title, const QString& prompt, int maxLength) {
+    return editaTexto(title, prompt, maxLength, {});
 }
 
 void exibeAgrupamentos(const GroupingOverview& overview) {
@@ -123,7 +151,10 @@ void InstallDefaultRoutines() {
     Pesquisa = pesquisa;
     MapaMesas = mapaMesas;
     Confirma = confirma;
+    ConfirmaCancelaPadrao = confirmaCancelaPadrao;
     Texto = texto;
+    EditaTexto = editaTexto;
+    Escolha = escolha;
     ExibeAgrupamentos = exibeAgrupamentos;
     ExibeRelatorioGarcons = exibeRelatorioGarcons;
 }

@@ -200,6 +200,7 @@ void ScriptedSession::start() {
         for (const MapTable& table : request.tables)
             if (table.enabled) offered.append(table.mesa.numero);
         entry.insert("offered", offered);
+        if (!request.marked.isEmpty()) entry.insert("marked", QJsonArray::fromStringList(request.marked));
         std::optional<QStringList> chosen;
         const Line* line = nextLine();
         if (line) {
@@ -212,9 +213,9 @@ void ScriptedSession::start() {
                     const QString wanted = number.trimmed();
                     const auto found = std::find_if(request.tables.begin(), request.tables.end(),
                                                     [&](const MapTable& table) { return table.mesa.numero == wanted; });
-                    if (found == request.tables.end())
-                        fail(QStringLiteral("line %1: the map has no table %2").arg(line->number).arg(wanted));
-                    if (!found->enabled)
+                    // A number that is no table of the store goes to the operation, which says so
+                    // and shows the map again, as a number typed on the map is told.
+                    if (found != request.tables.end() && !found->enabled)
                         fail(QStringLiteral("line %1: table %2 is not offered here (%3)")
                                  .arg(line->number)
                                  .arg(wanted, found->reason));
@@ -234,8 +235,8 @@ void ScriptedSession::start() {
         log(entry);
         return chosen;
     };
-    Confirma = [this, log](const QString& title, const QString& question) {
-        Entry entry = call("Confirma", {title, question});
+    const auto confirm = [this, log](const char* name, const QString& title, const QString& question) {
+        Entry entry = call(name, {title, question});
         bool confirmed = false;
         if (const Line* line = nextLine()) {
             if (line->verb != QLatin1String("confirm") && line->verb != QLatin1String("cancel"))
@@ -247,8 +248,13 @@ void ScriptedSession::start() {
         log(entry);
         return confirmed;
     };
-    Texto = [this, log](const QString& title, const QString& prompt, int maxLength) -> std::optional<QString> {
-        Entry entry = call("Texto", {title, prompt, maxLength});
+    Confirma = [confirm](const QString& title, const QString& question) {
+        return confirm("Confirma", title, question);
+    };
+    ConfirmaCancelaPadrao = [confirm](const QString& title, const QString& question) {
+        return confirm("ConfirmaCancelaPadrao", title, question);
+    };
+    const auto typeText = [this, log](Entry entry, int maxLength) -> std::optional<QString> {
         std::optional<QString> typed;
         if (const Line* line = nextLine()) {
             if (line->verb != QLatin1String("text") && line->verb != QLatin1String("cancel"))
@@ -265,6 +271,13 @@ void ScriptedSession::start() {
         entry.insert("result", typed ? QJsonValue(*typed) : QJsonValue());
         log(entry);
         return typed;
+    };
+    Texto = [typeText](const QString& title, const QString& prompt, int maxLength) {
+        return typeText(call("Texto", {title, prompt, maxLength}), maxLength);
+    };
+    // What was typed before is replaced by the line's text, as a person would clear the field.
+    EditaTexto = [typeText](const QString& title, const QString& prompt, int maxLength, const QString& initial) {
+        return typeText(call("EditaTexto", {title, prompt, maxLength, initial}), maxLength);
     };
     ExibeAgrupamentos = [this, log](const GroupingOverview& overview) {
         Entry entry = call("ExibeAgrupamentos", {overview.filial, overview.loja});
@@ -305,8 +318,7 @@ void ScriptedSession::start() {
         return print;
     };
 
-    Pesquisa = [this, log](TClientDataSet& dataSet, int a1, int a2, int c1, int c2, int c3, int c4, int a3) {
-        Entry entry = call("Pesquisa", {QJsonValue(), a1, a2, c1, c2, c3, c4, a3});
+    const auto pick = [this, log](Entry entry, TClientDataSet& dataSet) {
         const SearchListData data(dataSet);
         QJsonArray columns, rows;
         for (const SearchColumn& column : data.columns()) columns.append(column.label);
@@ -348,6 +360,12 @@ void ScriptedSession::start() {
         entry.insert("picked", picked >= 0 ? QJsonValue(picked) : QJsonValue());
         log(entry);
         return picked >= 0;
+    };
+    Pesquisa = [pick](TClientDataSet& dataSet, int a1, int a2, int c1, int c2, int c3, int c4, int a3) {
+        return pick(call("Pesquisa", {QJsonValue(), a1, a2, c1, c2, c3, c4, a3}), dataSet);
+    };
+    Escolha = [pick](TClientDataSet& dataSet, const QString& title, const QString& prompt) {
+        return pick(call("Escolha", {QJsonValue(), title, prompt}), dataSet);
     };
 
     Mensagemqor::setMensagemHook([log](const Mensagemqor::MensagemCall& c) {

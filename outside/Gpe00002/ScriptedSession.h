@@ -7,13 +7,14 @@
 //   press NAME            click the menu button of that component name
 //   key F1 | key ESC      a key press on the menu
 //   keypad TEXT           type TEXT on the waiting keypad and confirm; "keypad cancel"
-//   pick F=V[,F=V...]     pick, in the waiting search list, the first row whose fields hold
-//                         those values; "pick cancel"
+//   pick F=V[,F=V...]     pick, in the waiting list (search list or titled list), the first row
+//                         whose fields hold those values; "pick cancel"
 //   tables NNNN[,NNNN...] choose those tables on the waiting table map and confirm (a table the
-//                         map does not offer stops the run)
-//   confirm | cancel      answer the waiting confirmation, or close the waiting screen (on the
-//                         waiters' report, confirm prints it)
-//   text TEXT             type TEXT into the waiting text field and confirm
+//                         map does not offer stops the run; a number that is no table of the
+//                         store is refused by the operation, which shows the map again)
+//   confirm | cancel      answer the waiting question (either kind), or close the waiting screen
+//                         (on the waiters' report, confirm prints it); "cancel" on a map closes it
+//   text TEXT             type TEXT into the waiting text field (over what it held) and confirm
 // Message dialogues are acknowledged without a line; access checks answer from the access
 // store. When the script runs out, a waiting keypad or list is cancelled and the menu closed.
 // A line that does not fit what waits stops the run: error() then says why.
@@ -24,7 +25,8 @@
 // MensagemMetodo, the error dialogue and the operations' own dialogues, with "call", "args" and
 // "result": for an operation, what it changed (null when nothing), written when it ends, after
 // the lines of its dialogues; "value" (keypad), "columns", "rows" and "picked" (search list),
-// "offered" (table map), "groupings" (the groupings shown); RelFiscais's result is the report
+// "offered" and, when the user came back to it, "marked" (table map), "groupings" (the groupings
+// shown); RelFiscais's result is the report
 // shown (operations/WaiterReport.h, waiterReportJson) with "printed": where it was printed, or false.
 
 #include "Gpe00002.h"

@@ -2,6 +2,8 @@
 // fit what waits. The host runs as a separate process on a fresh demo database; the station
 // files beside it (parameters, access store) may or may not be there, so nothing here depends
 // on the operator, the access codes or the cash register they hold.
+#include "DataPacket.h"
+#include "PacketJson.h"
 #include "SampleData.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
@@ -65,9 +67,12 @@ protected:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QOR_CONNECTION"), m_connection);
         host.setProcessEnvironment(environment);
-        host.start(QStringLiteral(RES_HOST_PATH),
-                   {QStringLiteral("--script"), scriptPath, QStringLiteral("--transcript"), transcriptPath,
-                    QStringLiteral("0001"), QStringLiteral("0001"), QStringLiteral("0001"), QString()});
+        QStringList arguments{QStringLiteral("--script"),     scriptPath,
+                              QStringLiteral("--transcript"), transcriptPath,
+                              QStringLiteral("0001"),         QStringLiteral("0001"),
+                              QStringLiteral("0001"),         QString()};
+        if (m_station) arguments = QStringList{QStringLiteral("--station"), m_dir.path()} + arguments;
+        host.start(QStringLiteral(RES_HOST_PATH), arguments);
         HostRun result;
         if (!host.waitForFinished(60000)) {
             host.kill();
@@ -101,9 +106,21 @@ protected:
         return query.Eof() ? std::string("(none)") : query.Fields(0).AsString().toStdString();
     }
 
+    // The demo station's parameters (branch and store 0001) in the test's folder, the host's
+    // station from then on; no access store, so that every operation is allowed.
+    void writeStation() {
+        QFile json(QStringLiteral(RES_SCRIPT_DIR "/PARAMETROSQOR.json"));
+        ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+        QFile packet(m_dir.filePath(QStringLiteral("PARAMETROSQOR.CDS")));
+        ASSERT_TRUE(packet.open(QIODevice::WriteOnly));
+        packet.write(encodePacket(packetFromJson(json.readAll())));
+        m_station = true;
+    }
+
     QTemporaryDir m_dir;
     QString m_connection;
     TADOConnection m_database;
+    bool m_station = false;
 };
 
 using Names = std::vector<std::string>;
@@ -206,6 +223,32 @@ TEST_F(ScriptedHostTest, ScriptsThatDoNotFitWhatWaitsStopTheRunWithExitOne) {
         EXPECT_EQ(result.calls(), c.calls);
     }
     EXPECT_EQ(itemWaiter("0000000001", "000001"), "0001");
+}
+
+// The package's own screens answer the verbs that fit them, and Cancela goes back one step: a
+// table that is not there is refused and the map comes back; the reservation's choice, its
+// question and the map each come back when the next one is cancelled.
+TEST_F(ScriptedHostTest, TheOperationsScreensTakeTheirVerbsAndGoBackOneStepOnCancel) {
+    writeStation();
+    const HostRun result = run(
+        "press spbReservarMesa\ntables 0099\ntables 0002\npick OPCAO=CANCELAR\ncancel\npick OPCAO=VOLTAR\ncancel\n");
+    ASSERT_EQ(result.exitCode, 0) << result.error.toStdString();
+    EXPECT_EQ(result.calls(), (kStart + Names{"VerificaAcesso", "MapaMesas", "Mensagem", "MapaMesas", "Escolha",
+                                              "ConfirmaCancelaPadrao", "Escolha", "MapaMesas", "CriaFReservaMesa"}));
+    const std::vector<QJsonObject> maps = result.of("MapaMesas");
+    ASSERT_EQ(maps.size(), 3u);
+    EXPECT_FALSE(maps[1].contains(QStringLiteral("marked")));
+    EXPECT_EQ(maps[2]["marked"], QJsonValue(QJsonArray{QStringLiteral("0002")}));
+    EXPECT_EQ(result.of("Mensagem").at(0)["args"].toArray().at(0),
+              QJsonValue(QStringLiteral("Mesa 0099 não existe nesta loja")));
+    const QJsonObject choice = result.of("Escolha").at(0);
+    EXPECT_EQ(choice["args"].toArray(),
+              (QJsonArray{QJsonValue(), QStringLiteral("Escolha o que fazer com a reserva"),
+                          QStringLiteral("Mesa 0002: Família Souza, 14/06/2024 às 21:00, 6 pessoas")}));
+    EXPECT_EQ(choice["columns"].toArray(), QJsonArray{QStringLiteral("Opção")});
+    EXPECT_EQ(result.of("ConfirmaCancelaPadrao").at(0)["args"].toArray().at(1),
+              QJsonValue(QStringLiteral("Cancelar a reserva da mesa 0002 para Família Souza em 14/06/2024 às 21:00?")));
+    EXPECT_EQ(result.of("CriaFReservaMesa").at(0)["result"], QJsonValue(QJsonValue::Null));
 }
 
 TEST_F(ScriptedHostTest, AnEmptyScriptOnlyOpensAndClosesTheMenu) {

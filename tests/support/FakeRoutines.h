@@ -27,15 +27,18 @@ public:
                   Gpe00002::Pesquisa,
                   Gpe00002::MapaMesas,
                   Gpe00002::Confirma,
+                  Gpe00002::ConfirmaCancelaPadrao,
                   Gpe00002::Texto,
+                  Gpe00002::EditaTexto,
+                  Gpe00002::Escolha,
                   Gpe00002::ExibeAgrupamentos,
                   Gpe00002::ExibeRelatorioGarcons} {}
     ~FakeRoutines() {
         std::tie(Gpe00002::ControleAcess, Gpe00002::VerificaAcesso, Gpe00002::CriaJuntarMesas, Gpe00002::CriaTrComanN,
                  Gpe00002::CriaFReservaMesa, Gpe00002::ReimprimePedido, Gpe00002::CriaConsultaJuncao,
                  Gpe00002::RelFiscais, Gpe00002::TecladoNumerico, Gpe00002::Pesquisa, Gpe00002::MapaMesas,
-                 Gpe00002::Confirma, Gpe00002::Texto, Gpe00002::ExibeAgrupamentos, Gpe00002::ExibeRelatorioGarcons) =
-            m_saved;
+                 Gpe00002::Confirma, Gpe00002::ConfirmaCancelaPadrao, Gpe00002::Texto, Gpe00002::EditaTexto,
+                 Gpe00002::Escolha, Gpe00002::ExibeAgrupamentos, Gpe00002::ExibeRelatorioGarcons) = m_saved;
         Mensagemqor::setMensagemHook(nullptr);
         Mensagemqor::setMensagemMetodoHook(nullptr);
         setExceptionReporter(nullptr);
@@ -72,6 +75,7 @@ private:
     std::tuple<Gpe00002::TControleAcess, Gpe00002::TVerificaAcesso, Gpe00002::TCriaJuntarMesas, Gpe00002::TCriaTrComanN,
                Gpe00002::TCriaFReservaMesa, Gpe00002::TReimprimePedido, Gpe00002::TCriaConsultaJuncao,
                Gpe00002::TRelFiscais, Gpe00002::TTecladoNumerico, Gpe00002::TPesquisa, Gpe00002::TMapaMesas,
-               Gpe00002::TConfirma, Gpe00002::TTexto, Gpe00002::TExibeAgrupamentos, Gpe00002::TExibeRelatorioGarcons>
+               Gpe00002::TConfirma, Gpe00002::TConfirma, Gpe00002::TTexto, Gpe00002::TEditaTexto, Gpe00002::TEscolha,
+               Gpe00002::TExibeAgrupamentos, Gpe00002::TExibeRelatorioGarcons>
         m_saved;
 };

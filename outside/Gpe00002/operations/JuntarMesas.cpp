@@ -67,11 +67,13 @@ GroupingPlan planGrouping(const std::vector<TableState>& seen) {
         } else if (table.grupo != plan.grupo) {
             // The grouping of the lowest table chosen is the one joined; the first table of
             // another is named.
-            throw ERefusal(QStringLiteral("Mesa %1 já pertence ao agrupamento %2").arg(table.numero, table.grupo));
+            throw ERefusal(
+                QStringLiteral("Mesa %1 já pertence ao agrupamento %2").arg(table.numero, groupingNumber(table.grupo)));
         }
     }
     if (plan.novas.isEmpty())
-        throw ERefusal(QStringLiteral("Escolha ao menos uma mesa fora do agrupamento %1").arg(plan.grupo));
+        throw ERefusal(
+            QStringLiteral("Escolha ao menos uma mesa fora do agrupamento %1").arg(groupingNumber(plan.grupo)));
     return plan;
 }
 
@@ -102,7 +104,8 @@ QJsonObject agruparMesas(PackageDatabase& db, const Station& station, const QStr
                            table)) {
                 const QString grupo = row.value(QStringLiteral("NRJUNMESA")).toString();
                 if (grupo != plan.grupo)
-                    throw ERefusal(QStringLiteral("Mesa %1 já pertence ao agrupamento %2").arg(numero, grupo));
+                    throw ERefusal(
+                        QStringLiteral("Mesa %1 já pertence ao agrupamento %2").arg(numero, groupingNumber(grupo)));
             }
         }
 

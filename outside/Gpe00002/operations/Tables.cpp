@@ -43,6 +43,12 @@ bool TableState::sameAs(const TableState& other) const {
            reservada == other.reservada;
 }
 
+QString groupingNumber(const QString& nrJunMesa) {
+    QString text = nrJunMesa.trimmed();
+    while (text.size() > 1 && text.front() == QLatin1Char('0')) text.remove(0, 1);
+    return text;
+}
+
 std::vector<TableState> loadTables(PackageDatabase& db, const QString& filial, const QString& loja) {
     std::vector<TableState> tables;
     for (const SqlRow& row :

@@ -34,6 +34,10 @@ struct GPE00002_EXPORT TableState {
     bool sameAs(const TableState& other) const;
 };
 
+// A grouping's number as the map's badge and every message show it: without its leading zeros
+// ("0000000003" is "3").
+GPE00002_EXPORT QString groupingNumber(const QString& nrJunMesa);
+
 // The store's active tables (IDSTMESA 'A'), by number.
 GPE00002_EXPORT std::vector<TableState> loadTables(PackageDatabase& db, const QString& filial, const QString& loja);
 

@@ -22,7 +22,8 @@ void refuseUnfit(const TableState& origem, const TableState& destino) {
     const QString reason = notFreeReason(destino);
     if (reason.isEmpty()) return;
     if (!destino.grupo.isEmpty())
-        throw ERefusal(QStringLiteral("Mesa %1 já pertence ao agrupamento %2").arg(destino.numero, destino.grupo));
+        throw ERefusal(
+            QStringLiteral("Mesa %1 já pertence ao agrupamento %2").arg(destino.numero, groupingNumber(destino.grupo)));
     if (reason == QStringLiteral("indisponível"))
         throw ERefusal(QStringLiteral("Mesa %1 não está livre").arg(destino.numero));
     throw ERefusal(QStringLiteral("Mesa %1 está %2").arg(destino.numero, reason));

@@ -1,4 +1,5 @@
-// CriaJuntarMesas: "J" groups tables, "S" separates one from its grouping.
+// CriaJuntarMesas: "J" groups tables, "S" separates one from its grouping: the map, then a
+// question; Cancela on the question brings the map back with the choice, on the map ends.
 #include "../operations/JuntarMesas.h"
 #include "../operations/SepararMesa.h"
 #include "Flow.h"
@@ -17,61 +18,68 @@ QString listed(const QStringList& numbers) {
 
 QJsonValue agrupar(Flow& flow, const QString& filial, const QString& loja) {
     const QString title = QStringLiteral("Agrupar mesas");
-    const std::vector<MapTable> tables = flow.map(filial, loja, [](const TableState& table) {
-        return table.estado == kFechando ? QStringLiteral("fechando") : QString();
-    });
-    if (std::count_if(tables.begin(), tables.end(), [](const MapTable& table) { return table.enabled; }) < 2)
-        throw ERefusal(QStringLiteral("Não há mesas para agrupar nesta loja"));
-    // Adding to a grouping takes one of its members and at least one other table: two at least
-    // either way.
-    const std::optional<QStringList> chosen = MapaMesas(
-        {title, QStringLiteral("Escolha as mesas a agrupar, ou uma mesa de um agrupamento e as mesas a incluir nele"),
-         tables, true, 2});
-    if (!chosen || chosen->isEmpty()) return QJsonValue::Null;
-    std::vector<TableState> seen;
-    for (const QString& numero : *chosen) {
-        const auto found = std::find_if(tables.begin(), tables.end(),
-                                        [&](const MapTable& table) { return table.mesa.numero == numero; });
-        if (found == tables.end()) throw ERefusal(QStringLiteral("Mesa %1 não existe nesta loja").arg(numero));
-        seen.push_back(found->mesa);
+    QStringList marked;
+    for (;;) {
+        const std::vector<MapTable> tables = flow.map(filial, loja, [](const TableState& table) {
+            return table.estado == kFechando ? QStringLiteral("fechando") : QString();
+        });
+        if (std::count_if(tables.begin(), tables.end(), [](const MapTable& table) { return table.enabled; }) < 2)
+            throw ERefusal(QStringLiteral("Não há mesas para agrupar nesta loja"));
+        // Adding to a grouping takes one of its members and at least one other table: two at
+        // least either way.
+        const std::optional<std::vector<TableState>> seen = flow.chooseTables(
+            {title,
+             QStringLiteral("Escolha as mesas a agrupar, ou uma mesa de um agrupamento e as mesas a incluir nele"),
+             tables, true, 2, marked});
+        if (!seen) return QJsonValue::Null;
+        marked.clear();
+        for (const TableState& table : *seen) marked << table.numero;
+        // A choice that cannot be grouped is said, and the map comes back with it.
+        GroupingPlan plan;
+        try {
+            plan = planGrouping(*seen);
+        } catch (const ERefusal& refusal) {
+            flow.refuse(refusal.message());
+            continue;
+        }
+        const QString question = plan.grupo.isEmpty() ? QStringLiteral("Agrupar as mesas %1?").arg(listed(plan.mesas))
+                                                      : QStringLiteral("Incluir %1 %2 no agrupamento %3?")
+                                                            .arg(plan.novas.size() == 1 ? QStringLiteral("a mesa")
+                                                                                        : QStringLiteral("as mesas"),
+                                                                 listed(plan.novas), groupingNumber(plan.grupo));
+        if (!Confirma(title, question)) continue;
+        const QJsonObject result = agruparMesas(*flow.db, flow.station, filial, loja, *seen);
+        const QString grupo = groupingNumber(result.value(QStringLiteral("grouping")).toString());
+        flow.notify(plan.grupo.isEmpty()
+                        ? QStringLiteral("Mesas %1 agrupadas no agrupamento %2.").arg(listed(plan.mesas), grupo)
+                        : QStringLiteral("%1 %2 %3 no agrupamento %4.")
+                              .arg(plan.novas.size() == 1 ? QStringLiteral("Mesa") : QStringLiteral("Mesas"),
+                                   listed(plan.novas),
+                                   plan.novas.size() == 1 ? QStringLiteral("incluída") : QStringLiteral("incluídas"),
+                                   grupo));
+        return result;
     }
-    const GroupingPlan plan = planGrouping(seen);
-    const QString question =
-        plan.grupo.isEmpty() ? QStringLiteral("Agrupar as mesas %1?").arg(listed(plan.mesas))
-                             : QStringLiteral("Incluir %1 %2 no agrupamento %3?")
-                                   .arg(plan.novas.size() == 1 ? QStringLiteral("a mesa") : QStringLiteral("as mesas"),
-                                        listed(plan.novas), plan.grupo);
-    if (!Confirma(title, question)) return QJsonValue::Null;
-    const QJsonObject result = agruparMesas(*flow.db, flow.station, filial, loja, seen);
-    const QString grupo = result.value(QStringLiteral("grouping")).toString();
-    flow.notify(
-        plan.grupo.isEmpty()
-            ? QStringLiteral("Mesas %1 agrupadas no agrupamento %2.").arg(listed(plan.mesas), grupo)
-            : QStringLiteral("%1 %2 %3 no agrupamento %4.")
-                  .arg(plan.novas.size() == 1 ? QStringLiteral("Mesa") : QStringLiteral("Mesas"), listed(plan.novas),
-                       plan.novas.size() == 1 ? QStringLiteral("incluída") : QStringLiteral("incluídas"), grupo));
-    return result;
 }
 
 QJsonValue separar(Flow& flow, const QString& filial, const QString& loja) {
-    const std::vector<MapTable> tables = flow.map(filial, loja, [](const TableState& table) {
-        return table.grupo.isEmpty() ? QStringLiteral("sem agrupamento") : QString();
-    });
-    const std::optional<QStringList> chosen = MapaMesas(
-        {QStringLiteral("Separar mesa"), QStringLiteral("Escolha a mesa a separar do seu agrupamento"), tables});
-    if (!chosen || chosen->isEmpty()) return QJsonValue::Null;
-    const auto seen = std::find_if(tables.begin(), tables.end(),
-                                   [&](const MapTable& table) { return table.mesa.numero == chosen->front(); });
-    if (seen == tables.end()) return QJsonValue::Null;
-    if (!Confirma(QStringLiteral("Separar mesa"),
-                  QStringLiteral("Separar a mesa %1 do agrupamento %2?").arg(seen->mesa.numero, seen->mesa.grupo)))
-        return QJsonValue::Null;
-    const QJsonObject result = separarMesa(*flow.db, flow.station, filial, loja, seen->mesa);
-    flow.notify(result.value(QStringLiteral("removed")).toBool()
-                    ? QStringLiteral("Mesa %1 separada; o agrupamento %2 foi desfeito.")
-                          .arg(seen->mesa.numero, seen->mesa.grupo)
-                    : QStringLiteral("Mesa %1 separada do agrupamento %2.").arg(seen->mesa.numero, seen->mesa.grupo));
-    return result;
+    const QString title = QStringLiteral("Separar mesa");
+    std::optional<TableState> mesa;
+    for (;;) {
+        const std::vector<MapTable> tables = flow.map(filial, loja, [](const TableState& table) {
+            return table.grupo.isEmpty() ? QStringLiteral("sem agrupamento") : QString();
+        });
+        const QStringList marked = numberOf(mesa);
+        mesa = flow.chooseTable(
+            {title, QStringLiteral("Escolha a mesa a separar do seu agrupamento"), tables, false, 1, marked});
+        if (!mesa) return QJsonValue::Null;
+        const QString grupo = groupingNumber(mesa->grupo);
+        if (!Confirma(title, QStringLiteral("Separar a mesa %1 do agrupamento %2?").arg(mesa->numero, grupo))) continue;
+        const QJsonObject result = separarMesa(*flow.db, flow.station, filial, loja, *mesa);
+        flow.notify(result.value(QStringLiteral("removed")).toBool()
+                        ? QStringLiteral("Mesa %1 separada; o agrupamento %2 foi desfeito.").arg(mesa->numero, grupo)
+                        : QStringLiteral("Mesa %1 separada do agrupamento %2.").arg(mesa->numero, grupo));
+        return result;
+    }
 }
 
 }  // namespace

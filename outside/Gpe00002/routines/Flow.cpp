@@ -1,9 +1,65 @@
 #include "Flow.h"
 
 #include "../OpsLog.h"
+#include "../printing/Printer.h"
+#include "../screens/SearchList.h"
 #include "Mensagemqor.h"
+#include "Process.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <algorithm>
 
 namespace Gpe00002 {
+
+namespace {
+
+struct MenuStore {
+    QString filial, loja;
+};
+
+// While the menu is open its form, the top-level dialog "frmMenu", carries the branch and the
+// store it was opened for. Without it (scripted runs, tools) there is nothing to compare with.
+std::optional<MenuStore> openMenu() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return std::nullopt;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() != QLatin1String("frmMenu") || !qobject_cast<QDialog*>(widget) || !widget->isVisible())
+            continue;
+        const QVariant filial = widget->property("stFilial"), loja = widget->property("stLoja");
+        if (filial.isValid() && loja.isValid()) return MenuStore{filial.toString(), loja.toString()};
+    }
+    return std::nullopt;
+}
+
+// A station set up for another store than the menu's would act on that store's tables while the
+// user looks at this one's menu.
+void expectMenuStore(const Station& station) {
+    const std::optional<MenuStore> menu = openMenu();
+    if (!menu) return;
+    const bool branch = station.filial.trimmed() != menu->filial.trimmed();
+    const bool store = station.loja.trimmed() != menu->loja.trimmed();
+    if (!branch && !store) return;
+    qCWarning(lcOps).noquote() << "station of branch" << station.filial << "store" << station.loja
+                               << "refused: the menu was opened for branch" << menu->filial << "store" << menu->loja;
+    const auto named = [&](const QString& filial, const QString& loja) {
+        if (branch && store) return QStringLiteral("a filial %1 e a loja %2").arg(filial, loja);
+        return branch ? QStringLiteral("a filial %1").arg(filial) : QStringLiteral("a loja %1").arg(loja);
+    };
+    throw ERefusal(QStringLiteral("Este terminal está configurado para %1, o menu foi aberto para %2")
+                       .arg(named(station.filial, station.loja), named(menu->filial, menu->loja)));
+}
+
+// `path` as the station's folder names it when it is inside it.
+QString fromStation(const QString& path) {
+    const QDir station(Process::executableFolder());
+    const QString relative = station.relativeFilePath(path);
+    const bool outside =
+        relative == QLatin1String(".") || relative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(relative);
+    return outside ? QDir::cleanPath(path) : relative;
+}
+
+}  // namespace
 
 void Flow::notify(const QString& text) const {
     Mensagemqor::Mensagem(text.toStdString(), "", "N", "N", tmInformacao, "", station.esquema.toStdString(), 0,
@@ -25,10 +81,60 @@ std::vector<MapTable> Flow::map(const QString& filial, const QString& loja,
     return tables;
 }
 
+std::optional<std::vector<TableState>> Flow::chooseTables(const TableMapRequest& request) const {
+    for (;;) {
+        const std::optional<QStringList> chosen = MapaMesas(request);
+        if (!chosen || chosen->isEmpty()) return std::nullopt;
+        std::vector<TableState> seen;
+        QString refusal;
+        for (const QString& numero : *chosen) {
+            const auto found = std::find_if(request.tables.begin(), request.tables.end(),
+                                            [&](const MapTable& table) { return table.mesa.numero == numero; });
+            if (found == request.tables.end())
+                refusal = QStringLiteral("Mesa %1 não existe nesta loja").arg(numero);
+            else if (!found->enabled)
+                refusal = QStringLiteral("Mesa %1 indisponível: %2").arg(numero, found->reason);
+            else
+                seen.push_back(found->mesa);
+            if (!refusal.isEmpty()) break;
+        }
+        if (refusal.isEmpty()) return seen;
+        refuse(refusal);
+    }
+}
+
+std::optional<TableState> Flow::chooseTable(const TableMapRequest& request) const {
+    const std::optional<std::vector<TableState>> chosen = chooseTables(request);
+    if (!chosen) return std::nullopt;
+    return chosen->front();
+}
+
+bool anyEnabled(const std::vector<MapTable>& tables) {
+    return std::any_of(tables.begin(), tables.end(), [](const MapTable& table) { return table.enabled; });
+}
+
+QStringList numberOf(const std::optional<TableState>& table) {
+    return table ? QStringList{table->numero} : QStringList{};
+}
+
+QString printedPlace(const PrintTarget& target) {
+    switch (target.kind) {
+    case PrintTarget::Kind::Tcp:
+        return target.port == 9100 ? QStringLiteral("na impressora %1").arg(target.where)
+                                   : QStringLiteral("na impressora %1, porta %2").arg(target.where).arg(target.port);
+    case PrintTarget::Kind::Printer: return QStringLiteral("na impressora do sistema %1").arg(target.where);
+    case PrintTarget::Kind::File: return QStringLiteral("no arquivo %1").arg(fromStation(target.where));
+    case PrintTarget::Kind::Pdf: break;
+    }
+    return QStringLiteral("em PDF na pasta %1").arg(fromStation(target.where));
+}
+
 QJsonValue runFlow(bool needBranchAndStore, const std::function<QJsonValue(Flow&)>& dialogue) {
+    SearchListDialog::forgetPositions();
     Flow flow;
     try {
         flow.station = Station::read(needBranchAndStore);
+        if (needBranchAndStore) expectMenuStore(flow.station);
         flow.db = std::make_unique<PackageDatabase>();
         return dialogue(flow);
     } catch (const ERefusal& refusal) {

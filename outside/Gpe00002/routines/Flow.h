@@ -1,6 +1,10 @@
 #pragma once
-// What every operation's dialogue shares: the station and the database, the messages, and the
-// rule that a refusal is shown to the user and changes nothing.
+// What every operation's dialogue shares: the station and the database, the messages, the rule
+// that a refusal is shown to the user and changes nothing, and choosing tables on the map.
+//
+// Every dialogue goes back one step on Cancela (or Esc): from a question to the screen before it,
+// from a target to the source choice, from the first map out of the operation; what was typed
+// and chosen is shown again when the user comes back to it.
 
 #include "../Dialogs.h"
 #include "../operations/Refusal.h"
@@ -13,6 +17,8 @@
 
 namespace Gpe00002 {
 
+struct PrintTarget;
+
 struct Flow {
     Station station;
     std::unique_ptr<PackageDatabase> db;
@@ -23,11 +29,28 @@ struct Flow {
     // The store's tables for the map, each offered when `offer` answers an empty reason for it.
     std::vector<MapTable> map(const QString& filial, const QString& loja,
                               const std::function<QString(const TableState&)>& reasonNotOffered);
+    // The tables chosen on the map of `request`, as it showed them, by number; nullopt when it is
+    // cancelled. A number that is no table of the map ("Mesa 0099 não existe nesta loja") or a
+    // table it does not offer is refused, and the map is shown again.
+    std::optional<std::vector<TableState>> chooseTables(const TableMapRequest& request) const;
+    // The same for a map of one table.
+    std::optional<TableState> chooseTable(const TableMapRequest& request) const;
 };
 
+bool anyEnabled(const std::vector<MapTable>& tables);
+// The number of `table`, for the map's `marked`: none when nothing was chosen yet.
+QStringList numberOf(const std::optional<TableState>& table);
+
+// Where a document went, in words: "em PDF na pasta impressos", "na impressora 192.168.0.50",
+// "na impressora do sistema NAME", "no arquivo /dev/usb/lp0". A folder or a file inside the
+// station's folder is named from there.
+GPE00002_EXPORT QString printedPlace(const PrintTarget& target);
+
 // Reads the station (with `needBranchAndStore`, a file without them refuses), connects, and
-// runs `dialogue`. An ERefusal from any of it is shown and answers null; what `dialogue` answers
-// (what changed, or null) is the operation's result.
+// runs `dialogue`. While the menu is open, a station whose branch or store is not the one the
+// menu was opened for refuses, naming both, before anything is shown. An ERefusal from any of it
+// is shown and answers null; what `dialogue` answers (what changed, or null) is the operation's
+// result. Lists opened by an earlier operation are not placed where they were left.
 QJsonValue runFlow(bool needBranchAndStore, const std::function<QJsonValue(Flow&)>& dialogue);
 
 // The flows behind the routine variables; each answers what changed, or null.

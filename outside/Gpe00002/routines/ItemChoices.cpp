@@ -1,5 +1,6 @@
 #include "ItemChoices.h"
 
+#include "../screens/SearchList.h"
 #include "TClientDataSet.h"
 
 #include <algorithm>
@@ -33,25 +34,20 @@ void set(TClientDataSet& list, const char* name, const QString& value) {
     list.FieldByName(QLatin1String(name)).setAsString(value);
 }
 
-bool pick(TClientDataSet& list) {
-    list.First();
-    return Pesquisa(list, 0, 0, 11776174, 13684686, 4407615, 8487297, 0);
+// The list opens on row `current` (the first one when it is -1).
+bool pick(TClientDataSet& list, const QString& title, const QString& prompt, int current) {
+    if (!list.IsEmpty()) SearchListData::makeCurrent(list, std::max(current, 0));
+    return Escolha(list, title, prompt);
+}
+
+template <typename T, typename Same>
+int rowOf(const std::vector<T>& rows, const std::optional<T>& previous, Same same) {
+    if (!previous) return -1;
+    const auto found = std::find_if(rows.begin(), rows.end(), [&](const T& row) { return same(row, *previous); });
+    return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
 }
 
 }  // namespace
-
-bool anyEnabled(const std::vector<MapTable>& tables) {
-    return std::any_of(tables.begin(), tables.end(), [](const MapTable& table) { return table.enabled; });
-}
-
-const TableState* chooseTable(const std::vector<MapTable>& tables, const QString& title, const QString& prompt) {
-    const std::optional<QStringList> chosen = MapaMesas({title, prompt, tables});
-    if (!chosen || chosen->isEmpty()) return nullptr;
-    const auto found = std::find_if(tables.begin(), tables.end(),
-                                    [&](const MapTable& table) { return table.mesa.numero == chosen->front(); });
-    if (found == tables.end()) throw ERefusal(QStringLiteral("Mesa %1 não existe nesta loja").arg(chosen->front()));
-    return &found->mesa;
-}
 
 QString sourceReason(const TableState& table, const std::map<QString, std::vector<Ticket>>& tickets) {
     if (QString reason = itemTableUnfitReason(table); !reason.isEmpty()) return reason;
@@ -78,8 +74,9 @@ QString targetReason(const TableState& table, const std::map<QString, std::vecto
                                                                       : QStringLiteral("comanda do item");
 }
 
-std::optional<TableItem> chooseItem(const std::vector<TableItem>& items, const QString& title) {
-    TClientDataSet list(title);
+std::optional<TableItem> chooseItem(const std::vector<TableItem>& items, const QString& mesa,
+                                    const std::optional<TableItem>& previous) {
+    TClientDataSet list(QStringLiteral("cdsItens"));
     build(list, {{"NMPRODUTO", TFieldType::ftString, 50, "Nome", 30},
                  {"QTPRODCOMVEN", TFieldType::ftFloat, 0, "Quantidade", 10},
                  {"NRLUGARMESA", TFieldType::ftString, 4, "Lugar", 5},
@@ -102,7 +99,9 @@ std::optional<TableItem> chooseItem(const std::vector<TableItem>& items, const Q
         set(list, "CDPRODUTO", item.produto);
         list.Post();
     }
-    if (!pick(list)) return std::nullopt;
+    if (!pick(list, QStringLiteral("Escolha o produto a transferir"), QStringLiteral("Produtos da mesa %1").arg(mesa),
+              rowOf(items, previous, [](const TableItem& a, const TableItem& b) { return a.sameKey(b); })))
+        return std::nullopt;
     const auto found = std::find_if(items.begin(), items.end(), [&](const TableItem& item) {
         return item.comanda.venda == field(list, "NRVENDAREST") && item.comanda.numero == field(list, "NRCOMANDA") &&
                item.numero == field(list, "NRPRODCOMVEN");
@@ -110,8 +109,9 @@ std::optional<TableItem> chooseItem(const std::vector<TableItem>& items, const Q
     return found == items.end() ? std::nullopt : std::optional(*found);
 }
 
-std::optional<QString> chooseSeat(const std::vector<std::pair<QString, int>>& seats, const QString& title) {
-    TClientDataSet list(title);
+std::optional<QString> chooseSeat(const std::vector<std::pair<QString, int>>& seats, const QString& mesa,
+                                  const std::optional<QString>& previous) {
+    TClientDataSet list(QStringLiteral("cdsLugares"));
     build(list,
           {{"NRLUGARMESA", TFieldType::ftString, 4, "Lugar", 8}, {"QTITENS", TFieldType::ftInteger, 0, "Itens", 6}});
     for (const auto& [lugar, itens] : seats) {
@@ -120,14 +120,20 @@ std::optional<QString> chooseSeat(const std::vector<std::pair<QString, int>>& se
         list.FieldByName(QStringLiteral("QTITENS")).setAsInteger(itens);
         list.Post();
     }
-    if (!pick(list)) return std::nullopt;
+    int current = -1;
+    for (std::size_t i = 0; i < seats.size(); ++i)
+        if (previous && seats[i].first == *previous) current = static_cast<int>(i);
+    if (!pick(list, QStringLiteral("Escolha o lugar"),
+              QStringLiteral("Lugares da mesa %1: o lugar vai com todos os seus itens").arg(mesa), current))
+        return std::nullopt;
     return field(list, "NRLUGARMESA");
 }
 
-std::optional<Ticket> chooseTicket(const std::vector<Ticket>& tickets, const QString& title) {
+std::optional<Ticket> chooseTicket(const std::vector<Ticket>& tickets, const QString& prompt,
+                                   const std::optional<Ticket>& previous) {
     if (tickets.size() == 1) return tickets.front();
     if (tickets.empty()) return std::nullopt;
-    TClientDataSet list(title);
+    TClientDataSet list(QStringLiteral("cdsComandas"));
     build(list, {{"NRCOMANDA", TFieldType::ftString, 10, "Comanda", 12},
                  {"DSCOMANDA", TFieldType::ftString, 50, "Descrição", 22},
                  {"QTITENS", TFieldType::ftInteger, 0, "Itens", 6},
@@ -140,7 +146,9 @@ std::optional<Ticket> chooseTicket(const std::vector<Ticket>& tickets, const QSt
         set(list, "NRVENDAREST", ticket.venda);
         list.Post();
     }
-    if (!pick(list)) return std::nullopt;
+    if (!pick(list, QStringLiteral("Escolha a comanda"), prompt,
+              rowOf(tickets, previous, [](const Ticket& a, const Ticket& b) { return a.sameKey(b); })))
+        return std::nullopt;
     const auto found = std::find_if(tickets.begin(), tickets.end(), [&](const Ticket& ticket) {
         return ticket.venda == field(list, "NRVENDAREST") && ticket.numero == field(list, "NRCOMANDA");
     });

@@ -1,7 +1,7 @@
 #pragma once
 // What the dialogues of the item operations (moving a product, moving a seat position) ask with
-// the package's dialogue variables: a table on the map, an item, a seat or a ticket in the search
-// list. Each answers nullopt (or null) when the user cancels.
+// the package's dialogue variables: an item, a seat or a ticket in the titled list, the previous
+// choice current when the user comes back to it. Each answers nullopt when the user cancels.
 
 #include "../operations/Items.h"
 #include "Flow.h"
@@ -9,10 +9,6 @@
 #include <optional>
 
 namespace Gpe00002 {
-
-bool anyEnabled(const std::vector<MapTable>& tables);
-// The table chosen on the map among `tables`, as the map showed it.
-const TableState* chooseTable(const std::vector<MapTable>& tables, const QString& title, const QString& prompt);
 
 // Why items may not be taken from `table`: its state, or "sem itens" when none of its tickets
 // lists one.
@@ -25,13 +21,16 @@ std::vector<Ticket> targetTickets(const QString& table, const std::map<QString, 
 QString targetReason(const TableState& table, const std::map<QString, std::vector<Ticket>>& tickets,
                      const std::optional<Ticket>& own);
 
-// The search list over the items (fields named after their columns: NRVENDAREST, NRCOMANDA,
-// NRPRODCOMVEN, NMPRODUTO, QTPRODCOMVEN, NRLUGARMESA, CDVENDEDOR, DSCOMANDA...).
-std::optional<TableItem> chooseItem(const std::vector<TableItem>& items, const QString& title);
-// The search list over the seats (NRLUGARMESA, QTITENS).
-std::optional<QString> chooseSeat(const std::vector<std::pair<QString, int>>& seats, const QString& title);
-// The ticket among `tickets`: the only one without asking, else the search list (NRVENDAREST,
-// NRCOMANDA, DSCOMANDA, QTITENS).
-std::optional<Ticket> chooseTicket(const std::vector<Ticket>& tickets, const QString& title);
+// The list of the items of table `mesa` (fields named after their columns: NRVENDAREST,
+// NRCOMANDA, NRPRODCOMVEN, NMPRODUTO, QTPRODCOMVEN, NRLUGARMESA, CDVENDEDOR, DSCOMANDA...).
+std::optional<TableItem> chooseItem(const std::vector<TableItem>& items, const QString& mesa,
+                                    const std::optional<TableItem>& previous);
+// The list of the seats of table `mesa` (NRLUGARMESA, QTITENS).
+std::optional<QString> chooseSeat(const std::vector<std::pair<QString, int>>& seats, const QString& mesa,
+                                  const std::optional<QString>& previous);
+// The ticket among `tickets`: the only one without asking, else the list (NRVENDAREST,
+// NRCOMANDA, DSCOMANDA, QTITENS) under `prompt`.
+std::optional<Ticket> chooseTicket(const std::vector<Ticket>& tickets, const QString& prompt,
+                                   const std::optional<Ticket>& previous);
 
 }  // namespace Gpe00002

@@ -1,5 +1,6 @@
 // ReimprimePedido: a table with an open sale on the map, then one of its tickets or all of them
 // (no list when it has one), printed again where the station prints; the journal once printed.
+// Closing the list brings the map back; closing the map ends.
 #include "../operations/ReimprimePedido.h"
 #include "../OpsLog.h"
 #include "../printing/Printer.h"
@@ -56,7 +57,9 @@ std::optional<QString> chooseTicket(const Order& order) {
     list.FieldByName(QStringLiteral("DSCOMANDA")).setDisplayWidth(30);
     list.FieldByName(QStringLiteral("NRVENDAREST")).setVisible(false);
     list.First();
-    if (!Pesquisa(list, 0, 0, 11776174, 13684686, 4407615, 8487297, 0)) return std::nullopt;
+    if (!Escolha(list, QStringLiteral("Escolha a comanda a reimprimir"),
+                 QStringLiteral("Comandas da mesa %1").arg(order.mesa)))
+        return std::nullopt;
     return list.FieldByName(QStringLiteral("NRCOMANDA")).AsString();
 }
 
@@ -71,36 +74,44 @@ QJsonValue reimprimePedido() {
         });
         if (std::none_of(tables.begin(), tables.end(), [](const MapTable& table) { return table.enabled; }))
             throw ERefusal(QStringLiteral("Não há mesas com venda aberta nesta loja"));
-        const std::optional<QStringList> chosen =
-            MapaMesas({kTitle, QStringLiteral("Escolha a mesa do pedido a reimprimir"), tables});
-        if (!chosen || chosen->isEmpty()) return QJsonValue::Null;
-        const QString mesa = chosen->front();
-
-        Order order = loadOrder(*flow.db, flow.station.filial, flow.station.loja, mesa);
-        if (order.comandas.empty()) throw ERefusal(QStringLiteral("Mesa %1 não tem pedido aberto").arg(mesa));
-        if (order.comandas.size() > 1) {
+        std::optional<TableState> mesa;
+        Order order;
+        for (;;) {
+            const QStringList marked = numberOf(mesa);
+            mesa = flow.chooseTable(
+                {kTitle, QStringLiteral("Escolha a mesa do pedido a reimprimir"), tables, false, 1, marked});
+            if (!mesa) return QJsonValue::Null;
+            order = loadOrder(*flow.db, flow.station.filial, flow.station.loja, mesa->numero);
+            if (order.comandas.empty()) {
+                flow.refuse(QStringLiteral("Mesa %1 não tem pedido aberto").arg(mesa->numero));
+                continue;
+            }
+            if (order.comandas.size() == 1) break;
             const std::optional<QString> ticket = chooseTicket(order);
-            if (!ticket) return QJsonValue::Null;
+            if (!ticket) continue;
             if (*ticket != kAll) order = order.only(*ticket);
+            break;
         }
 
+        const QString mesaNumero = order.mesa;
         const QString printed = printedAt(
             target, printDocument(reprintDocument(order, flow.station, QDateTime::currentDateTime()), target));
-        QJsonObject result{{QStringLiteral("table"), mesa},
+        QJsonObject result{{QStringLiteral("table"), mesaNumero},
                            {QStringLiteral("tickets"), QJsonArray::fromStringList(order.numeros())},
                            {QStringLiteral("printed"), printed}};
         try {
             journalReprint(*flow.db, flow.station, order, printed);
         } catch (const std::exception& e) {
             // The slip is out: say so, and that the journal lacks it.
-            qCWarning(lcOps).noquote() << "reprint of table" << mesa << "printed but not journaled:" << e.what();
-            flow.refuse(QStringLiteral("Pedido da mesa %1 reimpresso (%2), mas não registrado no diário de "
+            qCWarning(lcOps).noquote() << "reprint of table" << mesaNumero << "printed at" << printed
+                                       << "but not journaled:" << e.what();
+            flow.refuse(QStringLiteral("Pedido da mesa %1 reimpresso %2, mas não registrado no diário de "
                                        "operações: %3")
-                            .arg(mesa, printed, QString::fromUtf8(e.what())));
+                            .arg(mesaNumero, printedPlace(target), QString::fromUtf8(e.what())));
             result.insert(QStringLiteral("journaled"), false);
             return result;
         }
-        flow.notify(QStringLiteral("Pedido da mesa %1 reimpresso (%2).").arg(mesa, printed));
+        flow.notify(QStringLiteral("Pedido da mesa %1 reimpresso %2.").arg(mesaNumero, printedPlace(target)));
         return result;
     });
 }

@@ -5,16 +5,27 @@
 #include "../printing/Printer.h"
 
 #include <QDateTime>
+#include <algorithm>
+#include <variant>
 
 namespace Gpe00002 {
 
 namespace {
 
-// "DDMMAAAA" as a date; nothing for anything else.
-std::optional<QDate> typedDay(const QString& text) {
-    if (text.size() != 8) return std::nullopt;
+// "DDMMAAAA" as a date, or why it is none: eight digits that make no day are told as the day
+// they would be ("31/02/2026 não existe"), anything else as not eight digits.
+std::variant<QDate, QString> typedDay(const QString& text) {
+    const bool eightDigits =
+        text.size() == 8 && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (!eightDigits)
+        return QStringLiteral(
+                   "Data inválida: \"%1\". Digite o dia com oito algarismos, DDMMAAAA (por exemplo "
+                   "14062024).")
+            .arg(text);
     const QDate day = QDate::fromString(text, QStringLiteral("ddMMyyyy"));
-    return day.isValid() ? std::optional<QDate>(day) : std::nullopt;
+    if (day.isValid()) return day;
+    return QStringLiteral("%1/%2/%3 não existe; digite o dia como DDMMAAAA")
+        .arg(text.left(2), text.mid(2, 2), text.mid(4));
 }
 
 PrintDocument printed(const WaiterReport& report) {
@@ -44,11 +55,11 @@ QJsonValue relFiscais() {
             if (!TecladoNumerico(typed, title.toStdString(), "Dia do relatório (DDMMAAAA)", today.toStdString(), 8, 0,
                                  0, 0, 0, 0))
                 return QJsonValue::Null;
-            day = typedDay(QString::fromStdString(typed));
-            if (!day)
-                flow.refuse(QStringLiteral("Data inválida: \"%1\". Digite o dia com oito algarismos, DDMMAAAA (por "
-                                           "exemplo 14062024).")
-                                .arg(QString::fromStdString(typed)));
+            const std::variant<QDate, QString> read = typedDay(QString::fromStdString(typed));
+            if (const QDate* valid = std::get_if<QDate>(&read))
+                day = *valid;
+            else
+                flow.refuse(std::get<QString>(read));
         }
         const WaiterReport report = loadWaiterReport(*flow.db, flow.station.filial, flow.station.loja, *day);
         QJsonObject result = waiterReportJson(report);
@@ -58,7 +69,7 @@ QJsonValue relFiscais() {
             try {
                 const PrintTarget target = PrintTarget::fromSetting(flow.station.impressora);
                 const QString where = printDocument(printed(report), target);
-                flow.notify(QStringLiteral("Relatório de garçons impresso (%1).").arg(where));
+                flow.notify(QStringLiteral("Relatório de garçons impresso %1.").arg(printedPlace(target)));
                 onPaper = printedAt(target, where);
             } catch (const ERefusal& refusal) {
                 flow.refuse(refusal.message());

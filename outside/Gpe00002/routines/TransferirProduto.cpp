@@ -1,8 +1,9 @@
 // The dialogue of moving a product (CriaTrComanN kind "2"): the source table on one map, then,
 // until the list is closed, an item of its list, the quantity on the keypad (not for a product
-// sold by weight, which moves whole), the target table on a second map and, when it has several
-// tickets, the ticket. Each item moves in a transaction of its own; the list comes back for the
-// next one.
+// sold by weight, which moves whole), the target table on a second map, the ticket when it has
+// several, and a question naming what goes where. Each item moves in a transaction of its own,
+// told in a notice; the list comes back for the next one. Cancela goes back to the screen
+// before, showing again what was chosen or typed there; closing the list goes back to the map.
 #include "../operations/TransferirProduto.h"
 #include "ItemChoices.h"
 
@@ -14,12 +15,11 @@ namespace {
 
 const QString kTitle = QStringLiteral("Transferir produto");
 
-// The keypad starts with the whole quantity, selected, so that a typed digit replaces it.
-std::optional<double> askQuantity(Flow& flow, const TableItem& item) {
-    if (item.pesado) return item.quantidade;
+// The keypad starts with `typed` (the whole quantity, selected, so that a typed digit replaces
+// it; or what was typed before), which keeps what is typed now.
+std::optional<double> askQuantity(Flow& flow, const TableItem& item, std::string& typed) {
     const QString whole = quantityText(item.quantidade);
     for (;;) {
-        std::string typed = whole.toStdString();
         if (!TecladoNumerico(typed, kTitle.toStdString(),
                              QStringLiteral("Quantidade de %1 a transferir").arg(item.nome).toStdString(),
                              QStringLiteral("Confirme %1 para transferir tudo, ou digite unidades inteiras")
@@ -52,56 +52,125 @@ std::optional<TableState> current(Flow& flow, const QString& numero) {
     return std::nullopt;
 }
 
+QJsonValue moved(const QJsonArray& moves) {
+    return moves.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(QJsonObject{{QStringLiteral("moves"), moves}});
+}
+
 }  // namespace
 
 QJsonValue transferirProduto(Flow& flow) {
     PackageDatabase& db = *flow.db;
     const QString& filial = flow.station.filial;
     const QString& loja = flow.station.loja;
-    std::map<QString, std::vector<Ticket>> tickets = loadOpenTickets(db, filial, loja);
-    const std::vector<MapTable> sources =
-        flow.map(filial, loja, [&](const TableState& table) { return sourceReason(table, tickets); });
-    if (!anyEnabled(sources)) throw ERefusal(QStringLiteral("Não há mesas com itens para transferir nesta loja"));
-    const TableState* chosen = chooseTable(sources, kTitle, QStringLiteral("Escolha a mesa de onde sai o produto"));
-    if (!chosen) return QJsonValue::Null;
-    const QString numero = chosen->numero;
-
+    enum class Step { Source, Item, Quantity, Target, Ticket, Question } step = Step::Source;
+    std::map<QString, std::vector<Ticket>> tickets;
+    std::optional<TableState> origem, destino;
+    std::optional<TableItem> item;
+    std::optional<double> quantidade;
+    std::string typedQuantity;
+    std::optional<Ticket> alvo;
+    bool ticketAsked = false;
     QJsonArray moves;
     for (;;) {
-        const std::optional<TableState> origem = current(flow, numero);
-        if (!origem) break;
-        const std::vector<TableItem> items = loadTableItems(db, filial, loja, numero);
-        if (items.empty()) {
-            flow.notify(QStringLiteral("Mesa %1 não tem mais itens para transferir.").arg(numero));
+        switch (step) {
+        case Step::Source: {
+            tickets = loadOpenTickets(db, filial, loja);
+            const std::vector<MapTable> sources =
+                flow.map(filial, loja, [&](const TableState& table) { return sourceReason(table, tickets); });
+            if (!anyEnabled(sources)) {
+                const QString none = QStringLiteral("Não há mesas com itens para transferir nesta loja");
+                if (moves.isEmpty()) throw ERefusal(none);
+                flow.refuse(none);
+                return moved(moves);
+            }
+            const QStringList marked = numberOf(origem);
+            origem = flow.chooseTable(
+                {kTitle, QStringLiteral("Escolha a mesa de onde sai o produto"), sources, false, 1, marked});
+            if (!origem) return moved(moves);
+            item.reset();
+            step = Step::Item;
             break;
         }
-        const std::optional<TableItem> item = chooseItem(items, kTitle);
-        if (!item) break;
-        const std::optional<double> quantidade = askQuantity(flow, *item);
-        if (!quantidade) continue;
-
-        tickets = loadOpenTickets(db, filial, loja);
-        const std::vector<MapTable> targets = flow.map(
-            filial, loja, [&](const TableState& table) { return targetReason(table, tickets, item->comanda); });
-        if (!anyEnabled(targets)) {
-            flow.refuse(QStringLiteral("Não há mesas com comanda aberta para receber o item"));
-            continue;
+        case Step::Item: {
+            const std::optional<TableState> now = current(flow, origem->numero);
+            if (!now) {
+                step = Step::Source;
+                break;
+            }
+            origem = now;
+            const std::vector<TableItem> items = loadTableItems(db, filial, loja, origem->numero);
+            if (items.empty()) {
+                flow.notify(QStringLiteral("Mesa %1 não tem mais itens para transferir.").arg(origem->numero));
+                step = Step::Source;
+                break;
+            }
+            const std::optional<TableItem> previous = item;
+            item = chooseItem(items, origem->numero, previous);
+            if (!item) {
+                step = Step::Source;
+                break;
+            }
+            if (!previous || !previous->sameKey(*item) || previous->quantidade != item->quantidade)
+                typedQuantity = quantityText(item->quantidade).toStdString();
+            quantidade = item->quantidade;
+            step = item->pesado ? Step::Target : Step::Quantity;
+            break;
         }
-        const TableState* destino =
-            chooseTable(targets, kTitle,
-                        QStringLiteral("Escolha a mesa que recebe %1 × %2").arg(quantityText(*quantidade), item->nome));
-        if (!destino) continue;
-        const std::optional<Ticket> alvo = chooseTicket(targetTickets(destino->numero, tickets, item->comanda), kTitle);
-        if (!alvo) continue;
-        try {
-            moves.append(
-                transferirProduto(db, flow.station, filial, loja, *origem, *item, *quantidade, *destino, *alvo));
-        } catch (const ERefusal& refusal) {
-            // The list comes back, as it is now, for the user to try again.
-            flow.refuse(refusal.message());
+        case Step::Quantity:
+            quantidade = askQuantity(flow, *item, typedQuantity);
+            step = quantidade ? Step::Target : Step::Item;
+            break;
+        case Step::Target: {
+            tickets = loadOpenTickets(db, filial, loja);
+            const std::vector<MapTable> targets = flow.map(
+                filial, loja, [&](const TableState& table) { return targetReason(table, tickets, item->comanda); });
+            if (!anyEnabled(targets)) {
+                flow.refuse(QStringLiteral("Não há mesas com comanda aberta para receber o item"));
+                step = Step::Item;
+                break;
+            }
+            const QStringList marked = numberOf(destino);
+            destino = flow.chooseTable(
+                {kTitle, QStringLiteral("Escolha a mesa que recebe %1 × %2").arg(quantityText(*quantidade), item->nome),
+                 targets, false, 1, marked});
+            step = destino ? Step::Ticket : item->pesado ? Step::Item : Step::Quantity;
+            break;
+        }
+        case Step::Ticket: {
+            const std::vector<Ticket> choices = targetTickets(destino->numero, tickets, item->comanda);
+            ticketAsked = choices.size() > 1;
+            alvo = chooseTicket(choices,
+                                QStringLiteral("A mesa %1 tem várias comandas: escolha a que recebe %2 × %3")
+                                    .arg(destino->numero, quantityText(*quantidade), item->nome),
+                                alvo);
+            step = alvo ? Step::Question : Step::Target;
+            break;
+        }
+        case Step::Question: {
+            const QString what = QStringLiteral("%1 × %2").arg(quantityText(*quantidade), item->nome);
+            const QString where =
+                ticketAsked ? QStringLiteral("a mesa %1, comanda %2")
+                                  .arg(destino->numero, alvo->descricao.isEmpty() ? alvo->numero : alvo->descricao)
+                            : QStringLiteral("a mesa %1").arg(destino->numero);
+            if (!Confirma(kTitle,
+                          QStringLiteral("Transferir %1 da mesa %2 para %3?").arg(what, origem->numero, where))) {
+                step = ticketAsked ? Step::Ticket : Step::Target;
+                break;
+            }
+            try {
+                moves.append(
+                    transferirProduto(db, flow.station, filial, loja, *origem, *item, *quantidade, *destino, *alvo));
+                flow.notify(QStringLiteral("Transferido %1 da mesa %2 para %3.").arg(what, origem->numero, where));
+            } catch (const ERefusal& refusal) {
+                // The list comes back, as it is now, for the user to try again.
+                flow.refuse(refusal.message());
+            }
+            item.reset();
+            step = Step::Item;
+            break;
+        }
         }
     }
-    return moves.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(QJsonObject{{QStringLiteral("moves"), moves}});
 }
 
 }  // namespace Gpe00002

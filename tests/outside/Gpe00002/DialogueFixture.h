@@ -35,6 +35,10 @@ protected:
         Gpe00002::ExibeRelatorioGarcons = m_exibeRelatorioGarcons;
         Gpe00002::TecladoNumerico = m_tecladoNumerico;
         Gpe00002::Pesquisa = m_pesquisa;
+        Gpe00002::Escolha = m_escolha;
+        Gpe00002::Confirma = m_confirma;
+        Gpe00002::ConfirmaCancelaPadrao = m_confirmaCancelaPadrao;
+        Gpe00002::EditaTexto = m_editaTexto;
         OperationsTest::TearDown();
     }
 
@@ -63,6 +67,10 @@ private:
     Gpe00002::TExibeRelatorioGarcons m_exibeRelatorioGarcons = Gpe00002::ExibeRelatorioGarcons;
     Gpe00002::TTecladoNumerico m_tecladoNumerico = Gpe00002::TecladoNumerico;
     Gpe00002::TPesquisa m_pesquisa = Gpe00002::Pesquisa;
+    Gpe00002::TEscolha m_escolha = Gpe00002::Escolha;
+    Gpe00002::TConfirma m_confirma = Gpe00002::Confirma;
+    Gpe00002::TConfirma m_confirmaCancelaPadrao = Gpe00002::ConfirmaCancelaPadrao;
+    Gpe00002::TEditaTexto m_editaTexto = Gpe00002::EditaTexto;
 };
 
 }  // namespace opstest

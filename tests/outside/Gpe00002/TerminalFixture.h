@@ -109,12 +109,14 @@ protected:
     }
 
     // Runs `operation` (a routine variable's call) with its dialogues answered from `answers` in
-    // order: "tables 0010,0011" or "cancel" on a map, "confirm" or "cancel" on a confirmation,
-    // "pick FIELD=VALUE[,FIELD=VALUE]" or "cancel" on a search list, "keypad TEXT" or "cancel" on
-    // the keypad. `meanwhile` runs on the test's connection when the confirmation is asked, as
-    // another terminal. Answers every call: "map <prompt>: <tables offered>", "confirm <question>",
-    // "list <columns>: <rows, cells split by |, rows by ;>", "keypad <prompt>: <starting text>",
-    // "message <kind> <text>".
+    // order: "tables 0010,0011" or "cancel" on a map, "confirm" or "cancel" on a question,
+    // "pick FIELD=VALUE[,FIELD=VALUE]" or "cancel" on a list, "keypad TEXT" or "cancel" on the
+    // keypad, "text TEXT" or "cancel" on a text field; when they run out, each screen is
+    // cancelled. `meanwhile` runs on the test's connection when a question is asked, as another
+    // terminal. Answers every call: "map <prompt>: <tables offered>" with " [0011]" for the
+    // tables marked, "confirm <question>" (Enter confirms) or "confirm (Cancela) <question>"
+    // (Enter cancels), "list <title> / <prompt> / <columns>: <rows, cells split by |, rows by ;>",
+    // "keypad <prompt>: <starting text>", "text <prompt>: <starting text>", "message <kind> <text>".
     QStringList dialogue(const std::function<void()>& operation, std::deque<QString> answers,
                          const QString& meanwhile = {}) {
         const QString parameters = m_dir.filePath(QStringLiteral("PARAMETROSQOR.CDS"));
@@ -135,13 +137,19 @@ protected:
         struct Restore {
             Gpe00002::TMapaMesas map = Gpe00002::MapaMesas;
             Gpe00002::TConfirma confirm = Gpe00002::Confirma;
+            Gpe00002::TConfirma confirmCancel = Gpe00002::ConfirmaCancelaPadrao;
             Gpe00002::TPesquisa list = Gpe00002::Pesquisa;
+            Gpe00002::TEscolha titledList = Gpe00002::Escolha;
             Gpe00002::TTecladoNumerico keypad = Gpe00002::TecladoNumerico;
+            Gpe00002::TEditaTexto text = Gpe00002::EditaTexto;
             ~Restore() {
                 Gpe00002::MapaMesas = map;
                 Gpe00002::Confirma = confirm;
+                Gpe00002::ConfirmaCancelaPadrao = confirmCancel;
                 Gpe00002::Pesquisa = list;
+                Gpe00002::Escolha = titledList;
                 Gpe00002::TecladoNumerico = keypad;
+                Gpe00002::EditaTexto = text;
                 Mensagemqor::setMensagemHook(nullptr);
                 qunsetenv("QOR_CONNECTION");
                 Process::setExecutableFolderForTests({});
@@ -157,22 +165,27 @@ protected:
             QStringList offered;
             for (const Gpe00002::MapTable& table : request.tables)
                 if (table.enabled) offered << table.mesa.numero;
-            calls << QStringLiteral("map %1: %2").arg(request.prompt, offered.join(','));
+            calls << QStringLiteral("map %1: %2").arg(request.prompt, offered.join(',')) +
+                         (request.marked.isEmpty() ? QString() : " [" + request.marked.join(',') + "]");
             const QString answer = next();
             if (!answer.startsWith(QLatin1String("tables "))) return std::nullopt;
             return answer.mid(7).split(QLatin1Char(','));
         };
-        Gpe00002::Confirma = [&](const QString&, const QString& question) {
-            calls << QStringLiteral("confirm ") + question;
+        const auto question = [&](const QString& asked) {
+            calls << asked;
             if (!meanwhile.isEmpty()) m_db.Execute(meanwhile);
             return next() == QLatin1String("confirm");
         };
-        Gpe00002::Pesquisa = [&](TClientDataSet& list, int, int, int, int, int, int, int) {
+        Gpe00002::Confirma = [=](const QString&, const QString& text) { return question("confirm " + text); };
+        Gpe00002::ConfirmaCancelaPadrao = [=](const QString&, const QString& text) {
+            return question("confirm (Cancela) " + text);
+        };
+        const auto pick = [&](TClientDataSet& list, const QString& shown) {
             const Gpe00002::SearchListData data(list);
             QStringList columns, rows;
             for (const Gpe00002::SearchColumn& column : data.columns()) columns << column.label;
             for (const QStringList& row : data.rows()) rows << row.join('|');
-            calls << QStringLiteral("list %1: %2").arg(columns.join(','), rows.join("; "));
+            calls << QStringLiteral("list %1%2: %3").arg(shown, columns.join(','), rows.join("; "));
             const QString answer = next();
             if (!answer.startsWith(QLatin1String("pick "))) return false;
             for (list.First(); !list.Eof(); list.Next()) {
@@ -186,6 +199,12 @@ protected:
             ADD_FAILURE() << "no row holds " << answer.toStdString();
             return false;
         };
+        Gpe00002::Pesquisa = [=](TClientDataSet& list, int, int, int, int, int, int, int) {
+            return pick(list, QStringLiteral("Pesquisa / "));
+        };
+        Gpe00002::Escolha = [=](TClientDataSet& list, const QString& title, const QString& prompt) {
+            return pick(list, title + " / " + prompt + " / ");
+        };
         Gpe00002::TecladoNumerico = [&](std::string& valor, const std::string&, const std::string& prompt,
                                         const std::string&, int, int, int, int, int, int) {
             calls << QStringLiteral("keypad %1: %2").arg(QString::fromStdString(prompt), QString::fromStdString(valor));
@@ -193,6 +212,13 @@ protected:
             if (!answer.startsWith(QLatin1String("keypad "))) return false;
             valor = answer.mid(7).toStdString();
             return true;
+        };
+        Gpe00002::EditaTexto = [&](const QString&, const QString& prompt, int,
+                                   const QString& initial) -> std::optional<QString> {
+            calls << QStringLiteral("text %1: %2").arg(prompt, initial);
+            const QString answer = next();
+            if (!answer.startsWith(QLatin1String("text "))) return std::nullopt;
+            return answer.mid(5);
         };
         Mensagemqor::setMensagemHook([&](const Mensagemqor::MensagemCall& call) {
             calls << QStringLiteral("message %1 %2").arg(call.tipo).arg(QString::fromStdString(call.texto));

@@ -77,8 +77,8 @@ TEST_P(JuntarTest, RefusesWhatCannotBeGroupedNamingTheTableAndChangesNothing) {
     const Case cases[] = {
         {"one table", {"0010"}, {}, "Escolha duas ou mais mesas para agrupar"},
         {"a closing table", {"0010", "0014"}, {}, "Mesa 0014 está fechando"},
-        {"tables of two groupings", {"0020", "0030", "0010"}, {}, "Mesa 0030 já pertence ao agrupamento 0000000003"},
-        {"nothing to add", {"0021", "0020"}, {}, "Escolha ao menos uma mesa fora do agrupamento 0000000001"},
+        {"tables of two groupings", {"0020", "0030", "0010"}, {}, "Mesa 0030 já pertence ao agrupamento 3"},
+        {"nothing to add", {"0021", "0020"}, {}, "Escolha ao menos uma mesa fora do agrupamento 1"},
         {"a table another terminal changed",
          {"0015", "0016"},
          "UPDATE MESA SET IDSTMESAAUX = 'O' WHERE NRMESA = '0016'",
@@ -98,7 +98,7 @@ TEST_P(JuntarTest, RefusesWhatCannotBeGroupedNamingTheTableAndChangesNothing) {
         {"a member that bad data keeps in a second grouping",
          {"0020", "0010"},
          {},
-         "Mesa 0020 já pertence ao agrupamento 0000000009",
+         "Mesa 0020 já pertence ao agrupamento 9",
          mesaJuncao("0001", "0001", "0000000009", "0020")},
     };
     for (const Case& c : cases) {
@@ -141,14 +141,18 @@ TEST_P(JuntarTest, TheDialogueOffersTablesAsksAndTellsWhatHappened) {
     };
     const Case cases[] = {
         {"a cancelled map", {"cancel"}, nullptr, {all}},
-        {"a cancelled confirmation",
+        {"a cancelled question: the map again with the choice marked",
          {"tables 0010,0011", "cancel"},
          nullptr,
-         {all, "confirm Agrupar as mesas 0010 e 0011?"}},
-        {"a refusal before the confirmation",
+         {all, "confirm Agrupar as mesas 0010 e 0011?", all + " [0010,0011]"}},
+        {"a refusal before the question: the map again",
          {"tables 0020,0030"},
          nullptr,
-         {all, "message 3 Mesa 0030 já pertence ao agrupamento 0000000003"}},
+         {all, "message 3 Mesa 0030 já pertence ao agrupamento 3", all + " [0020,0030]"}},
+        {"a table that does not exist",
+         {"tables 0010,0099"},
+         nullptr,
+         {all, "message 3 Mesa 0099 não existe nesta loja", all}},
         {"a refusal after it",
          {"tables 0010,0011", "confirm"},
          "UPDATE MESA SET IDSTMESAAUX = 'P' WHERE NRMESA = '0011'",
@@ -158,13 +162,13 @@ TEST_P(JuntarTest, TheDialogueOffersTablesAsksAndTellsWhatHappened) {
          {"tables 0021,0010,0013", "confirm"},
          nullptr,
          {map + "0010,0012,0013,0015,0016,0020,0021,0030,0031",
-          "confirm Incluir as mesas 0010 e 0013 no agrupamento 0000000001?",
-          "message 0 Mesas 0010 e 0013 incluídas no agrupamento 0000000001."}},
+          "confirm Incluir as mesas 0010 e 0013 no agrupamento 1?",
+          "message 0 Mesas 0010 e 0013 incluídas no agrupamento 1."}},
         {"a new grouping",
          {"tables 0012,0015,0016", "confirm"},
          nullptr,
          {map + "0010,0012,0013,0015,0016,0020,0021,0030,0031", "confirm Agrupar as mesas 0012, 0015 e 0016?",
-          "message 0 Mesas 0012, 0015 e 0016 agrupadas no agrupamento 0000000004."}},
+          "message 0 Mesas 0012, 0015 e 0016 agrupadas no agrupamento 4."}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -98,24 +98,32 @@ TEST_P(LugarTest, RefusesNamingWhyAndChangesNothing) {
     EXPECT_EQ(journal(), Rows{});
 }
 
-TEST_P(LugarTest, TheDialogueAsksSeatTableTargetSeatTicketAndConfirmation) {
-    const QStringList start = {"map Escolha a mesa de onde sai o lugar: 0011,0012", "list Lugar,Itens: 01|2; 02|2",
-                               "map Escolha a mesa que recebe o lugar 01 da mesa 0011: 0011,0012,0015"};
+TEST_P(LugarTest, TheDialogueAsksSeatTableTargetSeatTicketAndConfirmationAndGoesBackOneStepOnCancel) {
+    const QString source = "map Escolha a mesa de onde sai o lugar: 0011,0012";
+    const QString seats =
+        "list Escolha o lugar / Lugares da mesa 0011: o lugar vai com todos os seus itens / Lugar,Itens: 01|2; 02|2";
+    const QString target = "map Escolha a mesa que recebe o lugar 01 da mesa 0011: 0011,0012,0015";
     const QString keypad = "keypad Lugar de destino na mesa 0015: ";
-    const QString tickets = "list Comanda,Descrição,Itens: C5|PKR_0015|0; C6|RES_BIA|0";
+    const QString tickets =
+        "list Escolha a comanda / A mesa 0015 tem várias comandas: escolha a que recebe o lugar 01 "
+        "/ Comanda,Descrição,Itens: C5|PKR_0015|0; C6|RES_BIA|0";
     const QString question = "confirm Transferir os 2 itens do lugar 01 da mesa 0011 para o lugar 03 da mesa 0015?";
     const auto run = [this](std::deque<QString> answers) {
         return dialogue([] { Gpe00002::CriaTrComanN("3", "S", "S"); }, std::move(answers)).join('\n').toStdString();
     };
     const Rows untouched = allItems();
+    // Cancela from the question back to the first map, each screen showing what was chosen.
     EXPECT_EQ(run({"tables 0011", "pick NRLUGARMESA=01", "tables 0015", "keypad 3", "pick NRCOMANDA=C6", "cancel"}),
-              (start + QStringList{keypad, tickets, question}).join('\n').toStdString());
+              (QStringList{source, seats, target, keypad, tickets, question, tickets, keypad + "3", target + " [0015]",
+                           seats, source + " [0011]"})
+                  .join('\n')
+                  .toStdString());
     EXPECT_EQ(allItems(), untouched);
     EXPECT_EQ(
         run({"tables 0011", "pick NRLUGARMESA=01", "tables 0015", "keypad 0", "keypad 3", "pick NRCOMANDA=C6",
              "confirm"}),
-        (start + QStringList{keypad, "message 3 Digite o número do lugar, de 1 a 9999.", keypad, tickets, question,
-                             "message 0 Lugar 01 da mesa 0011 transferido para o lugar 03 da mesa 0015."})
+        (QStringList{source, seats, target, keypad, "message 3 Digite o número do lugar, de 1 a 9999.", keypad + "0",
+                     tickets, question, "message 0 Lugar 01 da mesa 0011 transferido para o lugar 03 da mesa 0015."})
             .join('\n')
             .toStdString());
     EXPECT_EQ(select("SELECT NRCOMANDA, NRPRODCOMVEN, NRLUGARMESA FROM ITCOMANDAVEN WHERE NRVENDAREST = 'V15'"),

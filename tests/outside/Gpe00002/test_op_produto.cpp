@@ -293,24 +293,50 @@ TEST_P(ProdutoTest, AMoveWaitingForAChangeOfWaiterCarriesTheNewWaiter) {
     EXPECT_LE(when.at(0).at(0), when.at(0).at(1));
 }
 
-TEST_P(ProdutoTest, TheDialogueListsTheItemsAsksTheQuantityAndComesBackForTheNext) {
+// Each move asks, naming what goes where, and tells; Cancela goes back one screen, which shows
+// again what was typed or chosen there; the list comes back for the next item.
+TEST_P(ProdutoTest, TheDialogueAsksBeforeEachMoveTellsAfterItAndGoesBackOneStepOnCancel) {
     const QString list =
-        "list Nome,Quantidade,Lugar,Garçom,Comanda: Água|%1|01|0001|PKR_0011; Picanha|0,452|02|0001|PKR_0011; "
-        "Suco|1|02|0001|PKR_0011; Suco|2|01|0002|RES_ANA";
+        "list Escolha o produto a transferir / Produtos da mesa 0011 / Nome,Quantidade,Lugar,Garçom,"
+        "Comanda: Água|%1|01|0001|PKR_0011; Picanha|0,452|02|0001|PKR_0011; Suco|1|02|0001|PKR_0011; "
+        "Suco|2|01|0002|RES_ANA";
     const QString keypad = "keypad Quantidade de Água a transferir: ";
+    const QString source = "map Escolha a mesa de onde sai o produto: 0011,0012";
+    const QString water = "map Escolha a mesa que recebe 1 × Água: 0011,0012,0015";
+    const QString meat = "map Escolha a mesa que recebe 0,452 × Picanha: 0011,0012,0015";
     const QStringList calls =
         dialogue([] { Gpe00002::CriaTrComanN("2", "N", "S"); },
-                 {"tables 0011", "pick NRCOMANDA=C1,NRPRODCOMVEN=000001", "keypad 5", "keypad 1", "cancel",
-                  "pick NRCOMANDA=C1,NRPRODCOMVEN=000001", "keypad 1", "tables 0015", "pick NRCOMANDA=C6",
-                  "pick NRCOMANDA=C1,NRPRODCOMVEN=000002", "tables 0011", "cancel"});
-    EXPECT_EQ(calls, (QStringList{"map Escolha a mesa de onde sai o produto: 0011,0012", list.arg(3), keypad + "3",
-                                  "message 3 A quantidade a transferir (5) é maior que a do item (3)", keypad + "3",
-                                  "map Escolha a mesa que recebe 1 × Água: 0011,0012,0015", list.arg(3), keypad + "3",
-                                  "map Escolha a mesa que recebe 1 × Água: 0011,0012,0015",
-                                  "list Comanda,Descrição,Itens: C5|PKR_0015|0; C6|RES_BIA|0", list.arg(2),
-                                  "map Escolha a mesa que recebe 0,452 × Picanha: 0011,0012,0015",
-                                  "list Nome,Quantidade,Lugar,Garçom,Comanda: Água|2|01|0001|PKR_0011; "
-                                  "Suco|1|02|0001|PKR_0011; Suco|2|01|0002|RES_ANA; Picanha|0,452|02|0001|RES_ANA"}));
+                 {"tables 0011", "pick NRCOMANDA=C1,NRPRODCOMVEN=000001", "keypad 5", "keypad 1", "cancel", "keypad 1",
+                  "tables 0015", "cancel", "tables 0015", "pick NRCOMANDA=C6", "confirm",
+                  "pick NRCOMANDA=C1,NRPRODCOMVEN=000002", "tables 0011", "cancel", "tables 0011", "confirm"});
+    EXPECT_EQ(calls.join('\n').toStdString(),
+              (QStringList{source,
+                           list.arg(3),
+                           keypad + "3",
+                           "message 3 A quantidade a transferir (5) é maior que a do item (3)",
+                           keypad + "5",
+                           water,
+                           keypad + "1",
+                           water,
+                           "list Escolha a comanda / A mesa 0015 tem várias comandas: escolha a que recebe 1 × Água / "
+                           "Comanda,Descrição,Itens: C5|PKR_0015|0; C6|RES_BIA|0",
+                           water + " [0015]",
+                           "list Escolha a comanda / A mesa 0015 tem várias comandas: escolha a que recebe 1 × Água / "
+                           "Comanda,Descrição,Itens: C5|PKR_0015|0; C6|RES_BIA|0",
+                           "confirm Transferir 1 × Água da mesa 0011 para a mesa 0015, comanda RES_BIA?",
+                           "message 0 Transferido 1 × Água da mesa 0011 para a mesa 0015, comanda RES_BIA.",
+                           list.arg(2),
+                           meat + " [0015]",
+                           "confirm Transferir 0,452 × Picanha da mesa 0011 para a mesa 0011?",
+                           meat + " [0011]",
+                           "confirm Transferir 0,452 × Picanha da mesa 0011 para a mesa 0011?",
+                           "message 0 Transferido 0,452 × Picanha da mesa 0011 para a mesa 0011.",
+                           "list Escolha o produto a transferir / Produtos da mesa 0011 / Nome,Quantidade,Lugar,Garçom,"
+                           "Comanda: Água|2|01|0001|PKR_0011; Suco|1|02|0001|PKR_0011; Suco|2|01|0002|RES_ANA; "
+                           "Picanha|0,452|02|0001|RES_ANA",
+                           "map Escolha a mesa de onde sai o produto: 0011,0012,0015 [0011]"})
+                  .join('\n')
+                  .toStdString());
     EXPECT_EQ(journal(),
               (Rows{{"TRANSFPRODUTO", "0011", "0015", "<null>"}, {"TRANSFPRODUTO", "0011", "0011", "<null>"}}));
     EXPECT_EQ(row("V15", "C6", "000001").size(), 1u);

@@ -4,10 +4,30 @@
 #include "EscPosDecoder.h"
 
 #include "operations/ReimprimePedido.h"
+#include "printing/Printer.h"
+#include "routines/Flow.h"
 
 namespace {
 
 using namespace opstest;
+
+TEST(PrintedPlace, SaysWhereADocumentWentInWords) {
+    QTemporaryDir station;
+    Process::setExecutableFolderForTests(station.path());
+    const std::pair<QString, QString> cases[] = {
+        {"", "em PDF na pasta impressos"},
+        {"pdf:saida/pdfs", "em PDF na pasta saida/pdfs"},
+        {"pdf:/var/spool/pdfs/", "em PDF na pasta /var/spool/pdfs"},
+        {"tcp:192.168.0.50", "na impressora 192.168.0.50"},
+        {"tcp:192.168.0.50:9101", "na impressora 192.168.0.50, porta 9101"},
+        {"printer:Cozinha 2", "na impressora do sistema Cozinha 2"},
+        {"file:/dev/usb/lp0", "no arquivo /dev/usb/lp0"},
+        {"file:relatorio.prn", "no arquivo relatorio.prn"},
+    };
+    for (const auto& [setting, words] : cases)
+        EXPECT_EQ(Gpe00002::printedPlace(Gpe00002::PrintTarget::fromSetting(setting)), words) << setting.toStdString();
+    Process::setExecutableFolderForTests({});
+}
 
 class ReimprimirTest : public DialogueTest {
 protected:
@@ -78,17 +98,20 @@ protected:
     }
 
     // Prints the order of `mesa` through the dialogue, picking `ticket` in the list when one is
-    // shown (nullptr closes it), to `setting`; answers what was asked and said.
+    // shown (nullptr closes it, and then the map that comes back), to `setting`; answers what was
+    // asked and said.
     QStringList reprint(const char* mesa, const char* ticket, const QString& setting) {
         writeStation(setting);
-        Gpe00002::MapaMesas = [&](const Gpe00002::TableMapRequest&) -> std::optional<QStringList> {
+        Gpe00002::MapaMesas = [&](const Gpe00002::TableMapRequest& request) -> std::optional<QStringList> {
+            calls << "MapaMesas" + (request.marked.isEmpty() ? QString() : " [" + request.marked.join(',') + "]");
+            if (!request.marked.isEmpty()) return std::nullopt;
             return QStringList{mesa};
         };
-        Gpe00002::Pesquisa = [&](TClientDataSet& list, int, int, int, int, int, int, int) {
+        Gpe00002::Escolha = [&](TClientDataSet& list, const QString& title, const QString& prompt) {
             QStringList shown;
             for (list.First(); !list.Eof(); list.Next())
                 shown << list.FieldByName("NRCOMANDA").AsString() + " " + list.FieldByName("VRTOTAL").AsString();
-            calls << "Pesquisa " + shown.join(", ");
+            calls << title + " / " + prompt + ": " + shown.join(", ");
             if (!ticket) return false;
             for (list.First(); list.FieldByName("NRCOMANDA").AsString() != QLatin1String(ticket); list.Next()) {}
             return true;
@@ -157,29 +180,32 @@ TEST_P(ReimprimirTest, PrintsTheTicketChosenOrAllAndJournalsOnlyWhatWasPrinted) 
         QStringList calls;
         QString ticketLine;  // on the slip; empty when nothing was printed
     };
-    const QString list = "Pesquisa Todas 75,69, 0000000001 64,19, 0000000002 11,50, 0000000004 0,00";
-    const QString printed = "Mensagem 0 Pedido da mesa %1 reimpresso (file:" + slip + ").";
+    const QString list =
+        "Escolha a comanda a reimprimir / Comandas da mesa 0012: Todas 75,69, 0000000001 64,19, "
+        "0000000002 11,50, 0000000004 0,00";
+    const QString printed = "Mensagem 0 Pedido da mesa %1 reimpresso no arquivo " + slip + ".";
     const QString missing = out.filePath("nada/lp0");
+    const QString map = "MapaMesas";
     const Case cases[] = {
-        {"all tickets", "0012", "Todas", "file:" + slip, {list, printed.arg("0012")}, "Comandas: todas (3)"},
+        {"all tickets", "0012", "Todas", "file:" + slip, {map, list, printed.arg("0012")}, "Comandas: todas (3)"},
         {"one ticket",
          "0012",
          "0000000002",
          "file:" + slip,
-         {list, printed.arg("0012")},
+         {map, list, printed.arg("0012")},
          "Comanda 0000000002 RES_SILVA"},
         {"a table with one ticket: no list",
          "0013",
          nullptr,
          "file:" + slip,
-         {printed.arg("0013")},
+         {map, printed.arg("0013")},
          "Comanda 0000000006 PKR_0013"},
-        {"the list closed", "0012", nullptr, "file:" + slip, {list}, {}},
+        {"the list closed: the map again", "0012", nullptr, "file:" + slip, {map, list, "MapaMesas [0012]"}, {}},
         {"a printer that is not there",
          "0012",
          "Todas",
          "file:" + missing,
-         {list, "Mensagem 3 A impressora file:" + missing + " não existe; nada foi impresso"},
+         {map, list, "Mensagem 3 A impressora file:" + missing + " não existe; nada foi impresso"},
          {}},
         {"a setting that names no printer",
          "0012",

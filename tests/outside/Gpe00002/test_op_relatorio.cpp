@@ -167,13 +167,13 @@ TEST_P(RelatorioTest, RelFiscaisAsksTheDayShowsTheReportAndPrintsOnRequest) {
     };
     const Case cases[] = {
         {"shown", {"14062024"}, false, {"keypad " + today, "report 2024-06-14: 5 itens, 33.13"}},
-        {"a day that is none, then one",
-         {"31022024", "13062024"},
+        {"a day that is none, seven digits, then a day",
+         {"31022024", "1306202", "13062024"},
          false,
-         {"keypad " + today,
-          "Mensagem 3 Data inválida: \"31022024\". Digite o dia com oito algarismos, DDMMAAAA (por exemplo "
+         {"keypad " + today, "Mensagem 3 31/02/2024 não existe; digite o dia como DDMMAAAA", "keypad 31022024",
+          "Mensagem 3 Data inválida: \"1306202\". Digite o dia com oito algarismos, DDMMAAAA (por exemplo "
           "14062024).",
-          "keypad 31022024", "report 2024-06-13: 1 itens, 8"}},
+          "keypad 1306202", "report 2024-06-13: 1 itens, 8"}},
         {"cancelled", {"cancel"}, false, {"keypad " + today}},
         {"printed", {"14062024"}, true, {"keypad " + today, "report 2024-06-14: 5 itens, 33.13", "Mensagem 0 printed"}},
     };
@@ -203,8 +203,7 @@ TEST_P(RelatorioTest, RelFiscaisAsksTheDayShowsTheReportAndPrintsOnRequest) {
             ASSERT_TRUE(slip.open(QIODevice::ReadOnly)) << calls.join(QLatin1Char('\n')).toStdString();
             const QStringList rows = decodeEscPos(slip.readAll()).rows;
             EXPECT_TRUE(rows.filter("Bia").size() > 0) << rows.join(QLatin1Char('\n')).toStdString();
-            const QString notice =
-                QStringLiteral("Mensagem 0 Relatório de garçons impresso (file:%1).").arg(slip.fileName());
+            const QString notice = QStringLiteral("Mensagem 0 Relatório de garçons impresso no arquivo relatorio.prn.");
             if (calls.size() == 3 && calls[2] == notice) calls[2] = "Mensagem 0 printed";
             slip.remove();
         } else {

@@ -83,44 +83,50 @@ protected:
         return Gpe00002::encerrarReserva(*m_ops, m_station, "0001", "0001", seen, end);
     }
 
-    // Runs the dialogue, each screen taking the next of `answers` (nullopt cancels it); answers
-    // what it asked and said. The map's tables are kept in `offered`.
+    // Runs the dialogue, each screen taking the next of `answers` (nullopt cancels it, as does
+    // running out of them); answers what it asked and said, with what a screen showed again when
+    // the user came back to it after ":" (or in brackets for the map). The map's tables are kept
+    // in `offered`.
     QStringList dialogue(Answers answers) {
         calls.clear();
         const auto next = [&answers]() -> std::optional<QString> {
-            if (answers.empty()) ADD_FAILURE() << "no answer left";
             if (answers.empty()) return std::nullopt;
             const std::optional<QString> answer = answers.front();
             answers.pop_front();
             return answer;
         };
+        const auto again = [](const QString& shown) { return shown.isEmpty() ? QString() : ": " + shown; };
         Gpe00002::MapaMesas = [&](const Gpe00002::TableMapRequest& request) -> std::optional<QStringList> {
-            calls << "MapaMesas";
+            calls << "MapaMesas" + (request.marked.isEmpty() ? QString() : " [" + request.marked.join(',') + "]");
             offered.clear();
             for (const Gpe00002::MapTable& t : request.tables)
                 offered << t.mesa.numero + (t.enabled ? "" : " " + t.reason);
             const std::optional<QString> answer = next();
             return answer ? std::optional(QStringList{*answer}) : std::nullopt;
         };
-        Gpe00002::Texto = [&](const QString&, const QString& prompt, int) {
-            calls << "Texto " + prompt;
+        Gpe00002::EditaTexto = [&](const QString&, const QString& prompt, int, const QString& initial) {
+            calls << "Texto " + prompt + again(initial);
             return next();
         };
         Gpe00002::TecladoNumerico = [&](std::string& valor, const std::string&, const std::string& prompt,
                                         const std::string&, int, int, int, int, int, int) {
-            calls << "Teclado " + QString::fromStdString(prompt);
+            calls << "Teclado " + QString::fromStdString(prompt) + again(QString::fromStdString(valor));
             const std::optional<QString> answer = next();
             if (answer) valor = answer->toStdString();
             return answer.has_value();
         };
-        Gpe00002::Pesquisa = [&](TClientDataSet& list, int, int, int, int, int, int, int) {
-            QString shown = "Pesquisa " + list.FieldByName("DESCRICAO").DisplayLabel();
+        Gpe00002::Escolha = [&](TClientDataSet& list, const QString& title, const QString& prompt) {
+            QString shown = title + " / " + prompt;
             for (list.First(); !list.Eof(); list.Next()) shown += "|" + list.FieldByName("DESCRICAO").AsString();
             calls << shown;
             const std::optional<QString> answer = next();
             if (answer)
                 for (list.First(); list.FieldByName("OPCAO").AsString() != *answer; list.Next()) {}
             return answer.has_value();
+        };
+        Gpe00002::ConfirmaCancelaPadrao = [&](const QString&, const QString& question) {
+            calls << "Confirma (Cancela) " + question;
+            return next() == QStringLiteral("confirm");
         };
         Gpe00002::CriaFReservaMesa();
         EXPECT_TRUE(answers.empty());
@@ -248,20 +254,25 @@ TEST_P(ReservarTest, AReservationEndedWhileWaitingForTheTableIsNotEndedTwice) {
     EXPECT_EQ(journal(), Rows{});
 }
 
-TEST_P(ReservarTest, TheDialogueAsksEachAnswerInTurnAndShowsRefusalsAndNotices) {
+TEST_P(ReservarTest, TheDialogueAsksEachAnswerInTurnGoesBackOneStepAndShowsRefusalsAndNotices) {
     const QStringList steps = {"MapaMesas", "Texto Nome do cliente", "Teclado Horário da reserva (HHMM)",
                                "Teclado Número de pessoas"};
-    const Answers typed = {"0010", "Silva", "2030"};
-    for (int step = 0; step < steps.size(); ++step) {
-        Answers answers(typed.begin(), typed.begin() + step);
-        answers.push_back(std::nullopt);
-        EXPECT_EQ(dialogue(answers), steps.mid(0, step + 1)) << "cancelled at step " << step;
-    }
+    // Cancela goes back one answer at a time, each showing what was typed, and then to the map.
+    EXPECT_EQ(dialogue({"0010", "Silva", "2030", std::nullopt, std::nullopt, std::nullopt}),
+              (QStringList{steps[0], steps[1], steps[2], steps[3], steps[2] + ": 2030", steps[1] + ": Silva",
+                           "MapaMesas [0010]"}));
     EXPECT_EQ(offered.join(", "), "0010, 0012 ocupada, 0013 em fechamento, 0014, 0015, 0016, 0017, 0018, 0019");
-    const QString choices = "|Cancelar a reserva|Sentar os clientes (a venda é aberta nos pedidos)";
-    EXPECT_EQ(dialogue({"0014", std::nullopt}),
-              (QStringList{"MapaMesas", "Pesquisa Mesa 0014: Silva, 14/06/2024 às 20:30, 4 pessoas" + choices}));
+    // The choice opens on "Voltar"; cancelling asks, and Cancela there comes back to the choice.
+    const QString choices =
+        "|Voltar ao mapa de mesas|Sentar os clientes (a venda é aberta nos pedidos)|Cancelar a reserva";
+    const QString silva = "Escolha o que fazer com a reserva / Mesa 0014: Silva, 14/06/2024 às 20:30, 4 pessoas";
+    EXPECT_EQ(dialogue({"0014", "VOLTAR"}), (QStringList{"MapaMesas", silva + choices, "MapaMesas [0014]"}));
+    EXPECT_EQ(dialogue({"0014", "CANCELAR", std::nullopt}),
+              (QStringList{"MapaMesas", silva + choices,
+                           "Confirma (Cancela) Cancelar a reserva da mesa 0014 para Silva em 14/06/2024 às 20:30?",
+                           silva + choices, "MapaMesas [0014]"}));
     const Rows untouched = state();
+    EXPECT_EQ(journal(), Rows{});
 
     const QString at =
         Gpe00002::reservationTime("2030", QDateTime::currentDateTime())->toString("dd/MM/yyyy 'às' HH:mm");
@@ -270,12 +281,13 @@ TEST_P(ReservarTest, TheDialogueAsksEachAnswerInTurnAndShowsRefusalsAndNotices) 
         (QStringList{"MapaMesas", steps[1], "Mensagem 3 Informe o nome do cliente.", steps[1], steps[2],
                      "Mensagem 3 O horário 2575 não existe: digite as horas e os minutos com quatro dígitos, de 0000 a "
                      "2359.",
-                     steps[2], steps[3], "Mensagem 3 O número de pessoas vai de 1 a 999.", steps[3],
+                     steps[2] + ": 2575", steps[3], "Mensagem 3 O número de pessoas vai de 1 a 999.", steps[3] + ": 0",
                      "Mensagem 0 Mesa 0010 reservada para Silva, em " + at + ", 4 pessoas."}));
     EXPECT_EQ(dialogue({"0014", "SENTAR"}).last(),
               "Mensagem 0 Mesa 0014 liberada para os clientes da reserva; abra a venda na tela de pedidos.");
-    EXPECT_EQ(dialogue({"0015", "CANCELAR"}),
-              (QStringList{"MapaMesas", "Pesquisa Mesa 0015 reservada" + choices,
+    EXPECT_EQ(dialogue({"0015", "CANCELAR", "confirm"}),
+              (QStringList{"MapaMesas", "Escolha o que fazer com a reserva / Mesa 0015 reservada" + choices,
+                           "Confirma (Cancela) Cancelar a reserva da mesa 0015?",
                            "Mensagem 0 Reserva da mesa 0015 cancelada; a mesa está livre."}));
     // Another terminal holds the table until the time limit.
     m_db.Execute(postgres() ? QStringLiteral("BEGIN; SELECT NRMESA FROM MESA WHERE NRMESA = '0017' FOR UPDATE")

@@ -4,7 +4,11 @@
 #include "ModalDriver.h"
 #include "OperationScreens.h"
 
+#include "TClientDataSet.h"
+
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 
 namespace {
@@ -23,9 +27,88 @@ TEST(Routines, EveryVariableIsSetWhenTheLibraryIsLoaded) {
     EXPECT_TRUE(Gpe00002::Pesquisa);
     EXPECT_TRUE(Gpe00002::MapaMesas);
     EXPECT_TRUE(Gpe00002::Confirma);
+    EXPECT_TRUE(Gpe00002::ConfirmaCancelaPadrao);
     EXPECT_TRUE(Gpe00002::Texto);
+    EXPECT_TRUE(Gpe00002::EditaTexto);
+    EXPECT_TRUE(Gpe00002::Escolha);
     EXPECT_TRUE(Gpe00002::ExibeAgrupamentos);
     EXPECT_TRUE(Gpe00002::ExibeRelatorioGarcons);
+}
+
+// The operations' own dialogues: the question whose Enter answers Cancela, the text field that
+// starts with what was typed before (selected: typing replaces it), and the list under a title that says what is
+// chosen, opening on the dataset's current row.
+TEST(Routines, TheOperationsDialoguesOpenTheirScreensAsAsked) {
+    struct Case {
+        const char* name;
+        std::function<QString()> run;            // what the variable answered
+        std::function<QString(QWidget*)> drive;  // what the screen showed; then answers it
+        QString shown, answered;
+    };
+    TClientDataSet list(QStringLiteral("cdsOpcoes"));
+    list.FieldDefs() = {{"OPCAO", TFieldType::ftString, 8}};
+    list.CreateDataSet();
+    for (const char* option : {"VOLTAR", "SENTAR", "CANCELAR"}) {
+        list.Append();
+        list.FieldByName(QStringLiteral("OPCAO")).setAsString(QLatin1String(option));
+        list.Post();
+    }
+    const auto question = [](bool enter) {
+        return [enter] {
+            return Gpe00002::ConfirmaCancelaPadrao(QStringLiteral("Cancelar reserva"), QStringLiteral("Cancelar?")) ==
+                           enter
+                       ? QStringLiteral("ok")
+                       : QStringLiteral("no");
+        };
+    };
+    const Case cases[] = {
+        {"a question whose Enter cancels", question(false),
+         [](QWidget* dialog) {
+             const QString shown = labelText(dialog, "question");
+             QTest::keyClick(dialog, Qt::Key_Return);
+             return shown;
+         },
+         "Cancelar?", "ok"},
+        {"which Confirma still confirms", question(true),
+         [](QWidget* dialog) {
+             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("confirm")), Qt::LeftButton);
+             return labelText(dialog, "question");
+         },
+         "Cancelar?", "ok"},
+        {"a text field with what was typed before",
+         [] {
+             return Gpe00002::EditaTexto("Reservar mesa 0010", "Nome do cliente", 50, "Silva").value_or("<cancelled>");
+         },
+         [](QWidget* dialog) {
+             const QString shown = dialog->findChild<QLineEdit*>(QStringLiteral("texto"))->text();
+             QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("texto")), QStringLiteral("Costa"));
+             QTest::keyClick(dialog->findChild<QLineEdit*>(QStringLiteral("texto")), Qt::Key_Return);
+             return shown;
+         },
+         "Silva", "Costa"},
+        {"a titled list on the current row",
+         [&list] {
+             list.First();
+             list.Next();
+             const bool picked = Gpe00002::Escolha(list, "Escolha o que fazer com a reserva", "Mesa 0002 reservada");
+             return picked ? list.FieldByName(QStringLiteral("OPCAO")).AsString() : QStringLiteral("<cancelled>");
+         },
+         [](QWidget* dialog) {
+             const QString shown =
+                 labelText(dialog, "title") + " / " + labelText(dialog, "prompt") + " / " +
+                 QString::number(dialog->findChild<QTableWidget*>(QStringLiteral("list"))->currentRow());
+             QTest::keyClick(dialog, Qt::Key_Return);
+             return shown;
+         },
+         "Escolha o que fazer com a reserva / Mesa 0002 reservada / 1", "SENTAR"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString shown;
+        onModal([&](QWidget* dialog) { shown = c.drive(dialog); });
+        EXPECT_EQ(c.run(), c.answered);
+        EXPECT_EQ(shown, c.shown);
+    }
 }
 
 TEST(Routines, TitlesFollowModeAndKind) {
