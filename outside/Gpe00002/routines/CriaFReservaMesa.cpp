@@ -1,7 +1,7 @@
-// CriaFReservaMesa: reserves a free table (the guest's name, the time, the number of people), or
-// ends the reservation of a reserved one (its guests seated, or the reservation cancelled after a
-// question whose Enter answers Cancela). Cancela goes back one step, and what was typed is there
-// again: from the number of people to the time, to the name, to the map.
+// CriaFReservaMesa: reserves a free table (the guest's name, the time, the number of people, then
+// a question), or ends the reservation of a reserved one (its guests seated after a question, or
+// the reservation cancelled after a question whose Enter answers Cancela). Cancela goes back one step, and what was
+// typed is there again: from the number of people to the time, to the name, to the map.
 #include "../operations/ReservarMesa.h"
 #include "Flow.h"
 #include "TClientDataSet.h"
@@ -77,6 +77,10 @@ std::optional<QJsonValue> reservar(Flow& flow, const TableState& mesa, Typed& ty
                 flow.refuse(QStringLiteral("O número de pessoas vai de 1 a 999."));
                 break;
             }
+            // Cancela here goes back to the number of people, with every answer kept.
+            if (!Confirma(title, QStringLiteral("Reservar a mesa %1 para %2 %3, %4?")
+                                     .arg(mesa.numero, *cliente, at(*horario), people(*pessoas))))
+                break;
             const QJsonObject result = reservarMesa(*flow.db, flow.station, flow.station.filial, flow.station.loja,
                                                     mesa, {*cliente, *horario, *pessoas});
             flow.notify(QStringLiteral("Mesa %1 reservada para %2, em %3, %4.")
@@ -117,12 +121,16 @@ std::optional<QJsonValue> encerrar(Flow& flow, const TableState& mesa) {
         const QString option = choices.FieldByName(QStringLiteral("OPCAO")).AsString();
         if (option == QLatin1String("VOLTAR")) break;
         const bool seat = option == QLatin1String("SENTAR");
-        if (!seat &&
-            !ConfirmaCancelaPadrao(QStringLiteral("Cancelar reserva"),
-                                   reserva ? QStringLiteral("Cancelar a reserva da mesa %1 para %2 %3?")
-                                                 .arg(mesa.numero, reserva->cliente, at(reserva->horario))
-                                           : QStringLiteral("Cancelar a reserva da mesa %1?").arg(mesa.numero)))
-            continue;
+        const QString whose =
+            reserva ? QStringLiteral(" para %1 %2").arg(reserva->cliente, at(reserva->horario)) : QString();
+        // Seating can be undone by reserving again; a cancelled reservation loses what the guest
+        // was promised, so there Enter answers Cancela.
+        const bool asked =
+            seat ? Confirma(QStringLiteral("Sentar clientes"),
+                            QStringLiteral("Sentar os clientes da reserva da mesa %1%2?").arg(mesa.numero, whose))
+                 : ConfirmaCancelaPadrao(QStringLiteral("Cancelar reserva"),
+                                         QStringLiteral("Cancelar a reserva da mesa %1%2?").arg(mesa.numero, whose));
+        if (!asked) continue;
         const QJsonObject result = encerrarReserva(*flow.db, flow.station, flow.station.filial, flow.station.loja, mesa,
                                                    seat ? ReservationEnd::Seat : ReservationEnd::Cancel);
         flow.notify(seat ? QStringLiteral("Mesa %1 liberada para os clientes da reserva; abra a venda na tela de "

@@ -124,6 +124,10 @@ protected:
                 for (list.First(); list.FieldByName("OPCAO").AsString() != *answer; list.Next()) {}
             return answer.has_value();
         };
+        Gpe00002::Confirma = [&](const QString&, const QString& question) {
+            calls << "Confirma " + question;
+            return next() == QStringLiteral("confirm");
+        };
         Gpe00002::ConfirmaCancelaPadrao = [&](const QString&, const QString& question) {
             calls << "Confirma (Cancela) " + question;
             return next() == QStringLiteral("confirm");
@@ -274,17 +278,27 @@ TEST_P(ReservarTest, TheDialogueAsksEachAnswerInTurnGoesBackOneStepAndShowsRefus
     const Rows untouched = state();
     EXPECT_EQ(journal(), Rows{});
 
-    const QString at =
-        Gpe00002::reservationTime("2030", QDateTime::currentDateTime())->toString("dd/MM/yyyy 'às' HH:mm");
+    const QDateTime time = *Gpe00002::reservationTime("2030", QDateTime::currentDateTime());
+    const QString at = time.toString("dd/MM/yyyy 'às' HH:mm");
+    const QString question = "Confirma Reservar a mesa 0010 para Silva " +
+                             (time.date() == QDate::currentDate() ? "às 20:30" : "em " + at) + ", 4 pessoas?";
+    // The reservation is asked for; Cancela there goes back to the number of people.
     EXPECT_EQ(
-        dialogue({"0010", "  ", "Silva", "2575", "2030", "0", "4"}),
+        dialogue({"0010", "  ", "Silva", "2575", "2030", "0", "4", std::nullopt, "4", "confirm"}),
         (QStringList{"MapaMesas", steps[1], "Mensagem 3 Informe o nome do cliente.", steps[1], steps[2],
                      "Mensagem 3 O horário 2575 não existe: digite as horas e os minutos com quatro dígitos, de 0000 a "
                      "2359.",
                      steps[2] + ": 2575", steps[3], "Mensagem 3 O número de pessoas vai de 1 a 999.", steps[3] + ": 0",
+                     question, steps[3] + ": 4", question,
                      "Mensagem 0 Mesa 0010 reservada para Silva, em " + at + ", 4 pessoas."}));
-    EXPECT_EQ(dialogue({"0014", "SENTAR"}).last(),
-              "Mensagem 0 Mesa 0014 liberada para os clientes da reserva; abra a venda na tela de pedidos.");
+    // Seating asks too, and Cancela comes back to the choice.
+    EXPECT_EQ(
+        dialogue({"0014", "SENTAR", std::nullopt, "SENTAR", "confirm"}),
+        (QStringList{"MapaMesas", silva + choices,
+                     "Confirma Sentar os clientes da reserva da mesa 0014 para Silva em 14/06/2024 às 20:30?",
+                     silva + choices,
+                     "Confirma Sentar os clientes da reserva da mesa 0014 para Silva em 14/06/2024 às 20:30?",
+                     "Mensagem 0 Mesa 0014 liberada para os clientes da reserva; abra a venda na tela de pedidos."}));
     EXPECT_EQ(dialogue({"0015", "CANCELAR", "confirm"}),
               (QStringList{"MapaMesas", "Escolha o que fazer com a reserva / Mesa 0015 reservada" + choices,
                            "Confirma (Cancela) Cancelar a reserva da mesa 0015?",
@@ -292,7 +306,7 @@ TEST_P(ReservarTest, TheDialogueAsksEachAnswerInTurnGoesBackOneStepAndShowsRefus
     // Another terminal holds the table until the time limit.
     m_db.Execute(postgres() ? QStringLiteral("BEGIN; SELECT NRMESA FROM MESA WHERE NRMESA = '0017' FOR UPDATE")
                             : QStringLiteral("BEGIN IMMEDIATE"));
-    EXPECT_EQ(dialogue({"0017", "Costa", "2030", "2"}).last(),
+    EXPECT_EQ(dialogue({"0017", "Costa", "2030", "2", "confirm"}).last(),
               "Mensagem 3 Mesa 0017 está em uso em outro terminal; tente de novo");
     m_db.Execute("ROLLBACK");
 
