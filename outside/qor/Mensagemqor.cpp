@@ -8,8 +8,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 namespace Mensagemqor {
@@ -84,6 +86,14 @@ void showDialog(const QString& texto, const QString& titulo, TTipoMsg tipo, cons
     content->addLayout(body, 1);
     content->addSpacing(10);
     content->addLayout(buttons);
+
+    // Sized before it is shown, the text taking the lines it needs at the dialogue's width; the
+    // frame then places it on the operator's screen and holds it there while it is open.
+    dialog.ensurePolished();
+    QRect available(0, 0, 1024, 768);
+    if (const QScreen* screen = Style::operatorScreen()) available = screen->availableGeometry();
+    const int width = std::min(std::max(dialog.sizeHint().width(), kMinimumWidth), available.width() * 9 / 10);
+    dialog.resize(width, dialog.hasHeightForWidth() ? dialog.heightForWidth(width) : dialog.sizeHint().height());
 
     Screen::showModal(dialog);
 }

@@ -1,5 +1,7 @@
 #include "EventGuard.h"
 
+#include "InputGuard.h"
+
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QMessageBox>
@@ -34,6 +36,8 @@ void ShowException(const QString& message) {
         reporter()(message);
     } else if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Erro"), message, QMessageBox::Ok);
+        // An error is read before it is dismissed: the tap that ran the failed command does not close it.
+        InputGuard::guard(box);
         box.exec();
     } else {
         std::fprintf(stderr, "%s\n", message.toUtf8().constData());

@@ -3,8 +3,11 @@
 // are replaced by recording fakes; the data comes from a real SQLite database.
 #include "Cli_res00011.h"
 #include "support/FakeRoutines.h"
+#include "outside/Gpe00002/ModalDriver.h"
 #include "EventGuard.h"
 #include "Gpe00002.h"
+#include "Screen.h"
+#include "TableMap.h"
 #include "Mensagemqor.h"
 #include "Process.h"
 #include "RestaurantSchema.h"
@@ -203,6 +206,47 @@ TEST_F(CommandsTest, ADisabledButtonDoesNothingAndAFailingOperationEndsOnlyTheCo
     EXPECT_TRUE(runMenu([&] { click(frmMenu->spbSepararMesa); }));
     EXPECT_EQ(m_calls,
               (Calls{"VerificaAcesso(12,000000000005,)", "CriaJuntarMesas(S,0001,0002)", "Erro(falha na operação)"}));
+}
+
+TEST_F(CommandsTest, ADoubleTapOnAButtonLeavesTheMapItOpensUntouched) {
+    const SettleTime settle(300);
+    struct Case {
+        const char* button;
+        std::function<TBlendedBitBtn*()> find;
+    };
+    const Case cases[] = {
+        {"spbUnirMesa", [] { return frmMenu->spbUnirMesa; }},
+        {"spbSepararMesa", [] { return frmMenu->spbSepararMesa; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        std::optional<QStringList> chosen;
+        bool stillOpen = false;
+        // The menu's own operation, over three tables: it shows the map under the finger.
+        Gpe00002::CriaJuntarMesas = [&](const std::string& modo, const std::string&, const std::string&) {
+            Gpe00002::TableMapRequest request{QStringLiteral("Mesas"), QStringLiteral("Escolha"), {}, modo == "J", 2};
+            for (const char* numero : {"0012", "0014", "0016"}) {
+                Gpe00002::MapTable table;
+                table.mesa.numero = QString::fromLatin1(numero);
+                table.mesa.estado = QStringLiteral("L");
+                request.tables.push_back(table);
+            }
+            Gpe00002::TableMapDialog map(request);
+            onModal([&](QWidget*) {
+                // The second tap of the double tap, 150 ms after the map appeared, on the table
+                // under the finger.
+                Finger::sync();
+                Finger::tap(map.findChild<QWidget*>(QStringLiteral("mesa0014")), 150, true);
+                stillOpen = map.isVisible();
+                map.reject();
+            });
+            if (Screen::showModal(map) == QDialog::Accepted) chosen = map.chosen();
+            if (!chosen) chosen = map.map()->chosen();
+        };
+        runMenu([&] { Finger::tap(c.find(), 1000); });
+        EXPECT_TRUE(stillOpen);
+        EXPECT_EQ(chosen, QStringList());
+    }
 }
 
 TEST_F(CommandsTest, ConsultationShowsTheMessageWithoutGroupingsAndHandsOverWithOne) {

@@ -3,7 +3,6 @@
 #include "TableLook.h"
 #include "TouchStyle.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -196,7 +195,7 @@ GroupingsDialog::GroupingsDialog(const GroupingOverview& overview) {
     QSize wanted(
         std::max(width + 2 * 19 + 36, 560),
         sizeHint().height() + (overview.grupos.empty() ? 0 : (rows + 1) * kRowHeight - m_tree->sizeHint().height()));
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen = Style::operatorScreen()) {
         const QSize available = screen->availableGeometry().size();
         wanted = wanted.boundedTo(QSize(available.width() - 24, available.height() - 24));
     }

@@ -59,9 +59,14 @@ NumericKeypadDialog::NumericKeypadDialog(const QString& caption, const QString& 
     displayFont.setBold(true);
     m_display->setFont(displayFont);
     content->addWidget(m_display);
-    m_warning = Style::textLabel({}, QStringLiteral("aviso"), this);
+    // The warning's line is there, empty, while it is hidden: the keys under it never move when
+    // it shows.
+    m_warning = Style::textLabel(warningText(), QStringLiteral("aviso"), this);
     m_warning->setStyleSheet(
         QStringLiteral("QLabel#aviso { color: %1; font-weight: bold; }").arg(Style::kAccent.name()));
+    QSizePolicy keepsItsPlace = m_warning->sizePolicy();
+    keepsItsPlace.setRetainSizeWhenHidden(true);
+    m_warning->setSizePolicy(keepsItsPlace);
     m_warning->hide();
     content->addWidget(m_warning);
 
@@ -125,11 +130,14 @@ void NumericKeypadDialog::keyPressEvent(QKeyEvent* event) {
 
 void NumericKeypadDialog::typeDigit(QChar digit) {
     if (m_buffer.type(digit) == KeypadBuffer::Typed::Full) {
-        m_warning->setText(QStringLiteral("Máximo de %1 dígitos").arg(m_buffer.maxDigits()));
         m_warning->show();
         QApplication::beep();
     }
     refresh();
+}
+
+QString NumericKeypadDialog::warningText() const {
+    return QStringLiteral("Máximo de %1 dígitos").arg(m_buffer.maxDigits());
 }
 
 void NumericKeypadDialog::erase() {

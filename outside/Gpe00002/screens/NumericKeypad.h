@@ -39,8 +39,9 @@ private:
 
 // Keys are push buttons named "key0" ... "key9", "keyApaga", "keyLimpa", "keyOK" and
 // "keyCancela"; the typed value is shown in the label named "display" (in the selection's colours
-// while selected), and a digit refused because the value is full is told in the label "aviso".
-// The second prompt is shown only when it adds something to the first.
+// while selected), and a digit refused because the value is full is told in the label "aviso",
+// whose line is kept free while it is hidden, so that the keys never move. The second prompt is
+// shown only when it adds something to the first.
 class NumericKeypadDialog : public QDialog {
     Q_OBJECT
 public:
@@ -57,6 +58,7 @@ private:
     void erase();
     void clear();
     void refresh();
+    QString warningText() const;
 
     KeypadBuffer m_buffer;
     QLabel* m_display = nullptr;

@@ -3,16 +3,20 @@
 #include "TouchStyle.h"
 #include "TDataSet.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -43,10 +47,67 @@ QString displayText(const TField& field, bool numeric) {
     return portuguese.toString(field.AsFloat(), 'g', QLocale::FloatingPointShortest);
 }
 
+// Where each list was left: by its title and columns.
+struct Place {
+    QRect geometry;
+    int scroll = 0;
+};
+QHash<QString, Place>& places() {
+    static QHash<QString, Place> instance;
+    return instance;
+}
+
+QString placeKey(const QString& title, const std::vector<SearchColumn>& columns) {
+    QStringList parts{title};
+    for (const SearchColumn& column : columns) parts << column.label;
+    return parts.join(QChar(0x1F));
+}
+
 constexpr int kMinRowHeight = 48;
 constexpr int kHeaderPadding = 24;
-constexpr int kCellAir = 6;  // beside the view's own margins, and its grid line
+constexpr int kHeaderTextPadding = 8;           // each side of a header's text, as its style sheet says
+constexpr int kCellPadding = 6;                 // each side of a cell's text, clear of the grid lines
+constexpr int kCellAir = 6 + 2 * kCellPadding;  // beside the view's own margins, and its grid line
 constexpr int kVisibleRows = 8;
+
+// Cells with their text kept off the grid lines and elided at its end; the background (a row's
+// colour, the selection) still fills the whole cell.
+class PaddedCells : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem cell(option);
+        initStyleOption(&cell, index);
+        const QString text = cell.text;
+        cell.text.clear();
+        const QWidget* view = option.widget;
+        QStyle* style = view ? view->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, view);
+        const QRect area = option.rect.adjusted(kCellPadding, 0, -kCellPadding, 0);
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->save();
+        painter->setFont(cell.font);
+        painter->setPen(cell.palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(area, static_cast<int>(cell.displayAlignment),
+                          QFontMetrics(cell.font).elidedText(text, Qt::ElideRight, area.width()));
+        painter->restore();
+    }
+};
+
+// Headers whose text, cut short by a narrow column, ends in an ellipsis: drawn through the
+// style sheet, a header would cut it off at the edge without one.
+class ElidingHeader : public QHeaderView {
+public:
+    using QHeaderView::QHeaderView;
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        const int room = sectionSize(logicalIndex) - 2 * kHeaderTextPadding - 1;
+        option->text = QFontMetrics(font()).elidedText(option->text, Qt::ElideRight, std::max(room, 0));
+    }
+};
 
 }  // namespace
 
@@ -61,7 +122,8 @@ SearchListData::SearchListData(TDataSet& dataSet) {
         const TField& field = dataSet.Fields(i);
         if (!field.Visible()) continue;
         const bool numeric = field.DataType() == TFieldType::ftInteger || field.DataType() == TFieldType::ftFloat;
-        m_columns.push_back({i, field.DisplayLabel(), field.DisplayWidth(), numeric});
+        m_columns.push_back(
+            {i, field.DisplayLabel(), field.DisplayWidth(), numeric, rightAligned(field.FieldName(), numeric)});
     }
 
     const int recNo = dataSet.RecNo();
@@ -91,6 +153,46 @@ int SearchListData::columnWidth(int displayWidth, int charWidth, int cellMargins
     return std::max(std::max(displayWidth, 0) * charWidth + cellMargins, headerWidth);
 }
 
+bool SearchListData::rightAligned(const QString& fieldName, bool numeric) {
+    return numeric || fieldName.startsWith(QLatin1String("VR"), Qt::CaseInsensitive) ||
+           fieldName.startsWith(QLatin1String("QT"), Qt::CaseInsensitive);
+}
+
+std::vector<int> SearchListData::fill(const std::vector<int>& natural, const std::vector<int>& least, int room) {
+    const std::size_t count = natural.size();
+    if (count == 0 || room <= 0) return natural;
+    // Shares of `room` in proportion to `weights`, the last taking what rounding leaves.
+    const auto share = [count](const std::vector<long long>& weights, long long amount) {
+        long long total = 0;
+        for (long long weight : weights) total += weight;
+        std::vector<long long> parts(count, 0);
+        long long given = 0;
+        for (std::size_t c = 0; c + 1 < count && total > 0; ++c) given += parts[c] = weights[c] * amount / total;
+        parts[count - 1] = amount - given;
+        return parts;
+    };
+    std::vector<long long> wide(count), beyond(count), texts(count);
+    long long total = 0, spare = 0;
+    for (std::size_t c = 0; c < count; ++c) {
+        wide[c] = std::max(natural[c], 1);
+        texts[c] = std::clamp(c < least.size() ? least[c] : wide[c], 1LL, wide[c]);
+        beyond[c] = wide[c] - texts[c];
+        total += wide[c];
+        spare += beyond[c];
+    }
+    std::vector<long long> widths(count);
+    if (total <= room) {
+        const std::vector<long long> extra = share(wide, room - total);
+        for (std::size_t c = 0; c < count; ++c) widths[c] = wide[c] + extra[c];
+    } else if (total - room <= spare) {
+        const std::vector<long long> cut = share(beyond, total - room);
+        for (std::size_t c = 0; c < count; ++c) widths[c] = wide[c] - cut[c];
+    } else {
+        widths = share(texts, room);
+    }
+    return {widths.begin(), widths.end()};
+}
+
 QColor SearchColors::colorFromBgr(int value, const QColor& fallback) {
     if (value < 0 || value > 0xFFFFFF) return fallback;
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
@@ -105,17 +207,20 @@ SearchColors SearchColors::fromBgr(int header, int alternate, int selection, int
 SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchColors& colors, const QString& title,
                                    const QString& prompt) {
     QVBoxLayout* content = Style::frameDialog(*this, title);
-    if (!prompt.isEmpty()) content->addWidget(Style::textLabel(prompt, QStringLiteral("prompt"), this));
+    if (!prompt.isEmpty()) content->addWidget(Style::promptLabel(prompt, this));
 
     const auto& columns = listData.columns();
     const auto& rows = listData.rows();
     m_table = new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(columns.size()), this);
     m_table->setObjectName(QStringLiteral("list"));
+    m_table->setHorizontalHeader(new ElidingHeader(Qt::Horizontal, m_table));
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setAlternatingRowColors(true);
     m_table->setTabKeyNavigation(false);
+    // The columns always fill the width: nothing to scroll sideways.
+    m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setHighlightSections(false);
@@ -126,12 +231,13 @@ SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchC
         QStringLiteral("QTableWidget { background: white; color: black; alternate-background-color: %1;"
                        " selection-background-color: %2; selection-color: %3; gridline-color: %4;"
                        " border: 1px solid %4; }"
-                       "QHeaderView::section { background: %5; color: black; padding: 4px 8px;"
+                       "QHeaderView::section { background: %5; color: black; padding: 4px %6px;"
                        " border: none; border-right: 1px solid %4; border-bottom: 1px solid %4; }"
                        "QScrollBar:vertical { width: 32px; } QScrollBar:horizontal { height: 32px; }")
             .arg(colors.alternate.name(), colors.selection.name(), selectionText.name(), colors.grid.name(),
-                 colors.header.name()));
+                 colors.header.name(), QString::number(kHeaderTextPadding)));
 
+    m_table->setItemDelegate(new PaddedCells(m_table));
     // Item views take the platform's own list font rather than their parent's: set it.
     m_table->setFont(font());
     QFont headerFont = font();
@@ -149,11 +255,20 @@ SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchC
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const SearchColumn& column = columns[c];
         const int col = static_cast<int>(c);
-        m_table->setHorizontalHeaderItem(col, new QTableWidgetItem(column.label));
+        auto* header = new QTableWidgetItem(column.label);
+        header->setTextAlignment(Qt::AlignVCenter | (column.rightAligned ? Qt::AlignRight : Qt::AlignLeft));
+        m_table->setHorizontalHeaderItem(col, header);
         const int width = SearchListData::columnWidth(column.displayWidth, charWidth, cellMargins,
                                                       headerMetrics.horizontalAdvance(column.label) + kHeaderPadding);
         m_table->setColumnWidth(col, width);
+        m_naturalWidths.push_back(width);
         tableWidth += width;
+    }
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        int widest = 0;
+        for (const QStringList& row : rows)
+            widest = std::max(widest, cellMetrics.horizontalAdvance(row.value(static_cast<qsizetype>(c))));
+        m_textWidths.push_back(widest + 2 * kCellPadding + 1);
     }
     const int rowHeight = std::max(kMinRowHeight, cellMetrics.height() + 20);
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -163,7 +278,7 @@ SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchC
         for (std::size_t c = 0; c < columns.size(); ++c) {
             auto* item = new QTableWidgetItem(rows[r].value(static_cast<qsizetype>(c)));
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            item->setTextAlignment(Qt::AlignVCenter | (columns[c].numeric ? Qt::AlignRight : Qt::AlignLeft));
+            item->setTextAlignment(Qt::AlignVCenter | (columns[c].rightAligned ? Qt::AlignRight : Qt::AlignLeft));
             m_table->setItem(static_cast<int>(r), static_cast<int>(c), item);
         }
     }
@@ -189,27 +304,54 @@ SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchC
     buttons->addWidget(ok);
     content->addLayout(buttons);
 
-    // Wide enough for every column and tall enough for a few rows, within the screen.
-    const int frameExtra = 2 * 16 + 2 * 3 + 2 + 32;
-    const int shownRows = std::clamp(static_cast<int>(rows.size()), 3, kVisibleRows);
-    int width = std::max(tableWidth + frameExtra, 420);
-    int height = sizeHint().height() - m_table->sizeHint().height() + rowHeight * (shownRows + 1) + 4;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
+    m_placeKey = placeKey(title, columns);
+    if (const auto place = places().constFind(m_placeKey); place != places().constEnd()) {
+        // Opened again (after an item moved, say): where it was, as it was, so that what the
+        // finger aims at has not moved.
+        setGeometry(place->geometry);
+        m_scrollToRestore = place->scroll;
+    } else {
+        // Wide enough for every column, and for the title on one line up to two thirds of the
+        // screen, and tall enough for a few rows, within the screen; the title and the prompt
+        // take the lines they need at that width.
+        const int frameExtra = 2 * 16 + 2 * 3 + 2 + 32;
+        const int shownRows = std::clamp(static_cast<int>(rows.size()), 3, kVisibleRows);
+        QRect available(0, 0, 1024, 768);
+        if (const QScreen* screen = Style::operatorScreen()) available = screen->availableGeometry();
+        ensurePolished();
+        int width = std::max(tableWidth + frameExtra, 420);
+        if (const auto* titleLabel = findChild<QLabel*>(QStringLiteral("title")))
+            width = std::max(width, std::min(QFontMetrics(titleLabel->font()).horizontalAdvance(title) + frameExtra,
+                                             available.width() * 2 / 3));
         width = std::min(width, available.width() * 9 / 10);
-        height = std::min(height, available.height() * 9 / 10);
+        const int laidOut = hasHeightForWidth() ? heightForWidth(width) : sizeHint().height();
+        const int height = laidOut - m_table->sizeHint().height() + rowHeight * (shownRows + 1) + 4;
+        resize(width, std::min(height, available.height() * 9 / 10));
     }
-    resize(width, height);
     m_table->setFocus();
 }
 
-void SearchListDialog::forgetPositions() {}
+void SearchListDialog::forgetPositions() { places().clear(); }
 
 void SearchListDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Only now has the list its size: bring the current record into view.
-    if (QTableWidgetItem* current = m_table->currentItem())
+    // Only now has the list its size.
+    m_table->doItemsLayout();
+    fitColumns();
+    if (m_scrollToRestore >= 0)
+        m_table->verticalScrollBar()->setValue(m_scrollToRestore);
+    else if (QTableWidgetItem* current = m_table->currentItem())
         m_table->scrollToItem(current, QAbstractItemView::PositionAtCenter);
+}
+
+void SearchListDialog::hideEvent(QHideEvent* event) {
+    places().insert(m_placeKey, {geometry(), m_table->verticalScrollBar()->value()});
+    QDialog::hideEvent(event);
+}
+
+void SearchListDialog::fitColumns() {
+    const std::vector<int> widths = SearchListData::fill(m_naturalWidths, m_textWidths, m_table->viewport()->width());
+    for (std::size_t c = 0; c < widths.size(); ++c) m_table->setColumnWidth(static_cast<int>(c), widths[c]);
 }
 
 void SearchListDialog::pick() {
@@ -220,14 +362,23 @@ void SearchListDialog::pick() {
 }
 
 bool SearchListDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_table->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    if (watched != m_table->viewport()) return QDialog::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Resize: fitColumns(); break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const int row = m_table->rowAt(mouse->position().toPoint().y());
-        if (mouse->button() == Qt::LeftButton && row >= 0) {
+        // Below the last row there is nothing to choose: the choice stays as it is.
+        if (row < 0) return true;
+        if (event->type() == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton) {
             m_table->setCurrentCell(row, 0);
             pick();
             return true;
         }
+        break;
+    }
+    default: break;
     }
     return QDialog::eventFilter(watched, event);
 }

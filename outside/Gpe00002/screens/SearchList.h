@@ -18,7 +18,10 @@ struct SearchColumn {
     int field = 0;         // index of the field in the dataset
     QString label;         // the field's DisplayLabel
     int displayWidth = 0;  // the field's DisplayWidth, in characters
-    bool numeric = false;  // integer or float: shown right-aligned
+    bool numeric = false;  // integer or float
+    // Shown right-aligned: numbers, and amounts ("VR...") and quantities ("QT...") by the
+    // database's naming of fields, also those held as text.
+    bool rightAligned = false;
 };
 
 // What the list shows, read from the dataset without widgets.
@@ -43,6 +46,14 @@ public:
     // Pixel width of a column: its characters times the width of one, plus the margins around a
     // cell's text, and never narrower than its header.
     static int columnWidth(int displayWidth, int charWidth, int cellMargins, int headerWidth);
+    // Whether a field's values are shown right-aligned (see SearchColumn::rightAligned).
+    static bool rightAligned(const QString& fieldName, bool numeric);
+    // The columns' widths filling `room` pixels exactly, from their natural widths and the least
+    // their cells' texts need (`least`, at most the natural width). With room to spare each
+    // grows in proportion to its natural width; without, the room is taken first from what they
+    // have beyond their cells' texts (a long header is cut short), then in proportion from the
+    // texts themselves. The last column takes what rounding leaves.
+    static std::vector<int> fill(const std::vector<int>& natural, const std::vector<int>& least, int room);
 
 private:
     std::vector<SearchColumn> m_columns;
@@ -65,7 +76,11 @@ struct GPE00002_EXPORT SearchColors {
 // The table is a QTableWidget named "list"; the buttons are "ok" and "cancel". A double click,
 // Enter or OK picks the current row; Esc and Cancela close without a pick. The title says what
 // is chosen; a prompt, when given, is a line under it (label "prompt").
-class SearchListDialog : public QDialog {
+//
+// For a finger: whole rows are the target (the columns fill the list's width, and a touch below
+// the last row changes nothing); a list opened again with the same title and columns takes the
+// place, size and scroll position it was left at, instead of moving to centre its current row.
+class GPE00002_EXPORT SearchListDialog : public QDialog {
     Q_OBJECT
 public:
     SearchListDialog(const SearchListData& listData, const SearchColors& colors,
@@ -81,12 +96,18 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void pick();
+    void fitColumns();
 
     QTableWidget* m_table = nullptr;
+    std::vector<int> m_naturalWidths;
+    std::vector<int> m_textWidths;  // the widest cell of each column
+    QString m_placeKey;
+    int m_scrollToRestore = -1;
     int m_picked = -1;
     bool m_forwarding = false;
 };

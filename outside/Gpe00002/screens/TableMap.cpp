@@ -1,5 +1,6 @@
 #include "TableMap.h"
 
+#include "InputGuard.h"
 #include "TableLook.h"
 #include "TouchStyle.h"
 
@@ -9,11 +10,13 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -67,6 +70,14 @@ QString roomTitle(const QString& sala) {
     return sala.isEmpty() ? QStringLiteral("Sem sala") : QStringLiteral("Sala %1").arg(sala);
 }
 
+// Lays out a dialog that is not shown yet as showing it would: each layout takes the size its
+// widget has, top down.
+void layOutUnshown(QWidget* widget) {
+    if (QLayout* layout = widget->layout()) layout->activate();
+    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!child->isWindow()) layOutUnshown(child);
+}
+
 // Rooms in the order of their codes, numerically when both are numbers.
 bool roomBefore(const QString& a, const QString& b) {
     bool aNumber = false, bNumber = false;
@@ -76,6 +87,20 @@ bool roomBefore(const QString& a, const QString& b) {
 }
 
 }  // namespace
+
+// The rooms' tabs. A tab widget places its pages only when it is shown: pageArea() answers the
+// size they take at its present size, as the layout gives it, also before.
+class RoomTabs : public QTabWidget {
+public:
+    using QTabWidget::QTabWidget;
+
+    QSize pageArea() const {
+        if (isVisible() && currentWidget()) return currentWidget()->size();
+        QStyleOptionTabWidgetFrame option;
+        initStyleOption(&option);
+        return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this).size();
+    }
+};
 
 // One table: a tile in its state's colour with the number, the name, the grouping's badge and
 // a last line with the state, or the reason when it is not offered.
@@ -323,12 +348,13 @@ TableMap::TableMap(TableMapRequest request, QWidget* parent) : QWidget(parent), 
     }
 
     if (m_rooms.size() > 1) {
-        m_tabs = new QTabWidget(this);
+        m_tabs = new RoomTabs(this);
         m_tabs->setObjectName(QStringLiteral("salas"));
         m_tabs->setFocusPolicy(Qt::NoFocus);
         m_tabs->tabBar()->setFocusPolicy(Qt::NoFocus);
         m_tabs->tabBar()->setFont(face(Style::kFontPoints, true));
         m_tabs->setDocumentMode(false);
+        m_tabs->tabBar()->installEventFilter(this);
         layout->addWidget(m_tabs, 1);
     }
     for (Room& room : m_rooms) {
@@ -357,7 +383,8 @@ TableMap::TableMap(TableMapRequest request, QWidget* parent) : QWidget(parent), 
         m_longestNumber = std::max(m_longestNumber, table.mesa.numero.size());
         const int index = static_cast<int>(i);
         connect(button, &QAbstractButton::clicked, this, [this, index] { touched(index); });
-        // A disabled button takes no click: its press is caught here, to say why.
+        // A disabled button takes no click: its press is caught here, to say why; so is a
+        // second tap.
         button->installEventFilter(this);
     }
     if (m_tabs) connect(m_tabs, &QTabWidget::currentChanged, this, [this](int room) { roomShown(room); });
@@ -507,7 +534,25 @@ bool TableMap::handleKey(QKeyEvent* event) {
     }
 }
 
+bool TableMap::secondTap(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonRelease) {
+        const bool ignored = m_ignoringTap;
+        m_ignoringTap = false;
+        return ignored;
+    }
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick) return false;
+    const qint64 at = InputGuard::eventTime(*static_cast<QMouseEvent*>(event));
+    // The double click that Qt sends after a press belongs to that press.
+    if (type == QEvent::MouseButtonDblClick && (m_ignoringTap || at == m_lastTap)) return m_ignoringTap;
+    const int settle = InputGuard::settleMs();
+    m_ignoringTap = m_lastTap != 0 && settle > 0 && at >= m_lastTap && at - m_lastTap < settle;
+    if (!m_ignoringTap) m_lastTap = at;
+    return m_ignoringTap;
+}
+
 bool TableMap::eventFilter(QObject* watched, QEvent* event) {
+    if (secondTap(event)) return true;
     if (event->type() == QEvent::MouseButtonPress) {
         const auto found = std::find(m_buttons.begin(), m_buttons.end(), watched);
         if (found != m_buttons.end() && !(*found)->isEnabled()) {
@@ -692,17 +737,22 @@ int TableMap::roomOf(int index) const { return m_roomOf[static_cast<std::size_t>
 
 int TableMap::spareHeight() const {
     // The whole area, scroll bar included: tables that fit need none.
-    const QScrollArea* area = m_rooms[static_cast<std::size_t>(shownRoom())].scroll;
+    const QSize area = roomArea();
     int needed = 0;
-    for (const Room& room : m_rooms) needed = std::max(needed, room.grid->heightForWidth(area->width()));
-    return std::max(0, area->height() - needed);
+    for (const Room& room : m_rooms) needed = std::max(needed, room.grid->heightForWidth(area.width()));
+    return std::max(0, area.height() - needed);
+}
+
+QSize TableMap::roomArea() const {
+    if (m_tabs) return m_tabs->pageArea();
+    return m_rooms.front().scroll->size();
 }
 
 int TableMap::shownRoom() const { return m_tabs ? std::max(0, m_tabs->currentIndex()) : 0; }
 
 TableMapDialog::TableMapDialog(const TableMapRequest& request) {
     QVBoxLayout* content = Style::frameDialog(*this, request.title);
-    if (!request.prompt.isEmpty()) content->addWidget(Style::textLabel(request.prompt, QStringLiteral("prompt"), this));
+    if (!request.prompt.isEmpty()) content->addWidget(Style::promptLabel(request.prompt, this));
     m_map = new TableMap(request, this);
     content->addWidget(m_map, 1);
 
@@ -725,19 +775,17 @@ TableMapDialog::TableMapDialog(const TableMapRequest& request) {
     m_ok->setEnabled(m_map->canConfirm());
 
     QSize screen(1024, 768);
-    if (const QScreen* primary = QGuiApplication::primaryScreen()) screen = primary->availableGeometry().size();
+    if (const QScreen* shown = Style::operatorScreen()) screen = shown->availableGeometry().size();
     resize(sizeFor(screen));
+    // A store with few tables gets a shorter dialog. The layouts place the map now, at the full
+    // size, to tell what its tables leave empty.
+    ensurePolished();
+    layOutUnshown(this);
+    if (const int spare = m_map->spareHeight(); spare > 0) resize(width(), height() - spare);
 }
 
 QSize TableMapDialog::sizeFor(const QSize& screen) {
     return {std::min(screen.width() - 24, 1180), std::min(screen.height() - 24, 900)};
-}
-
-void TableMapDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (const int spare = m_map->spareHeight(); spare > 0) {
-        setGeometry(x(), y() + spare / 2, width(), height() - spare);
-    }
 }
 
 QStringList TableMapDialog::chosen() const { return m_map->chosen(); }

@@ -9,6 +9,10 @@
 // table under it. Multiple choice: a touch, Space, or a typed number with Enter marks or unmarks
 // a table; Enter with nothing typed confirms. PageUp and PageDown change the room; Backspace
 // erases the last digit typed.
+//
+// A double tap is one tap: a tap that comes within the settle time (InputGuard::settleMs) of the
+// last tap the map took, anywhere on its tables or room tabs, is ignored with its release, so that
+// a table is marked once, not marked and unmarked.
 
 #include "Dialogs.h"
 
@@ -21,10 +25,10 @@ class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QScrollArea;
-class QTabWidget;
 
 namespace Gpe00002 {
 
+class RoomTabs;
 class TableButton;
 class TableGrid;
 
@@ -46,7 +50,8 @@ public:
     QString cursorTable() const;
 
     // The height the room in view leaves empty below its tables, at the largest room's
-    // height: what a dialog may give up when the store has few tables.
+    // height: what a dialog may give up when the store has few tables. Known once the map's
+    // layout has placed it, also before it is shown.
     int spareHeight() const;
 
     // The map's keys (arrows, digits, Backspace, Enter, Space, PageUp, PageDown); false for
@@ -71,6 +76,9 @@ private:
     };
 
     QWidget* buildLegend();
+    // A press within the settle time of the last tap taken is not a tap of its own.
+    bool secondTap(QEvent* event);
+    QSize roomArea() const;
     void touched(int index);
     void toggle(int index);
     void placeCursor(int index);
@@ -93,7 +101,7 @@ private:
     std::vector<TableButton*> m_buttons;  // by index into m_request.tables
     std::vector<int> m_roomOf;            // the room of each table, by the same index
     std::vector<Room> m_rooms;
-    QTabWidget* m_tabs = nullptr;
+    RoomTabs* m_tabs = nullptr;
     QLabel* m_info = nullptr;
     QLabel* m_chosenLine = nullptr;
     std::set<int> m_chosen;
@@ -101,9 +109,13 @@ private:
     QString m_typed;
     QElapsedTimer m_lastDigit;
     qsizetype m_longestNumber = 0;
+    qint64 m_lastTap = 0;  // on the window system's clock; 0: none yet
+    bool m_ignoringTap = false;
 };
 
 // The map in a framed dialog with the prompt, "Cancela" ("cancel") and "OK" ("ok"); Esc cancels.
+// It takes nearly the whole screen, less the height its tables leave empty when the store has
+// few: decided when it is made, so that it never changes size or place while shown.
 class GPE00002_EXPORT TableMapDialog : public QDialog {
     Q_OBJECT
 public:
@@ -116,8 +128,6 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    // A store with few tables gets a shorter dialog.
-    void showEvent(QShowEvent* event) override;
 
 private:
     void confirm();

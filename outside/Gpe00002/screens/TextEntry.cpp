@@ -28,7 +28,7 @@ constexpr int kColumns = 11;
 
 TextEntryDialog::TextEntryDialog(const QString& title, const QString& prompt, int maxLength) : m_maxLength(maxLength) {
     QVBoxLayout* content = Style::frameDialog(*this, title);
-    if (!prompt.isEmpty()) content->addWidget(Style::textLabel(prompt, QStringLiteral("prompt"), this));
+    if (!prompt.isEmpty()) content->addWidget(Style::promptLabel(prompt, this));
 
     m_field = new QLineEdit(this);
     m_field->setObjectName(QStringLiteral("texto"));
@@ -48,6 +48,8 @@ TextEntryDialog::TextEntryDialog(const QString& title, const QString& prompt, in
     m_warning = Style::textLabel({}, QStringLiteral("aviso"), this);
     m_warning->setStyleSheet(
         QStringLiteral("QLabel#aviso { color: %1; font-weight: bold; }").arg(Style::kAccent.name()));
+    // Its line is there while it is empty: the keys under it never move when a refusal shows.
+    m_warning->setMinimumHeight(QFontMetrics(m_warning->font()).height());
     m_counter = Style::textLabel({}, QStringLiteral("contador"), this);
     m_counter->setWordWrap(false);
     m_counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -2,7 +2,6 @@
 
 #include "TouchStyle.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -173,7 +172,7 @@ WaiterReportDialog::WaiterReportDialog(const WaiterReport& report) {
 
     // Wide enough for the columns, within the screen.
     QSize wanted(std::max(width + 2 * 19 + 36, 640), sizeHint().height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen = Style::operatorScreen()) {
         const QSize available = screen->availableGeometry().size();
         wanted = wanted.boundedTo(QSize(available.width() - 24, available.height() - 24));
     }

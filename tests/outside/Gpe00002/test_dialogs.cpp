@@ -1,12 +1,17 @@
 // The operations' other dialogues: the confirmation, the text field with its on-screen keyboard
-// and its maximum, and the groupings of a store.
+// and its maximum, and the groupings of a store; and what every dialogue does for a hurried
+// finger: input from before it was shown does not act on it, and it stays where it was placed.
 
 #include "Dialogs.h"
 #include "ModalDriver.h"
+#include "TouchStyle.h"
 
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
 
 namespace {
@@ -53,6 +58,128 @@ TEST(Confirma, EnterAndConfirmaConfirmEscAndCancelaDoNot) {
         EXPECT_EQ(Gpe00002::Confirma("Separar mesa", "Separar a mesa 0021 do agrupamento 0000000003?"), confirmed);
         EXPECT_EQ(title, "Separar mesa");
         EXPECT_EQ(question, "Separar a mesa 0021 do agrupamento 0000000003?");
+    }
+}
+
+TEST(InputGuard, SettleTimeIsOffOffscreenUnlessTheVariableOrATestSetsIt) {
+    struct Case {
+        const char* name;
+        const char* variable;  // nullptr: unset
+        int set;               // -1: not set
+        int settle;
+    };
+    const Case cases[] = {
+        {"offscreen", nullptr, -1, 0}, {"the variable", "250", -1, 250}, {"the variable turns it off", "0", -1, 0},
+        {"a test", "250", 300, 300},   {"not a number", "x", -1, 0},     {"negative", "-5", -1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.variable) qputenv("RES00011_SETTLE_MS", c.variable);
+        const SettleTime settle(c.set);
+        EXPECT_EQ(InputGuard::settleMs(), c.settle);
+        qunsetenv("RES00011_SETTLE_MS");
+    }
+    EXPECT_EQ(InputGuard::kDefaultSettleMs, 300);
+}
+
+TEST(InputGuard, AQuestionIsAnsweredOnlyByInputThatBeganAfterItSettled) {
+    const SettleTime settle(300);
+    const auto confirm = [](QWidget* dialog) { return dialog->findChild<QPushButton*>(QStringLiteral("confirm")); };
+    struct Case {
+        const char* name;
+        bool opensOnPress;  // else on the click, as buttons do
+        int busyMs;         // the time the question takes to come
+        std::function<void(QWidget* dialog)> input;
+        bool confirmed;
+    };
+    const Case cases[] = {
+        {"the release of the press that opened it", true, 0, [&](QWidget* d) { Finger::release(confirm(d), 60); },
+         false},
+        {"the second tap of a double tap", false, 0, [&](QWidget* d) { Finger::tap(confirm(d), 150, true); }, false},
+        {"a tap from before the question appeared", false, 400, [&](QWidget* d) { Finger::tap(confirm(d), -50); },
+         false},
+        {"Enter at once", false, 0, [](QWidget* d) { QTest::keyClick(d, Qt::Key_Enter); }, false},
+        {"a tap after the settle time", false, 0, [&](QWidget* d) { Finger::tap(confirm(d), 400); }, true},
+        {"Enter after the settle time", false, 0,
+         [](QWidget* d) {
+             QTest::qWait(400);
+             QTest::keyClick(d, Qt::Key_Enter);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QPushButton opener(QStringLiteral("Separar"));
+        opener.show();
+        std::optional<bool> answer;
+        bool stillOpen = false;
+        const auto ask = [&] {
+            QThread::msleep(static_cast<unsigned long>(c.busyMs));
+            answer = Gpe00002::Confirma("Separar mesa", "Separar a mesa 0016 do agrupamento 0000000002?");
+        };
+        if (c.opensOnPress)
+            QObject::connect(&opener, &QPushButton::pressed, ask);
+        else
+            QObject::connect(&opener, &QPushButton::clicked, ask);
+        onModal([&](QWidget* dialog) {
+            Finger::sync();
+            c.input(dialog);
+            stillOpen = dialog->isVisible();
+            if (stillOpen) static_cast<QDialog*>(dialog)->reject();
+        });
+        if (c.opensOnPress)
+            Finger::press(&opener, 1000);
+        else
+            Finger::tap(&opener, 1000);
+        ASSERT_TRUE(answer.has_value());
+        EXPECT_EQ(*answer, c.confirmed);
+        EXPECT_EQ(stillOpen, !c.confirmed);
+    }
+}
+
+TEST(Dialogues, StandCentredOnTheScreenAndNeverMoveOrResizeWhileOpen) {
+    struct Case {
+        const char* name;
+        std::function<void()> open;
+        std::function<void(QWidget* dialog)> change;  // what changes a text inside
+    };
+    Gpe00002::TableMapRequest map{"Agrupar mesas", "Escolha as mesas", {}, true, 2};
+    for (const char* numero : {"0001", "0002", "0003"}) {
+        Gpe00002::MapTable table;
+        table.mesa.numero = QString::fromLatin1(numero);
+        table.mesa.estado = QStringLiteral("L");
+        table.enabled = table.mesa.numero != "0002";
+        table.reason = QStringLiteral("ocupada por uma venda aberta há muito tempo, com muitos itens e garçons");
+        map.tables.push_back(table);
+    }
+    const Case cases[] = {
+        {"keypad",
+         [] {
+             std::string v;
+             Gpe00002::TecladoNumerico(v, "Mesa", "Informe a mesa", "", 4, 0, 0, 0, 0, 0);
+         },
+         [](QWidget* d) { QTest::keyClicks(d, QStringLiteral("12345")); }},
+        {"text", [] { Gpe00002::Texto("Reservar mesa", "Nome do cliente", 3); }, [](QWidget* d) { play(d, {"abcd"}); }},
+        {"map", [&] { Gpe00002::MapaMesas(map); },
+         [](QWidget* d) { QTest::mouseClick(d->findChild<QWidget*>(QStringLiteral("mesa0002")), Qt::LeftButton); }},
+        {"question", [] { Gpe00002::Confirma("Separar mesa", "Separar a mesa 0016?"); }, [](QWidget*) {}},
+    };
+    const QRect screen = Style::operatorScreen()->availableGeometry();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QRect shown, changed;
+        onModal([&](QWidget* dialog) {
+            shown = dialog->geometry();
+            c.change(dialog);
+            QApplication::processEvents();
+            changed = dialog->geometry();
+            static_cast<QDialog*>(dialog)->reject();
+        });
+        c.open();
+        EXPECT_TRUE(screen.contains(shown))
+            << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
+        EXPECT_LE((shown.center() - screen.center()).manhattanLength(), 2);
+        EXPECT_EQ(changed, shown);
     }
 }
 

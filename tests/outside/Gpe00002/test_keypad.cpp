@@ -6,6 +6,7 @@
 
 #include <QPushButton>
 #include <QTest>
+#include <map>
 
 namespace {
 
@@ -89,6 +90,31 @@ TEST(Keypad, ShowsAStartingValueSelectedAndSaysWhenItIsFull) {
     std::string value = "0002";
     EXPECT_FALSE(Gpe00002::TecladoNumerico(value, "Alterar Garçom", "Informe o numero do Garçom",
                                            "Informe o numero do Garçom", 4, 0, 0, 0, 0, 0));
+}
+
+TEST(Keypad, KeysStayWhereTheyAreWhenTheWarningShows) {
+    const QStringList names = {"key0", "key1", "key2", "key3", "key4",  "key5",
+                               "key6", "key7", "key8", "key9", "keyOK", "keyApaga"};
+    const auto keyPlaces = [&](QWidget* dialog) {
+        std::map<QString, QRect> places;
+        for (const QString& name : names) {
+            const QWidget* key = dialog->findChild<QPushButton*>(name);
+            places[name] = QRect(key->mapTo(dialog, QPoint(0, 0)), key->size());
+        }
+        return places;
+    };
+    onModal([&](QWidget* dialog) {
+        const std::map<QString, QRect> before = keyPlaces(dialog);
+        const QRect window = dialog->geometry();
+        play(dialog, {"1", "2", "3", "4", "5"});
+        QApplication::processEvents();
+        EXPECT_TRUE(dialog->findChild<QLabel*>(QStringLiteral("aviso"))->isVisible());
+        EXPECT_EQ(keyPlaces(dialog), before);
+        EXPECT_EQ(dialog->geometry(), window);
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    std::string value;
+    EXPECT_FALSE(Gpe00002::TecladoNumerico(value, "Mesa", "Informe a mesa", "", 4, 0, 0, 0, 0, 0));
 }
 
 TEST(Keypad, ShowsItsTextsAndTouchSizedKeys) {

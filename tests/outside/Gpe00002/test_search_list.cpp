@@ -8,6 +8,7 @@
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
 #include <QTest>
@@ -188,6 +189,136 @@ TEST_F(SearchListTest, PickingMakesTheRecordCurrentAndCancellingLeavesTheCursor)
         EXPECT_EQ(pesquisa(), c.picked);
         EXPECT_EQ(ds.RecNo(), c.recNo);
     }
+}
+
+TEST(SearchList, RightAlignsNumbersAmountsAndQuantitiesAndFillsItsWidth) {
+    const std::tuple<const char*, bool, bool> alignments[] = {
+        {"VRTOTAL", false, true}, {"QTITENS", false, true},    {"vrDesconto", false, true},
+        {"CODIGO", true, true},   {"NMPRODUTO", false, false}, {"NRVENDAREST", false, false},
+    };
+    for (const auto& [name, numeric, right] : alignments)
+        EXPECT_EQ(SearchListData::rightAligned(QString::fromLatin1(name), numeric), right) << name;
+
+    struct Case {
+        const char* name;
+        std::vector<int> natural, least;
+        int room;
+        std::vector<int> widths;
+    };
+    const Case cases[] = {
+        {"room to spare: each grows by its share", {100, 50, 50}, {100, 50, 50}, 400, {200, 100, 100}},
+        {"exactly the room", {100, 50}, {80, 50}, 150, {100, 50}},
+        {"a long header gives way first", {300, 100}, {120, 100}, 300, {200, 100}},
+        {"then the texts, by their share", {400, 100}, {300, 100}, 200, {150, 50}},
+        {"rounding goes to the last", {100, 100, 100}, {100, 100, 100}, 301, {100, 100, 101}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SearchListData::fill(c.natural, c.least, c.room), c.widths) << c.name;
+
+    // The reprint's tickets: an amount held as text is right-aligned, header and cells.
+    TClientDataSet tickets{"cdsComandas"};
+    tickets.FieldDefs() = {{"NRCOMANDA", TFieldType::ftString, 10}, {"VRTOTAL", TFieldType::ftString, 16}};
+    tickets.CreateDataSet();
+    tickets.Append();
+    tickets.FieldByName("NRCOMANDA").setAsString("0000000001");
+    tickets.FieldByName("VRTOTAL").setAsString("1.234,50");
+    tickets.Post();
+    onModal([](QWidget* dialog) {
+        auto* list = dialog->findChild<QTableWidget*>("list");
+        for (int c = 0; c < 2; ++c) {
+            const Qt::Alignment horizontal = c == 1 ? Qt::AlignRight : Qt::AlignLeft;
+            EXPECT_EQ(Qt::Alignment(list->item(0, c)->textAlignment()) & Qt::AlignHorizontal_Mask, horizontal);
+            EXPECT_EQ(Qt::Alignment(list->horizontalHeaderItem(c)->textAlignment()) & Qt::AlignHorizontal_Mask,
+                      horizontal);
+        }
+        EXPECT_EQ(list->columnWidth(0) + list->columnWidth(1), list->viewport()->width());
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(Gpe00002::Pesquisa(tickets, 0, 0, 11776174, 13684686, 4407615, 8487297, 0));
+}
+
+TEST_F(SearchListTest, WholeRowsAreTheTargetOfATouch) {
+    struct Case {
+        const char* name;
+        std::function<void(QTableWidget*)> touch;
+        bool picked;
+        int recNo;
+    };
+    // Right of the last column's text, and below the last row.
+    const auto right = [](QTableWidget* list, int row) {
+        return QPoint(list->viewport()->width() - 4, list->visualItemRect(list->item(row, 0)).center().y());
+    };
+    const auto below = [](QTableWidget* list) {
+        return QPoint(20, list->visualItemRect(list->item(list->rowCount() - 1, 0)).bottom() + 10);
+    };
+    const Case cases[] = {
+        {"a touch right of the texts chooses the row, OK picks it",
+         [&](QTableWidget* list) { QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, right(list, 1)); }, true, 2},
+        {"a double touch there picks it",
+         [&](QTableWidget* list) { QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, right(list, 0)); }, true,
+         1},
+        {"a touch below the last row keeps the choice",
+         [&](QTableWidget* list) { QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below(list)); }, true, 3},
+        {"a double touch there picks nothing",
+         [&](QTableWidget* list) { QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, below(list)); }, false, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        moveTo(3);
+        onModal([&](QWidget* dialog) {
+            auto* list = dialog->findChild<QTableWidget*>("list");
+            c.touch(list);
+            if (dialog->isVisible() && c.picked)
+                QTest::mouseClick(dialog->findChild<QPushButton*>("ok"), Qt::LeftButton);
+            else if (dialog->isVisible())
+                QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        EXPECT_EQ(pesquisa(), c.picked);
+        EXPECT_EQ(ds.RecNo(), c.recNo);
+    }
+}
+
+TEST(SearchList, OpenedAgainAfterAMoveItKeepsItsPlaceAndScroll) {
+    // Twenty items; each pass moves the picked one away, as the product transfer does.
+    TClientDataSet items{"cdsProduto"};
+    items.FieldDefs() = {{"NMPRODUTO", TFieldType::ftString, 30}, {"QTPRODCOMVEN", TFieldType::ftFloat, 0}};
+    items.CreateDataSet();
+    for (int i = 1; i <= 20; ++i) {
+        items.Append();
+        items.FieldByName("NMPRODUTO").setAsString(QStringLiteral("Item %1").arg(i));
+        items.FieldByName("QTPRODCOMVEN").setAsFloat(i);
+        items.Post();
+    }
+    struct Seen {
+        QRect geometry;
+        int scroll = -1;
+    };
+    // Opens the list on the first record, notes where it stands and, with `scrollTo`, scrolls
+    // there and picks the first row in view.
+    const auto open = [&](int scrollTo) {
+        Seen seen;
+        onModal([&](QWidget* dialog) {
+            auto* list = dialog->findChild<QTableWidget*>("list");
+            seen = {dialog->geometry(), list->verticalScrollBar()->value()};
+            if (scrollTo < 0) return QTest::keyClick(dialog, Qt::Key_Escape);
+            list->verticalScrollBar()->setValue(scrollTo);
+            list->setCurrentCell(list->rowAt(1), 0);
+            QTest::keyClick(dialog, Qt::Key_Enter);
+        });
+        items.First();
+        if (Gpe00002::Pesquisa(items, 0, 0, 11776174, 13684686, 4407615, 8487297, 0)) items.Delete();
+        return seen;
+    };
+    Gpe00002::SearchListDialog::forgetPositions();
+    const Seen first = open(7);
+    EXPECT_EQ(first.scroll, 0) << "a list opened the first time shows its current row, the first";
+    const Seen again = open(9);
+    EXPECT_EQ(again.geometry, first.geometry);
+    EXPECT_EQ(again.scroll, 7);
+    EXPECT_EQ(open(-1).scroll, 9);
+    EXPECT_EQ(items.RecordCount(), 18);
+
+    Gpe00002::SearchListDialog::forgetPositions();
+    EXPECT_EQ(open(-1).scroll, 0) << "an operation that starts forgets the places";
 }
 
 TEST_F(SearchListTest, EmptyDatasetListsNothingAndAnswersFalse) {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -116,6 +117,58 @@ TEST(TableMap, ChoosingByTouchAndByKeyboard) {
         SCOPED_TRACE(c.name);
         onModal([&](QWidget* dialog) { play(dialog, c.steps); });
         EXPECT_EQ(Gpe00002::MapaMesas(request(c.multiple, c.minimum)), c.chosen);
+    }
+}
+
+TEST(TableMap, ATapWithinTheSettleTimeOfTheTapTakenIsPartOfIt) {
+    const SettleTime settle(300);
+    struct Tap {
+        const char* table;  // "salas": the second room's tab
+        int afterMs;
+        bool secondOfDouble;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Tap> taps;
+        QStringList marked;
+        int room;
+    };
+    const Case cases[] = {
+        {"a double tap marks once", {{"0001", 400, false}, {"0001", 150, true}}, {"0001"}, 0},
+        {"a second tap on another table", {{"0001", 400, false}, {"0003", 200, false}}, {"0001"}, 0},
+        {"taps 400 ms apart mark and unmark", {{"0001", 400, false}, {"0001", 400, false}}, {}, 0},
+        {"the time counts from the tap taken",
+         {{"0001", 400, false}, {"0001", 150, true}, {"0001", 200, false}},
+         {},
+         0},
+        {"a tap on a table not offered counts", {{"0002", 400, false}, {"0001", 150, false}}, {}, 0},
+        {"a second tap on a room's tab", {{"0001", 400, false}, {"salas", 100, false}}, {"0001"}, 0},
+        {"a tab tapped after the settle time", {{"0001", 400, false}, {"salas", 400, false}}, {"0001"}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList marked;
+        int room = -1;
+        QPushButton opener(QStringLiteral("Agrupar"));
+        opener.show();
+        QObject::connect(&opener, &QPushButton::clicked, [] { Gpe00002::MapaMesas(request(true)); });
+        onModal([&](QWidget* dialog) {
+            auto* tabs = dialog->findChild<QTabWidget*>(QStringLiteral("salas"));
+            Finger::sync();
+            for (const Tap& tap : c.taps) {
+                if (std::string(tap.table) == "salas")
+                    Finger::tap(tabs->tabBar(), tap.afterMs, false, tabs->tabBar()->tabRect(1).center());
+                else
+                    Finger::tap(dialog->findChild<QAbstractButton*>(QStringLiteral("mesa") + tap.table), tap.afterMs,
+                                tap.secondOfDouble);
+            }
+            marked = dialog->findChild<Gpe00002::TableMap*>()->chosen();
+            room = tabs->currentIndex();
+            static_cast<QDialog*>(dialog)->reject();
+        });
+        Finger::tap(&opener, 1000);
+        EXPECT_EQ(marked, c.marked);
+        EXPECT_EQ(room, c.room);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "Process.h"
 #include "Srv_consiste.h"
 #include "TMessages.h"
+#include "outside/Gpe00002/ModalDriver.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QStringEncoder>
 #include <QStyle>
@@ -279,6 +281,25 @@ TEST_F(MensagemTest, ShowsAModalDialogueWithTheKindsIconAndOneButtonClosedByEnte
         EXPECT_EQ(shown->icon.convertToFormat(QImage::Format_ARGB32), expected.convertToFormat(QImage::Format_ARGB32));
     }
     EXPECT_TRUE(hookAsked);
+}
+
+TEST_F(MensagemTest, StandsCentredAndTakesNoKeyInItsFirstMoments) {
+    const SettleTime settle(300);
+    QRect shown;
+    bool openAfterAnEarlyKey = false;
+    onModal([&](QWidget* dialog) {
+        shown = dialog->geometry();
+        QTest::keyClick(dialog, Qt::Key_Return);
+        openAfterAnEarlyKey = dialog->isVisible();
+        QTest::qWait(400);
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    Mensagemqor::Mensagem("Não existe nenhum agrupamento de mesas.", "", "N", "N", tmInformacao, "", "002", 0, nullptr);
+    EXPECT_TRUE(openAfterAnEarlyKey);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    const QRect screen = QApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(shown));
+    EXPECT_LE((shown.center() - screen.center()).manhattanLength(), 2);
 }
 
 // --- _GetStringConexQor ----------------------------------------------------------------------
