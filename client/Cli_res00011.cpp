@@ -3,6 +3,7 @@
 #include "Consiste.h"
 #include "EventGuard.h"
 #include "Gpe00002.h"
+#include "InputGuard.h"
 #include "Mensagemqor.h"
 #include "Process.h"
 #include "Screen.h"
@@ -66,6 +67,9 @@ TfrmMenu::TfrmMenu(QWidget* owner) : QDialog(owner), m_ui(new Ui::TfrmMenu) {
 
     // The layout's faces are mapped to the ones the installation brings.
     Style::installFontSubstitutes();
+    // The screens the menu opens ignore a tap that began before they were shown: the input is
+    // watched from here, so that the first of them already knows when the finger came.
+    InputGuard::watch();
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);

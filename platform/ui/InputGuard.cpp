@@ -205,6 +205,8 @@ void setSettleMs(int ms) {
     filter();
 }
 
+void watch() { filter(); }
+
 void guard(QWidget& window) {
     if (Filter* f = filter()) f->guard(window);
 }

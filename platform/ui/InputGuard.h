@@ -33,6 +33,10 @@ int settleMs();
 // then, a window that is shown before any input was seen counts its time from when it was shown).
 void setSettleMs(int ms);
 
+// Starts watching the input now, without guarding anything: the window that opens the first
+// guarded screen (the menu) calls it, so that the clock is known before that screen is shown.
+void watch();
+
 // Guards a top-level window from now on, each time it is shown. The menu form is not guarded:
 // its fixed layout is its own.
 void guard(QWidget& window);

@@ -123,7 +123,7 @@ GroupingsDialog::GroupingsDialog(const GroupingOverview& overview) {
         auto* heading = new QTreeWidgetItem(m_tree);
         heading->setText(
             0, QStringLiteral("Agrupamento %1 · %2 · total %3")
-                   .arg(grouping.numero,
+                   .arg(groupingNumber(grouping.numero),
                         tables == 1 ? QStringLiteral("1 mesa") : QStringLiteral("%1 mesas").arg(tables), money(total)));
         heading->setFont(0, headingFont);
         heading->setBackground(0, QColor(0xF6, 0xE3, 0xDA));

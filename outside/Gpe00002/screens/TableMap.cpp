@@ -44,13 +44,6 @@ QFont face(int points, bool bold) {
     return font;
 }
 
-// A grouping's number as the badge shows it: without its leading zeros ("0000000003" is "3").
-QString badgeText(const QString& grupo) {
-    QString text = grupo.trimmed();
-    while (text.size() > 1 && text.front() == QLatin1Char('0')) text.remove(0, 1);
-    return text;
-}
-
 // `text` in at most two lines of `width`, broken between words; what does not fit is elided.
 QStringList twoLines(const QString& text, const QFontMetricsF& metrics, qreal width) {
     const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -117,7 +110,8 @@ public:
         QString tip = QStringLiteral("Mesa %1").arg(table.mesa.numero);
         if (!table.mesa.nome.isEmpty()) tip += QStringLiteral(" (%1)").arg(table.mesa.nome);
         tip += QStringLiteral(": ") + look.name.toLower();
-        if (!table.mesa.grupo.isEmpty()) tip += QStringLiteral(", agrupamento %1").arg(table.mesa.grupo);
+        if (!table.mesa.grupo.isEmpty())
+            tip += QStringLiteral(", agrupamento %1").arg(groupingNumber(table.mesa.grupo));
         if (!table.enabled) tip += QStringLiteral(". Indisponível: %1").arg(table.reason);
         setToolTip(tip);
         setAccessibleName(tip);
@@ -155,7 +149,7 @@ protected:
         if (!m_table.mesa.grupo.isEmpty()) {
             const QFont badgeFont = face(11, true);
             const QFontMetricsF badgeMetrics(badgeFont);
-            const QString text = badgeText(m_table.mesa.grupo);
+            const QString text = groupingNumber(m_table.mesa.grupo);
             badgeWidth = std::max(badgeMetrics.horizontalAdvance(text) + 12, badgeMetrics.height() + 4);
             const QRectF badge(inside.right() - badgeWidth + 4, tile.top() + 5, badgeWidth, badgeMetrics.height() + 4);
             painter.setPen(QPen(Qt::black, 1.5));
@@ -401,6 +395,18 @@ TableMap::TableMap(TableMapRequest request, QWidget* parent) : QWidget(parent), 
     }
     layout->addWidget(buildLegend());
     say({}, false);
+    // Come back to with Cancela: the previous choice shows, marked where several may be chosen,
+    // under the cursor where one is.
+    for (const QString& numero : m_request.marked) {
+        const int index = findTable(numero);
+        if (index < 0 || !m_request.tables[static_cast<std::size_t>(index)].enabled) continue;
+        if (m_request.multiple) {
+            m_chosen.insert(index);
+            m_buttons[static_cast<std::size_t>(index)]->setChosen(true);
+        } else {
+            placeCursor(index);
+        }
+    }
     refreshChosen();
 }
 
@@ -708,7 +714,7 @@ void TableMap::describe(int index) {
     QString text = QStringLiteral("Mesa %1").arg(table.mesa.numero);
     if (!table.mesa.nome.isEmpty()) text += QStringLiteral(" (%1)").arg(table.mesa.nome);
     text += QStringLiteral(": ") + stateLook(table.mesa.estado).name.toLower();
-    if (!table.mesa.grupo.isEmpty()) text += QStringLiteral(", agrupamento %1").arg(table.mesa.grupo);
+    if (!table.mesa.grupo.isEmpty()) text += QStringLiteral(", agrupamento %1").arg(groupingNumber(table.mesa.grupo));
     say(text, false);
 }
 

@@ -272,9 +272,9 @@ TEST(ExibeAgrupamentos, ShowsEveryGroupingWithTheNamedOneFirstAndSelected) {
         ASSERT_EQ(tree->topLevelItemCount(), 3);
         const QStringList headings = {tree->topLevelItem(0)->text(0), tree->topLevelItem(1)->text(0),
                                       tree->topLevelItem(2)->text(0)};
-        EXPECT_EQ(headings, (QStringList{"Agrupamento 0000000002 · 2 mesas · total 12,00",
-                                         "Agrupamento 0000000001 · 2 mesas · total 1.234,50",
-                                         "Agrupamento 0000000003 · 2 mesas · total 100,00"}));
+        EXPECT_EQ(headings,
+                  (QStringList{"Agrupamento 2 · 2 mesas · total 12,00", "Agrupamento 1 · 2 mesas · total 1.234,50",
+                               "Agrupamento 3 · 2 mesas · total 100,00"}));
         EXPECT_EQ(tree->selectedItems(), QList<QTreeWidgetItem*>{tree->topLevelItem(0)});
         const std::vector<QStringList> rows = {
             {"0010", "Mesa 10", "Reservada", "", "", ""},

@@ -188,7 +188,7 @@ TEST(TableMap, ShowsWhatIsChosenAndWhyATableIsNotOffered) {
     EXPECT_TRUE(busy->property("sobCursor").toBool()) << "the cursor is drawn where it is";
     QTest::mouseClick(dialog.findChild<QAbstractButton*>(QStringLiteral("mesa0020")), Qt::LeftButton);
     EXPECT_EQ(labelText(&dialog, "escolhidas"), "Escolhidas: 0020 (escolha pelo menos 2)");
-    EXPECT_EQ(labelText(&dialog, "info"), "Mesa 0020 (Mesa 20): reservada, agrupamento 0000000003");
+    EXPECT_EQ(labelText(&dialog, "info"), "Mesa 0020 (Mesa 20): reservada, agrupamento 3");
     EXPECT_FALSE(ok->isEnabled());
     QTest::keyClicks(&dialog, QStringLiteral("3"));
     QTest::keyClick(&dialog, Qt::Key_Enter);
@@ -204,6 +204,16 @@ TEST(TableMap, ShowsWhatIsChosenAndWhyATableIsNotOffered) {
     Gpe00002::TableMapDialog single(oneRoom);
     EXPECT_EQ(single.findChild<QTabWidget*>(), nullptr);
     EXPECT_NE(single.findChild<QScrollArea*>(QStringLiteral("sala1")), nullptr);
+    // Come back to with Cancela, a map shows the previous choice: marked (tables it does not offer
+    // left out), or under the cursor.
+    TableMapRequest back = request(true, 2);
+    back.marked = {"0002", "0031", "0003"};
+    EXPECT_EQ(Gpe00002::TableMap(back).chosen(), (QStringList{"0003", "0031"}));
+    back = request(false);
+    back.marked = {"0031"};
+    Gpe00002::TableMap one(back);
+    EXPECT_EQ(one.cursorTable(), "0031");
+    EXPECT_EQ(one.chosen(), QStringList{"0031"});
 }
 
 TEST(TableMap, TilesAreTouchSizedAndManyTablesScrollAt1024x768) {
