@@ -13,7 +13,7 @@
 // Exit status: 0 done; 2 a bad command line, a day that is not one included (usage on stderr;
 // --help prints it on stdout, 0); 3 the database cannot be reached or refuses, or knows no such
 // branch or store (the reason on stderr).
-#include "operations/Refusal.h"
+#include "core/Refusal.h"
 #include "operations/WaiterReport.h"
 #include "store/History.h"
 

@@ -1,4 +1,4 @@
-#include "Groupings.h"
+#include "operations/Groupings.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // table's state and, for an occupied one, its open sale's waiter, people and the total of its
 // listed items. Read-only.
 
-#include "Tables.h"
+#include "operations/Tables.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "Items.h"
+#include "operations/Items.h"
 
-#include "Refusal.h"
+#include "core/Refusal.h"
 
 #include <QLocale>
 #include <algorithm>

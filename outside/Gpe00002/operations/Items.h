@@ -14,7 +14,7 @@
 // Quantities are handled in thousandths and the amounts that are split in cents, so that the two
 // parts of a split item add up exactly to what it was.
 
-#include "Tables.h"
+#include "operations/Tables.h"
 
 #include <QJsonObject>
 #include <map>

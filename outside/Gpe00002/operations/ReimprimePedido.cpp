@@ -1,8 +1,8 @@
-#include "ReimprimePedido.h"
+#include "operations/ReimprimePedido.h"
 
-#include "../store/Journal.h"
-#include "Station.h"
-#include "Tables.h"
+#include "store/Journal.h"
+#include "core/Station.h"
+#include "operations/Tables.h"
 
 #include <QJsonArray>
 #include <QLocale>

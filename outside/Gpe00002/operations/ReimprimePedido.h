@@ -2,8 +2,8 @@
 // Reprinting a table's order: the order as it stands (read only, nothing is locked), the slip
 // that says it is a reprint, and the journal row written once it has been printed.
 
-#include "../printing/PrintDocument.h"
-#include "../store/PackageDatabase.h"
+#include "core/PrintDocument.h"
+#include "store/PackageDatabase.h"
 
 #include <QDateTime>
 #include <QStringList>

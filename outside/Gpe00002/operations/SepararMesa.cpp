@@ -1,8 +1,8 @@
-#include "SepararMesa.h"
+#include "operations/SepararMesa.h"
 
-#include "../store/Journal.h"
-#include "Refusal.h"
-#include "Station.h"
+#include "store/Journal.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
 
 #include <QJsonArray>
 

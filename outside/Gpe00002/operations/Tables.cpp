@@ -1,6 +1,6 @@
-#include "Tables.h"
+#include "operations/Tables.h"
 
-#include "Refusal.h"
+#include "core/Refusal.h"
 
 #include <algorithm>
 

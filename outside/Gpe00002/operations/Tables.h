@@ -9,7 +9,7 @@
 // the sales, tickets and items they touch (Items.h). On PostgreSQL the rows are locked with
 // SELECT ... FOR UPDATE; on SQLite the transaction already holds the whole database.
 
-#include "../store/PackageDatabase.h"
+#include "store/PackageDatabase.h"
 
 #include <QStringList>
 #include <map>

@@ -1,8 +1,8 @@
-#include "TransferirMesa.h"
+#include "operations/TransferirMesa.h"
 
-#include "../store/Journal.h"
-#include "Refusal.h"
-#include "Station.h"
+#include "store/Journal.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
 
 #include <QJsonArray>
 

@@ -1,8 +1,8 @@
-#include "TransferirProduto.h"
+#include "operations/TransferirProduto.h"
 
-#include "../store/Journal.h"
-#include "Refusal.h"
-#include "Station.h"
+#include "store/Journal.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
 
 #include <QRegularExpression>
 

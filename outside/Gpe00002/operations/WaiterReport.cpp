@@ -1,6 +1,6 @@
-#include "WaiterReport.h"
+#include "operations/WaiterReport.h"
 
-#include "../store/History.h"
+#include "store/History.h"
 
 #include <QJsonArray>
 #include <QLocale>

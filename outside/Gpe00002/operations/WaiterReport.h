@@ -10,7 +10,7 @@
 // surcharge of each item, a missing value counting as 0; a ticket's own discount and surcharge
 // are not spread over its items.
 
-#include "../store/PackageDatabase.h"
+#include "store/PackageDatabase.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,9 +1,9 @@
-#include "Printer.h"
+#include "printing/Printer.h"
 
-#include "../OpsLog.h"
-#include "../operations/Refusal.h"
-#include "EscPos.h"
-#include "PagePrinter.h"
+#include "core/Log.h"
+#include "core/Refusal.h"
+#include "printing/EscPos.h"
+#include "printing/PagePrinter.h"
 #include "Process.h"
 
 #include <QDeadlineTimer>

@@ -2,8 +2,8 @@
 // a question), or ends the reservation of a reserved one (its guests seated after a question, or
 // the reservation cancelled after a question whose Enter answers Cancela). Cancela goes back one step, and what was
 // typed is there again: from the number of people to the time, to the name, to the map.
-#include "../operations/ReservarMesa.h"
-#include "Flow.h"
+#include "operations/ReservarMesa.h"
+#include "routines/Flow.h"
 #include "TClientDataSet.h"
 
 namespace Gpe00002 {

@@ -1,6 +1,6 @@
-#include "ItemChoices.h"
+#include "routines/ItemChoices.h"
 
-#include "../screens/SearchList.h"
+#include "screens/SearchList.h"
 #include "TClientDataSet.h"
 
 #include <algorithm>

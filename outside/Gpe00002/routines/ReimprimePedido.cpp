@@ -1,10 +1,10 @@
 // ReimprimePedido: a table with an open sale on the map, then one of its tickets or all of them
 // (no list when it has one), printed again where the station prints; the journal once printed.
 // Closing the list brings the map back; closing the map ends.
-#include "../operations/ReimprimePedido.h"
-#include "../OpsLog.h"
-#include "../printing/Printer.h"
-#include "Flow.h"
+#include "operations/ReimprimePedido.h"
+#include "core/Log.h"
+#include "printing/Printer.h"
+#include "routines/Flow.h"
 #include "TClientDataSet.h"
 
 #include <QJsonArray>

@@ -1,8 +1,8 @@
 // RelFiscais: the waiters' report of the station's store for a day (today unless another is
 // typed on the keypad), on screen and, when asked, on the station's printer.
-#include "Flow.h"
+#include "routines/Flow.h"
 
-#include "../printing/Printer.h"
+#include "printing/Printer.h"
 
 #include <QDateTime>
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "GroupingsView.h"
+#include "screens/GroupingsView.h"
 
-#include "TableLook.h"
+#include "screens/TableLook.h"
 #include "TouchStyle.h"
 
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
-#include "OperationScreens.h"
+#include "screens/OperationScreens.h"
 
-#include "InfoDialog.h"
+#include "screens/InfoDialog.h"
 #include "Screen.h"
 
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 // The table operations' screens: each says which operation ran and with which arguments.
 
-#include "Gpe00002.h"
+#include "core/Export.h"
 
 #include <QString>
 #include <string>

@@ -1,7 +1,7 @@
-#include "TableMap.h"
+#include "screens/TableMap.h"
 
 #include "InputGuard.h"
-#include "TableLook.h"
+#include "screens/TableLook.h"
 #include "TouchStyle.h"
 
 #include <QAbstractButton>

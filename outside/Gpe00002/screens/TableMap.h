@@ -14,7 +14,8 @@
 // last tap the map took, anywhere on its tables or room tabs, is ignored with its release, so that
 // a table is marked once, not marked and unmarked.
 
-#include "Dialogs.h"
+#include "core/Export.h"
+#include "screens/TableMapRequest.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

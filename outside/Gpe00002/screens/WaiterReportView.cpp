@@ -1,4 +1,4 @@
-#include "WaiterReportView.h"
+#include "screens/WaiterReportView.h"
 
 #include "TouchStyle.h"
 

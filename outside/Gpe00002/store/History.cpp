@@ -1,7 +1,7 @@
-#include "History.h"
+#include "store/History.h"
 
-#include "../OpsLog.h"
-#include "../operations/Refusal.h"
+#include "core/Log.h"
+#include "core/Refusal.h"
 #include "RestaurantSchema.h"
 
 namespace Gpe00002 {

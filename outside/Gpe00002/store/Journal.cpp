@@ -1,4 +1,4 @@
-#include "Journal.h"
+#include "store/Journal.h"
 
 #include <QDateTime>
 #include <QJsonDocument>

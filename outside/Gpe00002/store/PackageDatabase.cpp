@@ -1,7 +1,7 @@
-#include "PackageDatabase.h"
+#include "store/PackageDatabase.h"
 
-#include "../OpsLog.h"
-#include "../operations/Refusal.h"
+#include "core/Log.h"
+#include "core/Refusal.h"
 #include "Geralqor.h"
 #include "Qor_trelvix.h"
 #include "RestaurantSchema.h"

@@ -11,7 +11,7 @@
 // terminal past the connection's time limit ends it as ERefusal with the caller's "tente de novo"
 // text; a lost connection as ERefusal saying so. Failures are logged under "res.ops".
 
-#include "Gpe00002.h"
+#include "core/Export.h"
 #include "TADOConnection.h"
 
 #include <QVariantMap>

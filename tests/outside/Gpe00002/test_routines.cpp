@@ -2,7 +2,7 @@
 
 #include "Dialogs.h"
 #include "ModalDriver.h"
-#include "OperationScreens.h"
+#include "screens/OperationScreens.h"
 
 #include "TClientDataSet.h"
 

@@ -5,7 +5,7 @@
 // wraps a long line at its columns; a page (PDF, a system printer) at its width. Leading spaces
 // indent every row of a wrapped line.
 
-#include "Gpe00002.h"
+#include "core/Export.h"
 
 #include <QString>
 #include <algorithm>
