@@ -425,3 +425,15 @@ void ScriptedSession::feedMenu() {
 }
 
 }  // namespace Gpe00002
+
+Gpe00002::ScriptedRun* gpe00002StartScriptedRun(const QString& scriptPath, const QString& transcriptPath,
+                                                QString& error) {
+    try {
+        auto session = std::make_unique<Gpe00002::ScriptedSession>(scriptPath, transcriptPath);
+        session->start();
+        return session.release();
+    } catch (const std::exception& e) {
+        error = QString::fromUtf8(e.what());
+        return nullptr;
+    }
+}

@@ -29,11 +29,12 @@
 // shown); RelFiscais's result is the report
 // shown (operations/WaiterReport.h, waiterReportJson) with "printed": where it was printed, or false.
 
-#include "Gpe00002.h"
+#include "ScriptedRun.h"
 
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 class QFile;
 class QTimer;
@@ -41,20 +42,18 @@ class QWidget;
 
 namespace Gpe00002 {
 
-class GPE00002_EXPORT ScriptedSession {
+class ScriptedSession final : public ScriptedRun {
 public:
     // Reads the script and opens the transcript; throws std::runtime_error naming the file.
     ScriptedSession(const QString& scriptPath, const QString& transcriptPath);
-    ~ScriptedSession();
+    ~ScriptedSession() override;
 
     // Puts the scripted routines, the message hooks and the error reporter in place, and
     // starts feeding the menu (the modal widget named "frmMenu") whenever it waits.
     void start();
 
-    // Why the run stopped early; empty when it ran to its end.
-    const QString& error() const { return m_error; }
-    // Lines left over when the menu closed.
-    int remainingLines() const { return static_cast<int>(m_lines.size() - m_next); }
+    QString error() const override { return m_error; }
+    int remainingLines() const override { return static_cast<int>(m_lines.size() - m_next); }
 
 private:
     struct Line {
