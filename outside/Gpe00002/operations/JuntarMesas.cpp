@@ -22,11 +22,7 @@ QString changedMessage(const QString& numero) {
 // count for nothing. The caller holds the store's row, so no other terminal takes it meanwhile.
 QString nextGroupingNumber(PackageDatabase& db, const QVariantMap& store) {
     qlonglong highest = 0;
-    for (const SqlRow& row :
-         db.select(QStringLiteral(
-                       "SELECT NRJUNMESA FROM JUNCAOMESA WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
-                       "UNION SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA"),
-                   store)) {
+    for (const SqlRow& row : db.select("groupingNumbers", store)) {
         bool ok = false;
         const qlonglong number = row.value(QStringLiteral("NRJUNMESA")).toString().trimmed().toLongLong(&ok);
         if (ok) highest = std::max(highest, number);
@@ -38,10 +34,7 @@ QString nextGroupingNumber(PackageDatabase& db, const QVariantMap& store) {
 
 QStringList members(PackageDatabase& db, const QVariantMap& grouping) {
     QStringList numbers;
-    for (const SqlRow& row :
-         db.select(QStringLiteral("SELECT NRMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND "
-                                  "CDLOJA = :P_CDLOJA AND NRJUNMESA = :P_NRJUNMESA ORDER BY NRMESA"),
-                   grouping))
+    for (const SqlRow& row : db.select("groupingMembers", grouping))
         numbers << row.value(QStringLiteral("NRMESA")).toString();
     return numbers;
 }
@@ -98,10 +91,7 @@ QJsonObject agruparMesas(PackageDatabase& db, const Station& station, const QStr
         for (const QString& numero : plan.mesas) {
             QVariantMap table = store;
             table.insert(QStringLiteral("P_NRMESA"), numero);
-            for (const SqlRow& row :
-                 db.select(QStringLiteral("SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL "
-                                          "AND CDLOJA = :P_CDLOJA AND NRMESA = :P_NRMESA ORDER BY NRJUNMESA"),
-                           table)) {
+            for (const SqlRow& row : db.select("tableGroupings", table)) {
                 const QString grupo = row.value(QStringLiteral("NRJUNMESA")).toString();
                 if (grupo != plan.grupo)
                     throw ERefusal(
@@ -113,18 +103,11 @@ QJsonObject agruparMesas(PackageDatabase& db, const Station& station, const QStr
         QVariantMap grouping = store;
         grouping.insert(QStringLiteral("P_NRJUNMESA"), created ? nextGroupingNumber(db, store) : plan.grupo);
         const QStringList before = created ? QStringList() : members(db, grouping);
-        if (created)
-            db.execute(
-                QStringLiteral("INSERT INTO JUNCAOMESA (CDFILIAL, CDLOJA, NRJUNMESA) VALUES (:P_CDFILIAL, :P_CDLOJA, "
-                               ":P_NRJUNMESA)"),
-                grouping);
+        if (created) db.execute("insertGrouping", grouping);
         for (const QString& numero : plan.novas) {
             QVariantMap member = grouping;
             member.insert(QStringLiteral("P_NRMESA"), numero);
-            db.execute(
-                QStringLiteral("INSERT INTO MESAJUNCAO (CDFILIAL, CDLOJA, NRJUNMESA, NRMESA) VALUES (:P_CDFILIAL, "
-                               ":P_CDLOJA, :P_NRJUNMESA, :P_NRMESA)"),
-                member);
+            db.execute("insertGroupingMember", member);
         }
         const QStringList after = members(db, grouping);
         const QString numero = grouping.value(QStringLiteral("P_NRJUNMESA")).toString();

@@ -14,24 +14,6 @@ namespace Gpe00002 {
 
 namespace {
 
-// Every ticket of the table's open sales that is not cancelled, with its items (none for a
-// ticket without any) and the sale's waiter. A product or waiter without its row still shows
-// its code.
-const QString kOrderSql = QStringLiteral(
-    "SELECT M.NMMESA, V.NRVENDAREST, V.CDVENDEDOR AS CDVENDVENDA, W.NMFANVEN, C.NRCOMANDA, C.DSCOMANDA, "
-    "I.NRPRODCOMVEN, I.CDPRODUTO, COALESCE(P.NMPRODUTO, P.NMPRODIMPFIS) AS NMPRODUTO, P.IDPESAPROD, "
-    "I.QTPRODCOMVEN, I.VRPRECCOMVEN, I.VRDESCCOMVEN, I.VRACRCOMVEN, I.NRLUGARMESA, I.TXPRODCOMVEN "
-    "FROM VENDAREST V "
-    "JOIN COMANDAVEN C ON C.CDFILIAL = V.CDFILIAL AND C.NRVENDAREST = V.NRVENDAREST "
-    "LEFT JOIN ITCOMANDAVEN I ON I.CDFILIAL = C.CDFILIAL AND I.NRVENDAREST = C.NRVENDAREST "
-    "AND I.NRCOMANDA = C.NRCOMANDA "
-    "LEFT JOIN PRODUTO P ON P.CDPRODUTO = I.CDPRODUTO "
-    "LEFT JOIN VENDEDOR W ON W.CDVENDEDOR = V.CDVENDEDOR "
-    "LEFT JOIN MESA M ON M.CDFILIAL = V.CDFILIAL AND M.CDLOJA = V.CDLOJA AND M.NRMESA = V.NRMESA "
-    "WHERE V.CDFILIAL = :P_CDFILIAL AND V.CDLOJA = :P_CDLOJA AND V.NRMESA = :P_NRMESA "
-    "AND V.DTHRFECHMESA IS NULL AND COALESCE(C.IDSTCOMANDA, ' ') <> '4' "
-    "ORDER BY V.NRVENDAREST, C.NRCOMANDA, I.NRPRODCOMVEN");
-
 double cents(double value) { return std::round(value * 100) / 100; }
 
 const QLocale& portuguese() {
@@ -80,9 +62,9 @@ Order Order::only(const QString& comanda) const {
 
 Order loadOrder(PackageDatabase& db, const QString& filial, const QString& loja, const QString& mesa) {
     Order order{filial, loja, mesa, {}, {}};
-    for (const SqlRow& row : db.select(kOrderSql, {{QStringLiteral("P_CDFILIAL"), filial},
-                                                   {QStringLiteral("P_CDLOJA"), loja},
-                                                   {QStringLiteral("P_NRMESA"), mesa}})) {
+    for (const SqlRow& row : db.select("tableOrder", {{QStringLiteral("P_CDFILIAL"), filial},
+                                                      {QStringLiteral("P_CDLOJA"), loja},
+                                                      {QStringLiteral("P_NRMESA"), mesa}})) {
         order.nomeMesa = text(row, "NMMESA");
         const QString venda = text(row, "NRVENDAREST"), comanda = text(row, "NRCOMANDA");
         if (order.comandas.empty() || order.comandas.back().venda != venda || order.comandas.back().comanda != comanda)

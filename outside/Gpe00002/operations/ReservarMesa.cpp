@@ -75,10 +75,7 @@ std::optional<QString> reservationPeople(const QString& typed) {
 
 std::optional<Reserva> activeReservation(PackageDatabase& db, const QString& filial, const QString& loja,
                                          const QString& mesa) {
-    const std::vector<SqlRow> rows = db.select(
-        QStringLiteral("SELECT NMCLIENTE, DTHRRESERVA, NRPESSOAS FROM GPERESERVA WHERE CDFILIAL = :P_CDFILIAL "
-                       "AND CDLOJA = :P_CDLOJA AND NRMESA = :P_NRMESA AND IDSTRESERVA = 'A'"),
-        tableParameters(filial, loja, mesa));
+    const std::vector<SqlRow> rows = db.select("activeReservation", tableParameters(filial, loja, mesa));
     if (rows.empty()) return std::nullopt;
     const SqlRow& row = rows.front();
     // The database keeps the wall-clock time; the driver hands it over labelled UTC.
@@ -111,10 +108,7 @@ QJsonObject reservarMesa(PackageDatabase& db, const Station& station, const QStr
         expectUnchanged(seen, now);
 
         const QVariantMap table = tableParameters(filial, loja, seen.numero);
-        db.execute(
-            QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'R' WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
-                           "AND NRMESA = :P_NRMESA"),
-            table);
+        db.execute("reserveTable", table);
         QVariantMap row = table;
         row.insert(QStringLiteral("P_NMCLIENTE"), kept.cliente);
         row.insert(QStringLiteral("P_DTHRRESERVA"), kept.horario);
@@ -122,11 +116,7 @@ QJsonObject reservarMesa(PackageDatabase& db, const Station& station, const QStr
         row.insert(QStringLiteral("P_DTHRINCLUSAO"), QDateTime::currentDateTime());
         row.insert(QStringLiteral("P_CDOPERADOR"), textOrNull(station.operador));
         // The unique index on the active reservations refuses a second one (as "tente de novo").
-        db.execute(
-            QStringLiteral("INSERT INTO GPERESERVA (CDFILIAL, CDLOJA, NRMESA, NMCLIENTE, DTHRRESERVA, NRPESSOAS, "
-                           "IDSTRESERVA, DTHRINCLUSAO, CDOPERADOR) VALUES (:P_CDFILIAL, :P_CDLOJA, :P_NRMESA, "
-                           ":P_NMCLIENTE, :P_DTHRRESERVA, :P_NRPESSOAS, 'A', :P_DTHRINCLUSAO, :P_CDOPERADOR)"),
-            row);
+        db.execute("insertReservation", row);
 
         result = {{QStringLiteral("table"), seen.numero}, {QStringLiteral("reservation"), reservationJson(kept)}};
         writeJournal(db, station,
@@ -157,14 +147,8 @@ QJsonObject encerrarReserva(PackageDatabase& db, const Station& station, const Q
         QVariantMap parameters = tableParameters(filial, loja, seen.numero);
         parameters.insert(QStringLiteral("P_IDSTRESERVA"), seat ? QStringLiteral("S") : QStringLiteral("C"));
         parameters.insert(QStringLiteral("P_DTHRFIM"), QDateTime::currentDateTime());
-        db.execute(QStringLiteral("UPDATE GPERESERVA SET IDSTRESERVA = :P_IDSTRESERVA, DTHRFIM = :P_DTHRFIM WHERE "
-                                  "CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND NRMESA = :P_NRMESA AND "
-                                  "IDSTRESERVA = 'A'"),
-                   parameters);
-        db.execute(
-            QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'L' WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
-                           "AND NRMESA = :P_NRMESA"),
-            tableParameters(filial, loja, seen.numero));
+        db.execute("endReservation", parameters);
+        db.execute("freeTable", tableParameters(filial, loja, seen.numero));
 
         const QString ended = seat ? QStringLiteral("seated") : QStringLiteral("cancelled");
         result = {{QStringLiteral("table"), seen.numero},

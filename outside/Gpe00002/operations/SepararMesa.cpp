@@ -22,28 +22,19 @@ QJsonObject separarMesa(PackageDatabase& db, const Station& station, const QStri
                                    {QStringLiteral("P_CDLOJA"), loja},
                                    {QStringLiteral("P_NRJUNMESA"), seen.grupo}};
         QJsonArray before;
-        for (const SqlRow& row :
-             db.select(QStringLiteral("SELECT NRMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND "
-                                      "CDLOJA = :P_CDLOJA AND NRJUNMESA = :P_NRJUNMESA ORDER BY NRMESA"),
-                       grouping))
+        for (const SqlRow& row : db.select("groupingMembers", grouping))
             before.append(row.value(QStringLiteral("NRMESA")).toString());
 
         QVariantMap member = grouping;
         member.insert(QStringLiteral("P_NRMESA"), seen.numero);
-        db.execute(QStringLiteral("DELETE FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND "
-                                  "NRJUNMESA = :P_NRJUNMESA AND NRMESA = :P_NRMESA"),
-                   member);
+        db.execute("deleteGroupingMember", member);
         QJsonArray remaining = before;
         remaining.removeAt(before.toVariantList().indexOf(seen.numero));
         const bool removed = remaining.size() < 2;
         if (removed) {
             // A grouping of one table is none: it goes, with its last member.
-            db.execute(QStringLiteral("DELETE FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND "
-                                      "NRJUNMESA = :P_NRJUNMESA"),
-                       grouping);
-            db.execute(QStringLiteral("DELETE FROM JUNCAOMESA WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND "
-                                      "NRJUNMESA = :P_NRJUNMESA"),
-                       grouping);
+            db.execute("deleteGroupingMembers", grouping);
+            db.execute("deleteGrouping", grouping);
             remaining = {};
         }
         result = {{QStringLiteral("grouping"), seen.grupo},

@@ -69,14 +69,11 @@ QJsonObject transferirLugar(PackageDatabase& db, const Station& station, const Q
             const TableItem& current = items::currentItem(now, item, origem.numero);
             if (sameTable) {
                 antes.append(items::itemRow(db, filial, item.comanda.venda, item.comanda.numero, item.numero));
-                db.execute(QStringLiteral("UPDATE ITCOMANDAVEN SET NRLUGARMESA = :P_LUGAR WHERE CDFILIAL = :P_CDFILIAL "
-                                          "AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND "
-                                          "NRPRODCOMVEN = :P_NRPRODCOMVEN"),
-                           {{QStringLiteral("P_LUGAR"), lugarDestino},
-                            {QStringLiteral("P_CDFILIAL"), filial},
-                            {QStringLiteral("P_NRVENDAREST"), item.comanda.venda},
-                            {QStringLiteral("P_NRCOMANDA"), item.comanda.numero},
-                            {QStringLiteral("P_NRPRODCOMVEN"), item.numero}});
+                db.execute("changeItemSeat", {{QStringLiteral("P_LUGAR"), lugarDestino},
+                                              {QStringLiteral("P_CDFILIAL"), filial},
+                                              {QStringLiteral("P_NRVENDAREST"), item.comanda.venda},
+                                              {QStringLiteral("P_NRCOMANDA"), item.comanda.numero},
+                                              {QStringLiteral("P_NRPRODCOMVEN"), item.numero}});
                 depois.append(items::itemRow(db, filial, item.comanda.venda, item.comanda.numero, item.numero));
                 const QJsonObject same = key(item.comanda.venda, item.comanda.numero, item.numero);
                 moved.append(QJsonObject{{QStringLiteral("from"), same}, {QStringLiteral("to"), same}});

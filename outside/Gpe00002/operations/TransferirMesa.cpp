@@ -67,35 +67,19 @@ QJsonObject transferirMesa(PackageDatabase& db, const Station& station, const QS
         // The sales are held too: the order screens write them without the table's lock, and
         // exactly those read here move.
         QJsonArray vendas;
-        for (const SqlRow& row :
-             db.select(QStringLiteral("SELECT NRVENDAREST FROM VENDAREST WHERE CDFILIAL = :P_CDFILIAL AND "
-                                      "CDLOJA = :P_CDLOJA AND NRMESA = :P_ORIGEM AND DTHRFECHMESA IS NULL "
-                                      "ORDER BY NRVENDAREST") +
-                           (db.postgres() ? QStringLiteral(" FOR UPDATE") : QString()),
-                       with({{"P_ORIGEM", origem.numero}})))
+        for (const SqlRow& row : db.select("tableOpenSales", with({{"P_NRMESA", origem.numero}})))
             vendas.append(row.value(QStringLiteral("NRVENDAREST")).toString());
         if (vendas.isEmpty()) throw ERefusal(changedMessage(origem.numero));
         for (const QJsonValue& venda : vendas)
-            db.execute(QStringLiteral("UPDATE VENDAREST SET NRMESA = :P_DESTINO WHERE CDFILIAL = :P_CDFILIAL AND "
-                                      "NRVENDAREST = :P_NRVENDAREST"),
-                       {{QStringLiteral("P_CDFILIAL"), filial},
-                        {QStringLiteral("P_NRVENDAREST"), venda.toString()},
-                        {QStringLiteral("P_DESTINO"), destino.numero}});
+            db.execute("moveSale", {{QStringLiteral("P_CDFILIAL"), filial},
+                                    {QStringLiteral("P_NRVENDAREST"), venda.toString()},
+                                    {QStringLiteral("P_DESTINO"), destino.numero}});
         const QVariantMap both = with({{"P_ORIGEM", origem.numero}, {"P_DESTINO", destino.numero}});
         // The target takes the source's state as stored (a copy in the statement keeps even a
         // null as it is), then the source is free.
-        db.execute(QStringLiteral("UPDATE MESA SET IDSTMESAAUX = (SELECT O.IDSTMESAAUX FROM MESA O WHERE O.CDFILIAL = "
-                                  ":P_CDFILIAL AND O.CDLOJA = :P_CDLOJA AND O.NRMESA = :P_ORIGEM) WHERE CDFILIAL = "
-                                  ":P_CDFILIAL AND CDLOJA = :P_CDLOJA AND NRMESA = :P_DESTINO"),
-                   both);
-        db.execute(
-            QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'L' WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND "
-                           "NRMESA = :P_ORIGEM"),
-            with({{"P_ORIGEM", origem.numero}}));
-        if (!origem.grupo.isEmpty())
-            db.execute(QStringLiteral("UPDATE MESAJUNCAO SET NRMESA = :P_DESTINO WHERE CDFILIAL = :P_CDFILIAL AND "
-                                      "CDLOJA = :P_CDLOJA AND NRMESA = :P_ORIGEM"),
-                       both);
+        db.execute("copyTableState", both);
+        db.execute("freeTable", with({{"P_NRMESA", origem.numero}}));
+        if (!origem.grupo.isEmpty()) db.execute("moveGroupingMember", both);
 
         const QJsonValue grupo = origem.grupo.isEmpty() ? QJsonValue() : QJsonValue(origem.grupo);
         result = {{QStringLiteral("from"), origem.numero},

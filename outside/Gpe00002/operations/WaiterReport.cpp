@@ -11,42 +11,13 @@ namespace Gpe00002 {
 
 namespace {
 
-// Per item waiter, over the sales `which` picks (a condition on V).
-QString totalsSql(const QString& which) {
-    return QStringLiteral(
-               "SELECT I.CDVENDEDOR, MAX(D.NMFANVEN) AS NMFANVEN, COUNT(*) AS ITENS, "
-               "SUM(COALESCE(I.QTPRODCOMVEN, 0) * COALESCE(I.VRPRECCOMVEN, 0) - COALESCE(I.VRDESCCOMVEN, 0) "
-               "+ COALESCE(I.VRACRCOMVEN, 0)) AS VALOR "
-               "FROM VENDAREST V "
-               "JOIN COMANDAVEN C ON C.CDFILIAL = V.CDFILIAL AND C.NRVENDAREST = V.NRVENDAREST "
-               "JOIN ITCOMANDAVEN I ON I.CDFILIAL = C.CDFILIAL AND I.NRVENDAREST = C.NRVENDAREST "
-               "AND I.NRCOMANDA = C.NRCOMANDA "
-               "LEFT JOIN VENDEDOR D ON D.CDVENDEDOR = I.CDVENDEDOR "
-               "WHERE V.CDFILIAL = :P_CDFILIAL AND V.CDLOJA = :P_CDLOJA AND %1 "
-               "AND COALESCE(C.IDSTCOMANDA, ' ') <> '4' AND COALESCE(I.IDPRODREFIL, 'N') <> 'S' "
-               "GROUP BY I.CDVENDEDOR")
-        .arg(which);
-}
-
-const QString kChangesSql = QStringLiteral(
-    "SELECT H.DTHRALTERACAO, H.NMTABELA, H.NRMESA, H.NRVENDAREST, H.NRCOMANDA, H.NRPRODCOMVEN, H.CDPRODUTO, "
-    "P.NMPRODUTO, H.CDVENDEDORANT, A.NMFANVEN AS NMANTERIOR, H.CDVENDEDORNOV, N.NMFANVEN AS NMNOVO, "
-    "H.NMAPLICACAO, H.DSENDERECO, H.NMUSUARIO "
-    "FROM GPEHISTVENDEDOR H "
-    "LEFT JOIN PRODUTO P ON P.CDPRODUTO = H.CDPRODUTO "
-    "LEFT JOIN VENDEDOR A ON A.CDVENDEDOR = H.CDVENDEDORANT "
-    "LEFT JOIN VENDEDOR N ON N.CDVENDEDOR = H.CDVENDEDORNOV "
-    "WHERE H.CDFILIAL = :P_CDFILIAL AND H.CDLOJA = :P_CDLOJA AND H.DTHRALTERACAO >= :P_INICIO "
-    "AND H.DTHRALTERACAO < :P_FIM "
-    "ORDER BY H.DTHRALTERACAO, H.NRHISTORICO");
-
 double cents(double value) { return std::round(value * 100) / 100; }
 
 QString text(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString().trimmed(); }
 
-WaiterTotals loadTotals(PackageDatabase& db, const QString& which, const QVariantMap& parameters) {
+WaiterTotals loadTotals(PackageDatabase& db, const char* statement, const QVariantMap& parameters) {
     WaiterTotals totals;
-    for (const SqlRow& row : db.select(totalsSql(which), parameters)) {
+    for (const SqlRow& row : db.select(statement, parameters)) {
         WaiterTotal& waiter = totals.vendedores.emplace_back();
         waiter.vendedor = text(row, "CDVENDEDOR");
         waiter.nome = text(row, "NMFANVEN");
@@ -135,12 +106,12 @@ WaiterReport loadWaiterReport(PackageDatabase& db, const QString& filial, const 
     day.insert(QStringLiteral("P_INICIO"), dia.startOfDay());
     day.insert(QStringLiteral("P_FIM"), dia.addDays(1).startOfDay());
 
-    report.abertas = loadTotals(db, QStringLiteral("V.DTHRFECHMESA IS NULL"), store);
-    report.doDia = loadTotals(db, QStringLiteral("V.DTHRABERMESA >= :P_INICIO AND V.DTHRABERMESA < :P_FIM"), day);
+    report.abertas = loadTotals(db, "waiterTotalsOpen", store);
+    report.doDia = loadTotals(db, "waiterTotalsOfDay", day);
 
     report.historico = waiterHistoryInstalled(db);
     if (!report.historico) return report;
-    for (const SqlRow& row : db.select(kChangesSql, day)) {
+    for (const SqlRow& row : db.select("waiterChanges", day)) {
         WaiterChange& change = report.alteracoes.emplace_back();
         const QDateTime at = row.value(QStringLiteral("DTHRALTERACAO")).toDateTime();
         change.quando = QDateTime(at.date(), at.time());
