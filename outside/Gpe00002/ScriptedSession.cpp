@@ -289,7 +289,7 @@ void ScriptedSession::start() {
                                           {QStringLiteral("state"), table.mesa.estado},
                                           {QStringLiteral("waiter"), table.vendedor},
                                           {QStringLiteral("people"), table.pessoas},
-                                          {QStringLiteral("total"), table.total}});
+                                          {QStringLiteral("total"), table.total.toDouble()}});
             groupings.append(
                 QJsonObject{{QStringLiteral("grouping"), grouping.numero}, {QStringLiteral("tables"), tables}});
         }

@@ -1,22 +1,13 @@
 #include "operations/Groupings.h"
 
+#include "core/Numbers.h"
+
 #include <algorithm>
-#include <cmath>
 #include <map>
 
 namespace Gpe00002 {
 
 namespace {
-
-bool allDigits(const QString& text) {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
-
-QString withoutLeadingZeros(const QString& digits) {
-    qsizetype i = 0;
-    while (i + 1 < digits.size() && digits[i] == u'0') ++i;
-    return digits.mid(i);
-}
 
 // "21" and "0021" are the same number; texts that are not numbers only equal themselves.
 bool sameNumber(const QString& a, const QString& b) {
@@ -71,9 +62,7 @@ GroupingOverview loadGroupings(PackageDatabase& db, const QString& filial, const
     }
     for (const SqlRow& row : db.select("openTableTotals", store)) {
         const auto sale = occupied.find(row.value(QStringLiteral("NRMESA")).toString());
-        // Whole cents: the sum of floating-point amounts is not exact.
-        if (sale != occupied.end())
-            sale->second.total = std::round(row.value(QStringLiteral("TOTAL")).toDouble() * 100) / 100;
+        if (sale != occupied.end()) sale->second.total = Money::fromValue(row.value(QStringLiteral("TOTAL")));
     }
 
     GroupingOverview overview{filial, loja, {}, -1};

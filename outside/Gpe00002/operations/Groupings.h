@@ -3,6 +3,7 @@
 // table's state and, for an occupied one, its open sale's waiter, people and the total of its
 // listed items. Read-only.
 
+#include "core/Money.h"
 #include "operations/Tables.h"
 
 #include <vector>
@@ -13,7 +14,7 @@ struct GroupingTable {
     TableState mesa;
     // Of the open sale, when there is one (several: the first by sale number; totals add up).
     QString vendedor, nomeVendedor, pessoas;
-    double total = 0;  // quantity x price - discount + surcharge of the items the sale lists
+    Money total;  // quantity x price - discount + surcharge of the items the sale lists
 };
 
 struct Grouping {

@@ -2,7 +2,8 @@
 
 #include "core/Refusal.h"
 
-#include <QLocale>
+#include "core/Money.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -67,13 +68,14 @@ QString nextItemNumber(PackageDatabase& db, const QString& filial, const Ticket&
 std::pair<QVariant, QVariant> splitAmount(const QVariant& amount, qint64 moved, qint64 whole) {
     if (amount.isNull()) return {QVariant(), QVariant()};
     const double value = amount.toDouble();
-    const double share =
-        static_cast<double>(std::llround(value * 100.0 * static_cast<double>(moved) / static_cast<double>(whole))) /
-        100.0;
-    const qint64 cents = std::llround(value * 100.0);
-    if (std::fabs(value * 100.0 - static_cast<double>(cents)) > 1e-6) return {share, value - share};
-    const qint64 movedCents = std::llround(share * 100.0);
-    return {static_cast<double>(movedCents) / 100.0, static_cast<double>(cents - movedCents) / 100.0};
+    const Money all = Money::fromDouble(value);
+    if (std::fabs(value - all.toDouble()) > 1e-8) {
+        // Kept as stored: the source keeps the fraction below the cent.
+        const Money part = Money::fromDouble(value * static_cast<double>(moved) / static_cast<double>(whole));
+        return {part.toDouble(), value - part.toDouble()};
+    }
+    const Money part = all.share(moved, whole);
+    return {part.toDouble(), (all - part).toDouble()};
 }
 
 }  // namespace
@@ -92,7 +94,6 @@ std::vector<TableItem> loadTableItems(PackageDatabase& db, const QString& filial
         item.vendedor = text(row, "CDVENDEDOR");
         item.lugar = text(row, "NRLUGARMESA");
         item.quantidade = row.value(QStringLiteral("QTPRODCOMVEN")).toDouble();
-        item.preco = row.value(QStringLiteral("VRPRECCOMVEN")).toDouble();
         item.pesado = text(row, "IDPESAPROD") == QLatin1String("S");
         items.push_back(std::move(item));
     }
@@ -120,17 +121,6 @@ void refuseUnfitForItems(const TableState& table) {
     if (!table.vendaAberta) throw ERefusal(QStringLiteral("Mesa %1 não tem venda aberta").arg(table.numero));
     throw ERefusal(QStringLiteral("Mesa %1 está %2").arg(table.numero, reason));
 }
-
-QString quantityText(double quantity) {
-    static const QLocale portuguese = [] {
-        QLocale locale(QLocale::Portuguese, QLocale::Brazil);
-        locale.setNumberOptions(QLocale::OmitGroupSeparator);
-        return locale;
-    }();
-    return portuguese.toString(static_cast<double>(milli(quantity)) / 1000.0, 'g', QLocale::FloatingPointShortest);
-}
-
-qint64 milli(double quantity) { return std::llround(quantity * 1000.0); }
 
 namespace items {
 

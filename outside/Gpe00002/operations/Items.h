@@ -14,6 +14,7 @@
 // Quantities are handled in thousandths and the amounts that are split in cents, so that the two
 // parts of a split item add up exactly to what it was.
 
+#include "core/Numbers.h"
 #include "operations/Tables.h"
 
 #include <QJsonObject>
@@ -36,7 +37,7 @@ struct GPE00002_EXPORT TableItem {
     QString numero;           // NRPRODCOMVEN
     QString produto, nome;    // CDPRODUTO; the product's fiscal name, or its name
     QString vendedor, lugar;  // CDVENDEDOR, NRLUGARMESA (empty when null)
-    double quantidade = 0, preco = 0;
+    double quantidade = 0;
     bool pesado = false;  // PRODUTO.IDPESAPROD 'S': sold by weight
 
     bool sameKey(const TableItem& other) const { return comanda.sameKey(other.comanda) && numero == other.numero; }
@@ -55,10 +56,6 @@ GPE00002_EXPORT QString itemTableUnfitReason(const TableState& table);
 // Raises ERefusal naming `table` and that reason ("Mesa 0014 não tem venda aberta", "Mesa 0012
 // está fechando") when items may not leave or reach it.
 void refuseUnfitForItems(const TableState& table);
-// A quantity as the lists write it: "2", "0,452".
-GPE00002_EXPORT QString quantityText(double quantity);
-// A quantity in thousandths, the unit every comparison and split works in.
-GPE00002_EXPORT qint64 milli(double quantity);
 
 // What the operations share inside their transaction.
 namespace items {

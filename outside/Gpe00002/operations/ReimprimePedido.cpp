@@ -1,51 +1,28 @@
 #include "operations/ReimprimePedido.h"
 
-#include "store/Journal.h"
+#include "core/Numbers.h"
 #include "core/Station.h"
 #include "operations/Tables.h"
+#include "store/Journal.h"
 
 #include <QJsonArray>
-#include <QLocale>
-#include <algorithm>
-#include <cmath>
 #include <set>
 
 namespace Gpe00002 {
 
 namespace {
 
-double cents(double value) { return std::round(value * 100) / 100; }
-
-const QLocale& portuguese() {
-    static const QLocale locale(QLocale::Portuguese, QLocale::Brazil);
-    return locale;
-}
-
-QString money(double value) { return portuguese().toString(cents(value), 'f', 2); }
-
-// A count as a whole number, a weight or a fraction with up to three decimals ("0,452").
-QString quantity(double value) {
-    if (value == std::floor(value) && std::abs(value) < 1e9) return portuguese().toString(static_cast<qint64>(value));
-    QString text = portuguese().toString(value, 'f', 3);
-    while (text.endsWith(QLatin1Char('0'))) text.chop(1);
-    return text;
-}
-
 // "0003" -> "3"; a code that is not a number stays as it is.
-QString withoutZeros(const QString& code) {
-    bool number = false;
-    const qint64 value = code.toLongLong(&number);
-    return number && value >= 0 ? QString::number(value) : code;
-}
+QString withoutZeros(const QString& code) { return allDigits(code) ? withoutLeadingZeros(code) : code; }
 
 QString text(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString().trimmed(); }
 
 }  // namespace
 
-double OrderTicket::total() const {
-    double sum = 0;
+Money OrderTicket::total() const {
+    Money sum;
     for (const OrderItem& item : itens) sum += item.valor();
-    return cents(sum);
+    return sum;
 }
 
 QStringList Order::numeros() const {
@@ -78,9 +55,9 @@ Order loadOrder(PackageDatabase& db, const QString& filial, const QString& loja,
         if (item.nome.isEmpty()) item.nome = QStringLiteral("Produto %1").arg(item.produto);
         item.pesado = text(row, "IDPESAPROD") == QLatin1String("S");
         item.quantidade = row.value(QStringLiteral("QTPRODCOMVEN")).toDouble();
-        item.preco = row.value(QStringLiteral("VRPRECCOMVEN")).toDouble();
-        item.desconto = row.value(QStringLiteral("VRDESCCOMVEN")).toDouble();
-        item.acrescimo = row.value(QStringLiteral("VRACRCOMVEN")).toDouble();
+        item.preco = Money::fromValue(row.value(QStringLiteral("VRPRECCOMVEN")));
+        item.desconto = Money::fromValue(row.value(QStringLiteral("VRDESCCOMVEN")));
+        item.acrescimo = Money::fromValue(row.value(QStringLiteral("VRACRCOMVEN")));
         item.lugar = text(row, "NRLUGARMESA");
         item.texto = text(row, "TXPRODCOMVEN");
         order.comandas.back().itens.push_back(std::move(item));
@@ -119,7 +96,7 @@ PrintDocument reprintDocument(const Order& order, const Station& station, const 
     if (!station.caixa.isEmpty()) by << QStringLiteral("Caixa %1").arg(station.caixa);
     if (!by.isEmpty()) doc.add(by.join(QStringLiteral(" · ")));
 
-    double subtotal = 0, descontos = 0, acrescimos = 0;
+    Money subtotal, descontos, acrescimos;
     int itens = 0;
     for (const OrderTicket& ticket : order.comandas) {
         doc.rule();
@@ -128,31 +105,31 @@ PrintDocument reprintDocument(const Order& order, const Station& station, const 
         if (ticket.itens.empty()) doc.add(QStringLiteral("  (sem itens)"));
         for (const OrderItem& item : ticket.itens) {
             ++itens;
-            subtotal += item.quantidade * item.preco;
+            subtotal += item.bruto();
             descontos += item.desconto;
             acrescimos += item.acrescimo;
-            doc.addColumns(item.pesado ? QStringLiteral("%1 kg %2").arg(quantity(item.quantidade), item.nome)
-                                       : QStringLiteral("%1 x %2").arg(quantity(item.quantidade), item.nome),
-                           money(item.quantidade * item.preco));
-            QStringList details{item.pesado ? QStringLiteral("%1/kg").arg(money(item.preco))
-                                            : QStringLiteral("un. %1").arg(money(item.preco))};
+            doc.addColumns(item.pesado ? QStringLiteral("%1 kg %2").arg(quantityText(item.quantidade), item.nome)
+                                       : QStringLiteral("%1 x %2").arg(quantityText(item.quantidade), item.nome),
+                           item.bruto().text());
+            QStringList details{item.pesado ? QStringLiteral("%1/kg").arg(item.preco.text())
+                                            : QStringLiteral("un. %1").arg(item.preco.text())};
             if (!item.lugar.isEmpty()) details << QStringLiteral("lugar %1").arg(withoutZeros(item.lugar));
             doc.add(QStringLiteral("   ") + details.join(QStringLiteral(" · ")));
-            if (cents(item.desconto) != 0)
-                doc.addColumns(QStringLiteral("   desconto"), QLatin1Char('-') + money(item.desconto));
-            if (cents(item.acrescimo) != 0)
-                doc.addColumns(QStringLiteral("   acréscimo"), QLatin1Char('+') + money(item.acrescimo));
+            if (!item.desconto.isZero())
+                doc.addColumns(QStringLiteral("   desconto"), QLatin1Char('-') + item.desconto.text());
+            if (!item.acrescimo.isZero())
+                doc.addColumns(QStringLiteral("   acréscimo"), QLatin1Char('+') + item.acrescimo.text());
             if (!item.texto.isEmpty()) doc.add(QStringLiteral("   obs.: ") + item.texto);
         }
         if (order.comandas.size() > 1)
-            doc.addColumns(QStringLiteral("Total da comanda %1").arg(ticket.comanda), money(ticket.total()));
+            doc.addColumns(QStringLiteral("Total da comanda %1").arg(ticket.comanda), ticket.total().text());
     }
     doc.rule();
     doc.addColumns(QStringLiteral("Itens"), QString::number(itens));
-    doc.addColumns(QStringLiteral("Subtotal"), money(subtotal));
-    if (cents(descontos) != 0) doc.addColumns(QStringLiteral("Descontos"), QLatin1Char('-') + money(descontos));
-    if (cents(acrescimos) != 0) doc.addColumns(QStringLiteral("Acréscimos"), QLatin1Char('+') + money(acrescimos));
-    doc.addColumns(QStringLiteral("TOTAL"), QStringLiteral("R$ ") + money(subtotal - descontos + acrescimos),
+    doc.addColumns(QStringLiteral("Subtotal"), subtotal.text());
+    if (!descontos.isZero()) doc.addColumns(QStringLiteral("Descontos"), QLatin1Char('-') + descontos.text());
+    if (!acrescimos.isZero()) doc.addColumns(QStringLiteral("Acréscimos"), QLatin1Char('+') + acrescimos.text());
+    doc.addColumns(QStringLiteral("TOTAL"), QStringLiteral("R$ ") + (subtotal - descontos + acrescimos).text(),
                    Style::Bold);
     doc.rule();
     doc.add(QStringLiteral("Não é documento fiscal"), Style::Normal, Align::Center);

@@ -2,6 +2,7 @@
 // Reprinting a table's order: the order as it stands (read only, nothing is locked), the slip
 // that says it is a reprint, and the journal row written once it has been printed.
 
+#include "core/Money.h"
 #include "core/PrintDocument.h"
 #include "store/PackageDatabase.h"
 
@@ -17,16 +18,18 @@ struct OrderItem {
     QString item;           // NRPRODCOMVEN
     QString produto, nome;  // CDPRODUTO and the product's name (its code when it has none)
     QString lugar, texto;   // NRLUGARMESA, TXPRODCOMVEN
-    double quantidade = 0, preco = 0, desconto = 0, acrescimo = 0;
-    bool pesado = false;  // IDPESAPROD "S": the quantity is a weight in kg
-    double valor() const { return quantidade * preco - desconto + acrescimo; }
+    double quantidade = 0;
+    Money preco, desconto, acrescimo;  // the unit price (per kg when weighed)
+    bool pesado = false;               // IDPESAPROD "S": the quantity is a weight in kg
+    Money bruto() const { return preco.times(quantidade); }
+    Money valor() const { return bruto() - desconto + acrescimo; }
 };
 
 struct GPE00002_EXPORT OrderTicket {
     QString venda, comanda, descricao;  // NRVENDAREST, NRCOMANDA, DSCOMANDA
     QString vendedor, nomeVendedor;     // the sale's waiter
     std::vector<OrderItem> itens;       // by item number
-    double total() const;               // in whole cents
+    Money total() const;
 };
 
 struct GPE00002_EXPORT Order {

@@ -1,6 +1,7 @@
 #include "operations/ReservarMesa.h"
 
 #include "store/Journal.h"
+#include "core/Numbers.h"
 #include "core/Refusal.h"
 #include "core/Station.h"
 
@@ -11,10 +12,6 @@ namespace Gpe00002 {
 namespace {
 
 constexpr int kGuestNameLength = 50;  // GPERESERVA.NMCLIENTE
-
-bool allDigits(const QString& text) {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
 
 QVariantMap tableParameters(const QString& filial, const QString& loja, const QString& mesa) {
     return {
@@ -68,7 +65,7 @@ std::optional<QDateTime> reservationTime(const QString& hhmm, const QDateTime& n
 std::optional<QString> reservationPeople(const QString& typed) {
     QString digits = typed.trimmed();
     if (!allDigits(digits)) return std::nullopt;
-    while (digits.size() > 1 && digits.front() == u'0') digits.remove(0, 1);
+    digits = withoutLeadingZeros(digits);
     if (digits.size() > 3 || digits == QLatin1String("0")) return std::nullopt;
     return digits;
 }

@@ -1,5 +1,6 @@
 #include "operations/Tables.h"
 
+#include "core/Numbers.h"
 #include "core/Refusal.h"
 
 #include <algorithm>
@@ -31,11 +32,7 @@ bool TableState::sameAs(const TableState& other) const {
            reservada == other.reservada;
 }
 
-QString groupingNumber(const QString& nrJunMesa) {
-    QString text = nrJunMesa.trimmed();
-    while (text.size() > 1 && text.front() == QLatin1Char('0')) text.remove(0, 1);
-    return text;
-}
+QString groupingNumber(const QString& nrJunMesa) { return withoutLeadingZeros(nrJunMesa.trimmed()); }
 
 std::vector<TableState> loadTables(PackageDatabase& db, const QString& filial, const QString& loja) {
     std::vector<TableState> tables;

@@ -1,11 +1,11 @@
 #include "operations/TransferirLugar.h"
 
 #include "store/Journal.h"
+#include "core/Numbers.h"
 #include "core/Refusal.h"
 #include "core/Station.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
 #include <algorithm>
 
 namespace Gpe00002 {
@@ -32,9 +32,9 @@ std::vector<std::pair<QString, int>> seatsOf(const std::vector<TableItem>& items
 }
 
 std::optional<QString> seatNumber(const QString& typed, const QString& lugarOrigem) {
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,4}$"));
-    if (!digits.match(typed).hasMatch() || typed.toInt() == 0) return std::nullopt;
-    const int width = digits.match(lugarOrigem).hasMatch() ? static_cast<int>(lugarOrigem.size()) : 0;
+    const auto seat = [](const QString& text) { return allDigits(text) && text.size() <= 4; };
+    if (!seat(typed) || typed.toInt() == 0) return std::nullopt;
+    const int width = seat(lugarOrigem) ? static_cast<int>(lugarOrigem.size()) : 0;
     return typed.rightJustified(width, QLatin1Char('0'));
 }
 

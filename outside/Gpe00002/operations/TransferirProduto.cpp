@@ -4,8 +4,6 @@
 #include "core/Refusal.h"
 #include "core/Station.h"
 
-#include <QRegularExpression>
-
 namespace Gpe00002 {
 
 QString quantityRefusal(const TableItem& item, double quantidade) {
@@ -23,8 +21,7 @@ QString quantityRefusal(const TableItem& item, double quantidade) {
 
 std::optional<double> typedQuantity(const QString& typed, const TableItem& item) {
     if (typed == quantityText(item.quantidade)) return item.quantidade;
-    static const QRegularExpression units(QStringLiteral("^[0-9]{1,6}$"));
-    if (!units.match(typed).hasMatch()) return std::nullopt;
+    if (!allDigits(typed) || typed.size() > 6) return std::nullopt;
     return typed.toDouble();
 }
 

@@ -3,15 +3,11 @@
 #include "store/History.h"
 
 #include <QJsonArray>
-#include <QLocale>
 #include <algorithm>
-#include <cmath>
 
 namespace Gpe00002 {
 
 namespace {
-
-double cents(double value) { return std::round(value * 100) / 100; }
 
 QString text(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString().trimmed(); }
 
@@ -22,22 +18,16 @@ WaiterTotals loadTotals(PackageDatabase& db, const char* statement, const QVaria
         waiter.vendedor = text(row, "CDVENDEDOR");
         waiter.nome = text(row, "NMFANVEN");
         waiter.itens = row.value(QStringLiteral("ITENS")).toInt();
-        waiter.valor = cents(row.value(QStringLiteral("VALOR")).toDouble());
+        waiter.valor = Money::fromValue(row.value(QStringLiteral("VALOR")));
         totals.itens += waiter.itens;
         totals.valor += waiter.valor;
     }
-    totals.valor = cents(totals.valor);
     // The engines order nulls differently: items without a waiter go last here.
     std::sort(totals.vendedores.begin(), totals.vendedores.end(), [](const WaiterTotal& a, const WaiterTotal& b) {
         if (a.vendedor.isEmpty() != b.vendedor.isEmpty()) return b.vendedor.isEmpty();
         return a.vendedor < b.vendedor;
     });
     return totals;
-}
-
-const QLocale& portuguese() {
-    static const QLocale locale(QLocale::Portuguese, QLocale::Brazil);
-    return locale;
 }
 
 QString dayText(const QDate& day) { return day.toString(QStringLiteral("dd/MM/yyyy")); }
@@ -77,9 +67,8 @@ void addTotals(std::vector<ReportLine>& lines, const QString& heading, const Wai
     lines.push_back({totalsRow(QStringLiteral("Garçom"), QStringLiteral("Itens"), QStringLiteral("Valor"), width)});
     for (const WaiterTotal& waiter : totals.vendedores)
         lines.push_back({totalsRow(waiterText(waiter.vendedor, waiter.nome), QString::number(waiter.itens),
-                                   amountText(waiter.valor), width)});
-    lines.push_back(
-        {totalsRow(QStringLiteral("Total"), QString::number(totals.itens), amountText(totals.valor), width)});
+                                   waiter.valor.text(), width)});
+    lines.push_back({totalsRow(QStringLiteral("Total"), QString::number(totals.itens), totals.valor.text(), width)});
 }
 
 QJsonObject totalsJson(const WaiterTotals& totals) {
@@ -88,9 +77,9 @@ QJsonObject totalsJson(const WaiterTotals& totals) {
         waiters.append(QJsonObject{{QStringLiteral("waiter"), waiter.vendedor},
                                    {QStringLiteral("name"), waiter.nome},
                                    {QStringLiteral("items"), waiter.itens},
-                                   {QStringLiteral("amount"), waiter.valor}});
+                                   {QStringLiteral("amount"), waiter.valor.toDouble()}});
     return {{QStringLiteral("items"), totals.itens},
-            {QStringLiteral("amount"), totals.valor},
+            {QStringLiteral("amount"), totals.valor.toDouble()},
             {QStringLiteral("waiters"), waiters}};
 }
 
@@ -197,8 +186,6 @@ std::vector<ReportLine> waiterReportLines(const WaiterReport& report, int width)
     }
     return lines;
 }
-
-QString amountText(double value) { return portuguese().toString(value, 'f', 2); }
 
 QString waiterText(const QString& code, const QString& name) {
     if (code.isEmpty()) return QStringLiteral("(sem garçom)");

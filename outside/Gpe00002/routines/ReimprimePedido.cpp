@@ -9,7 +9,6 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QLocale>
 
 namespace Gpe00002 {
 
@@ -28,19 +27,18 @@ std::optional<QString> chooseTicket(const Order& order) {
                         {"VRTOTAL", TFieldType::ftString, 16},
                         {"NRVENDAREST", TFieldType::ftString, 10}};
     list.CreateDataSet();
-    const auto append = [&list](const QString& comanda, const QString& descricao, qsizetype itens, double total,
+    const auto append = [&list](const QString& comanda, const QString& descricao, qsizetype itens, Money total,
                                 const QString& venda) {
         list.Append();
         list.FieldByName(QStringLiteral("NRCOMANDA")).setAsString(comanda);
         list.FieldByName(QStringLiteral("DSCOMANDA")).setAsString(descricao);
         list.FieldByName(QStringLiteral("QTITENS")).setAsInteger(static_cast<int>(itens));
-        list.FieldByName(QStringLiteral("VRTOTAL"))
-            .setAsString(QLocale(QLocale::Portuguese, QLocale::Brazil).toString(total, 'f', 2));
+        list.FieldByName(QStringLiteral("VRTOTAL")).setAsString(total.text());
         list.FieldByName(QStringLiteral("NRVENDAREST")).setAsString(venda);
         list.Post();
     };
     qsizetype itens = 0;
-    double total = 0;
+    Money total;
     for (const OrderTicket& ticket : order.comandas) {
         itens += static_cast<qsizetype>(ticket.itens.size());
         total += ticket.total();

@@ -80,7 +80,7 @@ protected:
                               (t.vendedor.isEmpty() ? QString()
                                                     : QStringLiteral(" %1/%2/%3/%4")
                                                           .arg(t.vendedor, t.nomeVendedor, t.pessoas)
-                                                          .arg(t.total));
+                                                          .arg(t.total.toDouble()));
             groupings << grouping.numero + ": " + tables.join("; ");
         }
         return groupings;
