@@ -1,6 +1,7 @@
 #include "operations/Groupings.h"
 
 #include "core/Numbers.h"
+#include "store/Counting.h"
 
 #include <algorithm>
 #include <map>
@@ -60,9 +61,9 @@ GroupingOverview loadGroupings(PackageDatabase& db, const QString& filial, const
         sale.nomeVendedor = row.value(QStringLiteral("NMFANVEN")).toString().trimmed();
         sale.pessoas = row.value(QStringLiteral("NRPESMESAVEN")).toString().trimmed();
     }
-    for (const SqlRow& row : db.select("openTableTotals", store)) {
+    for (const SqlRow& row : db.select("openSaleItems", store)) {
         const auto sale = occupied.find(row.value(QStringLiteral("NRMESA")).toString());
-        if (sale != occupied.end()) sale->second.total = Money::fromValue(row.value(QStringLiteral("TOTAL")));
+        if (sale != occupied.end()) sale->second.total += Counting::ItemAmount::of(row).valor();
     }
 
     GroupingOverview overview{filial, loja, {}, -1};

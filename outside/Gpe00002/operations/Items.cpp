@@ -3,6 +3,7 @@
 #include "core/Refusal.h"
 
 #include "core/Money.h"
+#include "store/Counting.h"
 
 #include <algorithm>
 #include <cmath>
@@ -90,7 +91,7 @@ std::vector<TableItem> loadTableItems(PackageDatabase& db, const QString& filial
         item.comanda = ticketOf(row);
         item.numero = text(row, "NRPRODCOMVEN");
         item.produto = text(row, "CDPRODUTO");
-        item.nome = text(row, "NMPRODUTO").trimmed();
+        item.nome = Counting::productName(row);
         item.vendedor = text(row, "CDVENDEDOR");
         item.lugar = text(row, "NRLUGARMESA");
         item.quantidade = row.value(QStringLiteral("QTPRODCOMVEN")).toDouble();

@@ -49,15 +49,11 @@ Order loadOrder(PackageDatabase& db, const QString& filial, const QString& loja,
                 {venda, comanda, text(row, "DSCOMANDA"), text(row, "CDVENDVENDA"), text(row, "NMFANVEN"), {}});
         if (row.value(QStringLiteral("NRPRODCOMVEN")).isNull()) continue;  // a ticket without items
         OrderItem item;
+        static_cast<Counting::ItemAmount&>(item) = Counting::ItemAmount::of(row);
         item.item = text(row, "NRPRODCOMVEN");
         item.produto = text(row, "CDPRODUTO");
-        item.nome = text(row, "NMPRODUTO");
-        if (item.nome.isEmpty()) item.nome = QStringLiteral("Produto %1").arg(item.produto);
+        item.nome = Counting::productName(row);
         item.pesado = text(row, "IDPESAPROD") == QLatin1String("S");
-        item.quantidade = row.value(QStringLiteral("QTPRODCOMVEN")).toDouble();
-        item.preco = Money::fromValue(row.value(QStringLiteral("VRPRECCOMVEN")));
-        item.desconto = Money::fromValue(row.value(QStringLiteral("VRDESCCOMVEN")));
-        item.acrescimo = Money::fromValue(row.value(QStringLiteral("VRACRCOMVEN")));
         item.lugar = text(row, "NRLUGARMESA");
         item.texto = text(row, "TXPRODCOMVEN");
         order.comandas.back().itens.push_back(std::move(item));

@@ -2,8 +2,8 @@
 // Reprinting a table's order: the order as it stands (read only, nothing is locked), the slip
 // that says it is a reprint, and the journal row written once it has been printed.
 
-#include "core/Money.h"
 #include "core/PrintDocument.h"
+#include "store/Counting.h"
 #include "store/PackageDatabase.h"
 
 #include <QDateTime>
@@ -14,15 +14,12 @@ namespace Gpe00002 {
 
 struct Station;
 
-struct OrderItem {
+// An item on the slip: its quantity and amounts, and what the slip says of it.
+struct OrderItem : Counting::ItemAmount {
     QString item;           // NRPRODCOMVEN
-    QString produto, nome;  // CDPRODUTO and the product's name (its code when it has none)
+    QString produto, nome;  // CDPRODUTO and the name it shows
     QString lugar, texto;   // NRLUGARMESA, TXPRODCOMVEN
-    double quantidade = 0;
-    Money preco, desconto, acrescimo;  // the unit price (per kg when weighed)
-    bool pesado = false;               // IDPESAPROD "S": the quantity is a weight in kg
-    Money bruto() const { return preco.times(quantidade); }
-    Money valor() const { return bruto() - desconto + acrescimo; }
+    bool pesado = false;    // IDPESAPROD "S": the quantity is a weight in kg
 };
 
 struct GPE00002_EXPORT OrderTicket {
@@ -40,8 +37,8 @@ struct GPE00002_EXPORT Order {
     Order only(const QString& comanda) const;  // the order with that ticket alone
 };
 
-// The order of table `mesa`: the tickets of its open sales but cancelled ones (status "4"),
-// each with its items, read in one statement. No tickets when the table has none.
+// The order of table `mesa`: the counted tickets of its open sales (store/Counting.h), each with
+// its counted items, read in one statement. No tickets when the table has none.
 GPE00002_EXPORT Order loadOrder(PackageDatabase& db, const QString& filial, const QString& loja, const QString& mesa);
 
 // The slip: REIMPRESSÃO, store, table, ticket(s), waiter(s), when it is reprinted and by whom;

@@ -1,8 +1,10 @@
 #include "operations/WaiterReport.h"
 
+#include "store/Counting.h"
 #include "store/History.h"
 
 #include <QJsonArray>
+#include <map>
 #include <algorithm>
 
 namespace Gpe00002 {
@@ -11,18 +13,23 @@ namespace {
 
 QString text(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString().trimmed(); }
 
+// The counted items of the sales `statement` reads, summed by the item's own waiter.
 WaiterTotals loadTotals(PackageDatabase& db, const char* statement, const QVariantMap& parameters) {
+    std::map<QString, WaiterTotal> byWaiter;
     WaiterTotals totals;
     for (const SqlRow& row : db.select(statement, parameters)) {
-        WaiterTotal& waiter = totals.vendedores.emplace_back();
-        waiter.vendedor = text(row, "CDVENDEDOR");
-        waiter.nome = text(row, "NMFANVEN");
-        waiter.itens = row.value(QStringLiteral("ITENS")).toInt();
-        waiter.valor = Money::fromValue(row.value(QStringLiteral("VALOR")));
-        totals.itens += waiter.itens;
-        totals.valor += waiter.valor;
+        const QString code = text(row, "CDVENDEDOR");
+        WaiterTotal& waiter = byWaiter[code];
+        waiter.vendedor = code;
+        if (waiter.nome.isEmpty()) waiter.nome = text(row, "NMFANVEN");
+        const Money valor = Counting::ItemAmount::of(row).valor();
+        ++waiter.itens;
+        waiter.valor += valor;
+        ++totals.itens;
+        totals.valor += valor;
     }
-    // The engines order nulls differently: items without a waiter go last here.
+    for (auto& [code, waiter] : byWaiter) totals.vendedores.push_back(std::move(waiter));
+    // Items without a waiter go last.
     std::sort(totals.vendedores.begin(), totals.vendedores.end(), [](const WaiterTotal& a, const WaiterTotal& b) {
         if (a.vendedor.isEmpty() != b.vendedor.isEmpty()) return b.vendedor.isEmpty();
         return a.vendedor < b.vendedor;
@@ -95,8 +102,8 @@ WaiterReport loadWaiterReport(PackageDatabase& db, const QString& filial, const 
     day.insert(QStringLiteral("P_INICIO"), dia.startOfDay());
     day.insert(QStringLiteral("P_FIM"), dia.addDays(1).startOfDay());
 
-    report.abertas = loadTotals(db, "waiterTotalsOpen", store);
-    report.doDia = loadTotals(db, "waiterTotalsOfDay", day);
+    report.abertas = loadTotals(db, "openSaleItems", store);
+    report.doDia = loadTotals(db, "daySaleItems", day);
 
     report.historico = waiterHistoryInstalled(db);
     if (!report.historico) return report;

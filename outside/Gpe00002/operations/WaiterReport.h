@@ -4,11 +4,8 @@
 // sales opened on a day (open or closed since); and the changes of waiter made that day, from
 // the history of waiter changes where it is installed (store/History.h). Read-only.
 //
-// The items counted are every item that is not a refill (IDPRODREFIL "S") on a ticket that is
-// not cancelled (IDSTCOMANDA "4"), whatever the ticket's kind: what the waiter sold, not only
-// what the change of waiter lists for a table. The amount is quantity x price - discount +
-// surcharge of each item, a missing value counting as 0; a ticket's own discount and surcharge
-// are not spread over its items.
+// The items are the counted items (store/Counting.h), on tickets of every kind: what the waiter
+// sold, with its amount as Counting values it.
 
 #include "core/Money.h"
 #include "store/PackageDatabase.h"

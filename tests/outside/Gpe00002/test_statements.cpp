@@ -57,7 +57,7 @@ TEST_P(StatementsTest, EveryStatementParsesOnItsEngine) {
     Gpe00002::installWaiterHistory(*m_ops);
     const TSqlDialect dialect = postgres() ? TSqlDialect::PostgreSQL : TSqlDialect::SQLite;
     const QStringList names = Gpe00002::Statements::names(dialect);
-    ASSERT_GT(names.size(), 40);
+    ASSERT_TRUE(names.contains(QStringLiteral("storeTables"))) << names.join(' ').toStdString();
     for (const QString& name : names) {
         const QString sql = Gpe00002::Statements::text(name, dialect);
         const QString positional = SqlPlaceholders(sql).render(
