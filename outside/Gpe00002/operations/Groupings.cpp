@@ -54,21 +54,21 @@ GroupingOverview loadGroupings(PackageDatabase& db, const QString& filial, const
 
     std::map<QString, GroupingTable> occupied;  // the first open sale of each table, and its total
     for (const SqlRow& row : db.select("openSalesWaiters", store)) {
-        const QString mesa = row.value(QStringLiteral("NRMESA")).toString();
+        const QString mesa = rowKey(row, "NRMESA");
         if (occupied.count(mesa)) continue;
         GroupingTable& sale = occupied[mesa];
-        sale.vendedor = row.value(QStringLiteral("CDVENDEDOR")).toString().trimmed();
-        sale.nomeVendedor = row.value(QStringLiteral("NMFANVEN")).toString().trimmed();
-        sale.pessoas = row.value(QStringLiteral("NRPESMESAVEN")).toString().trimmed();
+        sale.vendedor = rowText(row, "CDVENDEDOR");
+        sale.nomeVendedor = rowText(row, "NMFANVEN");
+        sale.pessoas = rowText(row, "NRPESMESAVEN");
     }
     for (const SqlRow& row : db.select("openSaleItems", store)) {
-        const auto sale = occupied.find(row.value(QStringLiteral("NRMESA")).toString());
+        const auto sale = occupied.find(rowKey(row, "NRMESA"));
         if (sale != occupied.end()) sale->second.total += Counting::ItemAmount::of(row).valor();
     }
 
     GroupingOverview overview{filial, loja, {}, -1};
     for (const SqlRow& row : db.select("storeGroupings", store)) {
-        const QString numero = row.value(QStringLiteral("NRJUNMESA")).toString();
+        const QString numero = rowKey(row, "NRJUNMESA");
         if (overview.grupos.empty() || overview.grupos.back().numero != numero) overview.grupos.push_back({numero, {}});
         const QVariant member = row.value(QStringLiteral("NRMESA"));
         if (member.isNull()) continue;

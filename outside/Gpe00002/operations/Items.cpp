@@ -12,10 +12,8 @@ namespace Gpe00002 {
 
 namespace {
 
-QString text(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString(); }
-
 Ticket ticketOf(const SqlRow& row) {
-    return {text(row, "NRVENDAREST"), text(row, "NRCOMANDA"), text(row, "DSCOMANDA"),
+    return {rowKey(row, "NRVENDAREST"), rowKey(row, "NRCOMANDA"), rowKey(row, "DSCOMANDA"),
             static_cast<int>(row.value(QStringLiteral("ITENS")).toDouble())};
 }
 
@@ -55,7 +53,7 @@ QString nextItemNumber(PackageDatabase& db, const QString& filial, const Ticket&
                                                              {QStringLiteral("P_NRVENDAREST"), alvo.venda},
                                                              {QStringLiteral("P_NRCOMANDA"), alvo.numero}})) {
         bool ok = false;
-        const qint64 value = text(row, "NRPRODCOMVEN").trimmed().toLongLong(&ok);
+        const qint64 value = rowKey(row, "NRPRODCOMVEN").trimmed().toLongLong(&ok);
         if (ok) highest = std::max(highest, value);
     }
     if (highest >= 999999)
@@ -89,13 +87,13 @@ std::vector<TableItem> loadTableItems(PackageDatabase& db, const QString& filial
                                                       {QStringLiteral("P_NRMESA"), mesa}})) {
         TableItem item;
         item.comanda = ticketOf(row);
-        item.numero = text(row, "NRPRODCOMVEN");
-        item.produto = text(row, "CDPRODUTO");
+        item.numero = rowKey(row, "NRPRODCOMVEN");
+        item.produto = rowKey(row, "CDPRODUTO");
         item.nome = Counting::productName(row);
-        item.vendedor = text(row, "CDVENDEDOR");
-        item.lugar = text(row, "NRLUGARMESA");
+        item.vendedor = rowKey(row, "CDVENDEDOR");
+        item.lugar = rowKey(row, "NRLUGARMESA");
         item.quantidade = row.value(QStringLiteral("QTPRODCOMVEN")).toDouble();
-        item.pesado = text(row, "IDPESAPROD") == QLatin1String("S");
+        item.pesado = rowKey(row, "IDPESAPROD") == QLatin1String("S");
         items.push_back(std::move(item));
     }
     return items;
@@ -106,7 +104,7 @@ std::map<QString, std::vector<Ticket>> loadOpenTickets(PackageDatabase& db, cons
     std::map<QString, std::vector<Ticket>> tickets;
     for (const SqlRow& row :
          db.select("openTickets", {{QStringLiteral("P_CDFILIAL"), filial}, {QStringLiteral("P_CDLOJA"), loja}}))
-        tickets[text(row, "NRMESA")].push_back(ticketOf(row));
+        tickets[rowKey(row, "NRMESA")].push_back(ticketOf(row));
     return tickets;
 }
 
@@ -155,8 +153,7 @@ std::vector<TableItem> lockForMove(PackageDatabase& db, const QString& filial, c
         const auto found = open.find(destino.numero);
         if (found == open.end() || std::none_of(found->second.begin(), found->second.end(),
                                                 [&](const Ticket& ticket) { return ticket.sameKey(*alvo); }))
-            throw ERefusal(
-                QStringLiteral("Mesa %1 foi alterada por outro terminal; tente de novo").arg(destino.numero));
+            throw ERefusal(tableChanged(destino.numero));
     }
     return loadTableItems(db, filial, loja, origem.numero);
 }
@@ -174,9 +171,9 @@ QJsonObject itemRow(PackageDatabase& db, const QString& filial, const QString& v
     const std::vector<SqlRow> rows = db.select("itemRow", itemKey(filial, venda, comanda, numero));
     if (rows.empty()) return {};
     const SqlRow& row = rows.front();
-    return {{QStringLiteral("sale"), text(row, "NRVENDAREST")},
-            {QStringLiteral("ticket"), text(row, "NRCOMANDA")},
-            {QStringLiteral("item"), text(row, "NRPRODCOMVEN")},
+    return {{QStringLiteral("sale"), rowKey(row, "NRVENDAREST")},
+            {QStringLiteral("ticket"), rowKey(row, "NRCOMANDA")},
+            {QStringLiteral("item"), rowKey(row, "NRPRODCOMVEN")},
             {QStringLiteral("product"), textOrNull(row.value(QStringLiteral("CDPRODUTO")))},
             {QStringLiteral("quantity"), number(row.value(QStringLiteral("QTPRODCOMVEN")))},
             {QStringLiteral("price"), number(row.value(QStringLiteral("VRPRECCOMVEN")))},
@@ -205,7 +202,7 @@ Moved moveItem(PackageDatabase& db, const QString& filial, const TableItem& item
     parameters.insert(QStringLiteral("P_DESTCOMANDA"), alvo.numero);
     parameters.insert(QStringLiteral("P_DESTITEM"), moved.numero);
     // The first origin survives later moves: an item that came from elsewhere keeps saying so.
-    const bool hasOrigin = !text(row, "NRCOMANDAORI").trimmed().isEmpty();
+    const bool hasOrigin = !rowKey(row, "NRCOMANDAORI").trimmed().isEmpty();
     parameters.insert(QStringLiteral("P_DSORI"), hasOrigin ? row.value(QStringLiteral("DSCOMANDAORI"))
                                                            : QVariant(item.comanda.descricao.left(10)));
     parameters.insert(QStringLiteral("P_NRCOMORI"),

@@ -13,10 +13,6 @@ namespace {
 
 constexpr qlonglong kHighestGrouping = 9999999999LL;  // NRJUNMESA holds ten digits
 
-QString changedMessage(const QString& numero) {
-    return QStringLiteral("Mesa %1 foi alterada por outro terminal; tente de novo").arg(numero);
-}
-
 // The number after the highest one the store uses, in the groupings or in their members (a
 // member row left without its grouping keeps its number taken). Numbers that are not numbers
 // count for nothing. The caller holds the store's row, so no other terminal takes it meanwhile.
@@ -24,7 +20,7 @@ QString nextGroupingNumber(PackageDatabase& db, const QVariantMap& store) {
     qlonglong highest = 0;
     for (const SqlRow& row : db.select("groupingNumbers", store)) {
         bool ok = false;
-        const qlonglong number = row.value(QStringLiteral("NRJUNMESA")).toString().trimmed().toLongLong(&ok);
+        const qlonglong number = rowText(row, "NRJUNMESA").toLongLong(&ok);
         if (ok) highest = std::max(highest, number);
     }
     if (highest >= kHighestGrouping)
@@ -34,8 +30,7 @@ QString nextGroupingNumber(PackageDatabase& db, const QVariantMap& store) {
 
 QStringList members(PackageDatabase& db, const QVariantMap& grouping) {
     QStringList numbers;
-    for (const SqlRow& row : db.select("groupingMembers", grouping))
-        numbers << row.value(QStringLiteral("NRMESA")).toString();
+    for (const SqlRow& row : db.select("groupingMembers", grouping)) numbers << rowKey(row, "NRMESA");
     return numbers;
 }
 
@@ -80,7 +75,7 @@ QJsonObject agruparMesas(PackageDatabase& db, const Station& station, const QStr
         } else if (!lockGrouping(db, filial, loja, plan.grupo)) {
             const auto member = std::find_if(seen.begin(), seen.end(),
                                              [&](const TableState& table) { return table.grupo == plan.grupo; });
-            throw ERefusal(changedMessage(member->numero));
+            throw ERefusal(tableChanged(member->numero));
         }
         const std::map<QString, TableState> now = lockTables(db, filial, loja, plan.mesas);
         for (const TableState& table : seen) expectUnchanged(table, now.at(table.numero));
@@ -92,7 +87,7 @@ QJsonObject agruparMesas(PackageDatabase& db, const Station& station, const QStr
             QVariantMap table = store;
             table.insert(QStringLiteral("P_NRMESA"), numero);
             for (const SqlRow& row : db.select("tableGroupings", table)) {
-                const QString grupo = row.value(QStringLiteral("NRJUNMESA")).toString();
+                const QString grupo = rowKey(row, "NRJUNMESA");
                 if (grupo != plan.grupo)
                     throw ERefusal(
                         QStringLiteral("Mesa %1 já pertence ao agrupamento %2").arg(numero, groupingNumber(grupo)));

@@ -15,8 +15,6 @@ namespace {
 // "0003" -> "3"; a code that is not a number stays as it is.
 QString withoutZeros(const QString& code) { return allDigits(code) ? withoutLeadingZeros(code) : code; }
 
-QString text(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString().trimmed(); }
-
 }  // namespace
 
 Money OrderTicket::total() const {
@@ -42,20 +40,20 @@ Order loadOrder(PackageDatabase& db, const QString& filial, const QString& loja,
     for (const SqlRow& row : db.select("tableOrder", {{QStringLiteral("P_CDFILIAL"), filial},
                                                       {QStringLiteral("P_CDLOJA"), loja},
                                                       {QStringLiteral("P_NRMESA"), mesa}})) {
-        order.nomeMesa = text(row, "NMMESA");
-        const QString venda = text(row, "NRVENDAREST"), comanda = text(row, "NRCOMANDA");
+        order.nomeMesa = rowText(row, "NMMESA");
+        const QString venda = rowText(row, "NRVENDAREST"), comanda = rowText(row, "NRCOMANDA");
         if (order.comandas.empty() || order.comandas.back().venda != venda || order.comandas.back().comanda != comanda)
             order.comandas.push_back(
-                {venda, comanda, text(row, "DSCOMANDA"), text(row, "CDVENDVENDA"), text(row, "NMFANVEN"), {}});
+                {venda, comanda, rowText(row, "DSCOMANDA"), rowText(row, "CDVENDVENDA"), rowText(row, "NMFANVEN"), {}});
         if (row.value(QStringLiteral("NRPRODCOMVEN")).isNull()) continue;  // a ticket without items
         OrderItem item;
         static_cast<Counting::ItemAmount&>(item) = Counting::ItemAmount::of(row);
-        item.item = text(row, "NRPRODCOMVEN");
-        item.produto = text(row, "CDPRODUTO");
+        item.item = rowText(row, "NRPRODCOMVEN");
+        item.produto = rowText(row, "CDPRODUTO");
         item.nome = Counting::productName(row);
-        item.pesado = text(row, "IDPESAPROD") == QLatin1String("S");
-        item.lugar = text(row, "NRLUGARMESA");
-        item.texto = text(row, "TXPRODCOMVEN");
+        item.pesado = rowText(row, "IDPESAPROD") == QLatin1String("S");
+        item.lugar = rowText(row, "NRLUGARMESA");
+        item.texto = rowText(row, "TXPRODCOMVEN");
         order.comandas.back().itens.push_back(std::move(item));
     }
     return order;

@@ -77,8 +77,7 @@ std::optional<Reserva> activeReservation(PackageDatabase& db, const QString& fil
     const SqlRow& row = rows.front();
     // The database keeps the wall-clock time; the driver hands it over labelled UTC.
     const QDateTime stored = row.value(QStringLiteral("DTHRRESERVA")).toDateTime();
-    return Reserva{row.value(QStringLiteral("NMCLIENTE")).toString(), QDateTime(stored.date(), stored.time()),
-                   row.value(QStringLiteral("NRPESSOAS")).toString().trimmed()};
+    return Reserva{rowKey(row, "NMCLIENTE"), QDateTime(stored.date(), stored.time()), rowText(row, "NRPESSOAS")};
 }
 
 QJsonObject reservationJson(const Reserva& reserva) {

@@ -14,16 +14,14 @@ QJsonObject separarMesa(PackageDatabase& db, const Station& station, const QStri
         throw ERefusal(QStringLiteral("Mesa %1 não pertence a nenhum agrupamento").arg(seen.numero));
     QJsonObject result;
     db.transaction(busyMessage({seen.numero}), [&] {
-        if (!lockGrouping(db, filial, loja, seen.grupo))
-            throw ERefusal(QStringLiteral("Mesa %1 foi alterada por outro terminal; tente de novo").arg(seen.numero));
+        if (!lockGrouping(db, filial, loja, seen.grupo)) throw ERefusal(tableChanged(seen.numero));
         expectUnchanged(seen, lockTables(db, filial, loja, {seen.numero}).at(seen.numero));
 
         const QVariantMap grouping{{QStringLiteral("P_CDFILIAL"), filial},
                                    {QStringLiteral("P_CDLOJA"), loja},
                                    {QStringLiteral("P_NRJUNMESA"), seen.grupo}};
         QJsonArray before;
-        for (const SqlRow& row : db.select("groupingMembers", grouping))
-            before.append(row.value(QStringLiteral("NRMESA")).toString());
+        for (const SqlRow& row : db.select("groupingMembers", grouping)) before.append(rowKey(row, "NRMESA"));
 
         QVariantMap member = grouping;
         member.insert(QStringLiteral("P_NRMESA"), seen.numero);

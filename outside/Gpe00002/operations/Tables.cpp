@@ -11,11 +11,11 @@ namespace {
 
 TableState tableOf(const SqlRow& row) {
     TableState table;
-    table.numero = row.value(QStringLiteral("NRMESA")).toString();
-    table.nome = row.value(QStringLiteral("NMMESA")).toString().trimmed();
-    table.sala = row.value(QStringLiteral("CDSALA")).toString().trimmed();
-    table.estado = row.value(QStringLiteral("IDSTMESAAUX")).toString();
-    table.grupo = row.value(QStringLiteral("NRJUNMESA")).toString();
+    table.numero = rowKey(row, "NRMESA");
+    table.nome = rowText(row, "NMMESA");
+    table.sala = rowText(row, "CDSALA");
+    table.estado = rowKey(row, "IDSTMESAAUX");
+    table.grupo = rowKey(row, "NRJUNMESA");
     table.vendaAberta = row.value(QStringLiteral("VENDAS")).toDouble() > 0;
     table.reservada = row.value(QStringLiteral("RESERVAS")).toDouble() > 0;
     return table;
@@ -72,9 +72,12 @@ void lockStore(PackageDatabase& db, const QString& filial, const QString& loja) 
     db.lock("lockStore", storeParameters(filial, loja));
 }
 
+QString tableChanged(const QString& numero) {
+    return QStringLiteral("Mesa %1 foi alterada por outro terminal; tente de novo").arg(numero);
+}
+
 void expectUnchanged(const TableState& seen, const TableState& now) {
-    if (!seen.sameAs(now))
-        throw ERefusal(QStringLiteral("Mesa %1 foi alterada por outro terminal; tente de novo").arg(now.numero));
+    if (!seen.sameAs(now)) throw ERefusal(tableChanged(now.numero));
 }
 
 QString busyMessage(const QStringList& numbers) {

@@ -10,10 +10,6 @@ namespace Gpe00002 {
 
 namespace {
 
-QString changedMessage(const QString& numero) {
-    return QStringLiteral("Mesa %1 foi alterada por outro terminal; tente de novo").arg(numero);
-}
-
 // Nothing changes when the source or the target does not fit; the user reads which and why.
 void refuseUnfit(const TableState& origem, const TableState& destino) {
     if (origem.numero == destino.numero)
@@ -53,7 +49,7 @@ QJsonObject transferirMesa(PackageDatabase& db, const Station& station, const QS
     QJsonObject result;
     db.transaction(busyMessage({origem.numero, destino.numero}), [&] {
         if (!origem.grupo.isEmpty() && !lockGrouping(db, filial, loja, origem.grupo))
-            throw ERefusal(changedMessage(origem.numero));
+            throw ERefusal(tableChanged(origem.numero));
         const std::map<QString, TableState> now = lockTables(db, filial, loja, {origem.numero, destino.numero});
         expectUnchanged(origem, now.at(origem.numero));
         expectUnchanged(destino, now.at(destino.numero));
@@ -68,8 +64,8 @@ QJsonObject transferirMesa(PackageDatabase& db, const Station& station, const QS
         // exactly those read here move.
         QJsonArray vendas;
         for (const SqlRow& row : db.select("tableOpenSales", with({{"P_NRMESA", origem.numero}})))
-            vendas.append(row.value(QStringLiteral("NRVENDAREST")).toString());
-        if (vendas.isEmpty()) throw ERefusal(changedMessage(origem.numero));
+            vendas.append(rowKey(row, "NRVENDAREST"));
+        if (vendas.isEmpty()) throw ERefusal(tableChanged(origem.numero));
         for (const QJsonValue& venda : vendas)
             db.execute("moveSale", {{QStringLiteral("P_CDFILIAL"), filial},
                                     {QStringLiteral("P_NRVENDAREST"), venda.toString()},

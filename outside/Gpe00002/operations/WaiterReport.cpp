@@ -11,17 +11,15 @@ namespace Gpe00002 {
 
 namespace {
 
-QString text(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString().trimmed(); }
-
 // The counted items of the sales `statement` reads, summed by the item's own waiter.
 WaiterTotals loadTotals(PackageDatabase& db, const char* statement, const QVariantMap& parameters) {
     std::map<QString, WaiterTotal> byWaiter;
     WaiterTotals totals;
     for (const SqlRow& row : db.select(statement, parameters)) {
-        const QString code = text(row, "CDVENDEDOR");
+        const QString code = rowText(row, "CDVENDEDOR");
         WaiterTotal& waiter = byWaiter[code];
         waiter.vendedor = code;
-        if (waiter.nome.isEmpty()) waiter.nome = text(row, "NMFANVEN");
+        if (waiter.nome.isEmpty()) waiter.nome = rowText(row, "NMFANVEN");
         const Money valor = Counting::ItemAmount::of(row).valor();
         ++waiter.itens;
         waiter.valor += valor;
@@ -111,20 +109,20 @@ WaiterReport loadWaiterReport(PackageDatabase& db, const QString& filial, const 
         WaiterChange& change = report.alteracoes.emplace_back();
         const QDateTime at = row.value(QStringLiteral("DTHRALTERACAO")).toDateTime();
         change.quando = QDateTime(at.date(), at.time());
-        change.item = text(row, "NMTABELA") != QLatin1String("VENDAREST");
-        change.mesa = text(row, "NRMESA");
-        change.venda = text(row, "NRVENDAREST");
-        change.comanda = text(row, "NRCOMANDA");
-        change.numeroItem = text(row, "NRPRODCOMVEN");
-        change.produto = text(row, "CDPRODUTO");
-        change.nomeProduto = text(row, "NMPRODUTO");
-        change.de = text(row, "CDVENDEDORANT");
-        change.nomeDe = text(row, "NMANTERIOR");
-        change.para = text(row, "CDVENDEDORNOV");
-        change.nomePara = text(row, "NMNOVO");
-        change.aplicacao = text(row, "NMAPLICACAO");
-        change.endereco = text(row, "DSENDERECO");
-        change.usuario = text(row, "NMUSUARIO");
+        change.item = rowText(row, "NMTABELA") != QLatin1String("VENDAREST");
+        change.mesa = rowText(row, "NRMESA");
+        change.venda = rowText(row, "NRVENDAREST");
+        change.comanda = rowText(row, "NRCOMANDA");
+        change.numeroItem = rowText(row, "NRPRODCOMVEN");
+        change.produto = rowText(row, "CDPRODUTO");
+        change.nomeProduto = rowText(row, "NMPRODUTO");
+        change.de = rowText(row, "CDVENDEDORANT");
+        change.nomeDe = rowText(row, "NMANTERIOR");
+        change.para = rowText(row, "CDVENDEDORNOV");
+        change.nomePara = rowText(row, "NMNOVO");
+        change.aplicacao = rowText(row, "NMAPLICACAO");
+        change.endereco = rowText(row, "DSENDERECO");
+        change.usuario = rowText(row, "NMUSUARIO");
     }
     return report;
 }

@@ -4,8 +4,8 @@ namespace Gpe00002::Counting {
 
 QString productName(const SqlRow& row) {
     for (const char* column : {"NMPRODUTO", "NMPRODIMPFIS"})
-        if (QString name = row.value(QLatin1String(column)).toString().trimmed(); !name.isEmpty()) return name;
-    return QStringLiteral("Produto %1").arg(row.value(QStringLiteral("CDPRODUTO")).toString().trimmed());
+        if (QString name = rowText(row, column); !name.isEmpty()) return name;
+    return QStringLiteral("Produto %1").arg(rowText(row, "CDPRODUTO"));
 }
 
 ItemAmount ItemAmount::of(const SqlRow& row) {

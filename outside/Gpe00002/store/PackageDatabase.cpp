@@ -19,6 +19,10 @@ void bind(TParameters& bound, const QVariantMap& parameters) {
 
 }  // namespace
 
+QString rowKey(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString(); }
+
+QString rowText(const SqlRow& row, const char* column) { return rowKey(row, column).trimmed(); }
+
 PackageDatabase::PackageDatabase(const QString& connectionString) {
     try {
         m_connection.setLoginPrompt(false);

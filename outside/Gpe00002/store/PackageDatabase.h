@@ -24,6 +24,11 @@ namespace Gpe00002 {
 
 using SqlRow = QVariantMap;  // column name (upper case) -> value; null values are null QVariants
 
+// A column's text as stored, empty for null: for the keys that go back into statements.
+GPE00002_EXPORT QString rowKey(const SqlRow& row, const char* column);
+// A column's text without its surrounding blanks, empty for null: for what is shown.
+GPE00002_EXPORT QString rowText(const SqlRow& row, const char* column);
+
 class GPE00002_EXPORT PackageDatabase {
 public:
     // Connects with `connectionString`, or the runtime library's when it is empty. Raises
