@@ -1,5 +1,6 @@
 #include "operations/WaiterReport.h"
 
+#include "core/PrintDocument.h"
 #include "store/Counting.h"
 #include "store/History.h"
 
@@ -58,9 +59,7 @@ QStringList wrapped(const QString& text, int width) {
 
 // `left` with the count and the amount on the right, within `width`.
 QString totalsRow(const QString& left, const QString& items, const QString& amount, int width) {
-    const QString right = items.rightJustified(6) + QLatin1Char(' ') + amount.rightJustified(13);
-    const int room = std::max(0, width - static_cast<int>(right.size()) - 1);
-    return left.left(room).leftJustified(room) + QLatin1Char(' ') + right;
+    return PrintDocument::columns(left, items.rightJustified(6) + QLatin1Char(' ') + amount.rightJustified(13), width);
 }
 
 void addTotals(std::vector<ReportLine>& lines, const QString& heading, const WaiterTotals& totals, int width) {
