@@ -12,6 +12,16 @@ namespace Gpe00002 {
 
 namespace {
 
+// The texts of a change of waiter and the columns of waiterChanges.sql they come from.
+const std::pair<QString WaiterChange::*, const char*> kChangeColumns[] = {
+    {&WaiterChange::mesa, "NRMESA"},           {&WaiterChange::venda, "NRVENDAREST"},
+    {&WaiterChange::comanda, "NRCOMANDA"},     {&WaiterChange::numeroItem, "NRPRODCOMVEN"},
+    {&WaiterChange::produto, "CDPRODUTO"},     {&WaiterChange::nomeProduto, "NMPRODUTO"},
+    {&WaiterChange::de, "CDVENDEDORANT"},      {&WaiterChange::nomeDe, "NMANTERIOR"},
+    {&WaiterChange::para, "CDVENDEDORNOV"},    {&WaiterChange::nomePara, "NMNOVO"},
+    {&WaiterChange::aplicacao, "NMAPLICACAO"}, {&WaiterChange::endereco, "DSENDERECO"},
+    {&WaiterChange::usuario, "NMUSUARIO"}};
+
 // The counted items of the sales `statement` reads, summed by the item's own waiter.
 WaiterTotals loadTotals(PackageDatabase& db, const char* statement, const QVariantMap& parameters) {
     std::map<QString, WaiterTotal> byWaiter;
@@ -109,19 +119,7 @@ WaiterReport loadWaiterReport(PackageDatabase& db, const QString& filial, const 
         const QDateTime at = row.value(QStringLiteral("DTHRALTERACAO")).toDateTime();
         change.quando = QDateTime(at.date(), at.time());
         change.item = rowText(row, "NMTABELA") != QLatin1String("VENDAREST");
-        change.mesa = rowText(row, "NRMESA");
-        change.venda = rowText(row, "NRVENDAREST");
-        change.comanda = rowText(row, "NRCOMANDA");
-        change.numeroItem = rowText(row, "NRPRODCOMVEN");
-        change.produto = rowText(row, "CDPRODUTO");
-        change.nomeProduto = rowText(row, "NMPRODUTO");
-        change.de = rowText(row, "CDVENDEDORANT");
-        change.nomeDe = rowText(row, "NMANTERIOR");
-        change.para = rowText(row, "CDVENDEDORNOV");
-        change.nomePara = rowText(row, "NMNOVO");
-        change.aplicacao = rowText(row, "NMAPLICACAO");
-        change.endereco = rowText(row, "DSENDERECO");
-        change.usuario = rowText(row, "NMUSUARIO");
+        for (const auto& [field, column] : kChangeColumns) change.*field = rowText(row, column);
     }
     return report;
 }
