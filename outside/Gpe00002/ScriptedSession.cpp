@@ -88,17 +88,18 @@ ScriptedSession::ScriptedSession(const QString& scriptPath, const QString& trans
         throw std::runtime_error(
             QStringLiteral("cannot read the script %1: %2").arg(scriptPath, script.errorString()).toStdString());
     const QStringList lines = QString::fromUtf8(script.readAll()).split(QLatin1Char('\n'));
-    for (int i = 0; i < lines.size(); ++i) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString line = lines[i].trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
-        const int space = line.indexOf(QLatin1Char(' '));
+        const qsizetype space = line.indexOf(QLatin1Char(' '));
         const QString verb = space < 0 ? line : line.left(space);
         const QString argument = space < 0 ? QString() : line.mid(space + 1).trimmed();
-        static const QStringList verbs = {"press", "key", "keypad", "pick", "tables", "confirm", "cancel", "text"};
-        if (!verbs.contains(verb))
+        static const char* const verbs[] = {"press", "key", "keypad", "pick", "tables", "confirm", "cancel", "text"};
+        if (std::none_of(std::begin(verbs), std::end(verbs),
+                         [&](const char* known) { return verb == QLatin1String(known); }))
             throw std::runtime_error(
                 QStringLiteral("%1:%2: unknown action '%3'").arg(scriptPath).arg(i + 1).arg(verb).toStdString());
-        m_lines.push_back({i + 1, verb, argument});
+        m_lines.push_back({static_cast<int>(i + 1), verb, argument});
     }
     m_transcript = std::make_unique<QFile>(transcriptPath);
     if (!m_transcript->open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -97,7 +97,8 @@ std::optional<QJsonValue> encerrar(Flow& flow, const TableState& mesa) {
     const std::optional<Reserva> reserva =
         activeReservation(*flow.db, flow.station.filial, flow.station.loja, mesa.numero);
     TClientDataSet choices(QStringLiteral("cdsReserva"));
-    choices.FieldDefs() = {{"OPCAO", TFieldType::ftString, 8}, {"DESCRICAO", TFieldType::ftString, 60}};
+    choices.FieldDefs() = {{QStringLiteral("OPCAO"), TFieldType::ftString, 8},
+                           {QStringLiteral("DESCRICAO"), TFieldType::ftString, 60}};
     choices.CreateDataSet();
     for (const auto& [option, label] :
          {std::pair<const char*, QString>{"VOLTAR", QStringLiteral("Voltar ao mapa de mesas")},

@@ -21,11 +21,11 @@ const QString kAll = QStringLiteral("Todas");
 // when the list is closed.
 std::optional<QString> chooseTicket(const Order& order) {
     TClientDataSet list(QStringLiteral("cdsComandas"));
-    list.FieldDefs() = {{"NRCOMANDA", TFieldType::ftString, 10},
-                        {"DSCOMANDA", TFieldType::ftString, 50},
-                        {"QTITENS", TFieldType::ftInteger, 0},
-                        {"VRTOTAL", TFieldType::ftString, 16},
-                        {"NRVENDAREST", TFieldType::ftString, 10}};
+    list.FieldDefs() = {{QStringLiteral("NRCOMANDA"), TFieldType::ftString, 10},
+                        {QStringLiteral("DSCOMANDA"), TFieldType::ftString, 50},
+                        {QStringLiteral("QTITENS"), TFieldType::ftInteger, 0},
+                        {QStringLiteral("VRTOTAL"), TFieldType::ftString, 16},
+                        {QStringLiteral("NRVENDAREST"), TFieldType::ftString, 10}};
     list.CreateDataSet();
     const auto append = [&list](const QString& comanda, const QString& descricao, qsizetype itens, Money total,
                                 const QString& venda) {
