@@ -111,7 +111,7 @@ TEST(Routines, TheOperationsDialoguesOpenTheirScreensAsAsked) {
     }
 }
 
-TEST(Routines, TitlesFollowTheKind) {
+TEST(Routines, TitlesFollowModeAndKind) {
     using Gpe00002::OperationText;
     const std::vector<std::pair<OperationText, OperationText>> cases = {
         {Gpe00002::trComanNText("2", "N", "S"), {"Transferir produto", "Tipo: 2 | Indicador: N | Texto: S"}},
