@@ -1,8 +1,7 @@
 #include "operations/Items.h"
 
-#include "core/Refusal.h"
-
 #include "core/Money.h"
+#include "core/Refusal.h"
 #include "store/Counting.h"
 
 #include <algorithm>
@@ -20,7 +19,8 @@ Ticket ticketOf(const SqlRow& row) {
 QJsonValue number(const QVariant& value) { return value.isNull() ? QJsonValue() : QJsonValue(value.toDouble()); }
 QJsonValue textOrNull(const QVariant& value) { return value.isNull() ? QJsonValue() : QJsonValue(value.toString()); }
 
-// Locks, in key order, the rows `keys` of the rows `statement` locks one at a time.
+// Locks the rows with the keys `keys` (values of the parameters `columns`, the branch aside), one
+// statement a row, in key order.
 void lockRows(PackageDatabase& db, const char* statement, const QStringList& columns, const QString& filial,
               std::vector<QStringList> keys) {
     std::sort(keys.begin(), keys.end());
