@@ -8,6 +8,7 @@
 #include "store/History.h"
 #include "store/Statements.h"
 
+#include <QDir>
 #include <sqlite3.h>
 
 #include <stdexcept>
@@ -80,6 +81,17 @@ TEST(Statements, OneTheEngineHasNoTextForIsNamed) {
                       std::string("the operations package has no statement ") + name + " for sqlite");
         }
     }
+}
+
+TEST(Statements, EveryFileIsAStatementOfBothEnginesOrOfOne) {
+    QStringList strays;
+    for (const QString& file : QDir(QStringLiteral(":/gpe00002/sql")).entryList(QDir::Files)) {
+        const QStringList parts = file.split(QLatin1Char('.'));
+        const bool engine =
+            parts.size() == 3 && (parts[1] == QLatin1String("sqlite") || parts[1] == QLatin1String("postgresql"));
+        if (parts.last() != QLatin1String("sql") || (parts.size() != 2 && !engine)) strays << file;
+    }
+    EXPECT_EQ(strays, QStringList());
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, StatementsTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL), engineName);
