@@ -1,8 +1,9 @@
 // res00011-host: a small host application. It creates the application object, loads the
 // module with dlopen, finds CriaMenuMesa by name and calls it with four strings from its
-// command line: branch, store, screen configuration and consultation value.
+// command line: branch, store, screen configuration and consultation value. A scripted run is
+// started through the operations package's exported entry, found by name on the same module.
 #include "Process.h"
-#include "ScriptedSession.h"
+#include "ScriptedRun.h"
 #include "StartFailure.h"
 
 #include <QApplication>
@@ -102,17 +103,6 @@ int main(int argc, char** argv) {
         Process::setStationFolder(QFileInfo(station).absoluteFilePath());
     }
 
-    std::unique_ptr<Gpe00002::ScriptedSession> session;
-    if (!script.isEmpty()) {
-        try {
-            session = std::make_unique<Gpe00002::ScriptedSession>(script, transcript);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "res00011-host: %s\n", e.what());
-            return 1;
-        }
-        session->start();
-    }
-
     QString modulePath = qEnvironmentVariable("RES00011_MODULE");
     if (modulePath.isEmpty()) modulePath = QDir(QCoreApplication::applicationDirPath()).filePath("libPkg_res00011.so");
     void* module = dlopen(QFile::encodeName(modulePath).constData(), RTLD_NOW | RTLD_LOCAL);
@@ -124,6 +114,22 @@ int main(int argc, char** argv) {
     if (!criaMenuMesa) {
         const QString cause = QString::fromLocal8Bit(dlerror());
         return failedStart(QStringLiteral("the module has no CriaMenuMesa: ") + cause, cause);
+    }
+
+    // The module brought the package, with its routines in place: the script's take their place.
+    std::unique_ptr<Gpe00002::ScriptedRun> session;
+    if (!script.isEmpty()) {
+        const auto start = reinterpret_cast<Gpe00002::StartScriptedRun>(dlsym(module, Gpe00002::kStartScriptedRun));
+        if (!start) {
+            const QString cause = QString::fromLocal8Bit(dlerror());
+            return failedStart(QStringLiteral("the module brings no scripted mode: ") + cause, cause);
+        }
+        QString error;
+        session.reset(start(script, transcript, error));
+        if (!session) {
+            std::fprintf(stderr, "res00011-host: %s\n", qPrintable(error));
+            return 1;
+        }
     }
 
     bool saved = true;

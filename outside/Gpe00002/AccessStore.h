@@ -12,7 +12,7 @@
 // lacks a column, has a column of another type or a row with an empty or invalid value raises
 // EDatabaseError naming the file: the check never guesses.
 
-#include "Gpe00002.h"
+#include "core/Export.h"
 
 #include <QString>
 

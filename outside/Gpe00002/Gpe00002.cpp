@@ -6,7 +6,7 @@
 #include "screens/GroupingsView.h"
 #include "screens/InfoDialog.h"
 #include "screens/NumericKeypad.h"
-#include "OpsLog.h"
+#include "core/Log.h"
 #include "screens/OperationScreens.h"
 #include "Screen.h"
 #include "screens/SearchList.h"

@@ -4,14 +4,11 @@
 // variable at every call, so a test or a scripted run may put another routine in its place.
 // All strings are 8-bit (UTF-8); integers 32-bit signed.
 
+#include "core/Export.h"
+#include "routines/Keypad.h"
+
 #include <functional>
 #include <string>
-
-#if defined(GPE00002_BUILDING)
-#define GPE00002_EXPORT __attribute__((visibility("default")))
-#else
-#define GPE00002_EXPORT
-#endif
 
 class TClientDataSet;
 
@@ -32,11 +29,7 @@ using TReimprimePedido = std::function<void()>;
 using TCriaConsultaJuncao =
     std::function<void(const std::string& argumento, const std::string& filial, const std::string& loja)>;
 using TRelFiscais = std::function<void()>;
-// Numeric keypad: true with `valor` holding what was typed, false when cancelled (`valor`
-// then holds what it held before).
-using TTecladoNumerico =
-    std::function<bool(std::string& valor, const std::string& caption, const std::string& prompt,
-                       const std::string& prompt2, int tamanho, int a1, int a2, int a3, int a4, int a5)>;
+// The numeric keypad, TTecladoNumerico and TecladoNumerico, is declared in routines/Keypad.h.
 // Search list over the visible fields of a dataset: true with the chosen row current.
 using TPesquisa =
     std::function<bool(TClientDataSet& dataSet, int a1, int a2, int cor1, int cor2, int cor3, int cor4, int a3)>;
@@ -49,7 +42,6 @@ extern GPE00002_EXPORT TCriaFReservaMesa CriaFReservaMesa;
 extern GPE00002_EXPORT TReimprimePedido ReimprimePedido;
 extern GPE00002_EXPORT TCriaConsultaJuncao CriaConsultaJuncao;
 extern GPE00002_EXPORT TRelFiscais RelFiscais;
-extern GPE00002_EXPORT TTecladoNumerico TecladoNumerico;
 extern GPE00002_EXPORT TPesquisa Pesquisa;
 
 // Puts the package's own routines into every variable (done when the package is loaded).

@@ -29,32 +29,37 @@
 // shown); RelFiscais's result is the report
 // shown (operations/WaiterReport.h, waiterReportJson) with "printed": where it was printed, or false.
 
-#include "Gpe00002.h"
+#include "ScriptedRun.h"
 
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 class QFile;
 class QTimer;
-class QWidget;
+class TClientDataSet;
 
 namespace Gpe00002 {
 
-class GPE00002_EXPORT ScriptedSession {
+class TranscriptLine;
+struct TableMapRequest;
+
+class ScriptedSession final : public ScriptedRun {
 public:
     // Reads the script and opens the transcript; throws std::runtime_error naming the file.
     ScriptedSession(const QString& scriptPath, const QString& transcriptPath);
-    ~ScriptedSession();
+    ~ScriptedSession() override;
 
     // Puts the scripted routines, the message hooks and the error reporter in place, and
     // starts feeding the menu (the modal widget named "frmMenu") whenever it waits.
     void start();
 
-    // Why the run stopped early; empty when it ran to its end.
-    const QString& error() const { return m_error; }
-    // Lines left over when the menu closed.
-    int remainingLines() const { return static_cast<int>(m_lines.size() - m_next); }
+    QString error() const override { return m_error; }
+    int remainingLines() const override { return static_cast<int>(m_lines.size() - m_next); }
 
 private:
     struct Line {
@@ -64,16 +69,28 @@ private:
     };
 
     const Line* nextLine();
+    // The next line, taken when its verb is one of `verbs`; null when the script has run out.
+    // Any other verb stops the run ("line 7: 'pick' while a keypad waits").
+    const Line* take(std::initializer_list<const char*> verbs, const char* waiting);
     [[noreturn]] void fail(const QString& message);
     void feedMenu();
     void write(const QByteArray& json);
 
-    QStringList m_raw;
+    // Puts in `routine` the stand-in that writes the line `name` of each call, with what `answer`
+    // adds to it.
+    template <typename Routine, typename Answer>
+    void install(Routine& routine, const char* name, Answer answer);
+    // The answers of the screens, from the script, each adding to the call's line what it gave.
+    bool keypad(TranscriptLine& line, std::string& valor);
+    std::optional<QStringList> tables(TranscriptLine& line, const TableMapRequest& request);
+    bool question(TranscriptLine& line, const char* waiting);
+    std::optional<QString> typeText(TranscriptLine& line, int maxLength);
+    bool pick(TranscriptLine& line, TClientDataSet& dataSet);
+
     std::vector<Line> m_lines;
     std::size_t m_next = 0;
     std::unique_ptr<QFile> m_transcript;
     QTimer* m_timer = nullptr;
-    int m_busy = 0;
     QString m_error;
 };
 

@@ -13,7 +13,7 @@
 // Exit status: 0 done; 2 a bad command line, a day that is not one included (usage on stderr;
 // --help prints it on stdout, 0); 3 the database cannot be reached or refuses, or knows no such
 // branch or store (the reason on stderr).
-#include "operations/Refusal.h"
+#include "core/Refusal.h"
 #include "operations/WaiterReport.h"
 #include "store/History.h"
 
@@ -68,12 +68,11 @@ std::optional<QDate> parseDay(const QString& text, QString& problem) {
 // without sales: refused instead, naming it.
 QString unknownStore(Gpe00002::PackageDatabase& db, const QString& branch, const QString& store) {
     const QVariantMap ofBranch{{QStringLiteral("P_CDFILIAL"), branch}};
-    if (db.select(QStringLiteral("SELECT 1 FROM LOJA WHERE CDFILIAL = :P_CDFILIAL"), ofBranch).empty())
+    if (db.select("branchStores", ofBranch).empty())
         return QStringLiteral("the database knows no branch %1 (it has no store in LOJA)").arg(branch);
     QVariantMap ofStore = ofBranch;
     ofStore.insert(QStringLiteral("P_CDLOJA"), store);
-    if (db.select(QStringLiteral("SELECT 1 FROM LOJA WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA"), ofStore)
-            .empty())
+    if (db.select("store", ofStore).empty())
         return QStringLiteral("the database knows no store %1 of branch %2 (LOJA)").arg(store, branch);
     return {};
 }

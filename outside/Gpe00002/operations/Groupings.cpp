@@ -1,50 +1,14 @@
-#include "Groupings.h"
+#include "operations/Groupings.h"
+
+#include "core/Numbers.h"
+#include "store/Counting.h"
 
 #include <algorithm>
-#include <cmath>
 #include <map>
 
 namespace Gpe00002 {
 
 namespace {
-
-// The open sales of the store with their waiter, by table and then by sale number. A waiter code
-// without a VENDEDOR row still shows its code.
-const QString kSalesSql = QStringLiteral(
-    "SELECT V.NRMESA, V.NRVENDAREST, V.CDVENDEDOR, D.NMFANVEN, V.NRPESMESAVEN "
-    "FROM VENDAREST V LEFT JOIN VENDEDOR D ON D.CDVENDEDOR = V.CDVENDEDOR "
-    "WHERE V.CDFILIAL = :P_CDFILIAL AND V.CDLOJA = :P_CDLOJA AND V.DTHRFECHMESA IS NULL "
-    "ORDER BY V.NRMESA, V.NRVENDAREST");
-
-// Per table, the total of the items its open sales list where the waiter of an item is changed:
-// tickets not cancelled ("4") whose description starts with PKR_ or RES_, items of a known
-// product that are not refills. A missing value counts as 0.
-const QString kTotalsSql = QStringLiteral(
-    "SELECT V.NRMESA, SUM(COALESCE(I.QTPRODCOMVEN, 0) * COALESCE(I.VRPRECCOMVEN, 0) - COALESCE(I.VRDESCCOMVEN, 0) "
-    "+ COALESCE(I.VRACRCOMVEN, 0)) AS TOTAL "
-    "FROM VENDAREST V "
-    "JOIN COMANDAVEN C ON C.CDFILIAL = V.CDFILIAL AND C.NRVENDAREST = V.NRVENDAREST "
-    "JOIN ITCOMANDAVEN I ON I.CDFILIAL = C.CDFILIAL AND I.NRVENDAREST = C.NRVENDAREST AND I.NRCOMANDA = C.NRCOMANDA "
-    "WHERE V.CDFILIAL = :P_CDFILIAL AND V.CDLOJA = :P_CDLOJA AND V.DTHRFECHMESA IS NULL "
-    "AND C.IDSTCOMANDA <> '4' AND SUBSTR(C.DSCOMANDA, 1, 4) IN ('PKR_', 'RES_') AND I.IDPRODREFIL = 'N' "
-    "AND EXISTS (SELECT 1 FROM PRODUTO P WHERE P.CDPRODUTO = I.CDPRODUTO) "
-    "GROUP BY V.NRMESA");
-
-// The store's groupings with their member tables; a grouping without members is listed empty.
-const QString kGroupingsSql = QStringLiteral(
-    "SELECT J.NRJUNMESA, M.NRMESA FROM JUNCAOMESA J "
-    "LEFT JOIN MESAJUNCAO M ON M.CDFILIAL = J.CDFILIAL AND M.CDLOJA = J.CDLOJA AND M.NRJUNMESA = J.NRJUNMESA "
-    "WHERE J.CDFILIAL = :P_CDFILIAL AND J.CDLOJA = :P_CDLOJA ORDER BY J.NRJUNMESA, M.NRMESA");
-
-bool allDigits(const QString& text) {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
-
-QString withoutLeadingZeros(const QString& digits) {
-    qsizetype i = 0;
-    while (i + 1 < digits.size() && digits[i] == u'0') ++i;
-    return digits.mid(i);
-}
 
 // "21" and "0021" are the same number; texts that are not numbers only equal themselves.
 bool sameNumber(const QString& a, const QString& b) {
@@ -89,24 +53,22 @@ GroupingOverview loadGroupings(PackageDatabase& db, const QString& filial, const
     for (TableState& table : loadTables(db, filial, loja)) tables.emplace(table.numero, std::move(table));
 
     std::map<QString, GroupingTable> occupied;  // the first open sale of each table, and its total
-    for (const SqlRow& row : db.select(kSalesSql, store)) {
-        const QString mesa = row.value(QStringLiteral("NRMESA")).toString();
+    for (const SqlRow& row : db.select("openSalesWaiters", store)) {
+        const QString mesa = rowKey(row, "NRMESA");
         if (occupied.count(mesa)) continue;
         GroupingTable& sale = occupied[mesa];
-        sale.vendedor = row.value(QStringLiteral("CDVENDEDOR")).toString().trimmed();
-        sale.nomeVendedor = row.value(QStringLiteral("NMFANVEN")).toString().trimmed();
-        sale.pessoas = row.value(QStringLiteral("NRPESMESAVEN")).toString().trimmed();
+        sale.vendedor = rowText(row, "CDVENDEDOR");
+        sale.nomeVendedor = rowText(row, "NMFANVEN");
+        sale.pessoas = rowText(row, "NRPESMESAVEN");
     }
-    for (const SqlRow& row : db.select(kTotalsSql, store)) {
-        const auto sale = occupied.find(row.value(QStringLiteral("NRMESA")).toString());
-        // Whole cents: the sum of floating-point amounts is not exact.
-        if (sale != occupied.end())
-            sale->second.total = std::round(row.value(QStringLiteral("TOTAL")).toDouble() * 100) / 100;
+    for (const SqlRow& row : db.select("openSaleItems", store)) {
+        const auto sale = occupied.find(rowKey(row, "NRMESA"));
+        if (sale != occupied.end()) sale->second.total += Counting::ItemAmount::of(row).valor();
     }
 
     GroupingOverview overview{filial, loja, {}, -1};
-    for (const SqlRow& row : db.select(kGroupingsSql, store)) {
-        const QString numero = row.value(QStringLiteral("NRJUNMESA")).toString();
+    for (const SqlRow& row : db.select("storeGroupings", store)) {
+        const QString numero = rowKey(row, "NRJUNMESA");
         if (overview.grupos.empty() || overview.grupos.back().numero != numero) overview.grupos.push_back({numero, {}});
         const QVariant member = row.value(QStringLiteral("NRMESA"));
         if (member.isNull()) continue;

@@ -1,8 +1,9 @@
-#include "Items.h"
+#include "operations/Items.h"
 
-#include "Refusal.h"
+#include "core/Money.h"
+#include "core/Refusal.h"
+#include "store/Counting.h"
 
-#include <QLocale>
 #include <algorithm>
 #include <cmath>
 
@@ -10,64 +11,25 @@ namespace Gpe00002 {
 
 namespace {
 
-const QString kSalesAndTickets = QStringLiteral(
-    "FROM VENDAREST VE JOIN COMANDAVEN CO ON CO.CDFILIAL = VE.CDFILIAL AND CO.NRVENDAREST = VE.NRVENDAREST");
-const QString kListedTicket = QStringLiteral(
-    "VE.CDFILIAL = :P_CDFILIAL AND VE.CDLOJA = :P_CDLOJA AND VE.DTHRFECHMESA IS NULL AND CO.IDSTCOMANDA <> '4' "
-    "AND SUBSTR(CO.DSCOMANDA, 1, 4) IN ('PKR_', 'RES_')");
-const QString kListedItem = QStringLiteral(
-    "IT.CDFILIAL = CO.CDFILIAL AND IT.NRVENDAREST = CO.NRVENDAREST AND IT.NRCOMANDA = CO.NRCOMANDA "
-    "AND IT.IDPRODREFIL = 'N'");
-
-const QString kItemsSql =
-    QStringLiteral(
-        "SELECT VE.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, IT.NRPRODCOMVEN, IT.CDPRODUTO, "
-        "COALESCE(PR.NMPRODIMPFIS, PR.NMPRODUTO) AS NMPRODUTO, IT.CDVENDEDOR, IT.NRLUGARMESA, IT.QTPRODCOMVEN, "
-        "IT.VRPRECCOMVEN, PR.IDPESAPROD ") +
-    kSalesAndTickets + QStringLiteral(" JOIN ITCOMANDAVEN IT ON ") + kListedItem +
-    QStringLiteral(" JOIN PRODUTO PR ON PR.CDPRODUTO = IT.CDPRODUTO WHERE ") + kListedTicket +
-    QStringLiteral(" AND VE.NRMESA = :P_NRMESA ORDER BY VE.NRVENDAREST, CO.NRCOMANDA, IT.NRPRODCOMVEN");
-
-QString ticketsSql(bool oneTable) {
-    return QStringLiteral(
-               "SELECT VE.NRMESA, CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, (SELECT COUNT(*) FROM ITCOMANDAVEN IT "
-               "JOIN PRODUTO PR ON PR.CDPRODUTO = IT.CDPRODUTO WHERE ") +
-           kListedItem + QStringLiteral(") AS ITENS ") + kSalesAndTickets + QStringLiteral(" WHERE ") + kListedTicket +
-           (oneTable ? QStringLiteral(" AND VE.NRMESA = :P_NRMESA") : QString()) +
-           QStringLiteral(" ORDER BY VE.NRMESA, CO.NRVENDAREST, CO.NRCOMANDA");
-}
-
-QString text(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString(); }
-
 Ticket ticketOf(const SqlRow& row) {
-    return {text(row, "NRVENDAREST"), text(row, "NRCOMANDA"), text(row, "DSCOMANDA"),
+    return {rowKey(row, "NRVENDAREST"), rowKey(row, "NRCOMANDA"), rowKey(row, "DSCOMANDA"),
             static_cast<int>(row.value(QStringLiteral("ITENS")).toDouble())};
 }
 
 QJsonValue number(const QVariant& value) { return value.isNull() ? QJsonValue() : QJsonValue(value.toDouble()); }
 QJsonValue textOrNull(const QVariant& value) { return value.isNull() ? QJsonValue() : QJsonValue(value.toString()); }
 
-// On PostgreSQL: locks the rows of `table` with the keys `keys` (values of `columns`, the branch
-// aside) in key order. On SQLite the transaction already holds the database.
-void lockRows(PackageDatabase& db, const QString& table, const QStringList& columns, const QString& filial,
+// Locks the rows with the keys `keys` (values of the parameters `columns`, the branch aside), one
+// statement a row, in key order.
+void lockRows(PackageDatabase& db, const char* statement, const QStringList& columns, const QString& filial,
               std::vector<QStringList> keys) {
-    if (!db.postgres() || keys.empty()) return;
     std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    QVariantMap parameters{{QStringLiteral("P_CDFILIAL"), filial}};
-    QStringList any;
-    for (std::size_t k = 0; k < keys.size(); ++k) {
-        QStringList all;
-        for (int c = 0; c < columns.size(); ++c) {
-            const QString name = QStringLiteral("P_K%1_%2").arg(k).arg(c);
-            all << QStringLiteral("%1 = :%2").arg(columns[c], name);
-            parameters.insert(name, keys[k][c]);
-        }
-        any << QLatin1Char('(') + all.join(QStringLiteral(" AND ")) + QLatin1Char(')');
+    for (const QStringList& key : keys) {
+        QVariantMap parameters{{QStringLiteral("P_CDFILIAL"), filial}};
+        for (int c = 0; c < columns.size(); ++c) parameters.insert(columns[c], key[c]);
+        db.lock(statement, parameters);
     }
-    db.select(QStringLiteral("SELECT %1 FROM %2 WHERE CDFILIAL = :P_CDFILIAL AND (%3) ORDER BY %4 FOR UPDATE")
-                  .arg(columns.front(), table, any.join(QStringLiteral(" OR ")), columns.join(QStringLiteral(", "))),
-              parameters);
 }
 
 QVariantMap itemKey(const QString& filial, const QString& venda, const QString& comanda, const QString& numero) {
@@ -82,23 +44,16 @@ QString itemChanged(const TableItem& item) {
         .arg(item.nome, item.comanda.numero);
 }
 
-const QString kItemWhere = QStringLiteral(
-    " WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND "
-    "NRPRODCOMVEN = :P_NRPRODCOMVEN");
-
 // The number after the highest one the ticket uses, six digits wide, as the restaurant's own
 // numbering does. A number freed by moving away the ticket's last item is therefore taken again:
 // an origin (NRCOMANDAORI, NRPRODCOMORI) names where an item was, not an item that stays there.
 QString nextItemNumber(PackageDatabase& db, const QString& filial, const Ticket& alvo) {
     qint64 highest = 0;
-    for (const SqlRow& row : db.select(QStringLiteral("SELECT NRPRODCOMVEN FROM ITCOMANDAVEN WHERE CDFILIAL = "
-                                                      ":P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = "
-                                                      ":P_NRCOMANDA"),
-                                       {{QStringLiteral("P_CDFILIAL"), filial},
-                                        {QStringLiteral("P_NRVENDAREST"), alvo.venda},
-                                        {QStringLiteral("P_NRCOMANDA"), alvo.numero}})) {
+    for (const SqlRow& row : db.select("ticketItemNumbers", {{QStringLiteral("P_CDFILIAL"), filial},
+                                                             {QStringLiteral("P_NRVENDAREST"), alvo.venda},
+                                                             {QStringLiteral("P_NRCOMANDA"), alvo.numero}})) {
         bool ok = false;
-        const qint64 value = text(row, "NRPRODCOMVEN").trimmed().toLongLong(&ok);
+        const qint64 value = rowKey(row, "NRPRODCOMVEN").trimmed().toLongLong(&ok);
         if (ok) highest = std::max(highest, value);
     }
     if (highest >= 999999)
@@ -112,13 +67,14 @@ QString nextItemNumber(PackageDatabase& db, const QString& filial, const Ticket&
 std::pair<QVariant, QVariant> splitAmount(const QVariant& amount, qint64 moved, qint64 whole) {
     if (amount.isNull()) return {QVariant(), QVariant()};
     const double value = amount.toDouble();
-    const double share =
-        static_cast<double>(std::llround(value * 100.0 * static_cast<double>(moved) / static_cast<double>(whole))) /
-        100.0;
-    const qint64 cents = std::llround(value * 100.0);
-    if (std::fabs(value * 100.0 - static_cast<double>(cents)) > 1e-6) return {share, value - share};
-    const qint64 movedCents = std::llround(share * 100.0);
-    return {static_cast<double>(movedCents) / 100.0, static_cast<double>(cents - movedCents) / 100.0};
+    const Money all = Money::fromDouble(value);
+    if (std::fabs(value - all.toDouble()) > 1e-8) {
+        // Kept as stored: the source keeps the fraction below the cent.
+        const Money part = Money::fromDouble(value * static_cast<double>(moved) / static_cast<double>(whole));
+        return {part.toDouble(), value - part.toDouble()};
+    }
+    const Money part = all.share(moved, whole);
+    return {part.toDouble(), (all - part).toDouble()};
 }
 
 }  // namespace
@@ -126,19 +82,18 @@ std::pair<QVariant, QVariant> splitAmount(const QVariant& amount, qint64 moved, 
 std::vector<TableItem> loadTableItems(PackageDatabase& db, const QString& filial, const QString& loja,
                                       const QString& mesa) {
     std::vector<TableItem> items;
-    for (const SqlRow& row : db.select(kItemsSql, {{QStringLiteral("P_CDFILIAL"), filial},
-                                                   {QStringLiteral("P_CDLOJA"), loja},
-                                                   {QStringLiteral("P_NRMESA"), mesa}})) {
+    for (const SqlRow& row : db.select("tableItems", {{QStringLiteral("P_CDFILIAL"), filial},
+                                                      {QStringLiteral("P_CDLOJA"), loja},
+                                                      {QStringLiteral("P_NRMESA"), mesa}})) {
         TableItem item;
         item.comanda = ticketOf(row);
-        item.numero = text(row, "NRPRODCOMVEN");
-        item.produto = text(row, "CDPRODUTO");
-        item.nome = text(row, "NMPRODUTO").trimmed();
-        item.vendedor = text(row, "CDVENDEDOR");
-        item.lugar = text(row, "NRLUGARMESA");
+        item.numero = rowKey(row, "NRPRODCOMVEN");
+        item.produto = rowKey(row, "CDPRODUTO");
+        item.nome = Counting::productName(row);
+        item.vendedor = rowKey(row, "CDVENDEDOR");
+        item.lugar = rowKey(row, "NRLUGARMESA");
         item.quantidade = row.value(QStringLiteral("QTPRODCOMVEN")).toDouble();
-        item.preco = row.value(QStringLiteral("VRPRECCOMVEN")).toDouble();
-        item.pesado = text(row, "IDPESAPROD") == QLatin1String("S");
+        item.pesado = rowKey(row, "IDPESAPROD") == QLatin1String("S");
         items.push_back(std::move(item));
     }
     return items;
@@ -148,8 +103,8 @@ std::map<QString, std::vector<Ticket>> loadOpenTickets(PackageDatabase& db, cons
                                                        const QString& loja) {
     std::map<QString, std::vector<Ticket>> tickets;
     for (const SqlRow& row :
-         db.select(ticketsSql(false), {{QStringLiteral("P_CDFILIAL"), filial}, {QStringLiteral("P_CDLOJA"), loja}}))
-        tickets[text(row, "NRMESA")].push_back(ticketOf(row));
+         db.select("openTickets", {{QStringLiteral("P_CDFILIAL"), filial}, {QStringLiteral("P_CDLOJA"), loja}}))
+        tickets[rowKey(row, "NRMESA")].push_back(ticketOf(row));
     return tickets;
 }
 
@@ -165,17 +120,6 @@ void refuseUnfitForItems(const TableState& table) {
     if (!table.vendaAberta) throw ERefusal(QStringLiteral("Mesa %1 não tem venda aberta").arg(table.numero));
     throw ERefusal(QStringLiteral("Mesa %1 está %2").arg(table.numero, reason));
 }
-
-QString quantityText(double quantity) {
-    static const QLocale portuguese = [] {
-        QLocale locale(QLocale::Portuguese, QLocale::Brazil);
-        locale.setNumberOptions(QLocale::OmitGroupSeparator);
-        return locale;
-    }();
-    return portuguese.toString(static_cast<double>(milli(quantity)) / 1000.0, 'g', QLocale::FloatingPointShortest);
-}
-
-qint64 milli(double quantity) { return std::llround(quantity * 1000.0); }
 
 namespace items {
 
@@ -196,22 +140,20 @@ std::vector<TableItem> lockForMove(PackageDatabase& db, const QString& filial, c
         sales.push_back({alvo->venda});
         tickets.push_back({alvo->venda, alvo->numero});
     }
-    lockRows(db, QStringLiteral("VENDAREST"), {QStringLiteral("NRVENDAREST")}, filial, sales);
-    lockRows(db, QStringLiteral("COMANDAVEN"), {QStringLiteral("NRVENDAREST"), QStringLiteral("NRCOMANDA")}, filial,
-             tickets);
-    lockRows(db, QStringLiteral("ITCOMANDAVEN"),
-             {QStringLiteral("NRVENDAREST"), QStringLiteral("NRCOMANDA"), QStringLiteral("NRPRODCOMVEN")}, filial,
+    lockRows(db, "lockSale", {QStringLiteral("P_NRVENDAREST")}, filial, sales);
+    lockRows(db, "lockTicket", {QStringLiteral("P_NRVENDAREST"), QStringLiteral("P_NRCOMANDA")}, filial, tickets);
+    lockRows(db, "lockItem",
+             {QStringLiteral("P_NRVENDAREST"), QStringLiteral("P_NRCOMANDA"), QStringLiteral("P_NRPRODCOMVEN")}, filial,
              rows);
 
     // Read once everything is held (see lockTables): the target ticket still takes items on the
     // target table, and the source's items as they are now.
     if (alvo) {
-        const std::vector<SqlRow> found = db.select(ticketsSql(true), {{QStringLiteral("P_CDFILIAL"), filial},
-                                                                       {QStringLiteral("P_CDLOJA"), loja},
-                                                                       {QStringLiteral("P_NRMESA"), destino.numero}});
-        if (std::none_of(found.begin(), found.end(), [&](const SqlRow& row) { return ticketOf(row).sameKey(*alvo); }))
-            throw ERefusal(
-                QStringLiteral("Mesa %1 foi alterada por outro terminal; tente de novo").arg(destino.numero));
+        const std::map<QString, std::vector<Ticket>> open = loadOpenTickets(db, filial, loja);
+        const auto found = open.find(destino.numero);
+        if (found == open.end() || std::none_of(found->second.begin(), found->second.end(),
+                                                [&](const Ticket& ticket) { return ticket.sameKey(*alvo); }))
+            throw ERefusal(tableChanged(destino.numero));
     }
     return loadTableItems(db, filial, loja, origem.numero);
 }
@@ -226,17 +168,12 @@ const TableItem& currentItem(const std::vector<TableItem>& now, const TableItem&
 
 QJsonObject itemRow(PackageDatabase& db, const QString& filial, const QString& venda, const QString& comanda,
                     const QString& numero) {
-    const std::vector<SqlRow> rows =
-        db.select(QStringLiteral("SELECT NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDPRODUTO, QTPRODCOMVEN, VRPRECCOMVEN, "
-                                 "VRDESCCOMVEN, VRACRCOMVEN, NRLUGARMESA, CDVENDEDOR, DSCOMANDAORI, NRCOMANDAORI, "
-                                 "NRPRODCOMORI FROM ITCOMANDAVEN") +
-                      kItemWhere,
-                  itemKey(filial, venda, comanda, numero));
+    const std::vector<SqlRow> rows = db.select("itemRow", itemKey(filial, venda, comanda, numero));
     if (rows.empty()) return {};
     const SqlRow& row = rows.front();
-    return {{QStringLiteral("sale"), text(row, "NRVENDAREST")},
-            {QStringLiteral("ticket"), text(row, "NRCOMANDA")},
-            {QStringLiteral("item"), text(row, "NRPRODCOMVEN")},
+    return {{QStringLiteral("sale"), rowKey(row, "NRVENDAREST")},
+            {QStringLiteral("ticket"), rowKey(row, "NRCOMANDA")},
+            {QStringLiteral("item"), rowKey(row, "NRPRODCOMVEN")},
             {QStringLiteral("product"), textOrNull(row.value(QStringLiteral("CDPRODUTO")))},
             {QStringLiteral("quantity"), number(row.value(QStringLiteral("QTPRODCOMVEN")))},
             {QStringLiteral("price"), number(row.value(QStringLiteral("VRPRECCOMVEN")))},
@@ -253,11 +190,7 @@ QJsonObject itemRow(PackageDatabase& db, const QString& filial, const QString& v
 Moved moveItem(PackageDatabase& db, const QString& filial, const TableItem& item, qint64 quantidade, const Ticket& alvo,
                const std::optional<QString>& lugar) {
     const QVariantMap source = itemKey(filial, item.comanda.venda, item.comanda.numero, item.numero);
-    const std::vector<SqlRow> rows = db.select(
-        QStringLiteral("SELECT QTPRODCOMVEN, VRDESCCOMVEN, VRACRCOMVEN, DSCOMANDAORI, NRCOMANDAORI, NRPRODCOMORI FROM "
-                       "ITCOMANDAVEN") +
-            kItemWhere,
-        source);
+    const std::vector<SqlRow> rows = db.select("itemToMove", source);
     if (rows.size() != 1) throw ERefusal(itemChanged(item));
     const SqlRow& row = rows.front();
     Moved moved;
@@ -269,25 +202,21 @@ Moved moveItem(PackageDatabase& db, const QString& filial, const TableItem& item
     parameters.insert(QStringLiteral("P_DESTCOMANDA"), alvo.numero);
     parameters.insert(QStringLiteral("P_DESTITEM"), moved.numero);
     // The first origin survives later moves: an item that came from elsewhere keeps saying so.
-    const bool hasOrigin = !text(row, "NRCOMANDAORI").trimmed().isEmpty();
+    const bool hasOrigin = !rowKey(row, "NRCOMANDAORI").trimmed().isEmpty();
     parameters.insert(QStringLiteral("P_DSORI"), hasOrigin ? row.value(QStringLiteral("DSCOMANDAORI"))
                                                            : QVariant(item.comanda.descricao.left(10)));
     parameters.insert(QStringLiteral("P_NRCOMORI"),
                       hasOrigin ? row.value(QStringLiteral("NRCOMANDAORI")) : QVariant(item.comanda.numero));
     parameters.insert(QStringLiteral("P_NRPRODORI"),
                       hasOrigin ? row.value(QStringLiteral("NRPRODCOMORI")) : QVariant(item.numero));
-    if (lugar) parameters.insert(QStringLiteral("P_LUGAR"), *lugar);
+    // Null keeps the item's own seat.
+    parameters.insert(QStringLiteral("P_LUGAR"), lugar ? QVariant(*lugar) : QVariant());
 
     const qint64 whole = milli(row.value(QStringLiteral("QTPRODCOMVEN")).toDouble());
     if (quantidade == whole) {
         // The row itself takes its new key: it cannot be lost nor counted twice, and every column
         // travels with it, those this package does not know included.
-        const qint64 changed = db.execute(
-            QStringLiteral("UPDATE ITCOMANDAVEN SET NRVENDAREST = :P_DESTVENDA, NRCOMANDA = :P_DESTCOMANDA, "
-                           "NRPRODCOMVEN = :P_DESTITEM, DSCOMANDAORI = :P_DSORI, NRCOMANDAORI = :P_NRCOMORI, "
-                           "NRPRODCOMORI = :P_NRPRODORI") +
-                (lugar ? QStringLiteral(", NRLUGARMESA = :P_LUGAR") : QString()) + kItemWhere,
-            parameters);
+        const qint64 changed = db.execute("moveItem", parameters);
         if (changed != 1) throw ERefusal(itemChanged(item));
         moved.restante = QJsonValue::Null;
     } else {
@@ -298,30 +227,14 @@ Moved moveItem(PackageDatabase& db, const QString& filial, const TableItem& item
         parameters.insert(QStringLiteral("P_QTDEST"), static_cast<double>(quantidade) / 1000.0);
         parameters.insert(QStringLiteral("P_DESCDEST"), discountMoved);
         parameters.insert(QStringLiteral("P_ACRDEST"), surchargeMoved);
-        const qint64 inserted = db.execute(
-            QStringLiteral(
-                "INSERT INTO ITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDPRODUTO, QTPRODCOMVEN, "
-                "VRPRECCOMVEN, TXPRODCOMVEN, IDSTPRCOMVEN, VRDESCCOMVEN, VRACRCOMVEN, DTHRINCOMVEN, IDPRODIMPFIS, "
-                "NRSEQPRODCOM, DSCOMANDAORI, NRCOMANDAORI, NRPRODCOMORI, CDVENDEDOR, NRLUGARMESA, NRSEQBENECONSIT, "
-                "IDPRODREFIL) SELECT CDFILIAL, CAST(:P_DESTVENDA AS VARCHAR(10)), CAST(:P_DESTCOMANDA AS "
-                "VARCHAR(10)), CAST(:P_DESTITEM AS VARCHAR(6)), CDPRODUTO, CAST(:P_QTDEST AS DOUBLE PRECISION), "
-                "VRPRECCOMVEN, TXPRODCOMVEN, IDSTPRCOMVEN, CAST(:P_DESCDEST AS DOUBLE PRECISION), CAST(:P_ACRDEST AS "
-                "DOUBLE PRECISION), DTHRINCOMVEN, IDPRODIMPFIS, NRSEQPRODCOM, CAST(:P_DSORI AS VARCHAR(10)), "
-                "CAST(:P_NRCOMORI AS VARCHAR(10)), CAST(:P_NRPRODORI AS VARCHAR(6)), CDVENDEDOR, ") +
-                (lugar ? QStringLiteral("CAST(:P_LUGAR AS VARCHAR(4))") : QStringLiteral("NRLUGARMESA")) +
-                QStringLiteral(", NRSEQBENECONSIT, IDPRODREFIL FROM ITCOMANDAVEN") + kItemWhere,
-            parameters);
+        const qint64 inserted = db.execute("copyItemPart", parameters);
         QVariantMap rest = source;
         // From the quantity as stored, which may hold more than thousandths (a third of a pizza).
         rest.insert(QStringLiteral("P_QT"),
                     row.value(QStringLiteral("QTPRODCOMVEN")).toDouble() - static_cast<double>(quantidade) / 1000.0);
         rest.insert(QStringLiteral("P_DESC"), discountLeft);
         rest.insert(QStringLiteral("P_ACR"), surchargeLeft);
-        const qint64 updated = db.execute(
-            QStringLiteral("UPDATE ITCOMANDAVEN SET QTPRODCOMVEN = :P_QT, VRDESCCOMVEN = :P_DESC, VRACRCOMVEN = "
-                           ":P_ACR") +
-                kItemWhere,
-            rest);
+        const qint64 updated = db.execute("keepItemRest", rest);
         if (inserted != 1 || updated != 1) throw ERefusal(itemChanged(item));
         moved.restante = itemRow(db, filial, item.comanda.venda, item.comanda.numero, item.numero);
     }

@@ -2,9 +2,8 @@
 // The items of a table's open sales as the item operations (moving a product, moving a seat
 // position) see them, the tickets that may take them, and moving an item to another ticket.
 //
-// Listed are the items the change of waiter lists: items that are not refills (IDPRODREFIL 'N'),
-// of a known product, on tickets whose description begins with PKR_ or RES_ and whose status is
-// not 4, of the table's own open sales. The tickets that may receive items are the same tickets.
+// Listed are the counted items (store/Counting.h) of the table's own tickets (PKR_, RES_) of its
+// open sales; the tickets that may receive items are the same tickets.
 //
 // Inside their transaction the item operations lock, after the tables (Tables.h), the sales, the
 // tickets and then the items they touch, each in key order (on PostgreSQL with SELECT ... FOR
@@ -14,7 +13,8 @@
 // Quantities are handled in thousandths and the amounts that are split in cents, so that the two
 // parts of a split item add up exactly to what it was.
 
-#include "Tables.h"
+#include "core/Numbers.h"
+#include "operations/Tables.h"
 
 #include <QJsonObject>
 #include <map>
@@ -34,9 +34,9 @@ struct GPE00002_EXPORT Ticket {
 struct GPE00002_EXPORT TableItem {
     Ticket comanda;
     QString numero;           // NRPRODCOMVEN
-    QString produto, nome;    // CDPRODUTO; the product's fiscal name, or its name
+    QString produto, nome;    // CDPRODUTO; the name it shows
     QString vendedor, lugar;  // CDVENDEDOR, NRLUGARMESA (empty when null)
-    double quantidade = 0, preco = 0;
+    double quantidade = 0;
     bool pesado = false;  // PRODUTO.IDPESAPROD 'S': sold by weight
 
     bool sameKey(const TableItem& other) const { return comanda.sameKey(other.comanda) && numero == other.numero; }
@@ -55,10 +55,6 @@ GPE00002_EXPORT QString itemTableUnfitReason(const TableState& table);
 // Raises ERefusal naming `table` and that reason ("Mesa 0014 não tem venda aberta", "Mesa 0012
 // está fechando") when items may not leave or reach it.
 void refuseUnfitForItems(const TableState& table);
-// A quantity as the lists write it: "2", "0,452".
-GPE00002_EXPORT QString quantityText(double quantity);
-// A quantity in thousandths, the unit every comparison and split works in.
-GPE00002_EXPORT qint64 milli(double quantity);
 
 // What the operations share inside their transaction.
 namespace items {

@@ -1,8 +1,8 @@
-#include "JuntarMesas.h"
+#include "operations/JuntarMesas.h"
 
-#include "../store/Journal.h"
-#include "Refusal.h"
-#include "Station.h"
+#include "store/Journal.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
 
 #include <QJsonArray>
 #include <algorithm>
@@ -13,22 +13,14 @@ namespace {
 
 constexpr qlonglong kHighestGrouping = 9999999999LL;  // NRJUNMESA holds ten digits
 
-QString changedMessage(const QString& numero) {
-    return QStringLiteral("Mesa %1 foi alterada por outro terminal; tente de novo").arg(numero);
-}
-
 // The number after the highest one the store uses, in the groupings or in their members (a
 // member row left without its grouping keeps its number taken). Numbers that are not numbers
 // count for nothing. The caller holds the store's row, so no other terminal takes it meanwhile.
 QString nextGroupingNumber(PackageDatabase& db, const QVariantMap& store) {
     qlonglong highest = 0;
-    for (const SqlRow& row :
-         db.select(QStringLiteral(
-                       "SELECT NRJUNMESA FROM JUNCAOMESA WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
-                       "UNION SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA"),
-                   store)) {
+    for (const SqlRow& row : db.select("groupingNumbers", store)) {
         bool ok = false;
-        const qlonglong number = row.value(QStringLiteral("NRJUNMESA")).toString().trimmed().toLongLong(&ok);
+        const qlonglong number = rowText(row, "NRJUNMESA").toLongLong(&ok);
         if (ok) highest = std::max(highest, number);
     }
     if (highest >= kHighestGrouping)
@@ -38,11 +30,7 @@ QString nextGroupingNumber(PackageDatabase& db, const QVariantMap& store) {
 
 QStringList members(PackageDatabase& db, const QVariantMap& grouping) {
     QStringList numbers;
-    for (const SqlRow& row :
-         db.select(QStringLiteral("SELECT NRMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND "
-                                  "CDLOJA = :P_CDLOJA AND NRJUNMESA = :P_NRJUNMESA ORDER BY NRMESA"),
-                   grouping))
-        numbers << row.value(QStringLiteral("NRMESA")).toString();
+    for (const SqlRow& row : db.select("groupingMembers", grouping)) numbers << rowKey(row, "NRMESA");
     return numbers;
 }
 
@@ -87,7 +75,7 @@ QJsonObject agruparMesas(PackageDatabase& db, const Station& station, const QStr
         } else if (!lockGrouping(db, filial, loja, plan.grupo)) {
             const auto member = std::find_if(seen.begin(), seen.end(),
                                              [&](const TableState& table) { return table.grupo == plan.grupo; });
-            throw ERefusal(changedMessage(member->numero));
+            throw ERefusal(tableChanged(member->numero));
         }
         const std::map<QString, TableState> now = lockTables(db, filial, loja, plan.mesas);
         for (const TableState& table : seen) expectUnchanged(table, now.at(table.numero));
@@ -98,11 +86,8 @@ QJsonObject agruparMesas(PackageDatabase& db, const Station& station, const QStr
         for (const QString& numero : plan.mesas) {
             QVariantMap table = store;
             table.insert(QStringLiteral("P_NRMESA"), numero);
-            for (const SqlRow& row :
-                 db.select(QStringLiteral("SELECT NRJUNMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL "
-                                          "AND CDLOJA = :P_CDLOJA AND NRMESA = :P_NRMESA ORDER BY NRJUNMESA"),
-                           table)) {
-                const QString grupo = row.value(QStringLiteral("NRJUNMESA")).toString();
+            for (const SqlRow& row : db.select("tableGroupings", table)) {
+                const QString grupo = rowKey(row, "NRJUNMESA");
                 if (grupo != plan.grupo)
                     throw ERefusal(
                         QStringLiteral("Mesa %1 já pertence ao agrupamento %2").arg(numero, groupingNumber(grupo)));
@@ -113,18 +98,11 @@ QJsonObject agruparMesas(PackageDatabase& db, const Station& station, const QStr
         QVariantMap grouping = store;
         grouping.insert(QStringLiteral("P_NRJUNMESA"), created ? nextGroupingNumber(db, store) : plan.grupo);
         const QStringList before = created ? QStringList() : members(db, grouping);
-        if (created)
-            db.execute(
-                QStringLiteral("INSERT INTO JUNCAOMESA (CDFILIAL, CDLOJA, NRJUNMESA) VALUES (:P_CDFILIAL, :P_CDLOJA, "
-                               ":P_NRJUNMESA)"),
-                grouping);
+        if (created) db.execute("insertGrouping", grouping);
         for (const QString& numero : plan.novas) {
             QVariantMap member = grouping;
             member.insert(QStringLiteral("P_NRMESA"), numero);
-            db.execute(
-                QStringLiteral("INSERT INTO MESAJUNCAO (CDFILIAL, CDLOJA, NRJUNMESA, NRMESA) VALUES (:P_CDFILIAL, "
-                               ":P_CDLOJA, :P_NRJUNMESA, :P_NRMESA)"),
-                member);
+            db.execute("insertGroupingMember", member);
         }
         const QStringList after = members(db, grouping);
         const QString numero = grouping.value(QStringLiteral("P_NRJUNMESA")).toString();

@@ -4,7 +4,7 @@
 // its members is chosen with them. Afterwards every chosen table is in exactly one grouping. No
 // sale, ticket or item changes: a grouping only decides what is listed together.
 
-#include "Tables.h"
+#include "operations/Tables.h"
 
 #include <QJsonObject>
 

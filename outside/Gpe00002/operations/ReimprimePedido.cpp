@@ -1,69 +1,26 @@
-#include "ReimprimePedido.h"
+#include "operations/ReimprimePedido.h"
 
-#include "../store/Journal.h"
-#include "Station.h"
-#include "Tables.h"
+#include "core/Numbers.h"
+#include "core/Station.h"
+#include "operations/Tables.h"
+#include "store/Journal.h"
 
 #include <QJsonArray>
-#include <QLocale>
-#include <algorithm>
-#include <cmath>
 #include <set>
 
 namespace Gpe00002 {
 
 namespace {
 
-// Every ticket of the table's open sales that is not cancelled, with its items (none for a
-// ticket without any) and the sale's waiter. A product or waiter without its row still shows
-// its code.
-const QString kOrderSql = QStringLiteral(
-    "SELECT M.NMMESA, V.NRVENDAREST, V.CDVENDEDOR AS CDVENDVENDA, W.NMFANVEN, C.NRCOMANDA, C.DSCOMANDA, "
-    "I.NRPRODCOMVEN, I.CDPRODUTO, COALESCE(P.NMPRODUTO, P.NMPRODIMPFIS) AS NMPRODUTO, P.IDPESAPROD, "
-    "I.QTPRODCOMVEN, I.VRPRECCOMVEN, I.VRDESCCOMVEN, I.VRACRCOMVEN, I.NRLUGARMESA, I.TXPRODCOMVEN "
-    "FROM VENDAREST V "
-    "JOIN COMANDAVEN C ON C.CDFILIAL = V.CDFILIAL AND C.NRVENDAREST = V.NRVENDAREST "
-    "LEFT JOIN ITCOMANDAVEN I ON I.CDFILIAL = C.CDFILIAL AND I.NRVENDAREST = C.NRVENDAREST "
-    "AND I.NRCOMANDA = C.NRCOMANDA "
-    "LEFT JOIN PRODUTO P ON P.CDPRODUTO = I.CDPRODUTO "
-    "LEFT JOIN VENDEDOR W ON W.CDVENDEDOR = V.CDVENDEDOR "
-    "LEFT JOIN MESA M ON M.CDFILIAL = V.CDFILIAL AND M.CDLOJA = V.CDLOJA AND M.NRMESA = V.NRMESA "
-    "WHERE V.CDFILIAL = :P_CDFILIAL AND V.CDLOJA = :P_CDLOJA AND V.NRMESA = :P_NRMESA "
-    "AND V.DTHRFECHMESA IS NULL AND COALESCE(C.IDSTCOMANDA, ' ') <> '4' "
-    "ORDER BY V.NRVENDAREST, C.NRCOMANDA, I.NRPRODCOMVEN");
-
-double cents(double value) { return std::round(value * 100) / 100; }
-
-const QLocale& portuguese() {
-    static const QLocale locale(QLocale::Portuguese, QLocale::Brazil);
-    return locale;
-}
-
-QString money(double value) { return portuguese().toString(cents(value), 'f', 2); }
-
-// A count as a whole number, a weight or a fraction with up to three decimals ("0,452").
-QString quantity(double value) {
-    if (value == std::floor(value) && std::abs(value) < 1e9) return portuguese().toString(static_cast<qint64>(value));
-    QString text = portuguese().toString(value, 'f', 3);
-    while (text.endsWith(QLatin1Char('0'))) text.chop(1);
-    return text;
-}
-
 // "0003" -> "3"; a code that is not a number stays as it is.
-QString withoutZeros(const QString& code) {
-    bool number = false;
-    const qint64 value = code.toLongLong(&number);
-    return number && value >= 0 ? QString::number(value) : code;
-}
-
-QString text(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString().trimmed(); }
+QString withoutZeros(const QString& code) { return allDigits(code) ? withoutLeadingZeros(code) : code; }
 
 }  // namespace
 
-double OrderTicket::total() const {
-    double sum = 0;
+Money OrderTicket::total() const {
+    Money sum;
     for (const OrderItem& item : itens) sum += item.valor();
-    return cents(sum);
+    return sum;
 }
 
 QStringList Order::numeros() const {
@@ -80,27 +37,23 @@ Order Order::only(const QString& comanda) const {
 
 Order loadOrder(PackageDatabase& db, const QString& filial, const QString& loja, const QString& mesa) {
     Order order{filial, loja, mesa, {}, {}};
-    for (const SqlRow& row : db.select(kOrderSql, {{QStringLiteral("P_CDFILIAL"), filial},
-                                                   {QStringLiteral("P_CDLOJA"), loja},
-                                                   {QStringLiteral("P_NRMESA"), mesa}})) {
-        order.nomeMesa = text(row, "NMMESA");
-        const QString venda = text(row, "NRVENDAREST"), comanda = text(row, "NRCOMANDA");
+    for (const SqlRow& row : db.select("tableOrder", {{QStringLiteral("P_CDFILIAL"), filial},
+                                                      {QStringLiteral("P_CDLOJA"), loja},
+                                                      {QStringLiteral("P_NRMESA"), mesa}})) {
+        order.nomeMesa = rowText(row, "NMMESA");
+        const QString venda = rowText(row, "NRVENDAREST"), comanda = rowText(row, "NRCOMANDA");
         if (order.comandas.empty() || order.comandas.back().venda != venda || order.comandas.back().comanda != comanda)
             order.comandas.push_back(
-                {venda, comanda, text(row, "DSCOMANDA"), text(row, "CDVENDVENDA"), text(row, "NMFANVEN"), {}});
+                {venda, comanda, rowText(row, "DSCOMANDA"), rowText(row, "CDVENDVENDA"), rowText(row, "NMFANVEN"), {}});
         if (row.value(QStringLiteral("NRPRODCOMVEN")).isNull()) continue;  // a ticket without items
         OrderItem item;
-        item.item = text(row, "NRPRODCOMVEN");
-        item.produto = text(row, "CDPRODUTO");
-        item.nome = text(row, "NMPRODUTO");
-        if (item.nome.isEmpty()) item.nome = QStringLiteral("Produto %1").arg(item.produto);
-        item.pesado = text(row, "IDPESAPROD") == QLatin1String("S");
-        item.quantidade = row.value(QStringLiteral("QTPRODCOMVEN")).toDouble();
-        item.preco = row.value(QStringLiteral("VRPRECCOMVEN")).toDouble();
-        item.desconto = row.value(QStringLiteral("VRDESCCOMVEN")).toDouble();
-        item.acrescimo = row.value(QStringLiteral("VRACRCOMVEN")).toDouble();
-        item.lugar = text(row, "NRLUGARMESA");
-        item.texto = text(row, "TXPRODCOMVEN");
+        static_cast<Counting::ItemAmount&>(item) = Counting::ItemAmount::of(row);
+        item.item = rowText(row, "NRPRODCOMVEN");
+        item.produto = rowText(row, "CDPRODUTO");
+        item.nome = Counting::productName(row);
+        item.pesado = rowText(row, "IDPESAPROD") == QLatin1String("S");
+        item.lugar = rowText(row, "NRLUGARMESA");
+        item.texto = rowText(row, "TXPRODCOMVEN");
         order.comandas.back().itens.push_back(std::move(item));
     }
     return order;
@@ -137,7 +90,7 @@ PrintDocument reprintDocument(const Order& order, const Station& station, const 
     if (!station.caixa.isEmpty()) by << QStringLiteral("Caixa %1").arg(station.caixa);
     if (!by.isEmpty()) doc.add(by.join(QStringLiteral(" · ")));
 
-    double subtotal = 0, descontos = 0, acrescimos = 0;
+    Money subtotal, descontos, acrescimos;
     int itens = 0;
     for (const OrderTicket& ticket : order.comandas) {
         doc.rule();
@@ -146,31 +99,31 @@ PrintDocument reprintDocument(const Order& order, const Station& station, const 
         if (ticket.itens.empty()) doc.add(QStringLiteral("  (sem itens)"));
         for (const OrderItem& item : ticket.itens) {
             ++itens;
-            subtotal += item.quantidade * item.preco;
+            subtotal += item.bruto();
             descontos += item.desconto;
             acrescimos += item.acrescimo;
-            doc.addColumns(item.pesado ? QStringLiteral("%1 kg %2").arg(quantity(item.quantidade), item.nome)
-                                       : QStringLiteral("%1 x %2").arg(quantity(item.quantidade), item.nome),
-                           money(item.quantidade * item.preco));
-            QStringList details{item.pesado ? QStringLiteral("%1/kg").arg(money(item.preco))
-                                            : QStringLiteral("un. %1").arg(money(item.preco))};
+            doc.addColumns(item.pesado ? QStringLiteral("%1 kg %2").arg(quantityText(item.quantidade), item.nome)
+                                       : QStringLiteral("%1 x %2").arg(quantityText(item.quantidade), item.nome),
+                           item.bruto().text());
+            QStringList details{item.pesado ? QStringLiteral("%1/kg").arg(item.preco.text())
+                                            : QStringLiteral("un. %1").arg(item.preco.text())};
             if (!item.lugar.isEmpty()) details << QStringLiteral("lugar %1").arg(withoutZeros(item.lugar));
             doc.add(QStringLiteral("   ") + details.join(QStringLiteral(" · ")));
-            if (cents(item.desconto) != 0)
-                doc.addColumns(QStringLiteral("   desconto"), QLatin1Char('-') + money(item.desconto));
-            if (cents(item.acrescimo) != 0)
-                doc.addColumns(QStringLiteral("   acréscimo"), QLatin1Char('+') + money(item.acrescimo));
+            if (!item.desconto.isZero())
+                doc.addColumns(QStringLiteral("   desconto"), QLatin1Char('-') + item.desconto.text());
+            if (!item.acrescimo.isZero())
+                doc.addColumns(QStringLiteral("   acréscimo"), QLatin1Char('+') + item.acrescimo.text());
             if (!item.texto.isEmpty()) doc.add(QStringLiteral("   obs.: ") + item.texto);
         }
         if (order.comandas.size() > 1)
-            doc.addColumns(QStringLiteral("Total da comanda %1").arg(ticket.comanda), money(ticket.total()));
+            doc.addColumns(QStringLiteral("Total da comanda %1").arg(ticket.comanda), ticket.total().text());
     }
     doc.rule();
     doc.addColumns(QStringLiteral("Itens"), QString::number(itens));
-    doc.addColumns(QStringLiteral("Subtotal"), money(subtotal));
-    if (cents(descontos) != 0) doc.addColumns(QStringLiteral("Descontos"), QLatin1Char('-') + money(descontos));
-    if (cents(acrescimos) != 0) doc.addColumns(QStringLiteral("Acréscimos"), QLatin1Char('+') + money(acrescimos));
-    doc.addColumns(QStringLiteral("TOTAL"), QStringLiteral("R$ ") + money(subtotal - descontos + acrescimos),
+    doc.addColumns(QStringLiteral("Subtotal"), subtotal.text());
+    if (!descontos.isZero()) doc.addColumns(QStringLiteral("Descontos"), QLatin1Char('-') + descontos.text());
+    if (!acrescimos.isZero()) doc.addColumns(QStringLiteral("Acréscimos"), QLatin1Char('+') + acrescimos.text());
+    doc.addColumns(QStringLiteral("TOTAL"), QStringLiteral("R$ ") + (subtotal - descontos + acrescimos).text(),
                    Style::Bold);
     doc.rule();
     doc.add(QStringLiteral("Não é documento fiscal"), Style::Normal, Align::Center);

@@ -2,8 +2,9 @@
 // Reprinting a table's order: the order as it stands (read only, nothing is locked), the slip
 // that says it is a reprint, and the journal row written once it has been printed.
 
-#include "../printing/PrintDocument.h"
-#include "../store/PackageDatabase.h"
+#include "core/PrintDocument.h"
+#include "store/Counting.h"
+#include "store/PackageDatabase.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -13,20 +14,19 @@ namespace Gpe00002 {
 
 struct Station;
 
-struct OrderItem {
+// An item on the slip: its quantity and amounts, and what the slip says of it.
+struct OrderItem : Counting::ItemAmount {
     QString item;           // NRPRODCOMVEN
-    QString produto, nome;  // CDPRODUTO and the product's name (its code when it has none)
+    QString produto, nome;  // CDPRODUTO and the name it shows
     QString lugar, texto;   // NRLUGARMESA, TXPRODCOMVEN
-    double quantidade = 0, preco = 0, desconto = 0, acrescimo = 0;
-    bool pesado = false;  // IDPESAPROD "S": the quantity is a weight in kg
-    double valor() const { return quantidade * preco - desconto + acrescimo; }
+    bool pesado = false;    // IDPESAPROD "S": the quantity is a weight in kg
 };
 
 struct GPE00002_EXPORT OrderTicket {
     QString venda, comanda, descricao;  // NRVENDAREST, NRCOMANDA, DSCOMANDA
     QString vendedor, nomeVendedor;     // the sale's waiter
     std::vector<OrderItem> itens;       // by item number
-    double total() const;               // in whole cents
+    Money total() const;
 };
 
 struct GPE00002_EXPORT Order {
@@ -37,8 +37,8 @@ struct GPE00002_EXPORT Order {
     Order only(const QString& comanda) const;  // the order with that ticket alone
 };
 
-// The order of table `mesa`: the tickets of its open sales but cancelled ones (status "4"),
-// each with its items, read in one statement. No tickets when the table has none.
+// The order of table `mesa`: the counted tickets of its open sales (store/Counting.h), each with
+// its counted items, read in one statement. No tickets when the table has none.
 GPE00002_EXPORT Order loadOrder(PackageDatabase& db, const QString& filial, const QString& loja, const QString& mesa);
 
 // The slip: REIMPRESSÃO, store, table, ticket(s), waiter(s), when it is reprinted and by whom;

@@ -1,8 +1,9 @@
-#include "ReservarMesa.h"
+#include "operations/ReservarMesa.h"
 
-#include "../store/Journal.h"
-#include "Refusal.h"
-#include "Station.h"
+#include "store/Journal.h"
+#include "core/Numbers.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
 
 #include <algorithm>
 
@@ -11,10 +12,6 @@ namespace Gpe00002 {
 namespace {
 
 constexpr int kGuestNameLength = 50;  // GPERESERVA.NMCLIENTE
-
-bool allDigits(const QString& text) {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
 
 QVariantMap tableParameters(const QString& filial, const QString& loja, const QString& mesa) {
     return {
@@ -68,23 +65,19 @@ std::optional<QDateTime> reservationTime(const QString& hhmm, const QDateTime& n
 std::optional<QString> reservationPeople(const QString& typed) {
     QString digits = typed.trimmed();
     if (!allDigits(digits)) return std::nullopt;
-    while (digits.size() > 1 && digits.front() == u'0') digits.remove(0, 1);
+    digits = withoutLeadingZeros(digits);
     if (digits.size() > 3 || digits == QLatin1String("0")) return std::nullopt;
     return digits;
 }
 
 std::optional<Reserva> activeReservation(PackageDatabase& db, const QString& filial, const QString& loja,
                                          const QString& mesa) {
-    const std::vector<SqlRow> rows = db.select(
-        QStringLiteral("SELECT NMCLIENTE, DTHRRESERVA, NRPESSOAS FROM GPERESERVA WHERE CDFILIAL = :P_CDFILIAL "
-                       "AND CDLOJA = :P_CDLOJA AND NRMESA = :P_NRMESA AND IDSTRESERVA = 'A'"),
-        tableParameters(filial, loja, mesa));
+    const std::vector<SqlRow> rows = db.select("activeReservation", tableParameters(filial, loja, mesa));
     if (rows.empty()) return std::nullopt;
     const SqlRow& row = rows.front();
     // The database keeps the wall-clock time; the driver hands it over labelled UTC.
     const QDateTime stored = row.value(QStringLiteral("DTHRRESERVA")).toDateTime();
-    return Reserva{row.value(QStringLiteral("NMCLIENTE")).toString(), QDateTime(stored.date(), stored.time()),
-                   row.value(QStringLiteral("NRPESSOAS")).toString().trimmed()};
+    return Reserva{rowKey(row, "NMCLIENTE"), QDateTime(stored.date(), stored.time()), rowText(row, "NRPESSOAS")};
 }
 
 QJsonObject reservationJson(const Reserva& reserva) {
@@ -111,10 +104,7 @@ QJsonObject reservarMesa(PackageDatabase& db, const Station& station, const QStr
         expectUnchanged(seen, now);
 
         const QVariantMap table = tableParameters(filial, loja, seen.numero);
-        db.execute(
-            QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'R' WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
-                           "AND NRMESA = :P_NRMESA"),
-            table);
+        db.execute("reserveTable", table);
         QVariantMap row = table;
         row.insert(QStringLiteral("P_NMCLIENTE"), kept.cliente);
         row.insert(QStringLiteral("P_DTHRRESERVA"), kept.horario);
@@ -122,11 +112,7 @@ QJsonObject reservarMesa(PackageDatabase& db, const Station& station, const QStr
         row.insert(QStringLiteral("P_DTHRINCLUSAO"), QDateTime::currentDateTime());
         row.insert(QStringLiteral("P_CDOPERADOR"), textOrNull(station.operador));
         // The unique index on the active reservations refuses a second one (as "tente de novo").
-        db.execute(
-            QStringLiteral("INSERT INTO GPERESERVA (CDFILIAL, CDLOJA, NRMESA, NMCLIENTE, DTHRRESERVA, NRPESSOAS, "
-                           "IDSTRESERVA, DTHRINCLUSAO, CDOPERADOR) VALUES (:P_CDFILIAL, :P_CDLOJA, :P_NRMESA, "
-                           ":P_NMCLIENTE, :P_DTHRRESERVA, :P_NRPESSOAS, 'A', :P_DTHRINCLUSAO, :P_CDOPERADOR)"),
-            row);
+        db.execute("insertReservation", row);
 
         result = {{QStringLiteral("table"), seen.numero}, {QStringLiteral("reservation"), reservationJson(kept)}};
         writeJournal(db, station,
@@ -157,14 +143,8 @@ QJsonObject encerrarReserva(PackageDatabase& db, const Station& station, const Q
         QVariantMap parameters = tableParameters(filial, loja, seen.numero);
         parameters.insert(QStringLiteral("P_IDSTRESERVA"), seat ? QStringLiteral("S") : QStringLiteral("C"));
         parameters.insert(QStringLiteral("P_DTHRFIM"), QDateTime::currentDateTime());
-        db.execute(QStringLiteral("UPDATE GPERESERVA SET IDSTRESERVA = :P_IDSTRESERVA, DTHRFIM = :P_DTHRFIM WHERE "
-                                  "CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND NRMESA = :P_NRMESA AND "
-                                  "IDSTRESERVA = 'A'"),
-                   parameters);
-        db.execute(
-            QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'L' WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA "
-                           "AND NRMESA = :P_NRMESA"),
-            tableParameters(filial, loja, seen.numero));
+        db.execute("endReservation", parameters);
+        db.execute("freeTable", tableParameters(filial, loja, seen.numero));
 
         const QString ended = seat ? QStringLiteral("seated") : QStringLiteral("cancelled");
         result = {{QStringLiteral("table"), seen.numero},

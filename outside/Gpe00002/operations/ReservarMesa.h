@@ -4,7 +4,7 @@
 // or seating its guests ("S") ends it and frees the table ("L"), where the host's order screens
 // open the sale: no sale is opened here.
 
-#include "Tables.h"
+#include "operations/Tables.h"
 
 #include <QDateTime>
 #include <QJsonObject>

@@ -1,8 +1,8 @@
-#include "SepararMesa.h"
+#include "operations/SepararMesa.h"
 
-#include "../store/Journal.h"
-#include "Refusal.h"
-#include "Station.h"
+#include "store/Journal.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
 
 #include <QJsonArray>
 
@@ -14,36 +14,25 @@ QJsonObject separarMesa(PackageDatabase& db, const Station& station, const QStri
         throw ERefusal(QStringLiteral("Mesa %1 não pertence a nenhum agrupamento").arg(seen.numero));
     QJsonObject result;
     db.transaction(busyMessage({seen.numero}), [&] {
-        if (!lockGrouping(db, filial, loja, seen.grupo))
-            throw ERefusal(QStringLiteral("Mesa %1 foi alterada por outro terminal; tente de novo").arg(seen.numero));
+        if (!lockGrouping(db, filial, loja, seen.grupo)) throw ERefusal(tableChanged(seen.numero));
         expectUnchanged(seen, lockTables(db, filial, loja, {seen.numero}).at(seen.numero));
 
         const QVariantMap grouping{{QStringLiteral("P_CDFILIAL"), filial},
                                    {QStringLiteral("P_CDLOJA"), loja},
                                    {QStringLiteral("P_NRJUNMESA"), seen.grupo}};
         QJsonArray before;
-        for (const SqlRow& row :
-             db.select(QStringLiteral("SELECT NRMESA FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND "
-                                      "CDLOJA = :P_CDLOJA AND NRJUNMESA = :P_NRJUNMESA ORDER BY NRMESA"),
-                       grouping))
-            before.append(row.value(QStringLiteral("NRMESA")).toString());
+        for (const SqlRow& row : db.select("groupingMembers", grouping)) before.append(rowKey(row, "NRMESA"));
 
         QVariantMap member = grouping;
         member.insert(QStringLiteral("P_NRMESA"), seen.numero);
-        db.execute(QStringLiteral("DELETE FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND "
-                                  "NRJUNMESA = :P_NRJUNMESA AND NRMESA = :P_NRMESA"),
-                   member);
+        db.execute("deleteGroupingMember", member);
         QJsonArray remaining = before;
         remaining.removeAt(before.toVariantList().indexOf(seen.numero));
         const bool removed = remaining.size() < 2;
         if (removed) {
             // A grouping of one table is none: it goes, with its last member.
-            db.execute(QStringLiteral("DELETE FROM MESAJUNCAO WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND "
-                                      "NRJUNMESA = :P_NRJUNMESA"),
-                       grouping);
-            db.execute(QStringLiteral("DELETE FROM JUNCAOMESA WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND "
-                                      "NRJUNMESA = :P_NRJUNMESA"),
-                       grouping);
+            db.execute("deleteGroupingMembers", grouping);
+            db.execute("deleteGrouping", grouping);
             remaining = {};
         }
         result = {{QStringLiteral("grouping"), seen.grupo},

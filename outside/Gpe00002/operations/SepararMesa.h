@@ -3,7 +3,7 @@
 // fewer than two tables goes with its last member. No sale, ticket or item changes: a grouping
 // only decides what is listed together.
 
-#include "Tables.h"
+#include "operations/Tables.h"
 
 #include <QJsonObject>
 

@@ -9,7 +9,7 @@
 // the sales, tickets and items they touch (Items.h). On PostgreSQL the rows are locked with
 // SELECT ... FOR UPDATE; on SQLite the transaction already holds the whole database.
 
-#include "../store/PackageDatabase.h"
+#include "store/PackageDatabase.h"
 
 #include <QStringList>
 #include <map>
@@ -52,8 +52,10 @@ GPE00002_EXPORT bool lockGrouping(PackageDatabase& db, const QString& filial, co
 // Inside a transaction, before the other locks: locks the store's row.
 GPE00002_EXPORT void lockStore(PackageDatabase& db, const QString& filial, const QString& loja);
 
-// ERefusal "Mesa 0012 foi alterada por outro terminal; tente de novo" when the table is not as
-// the user saw it.
+// "Mesa 0012 foi alterada por outro terminal; tente de novo": what a table the user decided on
+// and another terminal changed meanwhile ends in.
+GPE00002_EXPORT QString tableChanged(const QString& numero);
+// ERefusal tableChanged() when the table is not as the user saw it.
 GPE00002_EXPORT void expectUnchanged(const TableState& seen, const TableState& now);
 // "Mesa 0012 está em uso em outro terminal; tente de novo": what a lock that could not be had
 // within the time limit ends in.

@@ -1,11 +1,11 @@
-#include "TransferirLugar.h"
+#include "operations/TransferirLugar.h"
 
-#include "../store/Journal.h"
-#include "Refusal.h"
-#include "Station.h"
+#include "store/Journal.h"
+#include "core/Numbers.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
 #include <algorithm>
 
 namespace Gpe00002 {
@@ -32,9 +32,9 @@ std::vector<std::pair<QString, int>> seatsOf(const std::vector<TableItem>& items
 }
 
 std::optional<QString> seatNumber(const QString& typed, const QString& lugarOrigem) {
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,4}$"));
-    if (!digits.match(typed).hasMatch() || typed.toInt() == 0) return std::nullopt;
-    const int width = digits.match(lugarOrigem).hasMatch() ? static_cast<int>(lugarOrigem.size()) : 0;
+    const auto seat = [](const QString& text) { return allDigits(text) && text.size() <= 4; };
+    if (!seat(typed) || typed.toInt() == 0) return std::nullopt;
+    const int width = seat(lugarOrigem) ? static_cast<int>(lugarOrigem.size()) : 0;
     return typed.rightJustified(width, QLatin1Char('0'));
 }
 
@@ -69,14 +69,11 @@ QJsonObject transferirLugar(PackageDatabase& db, const Station& station, const Q
             const TableItem& current = items::currentItem(now, item, origem.numero);
             if (sameTable) {
                 antes.append(items::itemRow(db, filial, item.comanda.venda, item.comanda.numero, item.numero));
-                db.execute(QStringLiteral("UPDATE ITCOMANDAVEN SET NRLUGARMESA = :P_LUGAR WHERE CDFILIAL = :P_CDFILIAL "
-                                          "AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND "
-                                          "NRPRODCOMVEN = :P_NRPRODCOMVEN"),
-                           {{QStringLiteral("P_LUGAR"), lugarDestino},
-                            {QStringLiteral("P_CDFILIAL"), filial},
-                            {QStringLiteral("P_NRVENDAREST"), item.comanda.venda},
-                            {QStringLiteral("P_NRCOMANDA"), item.comanda.numero},
-                            {QStringLiteral("P_NRPRODCOMVEN"), item.numero}});
+                db.execute("changeItemSeat", {{QStringLiteral("P_LUGAR"), lugarDestino},
+                                              {QStringLiteral("P_CDFILIAL"), filial},
+                                              {QStringLiteral("P_NRVENDAREST"), item.comanda.venda},
+                                              {QStringLiteral("P_NRCOMANDA"), item.comanda.numero},
+                                              {QStringLiteral("P_NRPRODCOMVEN"), item.numero}});
                 depois.append(items::itemRow(db, filial, item.comanda.venda, item.comanda.numero, item.numero));
                 const QJsonObject same = key(item.comanda.venda, item.comanda.numero, item.numero);
                 moved.append(QJsonObject{{QStringLiteral("from"), same}, {QStringLiteral("to"), same}});

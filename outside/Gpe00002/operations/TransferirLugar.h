@@ -3,7 +3,7 @@
 // seat of the same table, where only its seat changes, or to a seat of another table with an open
 // sale, on one of its tickets, as a product moves (next free item number, first origin kept).
 
-#include "Items.h"
+#include "operations/Items.h"
 
 #include <QJsonObject>
 #include <optional>

@@ -1,18 +1,14 @@
-#include "TransferirMesa.h"
+#include "operations/TransferirMesa.h"
 
-#include "../store/Journal.h"
-#include "Refusal.h"
-#include "Station.h"
+#include "store/Journal.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
 
 #include <QJsonArray>
 
 namespace Gpe00002 {
 
 namespace {
-
-QString changedMessage(const QString& numero) {
-    return QStringLiteral("Mesa %1 foi alterada por outro terminal; tente de novo").arg(numero);
-}
 
 // Nothing changes when the source or the target does not fit; the user reads which and why.
 void refuseUnfit(const TableState& origem, const TableState& destino) {
@@ -53,7 +49,7 @@ QJsonObject transferirMesa(PackageDatabase& db, const Station& station, const QS
     QJsonObject result;
     db.transaction(busyMessage({origem.numero, destino.numero}), [&] {
         if (!origem.grupo.isEmpty() && !lockGrouping(db, filial, loja, origem.grupo))
-            throw ERefusal(changedMessage(origem.numero));
+            throw ERefusal(tableChanged(origem.numero));
         const std::map<QString, TableState> now = lockTables(db, filial, loja, {origem.numero, destino.numero});
         expectUnchanged(origem, now.at(origem.numero));
         expectUnchanged(destino, now.at(destino.numero));
@@ -67,35 +63,19 @@ QJsonObject transferirMesa(PackageDatabase& db, const Station& station, const QS
         // The sales are held too: the order screens write them without the table's lock, and
         // exactly those read here move.
         QJsonArray vendas;
-        for (const SqlRow& row :
-             db.select(QStringLiteral("SELECT NRVENDAREST FROM VENDAREST WHERE CDFILIAL = :P_CDFILIAL AND "
-                                      "CDLOJA = :P_CDLOJA AND NRMESA = :P_ORIGEM AND DTHRFECHMESA IS NULL "
-                                      "ORDER BY NRVENDAREST") +
-                           (db.postgres() ? QStringLiteral(" FOR UPDATE") : QString()),
-                       with({{"P_ORIGEM", origem.numero}})))
-            vendas.append(row.value(QStringLiteral("NRVENDAREST")).toString());
-        if (vendas.isEmpty()) throw ERefusal(changedMessage(origem.numero));
+        for (const SqlRow& row : db.select("tableOpenSales", with({{"P_NRMESA", origem.numero}})))
+            vendas.append(rowKey(row, "NRVENDAREST"));
+        if (vendas.isEmpty()) throw ERefusal(tableChanged(origem.numero));
         for (const QJsonValue& venda : vendas)
-            db.execute(QStringLiteral("UPDATE VENDAREST SET NRMESA = :P_DESTINO WHERE CDFILIAL = :P_CDFILIAL AND "
-                                      "NRVENDAREST = :P_NRVENDAREST"),
-                       {{QStringLiteral("P_CDFILIAL"), filial},
-                        {QStringLiteral("P_NRVENDAREST"), venda.toString()},
-                        {QStringLiteral("P_DESTINO"), destino.numero}});
+            db.execute("moveSale", {{QStringLiteral("P_CDFILIAL"), filial},
+                                    {QStringLiteral("P_NRVENDAREST"), venda.toString()},
+                                    {QStringLiteral("P_DESTINO"), destino.numero}});
         const QVariantMap both = with({{"P_ORIGEM", origem.numero}, {"P_DESTINO", destino.numero}});
         // The target takes the source's state as stored (a copy in the statement keeps even a
         // null as it is), then the source is free.
-        db.execute(QStringLiteral("UPDATE MESA SET IDSTMESAAUX = (SELECT O.IDSTMESAAUX FROM MESA O WHERE O.CDFILIAL = "
-                                  ":P_CDFILIAL AND O.CDLOJA = :P_CDLOJA AND O.NRMESA = :P_ORIGEM) WHERE CDFILIAL = "
-                                  ":P_CDFILIAL AND CDLOJA = :P_CDLOJA AND NRMESA = :P_DESTINO"),
-                   both);
-        db.execute(
-            QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'L' WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND "
-                           "NRMESA = :P_ORIGEM"),
-            with({{"P_ORIGEM", origem.numero}}));
-        if (!origem.grupo.isEmpty())
-            db.execute(QStringLiteral("UPDATE MESAJUNCAO SET NRMESA = :P_DESTINO WHERE CDFILIAL = :P_CDFILIAL AND "
-                                      "CDLOJA = :P_CDLOJA AND NRMESA = :P_ORIGEM"),
-                       both);
+        db.execute("copyTableState", both);
+        db.execute("freeTable", with({{"P_NRMESA", origem.numero}}));
+        if (!origem.grupo.isEmpty()) db.execute("moveGroupingMember", both);
 
         const QJsonValue grupo = origem.grupo.isEmpty() ? QJsonValue() : QJsonValue(origem.grupo);
         result = {{QStringLiteral("from"), origem.numero},

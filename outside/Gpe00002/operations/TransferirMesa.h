@@ -3,7 +3,7 @@
 // source's state and its place in its grouping; the source becomes free. Nothing else of the
 // sales changes (tickets, items and their waiters stay).
 
-#include "Tables.h"
+#include "operations/Tables.h"
 
 #include <QJsonObject>
 

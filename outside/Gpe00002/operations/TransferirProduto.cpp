@@ -1,10 +1,8 @@
-#include "TransferirProduto.h"
+#include "operations/TransferirProduto.h"
 
-#include "../store/Journal.h"
-#include "Refusal.h"
-#include "Station.h"
-
-#include <QRegularExpression>
+#include "store/Journal.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
 
 namespace Gpe00002 {
 
@@ -23,8 +21,7 @@ QString quantityRefusal(const TableItem& item, double quantidade) {
 
 std::optional<double> typedQuantity(const QString& typed, const TableItem& item) {
     if (typed == quantityText(item.quantidade)) return item.quantidade;
-    static const QRegularExpression units(QStringLiteral("^[0-9]{1,6}$"));
-    if (!units.match(typed).hasMatch()) return std::nullopt;
+    if (!allDigits(typed) || typed.size() > 6) return std::nullopt;
     return typed.toDouble();
 }
 

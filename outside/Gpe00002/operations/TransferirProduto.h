@@ -6,7 +6,7 @@
 // row, with the discount and the surcharge split in proportion; a product sold by weight moves
 // whole only.
 
-#include "Items.h"
+#include "operations/Items.h"
 
 #include <QJsonObject>
 #include <optional>

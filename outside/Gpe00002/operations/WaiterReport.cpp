@@ -1,72 +1,49 @@
-#include "WaiterReport.h"
+#include "operations/WaiterReport.h"
 
-#include "../store/History.h"
+#include "core/PrintDocument.h"
+#include "store/Counting.h"
+#include "store/History.h"
 
 #include <QJsonArray>
-#include <QLocale>
+#include <map>
 #include <algorithm>
-#include <cmath>
 
 namespace Gpe00002 {
 
 namespace {
 
-// Per item waiter, over the sales `which` picks (a condition on V).
-QString totalsSql(const QString& which) {
-    return QStringLiteral(
-               "SELECT I.CDVENDEDOR, MAX(D.NMFANVEN) AS NMFANVEN, COUNT(*) AS ITENS, "
-               "SUM(COALESCE(I.QTPRODCOMVEN, 0) * COALESCE(I.VRPRECCOMVEN, 0) - COALESCE(I.VRDESCCOMVEN, 0) "
-               "+ COALESCE(I.VRACRCOMVEN, 0)) AS VALOR "
-               "FROM VENDAREST V "
-               "JOIN COMANDAVEN C ON C.CDFILIAL = V.CDFILIAL AND C.NRVENDAREST = V.NRVENDAREST "
-               "JOIN ITCOMANDAVEN I ON I.CDFILIAL = C.CDFILIAL AND I.NRVENDAREST = C.NRVENDAREST "
-               "AND I.NRCOMANDA = C.NRCOMANDA "
-               "LEFT JOIN VENDEDOR D ON D.CDVENDEDOR = I.CDVENDEDOR "
-               "WHERE V.CDFILIAL = :P_CDFILIAL AND V.CDLOJA = :P_CDLOJA AND %1 "
-               "AND COALESCE(C.IDSTCOMANDA, ' ') <> '4' AND COALESCE(I.IDPRODREFIL, 'N') <> 'S' "
-               "GROUP BY I.CDVENDEDOR")
-        .arg(which);
-}
+// The texts of a change of waiter and the columns of waiterChanges.sql they come from.
+const std::pair<QString WaiterChange::*, const char*> kChangeColumns[] = {
+    {&WaiterChange::mesa, "NRMESA"},           {&WaiterChange::venda, "NRVENDAREST"},
+    {&WaiterChange::comanda, "NRCOMANDA"},     {&WaiterChange::numeroItem, "NRPRODCOMVEN"},
+    {&WaiterChange::produto, "CDPRODUTO"},     {&WaiterChange::nomeProduto, "NMPRODUTO"},
+    {&WaiterChange::de, "CDVENDEDORANT"},      {&WaiterChange::nomeDe, "NMANTERIOR"},
+    {&WaiterChange::para, "CDVENDEDORNOV"},    {&WaiterChange::nomePara, "NMNOVO"},
+    {&WaiterChange::aplicacao, "NMAPLICACAO"}, {&WaiterChange::endereco, "DSENDERECO"},
+    {&WaiterChange::usuario, "NMUSUARIO"}};
 
-const QString kChangesSql = QStringLiteral(
-    "SELECT H.DTHRALTERACAO, H.NMTABELA, H.NRMESA, H.NRVENDAREST, H.NRCOMANDA, H.NRPRODCOMVEN, H.CDPRODUTO, "
-    "P.NMPRODUTO, H.CDVENDEDORANT, A.NMFANVEN AS NMANTERIOR, H.CDVENDEDORNOV, N.NMFANVEN AS NMNOVO, "
-    "H.NMAPLICACAO, H.DSENDERECO, H.NMUSUARIO "
-    "FROM GPEHISTVENDEDOR H "
-    "LEFT JOIN PRODUTO P ON P.CDPRODUTO = H.CDPRODUTO "
-    "LEFT JOIN VENDEDOR A ON A.CDVENDEDOR = H.CDVENDEDORANT "
-    "LEFT JOIN VENDEDOR N ON N.CDVENDEDOR = H.CDVENDEDORNOV "
-    "WHERE H.CDFILIAL = :P_CDFILIAL AND H.CDLOJA = :P_CDLOJA AND H.DTHRALTERACAO >= :P_INICIO "
-    "AND H.DTHRALTERACAO < :P_FIM "
-    "ORDER BY H.DTHRALTERACAO, H.NRHISTORICO");
-
-double cents(double value) { return std::round(value * 100) / 100; }
-
-QString text(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString().trimmed(); }
-
-WaiterTotals loadTotals(PackageDatabase& db, const QString& which, const QVariantMap& parameters) {
+// The counted items of the sales `statement` reads, summed by the item's own waiter.
+WaiterTotals loadTotals(PackageDatabase& db, const char* statement, const QVariantMap& parameters) {
+    std::map<QString, WaiterTotal> byWaiter;
     WaiterTotals totals;
-    for (const SqlRow& row : db.select(totalsSql(which), parameters)) {
-        WaiterTotal& waiter = totals.vendedores.emplace_back();
-        waiter.vendedor = text(row, "CDVENDEDOR");
-        waiter.nome = text(row, "NMFANVEN");
-        waiter.itens = row.value(QStringLiteral("ITENS")).toInt();
-        waiter.valor = cents(row.value(QStringLiteral("VALOR")).toDouble());
-        totals.itens += waiter.itens;
-        totals.valor += waiter.valor;
+    for (const SqlRow& row : db.select(statement, parameters)) {
+        const QString code = rowText(row, "CDVENDEDOR");
+        WaiterTotal& waiter = byWaiter[code];
+        waiter.vendedor = code;
+        if (waiter.nome.isEmpty()) waiter.nome = rowText(row, "NMFANVEN");
+        const Money valor = Counting::ItemAmount::of(row).valor();
+        ++waiter.itens;
+        waiter.valor += valor;
+        ++totals.itens;
+        totals.valor += valor;
     }
-    totals.valor = cents(totals.valor);
-    // The engines order nulls differently: items without a waiter go last here.
+    for (auto& [code, waiter] : byWaiter) totals.vendedores.push_back(std::move(waiter));
+    // Items without a waiter go last.
     std::sort(totals.vendedores.begin(), totals.vendedores.end(), [](const WaiterTotal& a, const WaiterTotal& b) {
         if (a.vendedor.isEmpty() != b.vendedor.isEmpty()) return b.vendedor.isEmpty();
         return a.vendedor < b.vendedor;
     });
     return totals;
-}
-
-const QLocale& portuguese() {
-    static const QLocale locale(QLocale::Portuguese, QLocale::Brazil);
-    return locale;
 }
 
 QString dayText(const QDate& day) { return day.toString(QStringLiteral("dd/MM/yyyy")); }
@@ -92,9 +69,7 @@ QStringList wrapped(const QString& text, int width) {
 
 // `left` with the count and the amount on the right, within `width`.
 QString totalsRow(const QString& left, const QString& items, const QString& amount, int width) {
-    const QString right = items.rightJustified(6) + QLatin1Char(' ') + amount.rightJustified(13);
-    const int room = std::max(0, width - static_cast<int>(right.size()) - 1);
-    return left.left(room).leftJustified(room) + QLatin1Char(' ') + right;
+    return PrintDocument::columns(left, items.rightJustified(6) + QLatin1Char(' ') + amount.rightJustified(13), width);
 }
 
 void addTotals(std::vector<ReportLine>& lines, const QString& heading, const WaiterTotals& totals, int width) {
@@ -106,9 +81,8 @@ void addTotals(std::vector<ReportLine>& lines, const QString& heading, const Wai
     lines.push_back({totalsRow(QStringLiteral("Garçom"), QStringLiteral("Itens"), QStringLiteral("Valor"), width)});
     for (const WaiterTotal& waiter : totals.vendedores)
         lines.push_back({totalsRow(waiterText(waiter.vendedor, waiter.nome), QString::number(waiter.itens),
-                                   amountText(waiter.valor), width)});
-    lines.push_back(
-        {totalsRow(QStringLiteral("Total"), QString::number(totals.itens), amountText(totals.valor), width)});
+                                   waiter.valor.text(), width)});
+    lines.push_back({totalsRow(QStringLiteral("Total"), QString::number(totals.itens), totals.valor.text(), width)});
 }
 
 QJsonObject totalsJson(const WaiterTotals& totals) {
@@ -117,9 +91,9 @@ QJsonObject totalsJson(const WaiterTotals& totals) {
         waiters.append(QJsonObject{{QStringLiteral("waiter"), waiter.vendedor},
                                    {QStringLiteral("name"), waiter.nome},
                                    {QStringLiteral("items"), waiter.itens},
-                                   {QStringLiteral("amount"), waiter.valor}});
+                                   {QStringLiteral("amount"), waiter.valor.toDouble()}});
     return {{QStringLiteral("items"), totals.itens},
-            {QStringLiteral("amount"), totals.valor},
+            {QStringLiteral("amount"), totals.valor.toDouble()},
             {QStringLiteral("waiters"), waiters}};
 }
 
@@ -135,29 +109,17 @@ WaiterReport loadWaiterReport(PackageDatabase& db, const QString& filial, const 
     day.insert(QStringLiteral("P_INICIO"), dia.startOfDay());
     day.insert(QStringLiteral("P_FIM"), dia.addDays(1).startOfDay());
 
-    report.abertas = loadTotals(db, QStringLiteral("V.DTHRFECHMESA IS NULL"), store);
-    report.doDia = loadTotals(db, QStringLiteral("V.DTHRABERMESA >= :P_INICIO AND V.DTHRABERMESA < :P_FIM"), day);
+    report.abertas = loadTotals(db, "openSaleItems", store);
+    report.doDia = loadTotals(db, "daySaleItems", day);
 
     report.historico = waiterHistoryInstalled(db);
     if (!report.historico) return report;
-    for (const SqlRow& row : db.select(kChangesSql, day)) {
+    for (const SqlRow& row : db.select("waiterChanges", day)) {
         WaiterChange& change = report.alteracoes.emplace_back();
         const QDateTime at = row.value(QStringLiteral("DTHRALTERACAO")).toDateTime();
         change.quando = QDateTime(at.date(), at.time());
-        change.item = text(row, "NMTABELA") != QLatin1String("VENDAREST");
-        change.mesa = text(row, "NRMESA");
-        change.venda = text(row, "NRVENDAREST");
-        change.comanda = text(row, "NRCOMANDA");
-        change.numeroItem = text(row, "NRPRODCOMVEN");
-        change.produto = text(row, "CDPRODUTO");
-        change.nomeProduto = text(row, "NMPRODUTO");
-        change.de = text(row, "CDVENDEDORANT");
-        change.nomeDe = text(row, "NMANTERIOR");
-        change.para = text(row, "CDVENDEDORNOV");
-        change.nomePara = text(row, "NMNOVO");
-        change.aplicacao = text(row, "NMAPLICACAO");
-        change.endereco = text(row, "DSENDERECO");
-        change.usuario = text(row, "NMUSUARIO");
+        change.item = rowText(row, "NMTABELA") != QLatin1String("VENDAREST");
+        for (const auto& [field, column] : kChangeColumns) change.*field = rowText(row, column);
     }
     return report;
 }
@@ -226,8 +188,6 @@ std::vector<ReportLine> waiterReportLines(const WaiterReport& report, int width)
     }
     return lines;
 }
-
-QString amountText(double value) { return portuguese().toString(value, 'f', 2); }
 
 QString waiterText(const QString& code, const QString& name) {
     if (code.isEmpty()) return QStringLiteral("(sem garçom)");

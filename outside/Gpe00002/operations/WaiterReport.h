@@ -4,13 +4,11 @@
 // sales opened on a day (open or closed since); and the changes of waiter made that day, from
 // the history of waiter changes where it is installed (store/History.h). Read-only.
 //
-// The items counted are every item that is not a refill (IDPRODREFIL "S") on a ticket that is
-// not cancelled (IDSTCOMANDA "4"), whatever the ticket's kind: what the waiter sold, not only
-// what the change of waiter lists for a table. The amount is quantity x price - discount +
-// surcharge of each item, a missing value counting as 0; a ticket's own discount and surcharge
-// are not spread over its items.
+// The items are the counted items (store/Counting.h), on tickets of every kind: what the waiter
+// sold, with its amount as Counting values it.
 
-#include "../store/PackageDatabase.h"
+#include "core/Money.h"
+#include "store/PackageDatabase.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -23,13 +21,13 @@ struct WaiterTotal {
     QString vendedor;  // CDVENDEDOR of the items; empty for items without a waiter
     QString nome;      // NMFANVEN; empty when the code has no VENDEDOR row
     int itens = 0;     // items (rows, whatever their quantity)
-    double valor = 0;  // in whole cents
+    Money valor;
 };
 
 struct WaiterTotals {
     std::vector<WaiterTotal> vendedores;  // by waiter code, items without a waiter last
     int itens = 0;
-    double valor = 0;
+    Money valor;
 };
 
 struct WaiterChange {
@@ -68,8 +66,6 @@ struct ReportLine {
 };
 GPE00002_EXPORT std::vector<ReportLine> waiterReportLines(const WaiterReport& report, int width);
 
-// An amount in Portuguese: "1.234,50".
-GPE00002_EXPORT QString amountText(double value);
 // A waiter as shown: "0001 Ana", "0099" without a name, "(sem garçom)" without a code.
 GPE00002_EXPORT QString waiterText(const QString& code, const QString& name);
 

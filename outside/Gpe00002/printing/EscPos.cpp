@@ -1,7 +1,7 @@
-#include "EscPos.h"
+#include "printing/EscPos.h"
 
-#include "../operations/Refusal.h"
-#include "Wrap.h"
+#include "core/Refusal.h"
+#include "printing/Wrap.h"
 
 #include <QStringEncoder>
 #include <QStringList>

@@ -4,7 +4,7 @@
 // (GS !, double width and height, so half the columns) and wrapped at the paper's columns, then
 // a feed and a partial cut (GS V 66).
 
-#include "PrintDocument.h"
+#include "core/PrintDocument.h"
 
 #include <QByteArray>
 

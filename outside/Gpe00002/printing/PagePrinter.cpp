@@ -1,7 +1,7 @@
-#include "PagePrinter.h"
+#include "printing/PagePrinter.h"
 
-#include "../operations/Refusal.h"
-#include "Wrap.h"
+#include "core/Refusal.h"
+#include "printing/Wrap.h"
 
 #include <QDateTime>
 #include <QDir>

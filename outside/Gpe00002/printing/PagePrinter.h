@@ -2,7 +2,7 @@
 // Documents on pages, in Liberation Sans (Liberation Mono for a fixed-pitch one): a PDF file on 80 mm wide paper as
 // long as the document (up to 400 mm a page), or a system printer's own pages. Raise ERefusal saying why.
 
-#include "PrintDocument.h"
+#include "core/PrintDocument.h"
 
 namespace Gpe00002::PagePrinter {
 

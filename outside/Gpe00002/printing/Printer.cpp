@@ -1,9 +1,9 @@
-#include "Printer.h"
+#include "printing/Printer.h"
 
-#include "../OpsLog.h"
-#include "../operations/Refusal.h"
-#include "EscPos.h"
-#include "PagePrinter.h"
+#include "core/Log.h"
+#include "core/Refusal.h"
+#include "printing/EscPos.h"
+#include "printing/PagePrinter.h"
 #include "Process.h"
 
 #include <QDeadlineTimer>
@@ -154,7 +154,7 @@ PrintTarget PrintTarget::fromSetting(const QString& setting) {
         return ERefusal(
             QStringLiteral("Impressora \"%1\" não reconhecida (use tcp:, file:, printer: ou pdf:)").arg(text));
     };
-    const int colon = text.indexOf(QLatin1Char(':'));
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
     if (colon < 0) throw unknown();
     const QString scheme = text.left(colon).toLower();
     const QString rest = text.mid(colon + 1).trimmed();
@@ -165,7 +165,7 @@ PrintTarget PrintTarget::fromSetting(const QString& setting) {
         // HOST, HOST:PORT, or [IPv6]:PORT.
         QString host = rest, port;
         if (rest.startsWith(QLatin1Char('['))) {
-            const int close = rest.indexOf(QLatin1Char(']'));
+            const qsizetype close = rest.indexOf(QLatin1Char(']'));
             if (close < 0) throw unknown();
             host = rest.mid(1, close - 1);
             if (rest.size() > close + 1) {

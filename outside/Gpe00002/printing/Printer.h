@@ -8,7 +8,7 @@
 // Without a setting: PDF files in the folder "impressos" of the station's folder.
 // Pages (PDF, system printers) need the application's GUI object (QGuiApplication).
 
-#include "PrintDocument.h"
+#include "core/PrintDocument.h"
 
 namespace Gpe00002 {
 

@@ -1,5 +1,5 @@
 // CriaConsultaJuncao: the groupings of a store, read-only.
-#include "Flow.h"
+#include "routines/Flow.h"
 
 namespace Gpe00002 {
 

@@ -2,8 +2,8 @@
 // a question), or ends the reservation of a reserved one (its guests seated after a question, or
 // the reservation cancelled after a question whose Enter answers Cancela). Cancela goes back one step, and what was
 // typed is there again: from the number of people to the time, to the name, to the map.
-#include "../operations/ReservarMesa.h"
-#include "Flow.h"
+#include "operations/ReservarMesa.h"
+#include "routines/Flow.h"
 #include "TClientDataSet.h"
 
 namespace Gpe00002 {
@@ -97,7 +97,8 @@ std::optional<QJsonValue> encerrar(Flow& flow, const TableState& mesa) {
     const std::optional<Reserva> reserva =
         activeReservation(*flow.db, flow.station.filial, flow.station.loja, mesa.numero);
     TClientDataSet choices(QStringLiteral("cdsReserva"));
-    choices.FieldDefs() = {{"OPCAO", TFieldType::ftString, 8}, {"DESCRICAO", TFieldType::ftString, 60}};
+    choices.FieldDefs() = {{QStringLiteral("OPCAO"), TFieldType::ftString, 8},
+                           {QStringLiteral("DESCRICAO"), TFieldType::ftString, 60}};
     choices.CreateDataSet();
     for (const auto& [option, label] :
          {std::pair<const char*, QString>{"VOLTAR", QStringLiteral("Voltar ao mapa de mesas")},

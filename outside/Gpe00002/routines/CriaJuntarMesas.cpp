@@ -1,8 +1,8 @@
 // CriaJuntarMesas: "J" groups tables, "S" separates one from its grouping: the map, then a
 // question; Cancela on the question brings the map back with the choice, on the map ends.
-#include "../operations/JuntarMesas.h"
-#include "../operations/SepararMesa.h"
-#include "Flow.h"
+#include "operations/JuntarMesas.h"
+#include "operations/SepararMesa.h"
+#include "routines/Flow.h"
 
 #include <algorithm>
 

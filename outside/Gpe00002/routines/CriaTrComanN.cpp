@@ -1,7 +1,7 @@
 // CriaTrComanN: kind "1" transfers a table, "2" a product, "3" a seat position; any other kind
 // shows its arguments.
-#include "../screens/OperationScreens.h"
-#include "Flow.h"
+#include "screens/OperationScreens.h"
+#include "routines/Flow.h"
 
 namespace Gpe00002 {
 

@@ -1,8 +1,8 @@
-#include "Flow.h"
+#include "routines/Flow.h"
 
-#include "../OpsLog.h"
-#include "../printing/Printer.h"
-#include "../screens/SearchList.h"
+#include "core/Log.h"
+#include "printing/Printer.h"
+#include "screens/SearchList.h"
 #include "Mensagemqor.h"
 #include "Process.h"
 

@@ -6,10 +6,10 @@
 // from a target to the source choice, from the first map out of the operation; what was typed
 // and chosen is shown again when the user comes back to it.
 
-#include "../Dialogs.h"
-#include "../operations/Refusal.h"
-#include "../operations/Station.h"
-#include "../store/PackageDatabase.h"
+#include "routines/Dialogues.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
+#include "store/PackageDatabase.h"
 
 #include <QJsonValue>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "ItemChoices.h"
+#include "routines/ItemChoices.h"
 
-#include "../screens/SearchList.h"
+#include "screens/SearchList.h"
 #include "TClientDataSet.h"
 
 #include <algorithm>
@@ -19,7 +19,8 @@ struct Column {
 
 // A dataset for the search list: the columns, the rows filled by `fill`, the first one current.
 void build(TClientDataSet& list, std::initializer_list<Column> columns) {
-    for (const Column& column : columns) list.FieldDefs().push_back({column.name, column.type, column.size});
+    for (const Column& column : columns)
+        list.FieldDefs().push_back({QLatin1String(column.name), column.type, column.size});
     list.CreateDataSet();
     for (const Column& column : columns) {
         TField& field = list.FieldByName(QLatin1String(column.name));

@@ -3,8 +3,8 @@
 // the package's dialogue variables: an item, a seat or a ticket in the titled list, the previous
 // choice current when the user comes back to it. Each answers nullopt when the user cancels.
 
-#include "../operations/Items.h"
-#include "Flow.h"
+#include "operations/Items.h"
+#include "routines/Flow.h"
 
 #include <optional>
 

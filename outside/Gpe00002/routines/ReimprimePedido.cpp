@@ -1,15 +1,14 @@
 // ReimprimePedido: a table with an open sale on the map, then one of its tickets or all of them
 // (no list when it has one), printed again where the station prints; the journal once printed.
 // Closing the list brings the map back; closing the map ends.
-#include "../operations/ReimprimePedido.h"
-#include "../OpsLog.h"
-#include "../printing/Printer.h"
-#include "Flow.h"
+#include "operations/ReimprimePedido.h"
+#include "core/Log.h"
+#include "printing/Printer.h"
+#include "routines/Flow.h"
 #include "TClientDataSet.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QLocale>
 
 namespace Gpe00002 {
 
@@ -22,25 +21,24 @@ const QString kAll = QStringLiteral("Todas");
 // when the list is closed.
 std::optional<QString> chooseTicket(const Order& order) {
     TClientDataSet list(QStringLiteral("cdsComandas"));
-    list.FieldDefs() = {{"NRCOMANDA", TFieldType::ftString, 10},
-                        {"DSCOMANDA", TFieldType::ftString, 50},
-                        {"QTITENS", TFieldType::ftInteger, 0},
-                        {"VRTOTAL", TFieldType::ftString, 16},
-                        {"NRVENDAREST", TFieldType::ftString, 10}};
+    list.FieldDefs() = {{QStringLiteral("NRCOMANDA"), TFieldType::ftString, 10},
+                        {QStringLiteral("DSCOMANDA"), TFieldType::ftString, 50},
+                        {QStringLiteral("QTITENS"), TFieldType::ftInteger, 0},
+                        {QStringLiteral("VRTOTAL"), TFieldType::ftString, 16},
+                        {QStringLiteral("NRVENDAREST"), TFieldType::ftString, 10}};
     list.CreateDataSet();
-    const auto append = [&list](const QString& comanda, const QString& descricao, qsizetype itens, double total,
+    const auto append = [&list](const QString& comanda, const QString& descricao, qsizetype itens, Money total,
                                 const QString& venda) {
         list.Append();
         list.FieldByName(QStringLiteral("NRCOMANDA")).setAsString(comanda);
         list.FieldByName(QStringLiteral("DSCOMANDA")).setAsString(descricao);
         list.FieldByName(QStringLiteral("QTITENS")).setAsInteger(static_cast<int>(itens));
-        list.FieldByName(QStringLiteral("VRTOTAL"))
-            .setAsString(QLocale(QLocale::Portuguese, QLocale::Brazil).toString(total, 'f', 2));
+        list.FieldByName(QStringLiteral("VRTOTAL")).setAsString(total.text());
         list.FieldByName(QStringLiteral("NRVENDAREST")).setAsString(venda);
         list.Post();
     };
     qsizetype itens = 0;
-    double total = 0;
+    Money total;
     for (const OrderTicket& ticket : order.comandas) {
         itens += static_cast<qsizetype>(ticket.itens.size());
         total += ticket.total();

@@ -1,8 +1,9 @@
 // RelFiscais: the waiters' report of the station's store for a day (today unless another is
 // typed on the keypad), on screen and, when asked, on the station's printer.
-#include "Flow.h"
+#include "routines/Flow.h"
 
-#include "../printing/Printer.h"
+#include "core/Numbers.h"
+#include "printing/Printer.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -15,9 +16,7 @@ namespace {
 // "DDMMAAAA" as a date, or why it is none: eight digits that make no day are told as the day
 // they would be ("31/02/2026 não existe"), anything else as not eight digits.
 std::variant<QDate, QString> typedDay(const QString& text) {
-    const bool eightDigits =
-        text.size() == 8 && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-    if (!eightDigits)
+    if (text.size() != 8 || !allDigits(text))
         return QStringLiteral(
                    "Data inválida: \"%1\". Digite o dia com oito algarismos, DDMMAAAA (por exemplo "
                    "14062024).")

@@ -3,8 +3,8 @@
 // one with an open sale), the target seat on the keypad, the ticket when that other table has
 // several, a confirmation, the operation and a notice. Cancela goes back to the screen before,
 // which shows again what was chosen or typed there.
-#include "../operations/TransferirLugar.h"
-#include "ItemChoices.h"
+#include "operations/TransferirLugar.h"
+#include "routines/ItemChoices.h"
 
 namespace Gpe00002 {
 

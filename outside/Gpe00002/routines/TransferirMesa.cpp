@@ -1,8 +1,8 @@
 // The dialogue of the table transfer (CriaTrComanN kind "1"): the table to transfer on one map,
 // the free table to take it on a second one, a confirmation, the operation, a notice. Cancela
 // goes back one step: from the question to the second map, from there to the first one.
-#include "../operations/TransferirMesa.h"
-#include "Flow.h"
+#include "operations/TransferirMesa.h"
+#include "routines/Flow.h"
 
 namespace Gpe00002 {
 

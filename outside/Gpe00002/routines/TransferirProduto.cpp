@@ -4,8 +4,8 @@
 // several, and a question naming what goes where. Each item moves in a transaction of its own,
 // told in a notice; the list comes back for the next one. Cancela goes back to the screen
 // before, showing again what was chosen or typed there; closing the list goes back to the map.
-#include "../operations/TransferirProduto.h"
-#include "ItemChoices.h"
+#include "operations/TransferirProduto.h"
+#include "routines/ItemChoices.h"
 
 #include <QJsonArray>
 

@@ -1,4 +1,4 @@
-#include "ConfirmDialog.h"
+#include "screens/ConfirmDialog.h"
 
 #include "TouchStyle.h"
 

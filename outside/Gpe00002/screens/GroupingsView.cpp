@@ -1,13 +1,13 @@
-#include "GroupingsView.h"
+#include "screens/GroupingsView.h"
 
-#include "TableLook.h"
+#include "core/Numbers.h"
+#include "screens/TableLook.h"
 #include "TouchStyle.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QPainter>
 #include <QScreen>
@@ -41,17 +41,10 @@ public:
     }
 };
 
-const QLocale& portuguese() {
-    static const QLocale locale(QLocale::Portuguese, QLocale::Brazil);
-    return locale;
-}
-
-QString money(double value) { return portuguese().toString(value, 'f', 2); }
-
 QString people(const QString& text) {
     bool number = false;
     const double value = text.trimmed().toDouble(&number);
-    return number ? portuguese().toString(value, 'g', QLocale::FloatingPointShortest) : text.trimmed();
+    return number ? quantityText(value) : text.trimmed();
 }
 
 QString waiter(const GroupingTable& table) {
@@ -117,14 +110,14 @@ GroupingsDialog::GroupingsDialog(const GroupingOverview& overview) {
     QTreeWidgetItem* selected = nullptr;
     for (std::size_t g : order) {
         const Grouping& grouping = overview.grupos[g];
-        double total = 0;
+        Money total;
         for (const GroupingTable& table : grouping.mesas) total += table.total;
         const int tables = static_cast<int>(grouping.mesas.size());
         auto* heading = new QTreeWidgetItem(m_tree);
         heading->setText(
             0, QStringLiteral("Agrupamento %1 · %2 · total %3")
                    .arg(groupingNumber(grouping.numero),
-                        tables == 1 ? QStringLiteral("1 mesa") : QStringLiteral("%1 mesas").arg(tables), money(total)));
+                        tables == 1 ? QStringLiteral("1 mesa") : QStringLiteral("%1 mesas").arg(tables), total.text()));
         heading->setFont(0, headingFont);
         heading->setBackground(0, QColor(0xF6, 0xE3, 0xDA));
         heading->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -145,7 +138,7 @@ GroupingsDialog::GroupingsDialog(const GroupingOverview& overview) {
             row->setForeground(Estado, look.text);
             row->setText(Garcom, sale ? waiter(table) : QString());
             row->setText(Pessoas, sale ? people(table.pessoas) : QString());
-            row->setText(Total, sale ? money(table.total) : QString());
+            row->setText(Total, sale ? table.total.text() : QString());
             row->setTextAlignment(Estado, Qt::AlignCenter);
             row->setTextAlignment(Pessoas, Qt::AlignRight | Qt::AlignVCenter);
             row->setTextAlignment(Total, Qt::AlignRight | Qt::AlignVCenter);

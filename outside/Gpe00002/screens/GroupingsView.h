@@ -4,7 +4,7 @@
 // one with an open sale, the waiter, the people and the total ("1.234,50"). The grouping the
 // consultation named comes first and is selected. "Fechar", Enter, Return and Esc close it.
 
-#include "Dialogs.h"
+#include "operations/Groupings.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "InfoDialog.h"
+#include "screens/InfoDialog.h"
 
 #include "TouchStyle.h"
 

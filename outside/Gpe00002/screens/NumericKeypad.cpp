@@ -1,4 +1,4 @@
-#include "NumericKeypad.h"
+#include "screens/NumericKeypad.h"
 
 #include "TouchStyle.h"
 

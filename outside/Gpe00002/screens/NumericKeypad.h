@@ -3,7 +3,7 @@
 // "OK" and "Cancela", also driven by the keyboard's digits, Backspace, Enter/Return and Esc.
 // A starting text is shown selected: the first digit typed replaces it, as in a text field.
 
-#include "Gpe00002.h"
+#include "core/Export.h"
 
 #include <QDialog>
 #include <QString>

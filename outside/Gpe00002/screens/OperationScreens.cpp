@@ -1,6 +1,6 @@
-#include "OperationScreens.h"
+#include "screens/OperationScreens.h"
 
-#include "InfoDialog.h"
+#include "screens/InfoDialog.h"
 #include "Screen.h"
 
 #include <QStringList>
@@ -21,16 +21,7 @@ QString argumentLine(std::initializer_list<std::pair<const char*, const std::str
     return parts.join(QStringLiteral(" | "));
 }
 
-const QString kNoArguments = QStringLiteral("Sem argumentos");
-
 }  // namespace
-
-OperationText juntarMesasText(const std::string& modo, const std::string& filial, const std::string& loja) {
-    QString title = QStringLiteral("Agrupar ou separar mesas");
-    if (modo == "J") title = QStringLiteral("Agrupar mesas");
-    if (modo == "S") title = QStringLiteral("Separar mesas");
-    return {title, argumentLine({{"Modo", &modo}, {"Filial", &filial}, {"Loja", &loja}})};
-}
 
 OperationText trComanNText(const std::string& tipo, const std::string& flag, const std::string& texto) {
     QString title = QStringLiteral("Transferência");
@@ -38,13 +29,6 @@ OperationText trComanNText(const std::string& tipo, const std::string& flag, con
     if (tipo == "2") title = QStringLiteral("Transferir produto");
     if (tipo == "3") title = QStringLiteral("Transferir posição");
     return {title, argumentLine({{"Tipo", &tipo}, {"Indicador", &flag}, {"Texto", &texto}})};
-}
-
-OperationText reservaMesaText() { return {QStringLiteral("Reservar mesa"), kNoArguments}; }
-
-OperationText consultaJuncaoText(const std::string& argumento, const std::string& filial, const std::string& loja) {
-    return {QStringLiteral("Consultar agrupamentos"),
-            argumentLine({{"Argumento", &argumento}, {"Filial", &filial}, {"Loja", &loja}})};
 }
 
 void showOperation(const OperationText& text) {

@@ -1,7 +1,8 @@
 #pragma once
-// The table operations' screens: each says which operation ran and with which arguments.
+// The screen of a transfer of a kind the package does not have: it says which kind came and with
+// which arguments.
 
-#include "Gpe00002.h"
+#include "core/Export.h"
 
 #include <QString>
 #include <string>
@@ -9,19 +10,13 @@
 namespace Gpe00002 {
 
 struct OperationText {
-    QString title;      // e.g. "Agrupar mesas"
-    QString arguments;  // e.g. "Modo: J | Filial: 01 | Loja: 002"; "Sem argumentos" when there are none
+    QString title;      // e.g. "Transferência"
+    QString arguments;  // e.g. "Tipo: 9 | Indicador: S | Texto: (vazio)"
     bool operator==(const OperationText&) const = default;
 };
 
-// Mode "J" groups, "S" separates; any other mode gets a neutral title and shows in the line.
-GPE00002_EXPORT OperationText juntarMesasText(const std::string& modo, const std::string& filial,
-                                              const std::string& loja);
 // Kind "1" table, "2" product, "3" seat position; any other kind gets a neutral title.
 GPE00002_EXPORT OperationText trComanNText(const std::string& tipo, const std::string& flag, const std::string& texto);
-GPE00002_EXPORT OperationText reservaMesaText();
-GPE00002_EXPORT OperationText consultaJuncaoText(const std::string& argumento, const std::string& filial,
-                                                 const std::string& loja);
 
 // The modal screen: the title, the arguments line (label "line1") and a "Fechar" button.
 void showOperation(const OperationText& text);

@@ -1,4 +1,4 @@
-#include "SearchList.h"
+#include "screens/SearchList.h"
 
 #include "TouchStyle.h"
 #include "TDataSet.h"

@@ -2,7 +2,7 @@
 // The search list: a dialog listing the records of a dataset, one column per visible field,
 // from which the operator picks one record, which then becomes the dataset's current record.
 
-#include "Gpe00002.h"
+#include "core/Export.h"
 
 #include <QColor>
 #include <QDialog>

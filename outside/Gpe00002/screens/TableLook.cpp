@@ -1,4 +1,4 @@
-#include "TableLook.h"
+#include "screens/TableLook.h"
 
 #include "operations/Tables.h"
 

@@ -13,8 +13,12 @@
 // A double tap is one tap: a tap that comes within the settle time (InputGuard::settleMs) of the
 // last tap the map took, anywhere on its tables or room tabs, is ignored with its release, so that
 // a table is marked once, not marked and unmarked.
+//
+// The tiles are screens/TableTile.h, the layouts of rooms and legend screens/TableGrid.h, and the
+// keys are handled in TableMapKeys.cpp.
 
-#include "Dialogs.h"
+#include "core/Export.h"
+#include "screens/TableMapRequest.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "TextEntry.h"
+#include "screens/TextEntry.h"
 
 #include "TouchStyle.h"
 

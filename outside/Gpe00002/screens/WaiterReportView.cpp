@@ -1,4 +1,4 @@
-#include "WaiterReportView.h"
+#include "screens/WaiterReportView.h"
 
 #include "TouchStyle.h"
 
@@ -62,7 +62,7 @@ QTreeWidgetItem* row(QTreeWidgetItem* parent, const QStringList& texts) {
 
 void addTotals(QTreeWidget* tree, const QString& title, const WaiterTotals& totals) {
     auto* heading = new QTreeWidgetItem(tree);
-    heading->setText(0, QStringLiteral("%1 · %2 · %3").arg(title, itemsText(totals.itens), amountText(totals.valor)));
+    heading->setText(0, QStringLiteral("%1 · %2 · %3").arg(title, itemsText(totals.itens), totals.valor.text()));
     QFont bold = tree->font();
     bold.setBold(true);
     heading->setFont(0, bold);
@@ -71,8 +71,8 @@ void addTotals(QTreeWidget* tree, const QString& title, const WaiterTotals& tota
     tree->setFirstColumnSpanned(tree->indexOfTopLevelItem(heading), QModelIndex(), true);
     if (totals.vendedores.empty()) row(heading, {QStringLiteral("Nenhum item.")});
     for (const WaiterTotal& waiter : totals.vendedores) {
-        QTreeWidgetItem* line = row(heading, {waiterText(waiter.vendedor, waiter.nome), QString::number(waiter.itens),
-                                              amountText(waiter.valor)});
+        QTreeWidgetItem* line = row(
+            heading, {waiterText(waiter.vendedor, waiter.nome), QString::number(waiter.itens), waiter.valor.text()});
         line->setTextAlignment(WaiterReportDialog::Itens, Qt::AlignRight | Qt::AlignVCenter);
         line->setTextAlignment(WaiterReportDialog::Valor, Qt::AlignRight | Qt::AlignVCenter);
     }

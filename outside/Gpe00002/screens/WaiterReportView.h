@@ -4,7 +4,7 @@
 // total, and below the changes of waiter of that day (time, table, item, from -> to, who), or why
 // there are none. "Imprimir" (or Alt+I) closes it asking for paper; "Fechar", Enter and Esc close it.
 
-#include "Dialogs.h"
+#include "operations/WaiterReport.h"
 
 #include <QDialog>
 

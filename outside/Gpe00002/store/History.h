@@ -4,7 +4,7 @@
 // however it is made. The package only reads it, tells whether it is installed, and installs it
 // when asked to: never on its own, since that adds triggers to the restaurant's tables.
 
-#include "PackageDatabase.h"
+#include "store/PackageDatabase.h"
 
 namespace Gpe00002 {
 

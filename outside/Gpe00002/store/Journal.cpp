@@ -1,4 +1,4 @@
-#include "Journal.h"
+#include "store/Journal.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -11,23 +11,19 @@ void writeJournal(PackageDatabase& db, const Station& station, const JournalEntr
                                 : QVariant(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
     };
     const auto text = [](const QString& value) { return value.isEmpty() ? QVariant() : QVariant(value); };
-    db.execute(
-        QStringLiteral("INSERT INTO GPEJORNAL (DTHROPERACAO, CDCAIXA, NMESTACAO, CDOPERADOR, IDOPERACAO, CDFILIAL, "
-                       "CDLOJA, NRMESAORIG, NRMESADEST, NRJUNMESA, TXANTES, TXDEPOIS) VALUES (:P_DTHR, :P_CDCAIXA, "
-                       ":P_NMESTACAO, :P_CDOPERADOR, :P_IDOPERACAO, :P_CDFILIAL, :P_CDLOJA, :P_NRMESAORIG, "
-                       ":P_NRMESADEST, :P_NRJUNMESA, :P_TXANTES, :P_TXDEPOIS)"),
-        {{QStringLiteral("P_DTHR"), QDateTime::currentDateTime()},  // wall-clock time, as the restaurant's
-         {QStringLiteral("P_CDCAIXA"), text(station.caixa)},
-         {QStringLiteral("P_NMESTACAO"), text(station.host.left(64))},
-         {QStringLiteral("P_CDOPERADOR"), text(station.operador)},
-         {QStringLiteral("P_IDOPERACAO"), entry.operacao},
-         {QStringLiteral("P_CDFILIAL"), text(entry.filial)},
-         {QStringLiteral("P_CDLOJA"), text(entry.loja)},
-         {QStringLiteral("P_NRMESAORIG"), text(entry.mesaOrigem)},
-         {QStringLiteral("P_NRMESADEST"), text(entry.mesaDestino)},
-         {QStringLiteral("P_NRJUNMESA"), text(entry.grupo)},
-         {QStringLiteral("P_TXANTES"), json(entry.antes)},
-         {QStringLiteral("P_TXDEPOIS"), json(entry.depois)}});
+    db.execute("insertJournal",
+               {{QStringLiteral("P_DTHR"), QDateTime::currentDateTime()},  // wall-clock time, as the restaurant's
+                {QStringLiteral("P_CDCAIXA"), text(station.caixa)},
+                {QStringLiteral("P_NMESTACAO"), text(station.host.left(64))},
+                {QStringLiteral("P_CDOPERADOR"), text(station.operador)},
+                {QStringLiteral("P_IDOPERACAO"), entry.operacao},
+                {QStringLiteral("P_CDFILIAL"), text(entry.filial)},
+                {QStringLiteral("P_CDLOJA"), text(entry.loja)},
+                {QStringLiteral("P_NRMESAORIG"), text(entry.mesaOrigem)},
+                {QStringLiteral("P_NRMESADEST"), text(entry.mesaDestino)},
+                {QStringLiteral("P_NRJUNMESA"), text(entry.grupo)},
+                {QStringLiteral("P_TXANTES"), json(entry.antes)},
+                {QStringLiteral("P_TXDEPOIS"), json(entry.depois)}});
 }
 
 }  // namespace Gpe00002

@@ -2,8 +2,8 @@
 // The operations journal (table GPEJORNAL): one row for every operation that changed something,
 // written inside the operation's own transaction, so that it exists exactly when the change does.
 
-#include "PackageDatabase.h"
-#include "../operations/Station.h"
+#include "store/PackageDatabase.h"
+#include "core/Station.h"
 
 #include <QJsonObject>
 

@@ -1,7 +1,8 @@
-#include "PackageDatabase.h"
+#include "store/PackageDatabase.h"
 
-#include "../OpsLog.h"
-#include "../operations/Refusal.h"
+#include "core/Log.h"
+#include "core/Refusal.h"
+#include "store/Statements.h"
 #include "Geralqor.h"
 #include "Qor_trelvix.h"
 #include "RestaurantSchema.h"
@@ -17,6 +18,10 @@ void bind(TParameters& bound, const QVariantMap& parameters) {
 }
 
 }  // namespace
+
+QString rowKey(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString(); }
+
+QString rowText(const SqlRow& row, const char* column) { return rowKey(row, column).trimmed(); }
 
 PackageDatabase::PackageDatabase(const QString& connectionString) {
     try {
@@ -38,7 +43,7 @@ PackageDatabase::PackageDatabase(const QString& connectionString) {
 void PackageDatabase::ensureOwnTables(TADOConnection& connection) {
     TADOQuery version;
     version.setConnection(&connection);
-    version.setSQL(QStringLiteral("SELECT NRVERSAO FROM GPEVERSAO WHERE NMCOMPONENTE = 'GPE00002'"));
+    version.setSQL(Statements::text(QStringLiteral("packageVersion"), connection.Dialect()));
     try {
         version.Open();
         if (!version.IsEmpty() && version.Fields(0).AsInteger() >= kOperationsSchemaVersion) return;
@@ -50,10 +55,10 @@ void PackageDatabase::ensureOwnTables(TADOConnection& connection) {
     connection.Execute(operationsSchemaScript(connection.Dialect()));
 }
 
-std::vector<SqlRow> PackageDatabase::select(const QString& sql, const QVariantMap& parameters) {
+std::vector<SqlRow> PackageDatabase::select(const char* statement, const QVariantMap& parameters) {
     TADOQuery query;
     query.setConnection(&m_connection);
-    query.setSQL(sql);
+    query.setSQL(Statements::text(QLatin1String(statement), m_connection.Dialect()));
     bind(query.Parameters(), parameters);
     query.Open();
     std::vector<SqlRow> rows;
@@ -66,17 +71,21 @@ std::vector<SqlRow> PackageDatabase::select(const QString& sql, const QVariantMa
     return rows;
 }
 
-qint64 PackageDatabase::execute(const QString& sql, const QVariantMap& parameters) {
+qint64 PackageDatabase::execute(const char* statement, const QVariantMap& parameters) {
     TADOCommand command;
     command.setConnection(&m_connection);
-    command.setCommandText(sql);
+    command.setCommandText(Statements::text(QLatin1String(statement), m_connection.Dialect()));
     bind(command.Parameters(), parameters);
     return command.Execute();
 }
 
+void PackageDatabase::lock(const char* statement, const QVariantMap& parameters) {
+    if (postgres()) select(statement, parameters);
+}
+
 void PackageDatabase::transaction(const QString& busy, const std::function<void()>& work) {
     try {
-        m_connection.Execute(postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
+        m_connection.Execute(Statements::text(QStringLiteral("beginTransaction"), m_connection.Dialect()));
     } catch (const EADOError& e) {
         qCWarning(lcOps).noquote() << "cannot begin a transaction:" << e.what();
         if (e.failure() == TDbFailure::Busy) throw ERefusal(busy);
@@ -85,10 +94,10 @@ void PackageDatabase::transaction(const QString& busy, const std::function<void(
     }
     try {
         work();
-        m_connection.Execute(QStringLiteral("COMMIT"));
+        m_connection.CommitTrans();
     } catch (...) {
         try {
-            m_connection.Execute(QStringLiteral("ROLLBACK"));
+            m_connection.RollbackTrans();
         } catch (const EDatabaseError& e) {
             qCWarning(lcOps).noquote() << "rollback failed:" << e.what();
         }

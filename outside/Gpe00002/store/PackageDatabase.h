@@ -4,14 +4,16 @@
 // and the package's own tables made sure of (created, or brought to the current version, where
 // they are missing: never a change to the restaurant's tables).
 //
-// Statements take named parameters (:P_NAME) and answer their rows as name -> value maps.
+// Statements are named, not written here: select("storeTables", ...) runs sql/storeTables.sql
+// (store/Statements.h). They take named parameters (:P_NAME) and answer their rows as name ->
+// value maps.
 // Every change is one transaction: transaction() begins it (on SQLite taking the write lock at
 // once, BEGIN IMMEDIATE, so that two terminals never both decide on what the other then
 // changes), commits when the work returns and rolls back when it throws. A lock held by another
 // terminal past the connection's time limit ends it as ERefusal with the caller's "tente de novo"
 // text; a lost connection as ERefusal saying so. Failures are logged under "res.ops".
 
-#include "Gpe00002.h"
+#include "core/Export.h"
 #include "TADOConnection.h"
 
 #include <QVariantMap>
@@ -22,6 +24,11 @@ namespace Gpe00002 {
 
 using SqlRow = QVariantMap;  // column name (upper case) -> value; null values are null QVariants
 
+// A column's text as stored, empty for null: for the keys that go back into statements.
+GPE00002_EXPORT QString rowKey(const SqlRow& row, const char* column);
+// A column's text without its surrounding blanks, empty for null: for what is shown.
+GPE00002_EXPORT QString rowText(const SqlRow& row, const char* column);
+
 class GPE00002_EXPORT PackageDatabase {
 public:
     // Connects with `connectionString`, or the runtime library's when it is empty. Raises
@@ -31,8 +38,12 @@ public:
     TADOConnection& connection() { return m_connection; }
     bool postgres() const { return m_connection.Dialect() == TSqlDialect::PostgreSQL; }
 
-    std::vector<SqlRow> select(const QString& sql, const QVariantMap& parameters = {});
-    qint64 execute(const QString& sql, const QVariantMap& parameters = {});
+    std::vector<SqlRow> select(const char* statement, const QVariantMap& parameters = {});
+    qint64 execute(const char* statement, const QVariantMap& parameters = {});
+    // Inside a transaction on PostgreSQL: runs `statement` (a SELECT ... FOR UPDATE, which has a
+    // PostgreSQL text only) to hold its rows until the transaction ends. On SQLite the
+    // transaction already holds the whole database, and nothing runs.
+    void lock(const char* statement, const QVariantMap& parameters);
 
     // Runs `work` in one transaction. `busy` is the message when another terminal holds what it
     // needs ("Mesa 0012 está em uso em outro terminal; tente de novo").

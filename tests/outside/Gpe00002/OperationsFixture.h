@@ -8,8 +8,8 @@
 #include "support/TestValues.h"
 
 #include "DataPacket.h"
-#include "operations/Refusal.h"
-#include "operations/Station.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
 #include "TADOQuery.h"
 #include "operations/Tables.h"
 #include "store/PackageDatabase.h"

@@ -7,7 +7,7 @@
 #include "Dialogs.h"
 #include "Mensagemqor.h"
 #include "Process.h"
-#include "SearchList.h"
+#include "screens/SearchList.h"
 #include "TClientDataSet.h"
 
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 //   gpe00002_op_terminal CONNECTION transfer FROM TO
 // transfers table FROM to table TO of store 0001/0001 as the tables are now, and writes what
 // changed (exit 0) or the refusal (exit 1).
-#include "operations/Refusal.h"
-#include "operations/Station.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
 #include "operations/TransferirMesa.h"
 
 #include <QCoreApplication>

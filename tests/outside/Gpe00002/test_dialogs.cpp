@@ -247,7 +247,7 @@ Gpe00002::GroupingTable member(const char* numero, const char* estado, const cha
     table.vendedor = QString::fromLatin1(waiter);
     table.nomeVendedor = QString::fromUtf8(name);
     table.pessoas = QString::fromLatin1(people);
-    table.total = total;
+    table.total = Gpe00002::Money::fromDouble(total);
     return table;
 }
 
@@ -314,7 +314,10 @@ TEST(ExibeAgrupamentos, ClosesWithFecharEnterAndEscAndSaysWhenThereIsNone) {
 
 TEST(ExibeRelatorioGarcons, ShowsTotalsAndChangesOrWhyThereAreNoneAndAnswersImprimir) {
     Gpe00002::WaiterReport full{"0001", "0001", QDate(2024, 6, 14), {}, {}, true, {}};
-    full.abertas = {{{"0001", "Ana", 6, 1234.5}, {"", "", 1, 3.33}}, 7, 1237.83};
+    using Gpe00002::Money;
+    full.abertas = {{{"0001", "Ana", 6, Money::fromCents(123450)}, {"", "", 1, Money::fromCents(333)}},
+                    7,
+                    Money::fromCents(123783)};
     Gpe00002::WaiterChange item;
     item.quando = QDateTime(QDate(2024, 6, 14), QTime(19, 40, 12));
     item.mesa = "0012";

@@ -25,8 +25,8 @@ protected:
             sql += juncaoMesa("0001", "0001", grouping);
         for (const char* member : {"1:0020", "1:0021", "2:0040", "2:0041", "2:0099", "3:0002", "3:0030", "3:0031"})
             sql += mesaJuncao("0001", "0001", (QByteArray("000000000") + member[0]).constData(), member + 2);
-        // 0020 lists 2 x 10 - 1 + 0.5, 1 x 5 and a missing quantity (0 x 7 + 2); not a refill, an
-        // unknown product, a cancelled ticket, a ticket of another kind nor a closed sale.
+        // 0020 counts 2 x 10 - 1 + 0.5, 1 x 5, a missing quantity (0 x 7 + 2), an unknown product
+        // (100) and a ticket of another kind (100); not a refill, a cancelled ticket nor a closed sale.
         sql +=
             insert(Sale{.venda = "01", .mesa = "0020"}) +
             insert(Ticket{.venda = "01", .comanda = "C1", .descricao = "PKR_1"}) +
@@ -80,7 +80,7 @@ protected:
                               (t.vendedor.isEmpty() ? QString()
                                                     : QStringLiteral(" %1/%2/%3/%4")
                                                           .arg(t.vendedor, t.nomeVendedor, t.pessoas)
-                                                          .arg(t.total));
+                                                          .arg(t.total.toDouble()));
             groupings << grouping.numero + ": " + tables.join("; ");
         }
         return groupings;
@@ -95,7 +95,7 @@ protected:
 
 TEST_P(ConsultaTest, ListsEveryGroupingWithItsTablesSalesAndTotals) {
     const Gpe00002::GroupingOverview overview = Gpe00002::loadGroupings(*m_ops, "0001", "0001", "");
-    EXPECT_EQ(describe(overview), (QStringList{"0000000001: 0020 O 0001/Ana/4/26.5; 0021 L",
+    EXPECT_EQ(describe(overview), (QStringList{"0000000001: 0020 O 0001/Ana/4/226.5; 0021 L",
                                                "0000000002: 0040 O 0001/Ana/3/14.5; 0041 P; 0099 ?",
                                                "0000000003: 0002 L; 0030 O 0007//2/3.3; 0031 R", "12: "}));
     EXPECT_EQ(overview.selecionado, -1);

@@ -3,6 +3,7 @@
 #include "TerminalFixture.h"
 
 #include "Srv_res00011.h"
+#include "TADOCommand.h"
 #include "store/History.h"
 
 namespace {
@@ -139,8 +140,12 @@ TEST_P(HistoricoTest, ChangesOfOneItemAtOnceAreRecordedInTheOrderTheyWereMade) {
     const auto changeTo = [](const char* waiter) -> Operation {
         return [waiter](Gpe00002::PackageDatabase& db) {
             db.transaction(QStringLiteral("ocupado"), [&] {
-                db.execute(QStringLiteral("UPDATE ITCOMANDAVEN SET CDVENDEDOR = :P_V WHERE NRPRODCOMVEN = '1'"),
-                           {{QStringLiteral("P_V"), QString::fromLatin1(waiter)}});
+                TADOCommand change;
+                change.setConnection(&db.connection());
+                change.setCommandText(
+                    QStringLiteral("UPDATE ITCOMANDAVEN SET CDVENDEDOR = :P_V WHERE NRPRODCOMVEN = '1'"));
+                change.Parameters().ParamByName(QStringLiteral("P_V")).setValue(QString::fromLatin1(waiter));
+                change.Execute();
             });
             return QJsonObject{};
         };

@@ -194,7 +194,7 @@ TEST_P(RelatorioTest, RelFiscaisAsksTheDayShowsTheReportAndPrintsOnRequest) {
             calls << QStringLiteral("report %1: %2 itens, %3")
                          .arg(shown.dia.toString(Qt::ISODate))
                          .arg(shown.doDia.itens)
-                         .arg(shown.doDia.valor);
+                         .arg(shown.doDia.valor.toDouble());
             return c.print;
         };
         Gpe00002::RelFiscais();

@@ -3,7 +3,7 @@
 #include "EscPosDecoder.h"
 
 #include "Process.h"
-#include "operations/Refusal.h"
+#include "core/Refusal.h"
 #include "printing/EscPos.h"
 #include "printing/Printer.h"
 

@@ -2,7 +2,7 @@
 
 #include "Dialogs.h"
 #include "ModalDriver.h"
-#include "OperationScreens.h"
+#include "screens/OperationScreens.h"
 
 #include "TClientDataSet.h"
 
@@ -114,10 +114,8 @@ TEST(Routines, TheOperationsDialoguesOpenTheirScreensAsAsked) {
 TEST(Routines, TitlesFollowModeAndKind) {
     using Gpe00002::OperationText;
     const std::vector<std::pair<OperationText, OperationText>> cases = {
-        {Gpe00002::juntarMesasText("S", "01", ""), {"Separar mesas", "Modo: S | Filial: 01 | Loja: (vazio)"}},
-        {Gpe00002::juntarMesasText("j", "01", "2"), {"Agrupar ou separar mesas", "Modo: j | Filial: 01 | Loja: 2"}},
         {Gpe00002::trComanNText("2", "N", "S"), {"Transferir produto", "Tipo: 2 | Indicador: N | Texto: S"}},
-        {Gpe00002::trComanNText("3", "S", "S"), {"Transferir posição", "Tipo: 3 | Indicador: S | Texto: S"}},
+        {Gpe00002::trComanNText("3", "S", ""), {"Transferir posição", "Tipo: 3 | Indicador: S | Texto: (vazio)"}},
         {Gpe00002::trComanNText("9", "S", "S"), {"Transferência", "Tipo: 9 | Indicador: S | Texto: S"}},
     };
     for (const auto& [actual, expected] : cases) {

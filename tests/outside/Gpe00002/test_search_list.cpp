@@ -3,7 +3,7 @@
 
 #include "Gpe00002.h"
 #include "ModalDriver.h"
-#include "SearchList.h"
+#include "screens/SearchList.h"
 #include "TClientDataSet.h"
 
 #include <QHeaderView>

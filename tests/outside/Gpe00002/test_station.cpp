@@ -1,8 +1,8 @@
 // The station's context from its files: branch, store, cash register, operator, and the clear
 // refusal that names the file and the column when branch or store are missing; where it prints.
 #include "Process.h"
-#include "operations/Refusal.h"
-#include "operations/Station.h"
+#include "core/Refusal.h"
+#include "core/Station.h"
 #include "TClientDataSet.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 
 #include "Dialogs.h"
 #include "ModalDriver.h"
-#include "TableMap.h"
+#include "screens/TableMap.h"
 
 #include <QAbstractButton>
 #include <QPushButton>

@@ -2,7 +2,7 @@
 // The operations package's logging category "res.ops": refused and failed operations with
 // their causes. Warnings show by default; QT_LOGGING_RULES="res.ops.info=true" adds the rest.
 
-#include "Gpe00002.h"
+#include "core/Export.h"
 
 #include <QLoggingCategory>
 

@@ -5,7 +5,7 @@
 // Dados/Cadastros/ControleAcess.cds (CDOPERADOR, which wins over CDOPERADORLOGIN); IDESQUEMA;
 // and DSIMPRESSORA, where the station prints (printing/Printer.h).
 
-#include "Gpe00002.h"
+#include "core/Export.h"
 
 #include <QString>
 

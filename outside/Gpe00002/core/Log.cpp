@@ -1,3 +1,3 @@
-#include "OpsLog.h"
+#include "core/Log.h"
 
 Q_LOGGING_CATEGORY(lcOps, "res.ops", QtWarningMsg)

@@ -1,7 +1,7 @@
-#include "Station.h"
+#include "core/Station.h"
 
 #include "Process.h"
-#include "Refusal.h"
+#include "core/Refusal.h"
 #include "TClientDataSet.h"
 
 #include <QSysInfo>

@@ -5,7 +5,7 @@
 // wraps a long line at its columns; a page (PDF, a system printer) at its width. Leading spaces
 // indent every row of a wrapped line.
 
-#include "Gpe00002.h"
+#include "core/Export.h"
 
 #include <QString>
 #include <algorithm>
@@ -41,9 +41,9 @@ struct GPE00002_EXPORT PrintDocument {
         lines.push_back({left, style, PrintLine::Align::Left, right, false});
     }
     void rule() { lines.push_back({QString(kColumns, QLatin1Char('-')), PrintLine::Style::Normal, {}, {}, true}); }
-    // `left` and `right` on one line of kColumns characters, `left` cut where they would meet.
-    static QString columns(const QString& left, const QString& right) {
-        const int room = std::max(0, kColumns - static_cast<int>(right.size()) - 1);
+    // `left` and `right` on one line of `width` characters, `left` cut where they would meet.
+    static QString columns(const QString& left, const QString& right, int width = kColumns) {
+        const int room = std::max(0, width - static_cast<int>(right.size()) - 1);
         return left.left(room).leftJustified(room) + QLatin1Char(' ') + right;
     }
 };

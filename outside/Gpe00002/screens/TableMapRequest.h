@@ -1,0 +1,28 @@
+#pragma once
+// What the table map is asked to show: the store's tables, each offered or not with the reason,
+// and how many may be chosen.
+
+#include "operations/Tables.h"
+
+#include <QStringList>
+#include <vector>
+
+namespace Gpe00002 {
+
+// One table on the map: offered, or shown but disabled with the reason ("ocupada").
+struct MapTable {
+    TableState mesa;
+    bool enabled = true;
+    QString reason;
+};
+
+struct TableMapRequest {
+    QString title;                 // the operation, e.g. "Agrupar mesas"
+    QString prompt;                // what to choose, e.g. "Escolha as mesas a agrupar"
+    std::vector<MapTable> tables;  // every active table of the store, by number
+    bool multiple = false;         // several tables may be chosen
+    int minimum = 1;               // the least number of tables to confirm
+    QStringList marked = {};       // the user's previous choice, when they came back to this map
+};
+
+}  // namespace Gpe00002

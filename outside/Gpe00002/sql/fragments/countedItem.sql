@@ -1,0 +1,1 @@
+COALESCE(IT.IDPRODREFIL, 'N') <> 'S'

@@ -1,0 +1,1 @@
+COALESCE(CO.IDSTCOMANDA, ' ') <> '4'

@@ -1,0 +1,1 @@
+SUBSTR(CO.DSCOMANDA, 1, 4) IN ('PKR_', 'RES_')
