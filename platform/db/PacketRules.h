@@ -86,5 +86,10 @@ struct CheckedTable {
     std::size_t binaryRowBytes = 0;
 };
 CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows, std::string_view head);
+// The two halves of checkTable: the fields, answering their names, and the rows, answering the
+// bytes they take in the binary form.
+FieldNames checkFields(const std::vector<TFieldDesc>& fields, std::string_view head);
+std::size_t checkRows(const std::vector<TFieldDesc>& fields, const FieldNames& names, const std::vector<TRecord>& rows,
+                      std::string_view head);
 
 }  // namespace PacketRules

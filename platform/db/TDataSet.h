@@ -13,6 +13,7 @@
 #include <memory>
 
 class FilterExpression;
+class TPacketFields;
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
@@ -94,6 +95,7 @@ private:
     void setCursor(int position);
 
     std::vector<std::unique_ptr<TField>> m_fields;
+    std::vector<std::unique_ptr<TField>> m_spareFields;  // fields made from the last content, closed
     bool m_persistent = false;
     std::vector<TFieldDesc> m_mappedColumns;  // the columns last mapped onto persistent fields
     std::vector<int> m_mappedSource;          // column index of each persistent field
@@ -108,4 +110,6 @@ private:
     QString m_filterText;
     bool m_filtered = false;
     std::unique_ptr<FilterExpression> m_filter;
+    // The fields as toPacket last checked them, kept while they stay the same.
+    mutable std::unique_ptr<TPacketFields> m_packetFields;
 };

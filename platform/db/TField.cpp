@@ -243,7 +243,7 @@ TFieldValue TField::convert(const TFieldValue& value) const {
 
 void TField::assign(TFieldValue value) {
     if (m_readOnly) throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(m_desc.name));
-    m_dataSet.setFieldValue(Index(), convert(value));
+    m_dataSet.setFieldValue(Index(), convert(std::move(value)));
 }
 
 void TField::setAsString(const QString& value) { assign(value.toStdString()); }

@@ -31,6 +31,13 @@ public:
     void setVisible(bool visible) { m_visible = visible; }
     bool ReadOnly() const { return m_readOnly; }
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    // Back to the attributes of a new field.
+    void resetAttributes() {
+        m_displayLabel.clear();
+        m_displayWidth = -1;
+        m_visible = true;
+        m_readOnly = false;
+    }
 
     bool IsNull() const;
     QString AsString() const;
