@@ -25,8 +25,8 @@ ColumnKind kindOfDeclaredType(const char* declared, int& size) {
     if (type.contains(QLatin1String("BOOL"))) return ColumnKind::Boolean;
     if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("TEXT")) ||
         type.contains(QLatin1String("CLOB"))) {
-        const int open = type.indexOf('(');
-        const int close = type.indexOf(')', open);
+        const int open = static_cast<int>(type.indexOf(u'('));
+        const int close = static_cast<int>(type.indexOf(u')', open));
         if (open >= 0 && close > open) size = type.mid(open + 1, close - open - 1).trimmed().toInt();
         return ColumnKind::Text;
     }
