@@ -1,6 +1,9 @@
 #include "TADOQuery.h"
 
-TADOQuery::TADOQuery(QString name) : TDataSet(std::move(name)) {}
+TADOQuery::TADOQuery(QString name) : TDataSet(std::move(name)) {
+    // Run again and again: the records of one run serve the next.
+    m_reuseRecords = true;
+}
 
 void TADOQuery::setSQL(const QString& text) {
     Close();
@@ -45,6 +48,7 @@ void TADOQuery::doOpen() {
         m_renderedFor = driver.dialect();
     }
     m_parameters.values(m_values);
-    TQueryResult result = driver.query(m_rendered, m_values, m_connection->statementTimeoutMs(m_commandTimeout));
+    TQueryResult result;
+    driver.queryInto(m_rendered, m_values, m_connection->statementTimeoutMs(m_commandTimeout), result, m_spareRecords);
     setContent(result.columns, std::move(result.rows));
 }

@@ -76,6 +76,7 @@ void TDataSet::Close() {
     if (!Active()) return;
     doClose();
     m_state = TDataSetState::dsInactive;
+    keepRecords(m_rows);
     m_rows.clear();
     m_view.clear();
     m_buffer.clear();
@@ -87,6 +88,24 @@ void TDataSet::Close() {
         m_spareFields = std::move(m_fields);
         m_fields.clear();
     }
+}
+
+void TDataSet::keepRecords(std::vector<TRecord>& records) {
+    if (!m_reuseRecords) return;
+    constexpr std::size_t kKept = 4096;
+    for (TRecord& record : records) {
+        if (m_spareRecords.size() >= kKept) break;
+        record.clear();
+        m_spareRecords.push_back(std::move(record));
+    }
+}
+
+TRecord TDataSet::spareRecord(std::size_t size) {
+    if (m_spareRecords.empty()) return TRecord(size);
+    TRecord record = std::move(m_spareRecords.back());
+    m_spareRecords.pop_back();
+    record.resize(size);
+    return record;
 }
 
 void TDataSet::setContent(const std::vector<TFieldDesc>& columns, std::vector<TRecord>&& rows) {
@@ -118,7 +137,7 @@ void TDataSet::setContent(const std::vector<TFieldDesc>& columns, std::vector<TR
             m_rows.clear();
             m_rows.reserve(rows.size());
             for (TRecord& row : rows) {
-                TRecord mapped(m_fields.size());
+                TRecord mapped = spareRecord(m_fields.size());
                 for (std::size_t f = 0; f < m_fields.size(); ++f) {
                     TFieldValue& value = row[static_cast<std::size_t>(source[f])];
                     // Each column feeds one field at most, so a value of the field's type moves.
@@ -129,6 +148,7 @@ void TDataSet::setContent(const std::vector<TFieldDesc>& columns, std::vector<TR
                 }
                 m_rows.push_back(std::move(mapped));
             }
+            keepRecords(rows);
         }
     } else {
         // The fields of the last content serve again when the columns are the same, as new.

@@ -83,10 +83,17 @@ protected:
     // Opens the dataset empty with its persistent fields, or with the given descriptors.
     void createEmpty(const std::vector<TFieldDesc>& descs);
 
+    // Emptied records kept for the next content where m_reuseRecords is set (a query, run again
+    // and again), instead of allocating them anew; a few thousand at most.
+    bool m_reuseRecords = false;
+    std::vector<TRecord> m_spareRecords;
+
     [[noreturn]] void fail(const QString& message) const;
     void checkActive() const;
 
 private:
+    void keepRecords(std::vector<TRecord>& records);
+    TRecord spareRecord(std::size_t size);
     void cutWideTexts(const std::vector<TFieldDesc>& columns);
     void rebuildView();
     bool recordMatches(const TRecord& record) const;

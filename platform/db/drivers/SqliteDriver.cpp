@@ -116,12 +116,20 @@ public:
     QString placeholder(int) const override { return QStringLiteral("?"); }
 
     TQueryResult query(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {
+        TQueryResult result;
+        std::vector<TRecord> none;
+        queryInto(sql, params, timeoutMs, result, none);
+        return result;
+    }
+
+    void queryInto(const QString& sql, const std::vector<QVariant>& params, int timeoutMs, TQueryResult& result,
+                   std::vector<TRecord>& spare) override {
+        result.rows.clear();
         limitTo(timeoutMs);
         Statement& entry = prepare(sql, params);
         sqlite3_stmt* statement = entry.statement;
         Guard guard{statement};
         describe(entry);
-        TQueryResult result;
         int count = static_cast<int>(entry.columns.size());
         result.columns = entry.columns;
         // Room for as many rows as the last run gave, so that the list is not moved as it grows.
@@ -139,7 +147,14 @@ public:
                 result.columns = entry.columns;
             }
             const std::vector<ColumnKind>& kinds = entry.kinds;
-            TRecord& row = result.rows.emplace_back(static_cast<std::size_t>(count));
+            if (spare.empty()) {
+                result.rows.emplace_back(static_cast<std::size_t>(count));
+            } else {
+                result.rows.push_back(std::move(spare.back()));
+                spare.pop_back();
+                result.rows.back().resize(static_cast<std::size_t>(count));
+            }
+            TRecord& row = result.rows.back();
             for (int c = 0; c < count; ++c) {
                 TFieldValue& value = row[static_cast<std::size_t>(c)];
                 if (kinds[static_cast<std::size_t>(c)] == ColumnKind::Text) {
@@ -180,7 +195,6 @@ public:
         }
         settleInferredColumns(result, entry.kinds);
         entry.lastRows = result.rows.size();
-        return result;
     }
 
     qint64 execute(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {

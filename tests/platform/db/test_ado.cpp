@@ -382,6 +382,45 @@ TEST_P(AdoTest, EveryRunTakesItsOwnTextAndValues) {
                 Rows{std::to_string(i)});
 }
 
+TEST_P(AdoTest, ARunAgainKeepsNothingOfTheLastOne) {
+    // A query's records are used again for its next run: nulls, fewer rows and narrower fields
+    // show nothing of the run before, with the columns as they come and mapped onto persistent
+    // fields in another order.
+    for (const bool persistent : {false, true}) {
+        SCOPED_TRACE(persistent ? "persistent fields" : "fields of the columns");
+        TADOQuery query;
+        query.setConnection(&m_connection);
+        query.setSQL(QStringLiteral("SELECT CD, NM, TX FROM T WHERE CD >= :P_CD ORDER BY CD"));
+        if (persistent) {
+            query.AddField("TX", TFieldType::ftString, 2000);
+            query.AddField("NM", TFieldType::ftString, 30);
+            query.AddField("CD", TFieldType::ftString, 4);
+        }
+        const std::pair<const char*, std::vector<std::string>> runs[] = {
+            {"0001", {"0001|Mesa 1|<null>", "0002|Garçom Zé|x", "0003|<null>|"}},
+            {"0003", {"0003|<null>|"}},
+            {"0002", {"0002|Garçom Zé|x", "0003|<null>|"}},
+            {"9999", {}},
+            {"0001", {"0001|Mesa 1|<null>", "0002|Garçom Zé|x", "0003|<null>|"}},
+        };
+        for (const auto& [from, rows] : runs) {
+            query.Close();
+            query.Parameters().ParamByName("P_CD").setValue(QString::fromLatin1(from));
+            query.Open();
+            std::vector<std::string> seen;
+            for (query.First(); !query.Eof(); query.Next()) {
+                std::string row;
+                for (const char* name : {"CD", "NM", "TX"})
+                    row += (row.empty() ? "" : "|") + (query.FieldByName(name).IsNull()
+                                                           ? std::string("<null>")
+                                                           : query.FieldByName(name).AsString().toStdString());
+                seen.push_back(row);
+            }
+            EXPECT_EQ(seen, rows) << "from " << from;
+        }
+    }
+}
+
 TEST_P(AdoTest, AStatementThatRunsPastTheTimeLimitEndsThere) {
     TADOConnection limited(QStringLiteral("adcLimited"));
     limited.setConnectionString(m_connectionString + QStringLiteral(";Command Timeout=1"));
