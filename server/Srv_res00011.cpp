@@ -138,7 +138,7 @@ void answerWithVerdict(TrdmMenu& dm, const QString& verdict) {
                                      QStringLiteral("CDCAIXA")};
     dm.cdsGarcom.Append();
     for (const QString& name : copied)
-        dm.cdsGarcom.FieldByName(name).setAsString(dm.adqValidaGarcom.FieldByName(name).AsString());
+        dm.cdsGarcom.FieldByName(name).setAsStringFrom(dm.adqValidaGarcom.FieldByName(name));
     dm.cdsGarcom.FieldByName(QStringLiteral("HABILITADO")).setAsString(verdict);
     dm.cdsGarcom.Post();
 }

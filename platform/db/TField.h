@@ -49,6 +49,8 @@ public:
     const TFieldValue& rawValue() const;
 
     void setAsString(const QString& value);  // a longer text is cut to the field's size
+    // setAsString(source.AsString()), without the trip through UTF-16 where the text allows it.
+    void setAsStringFrom(const TField& source);
     void setAsInteger(std::int32_t value);
     void setAsFloat(double value);
     void setAsBoolean(bool value);
