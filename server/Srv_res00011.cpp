@@ -67,9 +67,14 @@ QVariant getStatusMesa(const QString& stFilial, const QString& stLoja, const QSt
 
 namespace {
 
-// Binds a parameter as an 8-bit text.
-void bind8(TParameters& parameters, const char* name, const QString& value) {
-    parameters.ParamByName(QLatin1String(name)).setAsString(value.toStdString());
+// Binds a parameter as an 8-bit text. A text of valid UTF-16 reads back from its 8-bit form
+// unchanged, so it is bound as it is, without the two conversions.
+void bind8(TParameters& parameters, const QString& name, const QString& value) {
+    TParameter& parameter = parameters.ParamByName(name);
+    if (!value.isEmpty() && value.isValidUtf16())
+        parameter.setValue(value);
+    else
+        parameter.setAsString(value.toStdString());
 }
 
 // A product code to leave out: the empty text stands for none, which no product code is.
@@ -80,9 +85,9 @@ QString productToLeaveOut(const QString& code) { return code.isEmpty() ? QString
 QVariant getComandaInd(const QString& stNrMesa, const QString& stFilial, const QString& stLoja) {
     return runQueryFunction("getComandaInd", [&](TrdmMenu& dm) -> TDataSetProvider& {
         TParameters& parameters = dm.adqComandaInd.Parameters();
-        bind8(parameters, "P_NRMESA", stNrMesa);
-        bind8(parameters, "P_CDFILIAL", stFilial);
-        bind8(parameters, "P_CDLOJA", stLoja);
+        bind8(parameters, QStringLiteral("P_NRMESA"), stNrMesa);
+        bind8(parameters, QStringLiteral("P_CDFILIAL"), stFilial);
+        bind8(parameters, QStringLiteral("P_CDLOJA"), stLoja);
         return dm.dspComandaInd;
     });
 }
@@ -91,14 +96,14 @@ QVariant getItemMesa(const QString& stFilial, const QString& stNrComanda, const 
                      const QString& stCdProdConsum, const QString& stCdProdConsFem, const QString& stCdProdCouver) {
     return runQueryFunction("getItemMesa", [&](TrdmMenu& dm) -> TDataSetProvider& {
         const auto bindProducts = [&](TParameters& parameters) {
-            bind8(parameters, "P_CDPRODCONSUM", productToLeaveOut(stCdProdConsum));
-            bind8(parameters, "P_CDPRODCONSFEM", productToLeaveOut(stCdProdConsFem));
-            bind8(parameters, "P_CDPRODCOUVER", productToLeaveOut(stCdProdCouver));
+            bind8(parameters, QStringLiteral("P_CDPRODCONSUM"), productToLeaveOut(stCdProdConsum));
+            bind8(parameters, QStringLiteral("P_CDPRODCONSFEM"), productToLeaveOut(stCdProdConsFem));
+            bind8(parameters, QStringLiteral("P_CDPRODCOUVER"), productToLeaveOut(stCdProdCouver));
         };
         if (stModo == QLatin1String("RES")) {
             dm.adqComandaVen.Close();
-            bind8(dm.adqComandaVen.Parameters(), "P_CDFILIAL", stFilial);
-            bind8(dm.adqComandaVen.Parameters(), "P_NRCOMANDA", stNrComanda);
+            bind8(dm.adqComandaVen.Parameters(), QStringLiteral("P_CDFILIAL"), stFilial);
+            bind8(dm.adqComandaVen.Parameters(), QStringLiteral("P_NRCOMANDA"), stNrComanda);
             dm.adqComandaVen.Open();
             // Ticket numbers come round again: a number also found in closed sales stands for
             // the ticket of the open sale. Without an open one, the first row found counts.
@@ -106,16 +111,18 @@ QVariant getItemMesa(const QString& stFilial, const QString& stNrComanda, const 
                 if (dm.adqComandaVen.FieldByName(QStringLiteral("DTHRFECHMESA")).IsNull()) break;
             if (dm.adqComandaVen.Eof()) dm.adqComandaVen.First();
             TParameters& parameters = dm.adqItComandaJuncao.Parameters();
-            bind8(parameters, "P_CDFILIAL", stFilial);
-            bind8(parameters, "P_CDLOJA", dm.adqComandaVen.FieldByName(QStringLiteral("CDLOJA")).AsString());
-            bind8(parameters, "P_NRMESA", dm.adqComandaVen.FieldByName(QStringLiteral("NRMESA")).AsString());
+            bind8(parameters, QStringLiteral("P_CDFILIAL"), stFilial);
+            bind8(parameters, QStringLiteral("P_CDLOJA"),
+                  dm.adqComandaVen.FieldByName(QStringLiteral("CDLOJA")).AsString());
+            bind8(parameters, QStringLiteral("P_NRMESA"),
+                  dm.adqComandaVen.FieldByName(QStringLiteral("NRMESA")).AsString());
             bindProducts(parameters);
             return dm.dspItComandaJuncao;
         }
         dm.adqItComanda.Close();
         TParameters& parameters = dm.adqItComanda.Parameters();
-        bind8(parameters, "P_CDFILIAL", stFilial);
-        bind8(parameters, "P_NRCOMANDA", stNrComanda);
+        bind8(parameters, QStringLiteral("P_CDFILIAL"), stFilial);
+        bind8(parameters, QStringLiteral("P_NRCOMANDA"), stNrComanda);
         bindProducts(parameters);
         dm.adqItComanda.Open();
         return dm.dspItComanda;
@@ -125,13 +132,14 @@ QVariant getItemMesa(const QString& stFilial, const QString& stNrComanda, const 
 namespace {
 
 // The one-row answer of getValidaGarcom: the waiter of the query's current row, with a verdict.
-void answerWithVerdict(TrdmMenu& dm, const char* verdict) {
-    static const char* copied[] = {"CDVENDEDOR", "NMFANVEN", "CDOPERADOR", "CDFILIAL", "CDCAIXA"};
+void answerWithVerdict(TrdmMenu& dm, const QString& verdict) {
+    static const QString copied[] = {QStringLiteral("CDVENDEDOR"), QStringLiteral("NMFANVEN"),
+                                     QStringLiteral("CDOPERADOR"), QStringLiteral("CDFILIAL"),
+                                     QStringLiteral("CDCAIXA")};
     dm.cdsGarcom.Append();
-    for (const char* name : copied)
-        dm.cdsGarcom.FieldByName(QLatin1String(name))
-            .setAsString(dm.adqValidaGarcom.FieldByName(QLatin1String(name)).AsString());
-    dm.cdsGarcom.FieldByName(QStringLiteral("HABILITADO")).setAsString(QLatin1String(verdict));
+    for (const QString& name : copied)
+        dm.cdsGarcom.FieldByName(name).setAsStringFrom(dm.adqValidaGarcom.FieldByName(name));
+    dm.cdsGarcom.FieldByName(QStringLiteral("HABILITADO")).setAsString(verdict);
     dm.cdsGarcom.Post();
 }
 
@@ -148,23 +156,23 @@ QVariant getValidaGarcom(const QString& stCdVendedor, const QString& stFilial, c
         if (dm.adqValidaGarcom.IsEmpty()) return QVariant(dm.cdsGarcom.Data());
         if (stCdVendedor == QLatin1String("T")) return QVariant(dm.dspValidaGarcom.GetData());
 
-        const auto verdict = [&dm](const char* letter) {
+        const auto verdict = [&dm](const QString& letter) {
             answerWithVerdict(dm, letter);
             return QVariant(dm.cdsGarcom.Data());
         };
-        if (stModo != QLatin1String("1")) return verdict("S");
+        if (stModo != QLatin1String("1")) return verdict(QStringLiteral("S"));
         const QString filial = dm.adqValidaGarcom.FieldByName(QStringLiteral("CDFILIAL")).AsString();
-        if (filial != stFilial && !Srv_consiste::EmptyString(filial.toStdString())) return verdict("F");
+        if (filial != stFilial && !Srv_consiste::EmptyString(filial.toStdString())) return verdict(QStringLiteral("F"));
         const QString caixa = dm.adqValidaGarcom.FieldByName(QStringLiteral("CDCAIXA")).AsString();
-        if (caixa != stCaixa && !Srv_consiste::EmptyString(caixa.toStdString())) return verdict("C");
-        if (!Srv_consiste::EmptyString(filial.toStdString())) return verdict("S");
+        if (caixa != stCaixa && !Srv_consiste::EmptyString(caixa.toStdString())) return verdict(QStringLiteral("C"));
+        if (!Srv_consiste::EmptyString(filial.toStdString())) return verdict(QStringLiteral("S"));
 
         dm.adqExisteOperador.Close();
         dm.adqExisteOperador.Parameters()
             .ParamByName(QStringLiteral("P_CDOPERADOR"))
             .setValue(dm.adqValidaGarcom.FieldByName(QStringLiteral("CDOPERADOR")).AsString());
         dm.adqExisteOperador.Open();
-        if (dm.adqExisteOperador.IsEmpty()) return verdict("O");
+        if (dm.adqExisteOperador.IsEmpty()) return verdict(QStringLiteral("O"));
 
         dm.adqOperadorFilial.Close();
         const std::string operador =
@@ -174,8 +182,9 @@ QVariant getValidaGarcom(const QString& stCdVendedor, const QString& stFilial, c
             .setAsString(Srv_consiste::Ajusta(operador, 12));
         dm.adqOperadorFilial.Parameters().ParamByName(QStringLiteral("P_CDFILIAL")).setValue(stFilial);
         dm.adqOperadorFilial.Open();
-        return verdict(dm.adqOperadorFilial.FieldByName(QStringLiteral("OPERFILIAL")).Value() == QVariant(0) ? "N"
-                                                                                                             : "S");
+        return verdict(dm.adqOperadorFilial.FieldByName(QStringLiteral("OPERFILIAL")).Value() == QVariant(0)
+                           ? QStringLiteral("N")
+                           : QStringLiteral("S"));
     });
 }
 
@@ -208,12 +217,12 @@ bool setVendedorItem(const QString& stCdVendedor, const QString& stFilial, const
                      const QString& stNrComanda, const QString& stNrVendaRest, const QString& stNrProdComVen) {
     return runUpdate("setVendedorItem", [&](TrdmMenu& dm) -> TADOCommand& {
         TParameters& parameters = dm.acmUpdVendedor.Parameters();
-        bind8(parameters, "P_CDVENDEDOR", stCdVendedor);
-        bind8(parameters, "P_CDFILIAL", stFilial);
-        bind8(parameters, "P_CDPRODUTO", stCdProduto);
-        bind8(parameters, "P_NRCOMANDA", stNrComanda);
-        bind8(parameters, "P_NRVENDAREST", stNrVendaRest);
-        bind8(parameters, "P_NRPRODCOMVEN", stNrProdComVen);
+        bind8(parameters, QStringLiteral("P_CDVENDEDOR"), stCdVendedor);
+        bind8(parameters, QStringLiteral("P_CDFILIAL"), stFilial);
+        bind8(parameters, QStringLiteral("P_CDPRODUTO"), stCdProduto);
+        bind8(parameters, QStringLiteral("P_NRCOMANDA"), stNrComanda);
+        bind8(parameters, QStringLiteral("P_NRVENDAREST"), stNrVendaRest);
+        bind8(parameters, QStringLiteral("P_NRPRODCOMVEN"), stNrProdComVen);
         return dm.acmUpdVendedor;
     });
 }
@@ -222,10 +231,10 @@ bool setVendedorVenda(const QString& stCdVendedor, const QString& stFilial, cons
                       const QString& stNrVendaRest) {
     return runUpdate("setVendedorVenda", [&](TrdmMenu& dm) -> TADOCommand& {
         TParameters& parameters = dm.acmUpdVendedorVenda.Parameters();
-        bind8(parameters, "P_CDVENDEDOR", stCdVendedor);
-        bind8(parameters, "P_CDFILIAL", stFilial);
-        bind8(parameters, "P_NRMESA", stNrMesa);
-        bind8(parameters, "P_NRVENDAREST", stNrVendaRest);
+        bind8(parameters, QStringLiteral("P_CDVENDEDOR"), stCdVendedor);
+        bind8(parameters, QStringLiteral("P_CDFILIAL"), stFilial);
+        bind8(parameters, QStringLiteral("P_NRMESA"), stNrMesa);
+        bind8(parameters, QStringLiteral("P_NRVENDAREST"), stNrVendaRest);
         return dm.acmUpdVendedorVenda;
     });
 }

@@ -9,8 +9,8 @@ ConnectionString ConnectionString::parse(const QString& text) {
     const int n = static_cast<int>(text.size());
     int pos = 0;
     while (pos < n) {
-        const int eq = text.indexOf('=', pos);
-        const int semi = text.indexOf(';', pos);
+        const int eq = static_cast<int>(text.indexOf(u'=', pos));
+        const int semi = static_cast<int>(text.indexOf(u';', pos));
         if (semi >= 0 && (eq < 0 || semi < eq)) {
             if (!text.mid(pos, semi - pos).trimmed().isEmpty())
                 throw EDatabaseError(QStringLiteral("Connection string: entry '%1' has no '='")
@@ -29,15 +29,15 @@ ConnectionString ConnectionString::parse(const QString& text) {
         pos = eq + 1;
         while (pos < n && text[pos].isSpace()) ++pos;
         QString value;
-        if (pos < n && text[pos] == '"') {
+        if (pos < n && text[pos] == u'"') {
             ++pos;
             for (;;) {
                 if (pos >= n)
                     throw EDatabaseError(
                         QStringLiteral("Connection string: unterminated quote in the value of '%1'").arg(key));
-                if (text[pos] == '"') {
-                    if (pos + 1 < n && text[pos + 1] == '"') {
-                        value += '"';
+                if (text[pos] == u'"') {
+                    if (pos + 1 < n && text[pos + 1] == u'"') {
+                        value += u'"';
                         pos += 2;
                         continue;
                     }
@@ -47,11 +47,11 @@ ConnectionString ConnectionString::parse(const QString& text) {
                 value += text[pos++];
             }
             while (pos < n && text[pos].isSpace()) ++pos;
-            if (pos < n && text[pos] != ';')
+            if (pos < n && text[pos] != u';')
                 throw EDatabaseError(QStringLiteral("Connection string: text after the quoted value of '%1'").arg(key));
             if (pos < n) ++pos;
         } else {
-            const int end = text.indexOf(';', pos);
+            const int end = static_cast<int>(text.indexOf(u';', pos));
             value = text.mid(pos, end < 0 ? -1 : end - pos).trimmed();
             pos = end < 0 ? n : end + 1;
         }

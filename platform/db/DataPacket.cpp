@@ -200,12 +200,15 @@ char* put(char* out, T value) {
 
 }  // namespace
 
-QByteArray encodePacket(const TPacketTable& table) { return encodePacket(table.fields, table.rows); }
+namespace {
 
-QByteArray encodePacket(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows) {
-    const CheckedTable checked = checkTable(fields, rows, "cannot encode data packet");
-    std::size_t total = kHeaderSize + checked.binaryRowBytes;
-    for (std::size_t i = 0; i < fields.size(); ++i) total += 7 + checked.names.utf8(i).size();
+constexpr std::string_view kEncodeHead = "cannot encode data packet";
+
+// Writes a table whose fields and rows have been checked; rowBytes is what its rows take.
+QByteArray writePacket(const std::vector<TFieldDesc>& fields, const FieldNames& names, const std::vector<TRecord>& rows,
+                       std::size_t rowBytes) {
+    std::size_t total = kHeaderSize + rowBytes;
+    for (std::size_t i = 0; i < fields.size(); ++i) total += 7 + names.utf8(i).size();
 
     QByteArray bytes(static_cast<qsizetype>(total), Qt::Uninitialized);
     char* out = bytes.data();
@@ -215,7 +218,7 @@ QByteArray encodePacket(const std::vector<TFieldDesc>& fields, const std::vector
     out = put<std::uint16_t>(out, static_cast<std::uint16_t>(fields.size()));
     out = put<std::uint32_t>(out, static_cast<std::uint32_t>(rows.size()));
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        const std::string& name = checked.names.utf8(i);
+        const std::string& name = names.utf8(i);
         *out++ = static_cast<char>(fields[i].type);
         out = put<std::uint32_t>(out, static_cast<std::uint32_t>(fields[i].size));
         out = put<std::uint16_t>(out, static_cast<std::uint16_t>(name.size()));
@@ -248,6 +251,25 @@ QByteArray encodePacket(const std::vector<TFieldDesc>& fields, const std::vector
     }
     Q_ASSERT(out == bytes.data() + bytes.size());
     return bytes;
+}
+
+}  // namespace
+
+TPacketFields::TPacketFields(std::vector<TFieldDesc> fields)
+    : m_fields(std::move(fields)), m_names(std::make_unique<FieldNames>(checkFields(m_fields, kEncodeHead))) {}
+
+TPacketFields::~TPacketFields() = default;
+
+QByteArray encodePacket(const TPacketTable& table) { return encodePacket(table.fields, table.rows); }
+
+QByteArray encodePacket(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows) {
+    const CheckedTable checked = checkTable(fields, rows, kEncodeHead);
+    return writePacket(fields, checked.names, rows, checked.binaryRowBytes);
+}
+
+QByteArray encodePacket(const TPacketFields& fields, const std::vector<TRecord>& rows) {
+    const std::size_t rowBytes = checkRows(fields.fields(), fields.names(), rows, kEncodeHead);
+    return writePacket(fields.fields(), fields.names(), rows, rowBytes);
 }
 
 TPacketTable decodePacket(const QByteArray& bytes) {

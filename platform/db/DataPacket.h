@@ -36,6 +36,7 @@
 #include "DbTypes.h"
 
 #include <QByteArray>
+#include <memory>
 
 struct TPacketTable {
     std::vector<TFieldDesc> fields;
@@ -52,10 +53,32 @@ constexpr std::size_t kMaxNameBytes = 255;
 constexpr int kMaxStringSize = 1 << 20;
 }  // namespace DataPacketFormat
 
+namespace PacketRules {
+class FieldNames;
+}
+
+// Field descriptors checked once, for writing many packets of the same fields (a query run
+// again and again): the constructor throws EPacketError for what encodePacket would refuse in
+// them, in the same words.
+class TPacketFields {
+public:
+    explicit TPacketFields(std::vector<TFieldDesc> fields);
+    ~TPacketFields();
+    TPacketFields(const TPacketFields&) = delete;
+    TPacketFields& operator=(const TPacketFields&) = delete;
+    const std::vector<TFieldDesc>& fields() const { return m_fields; }
+    const PacketRules::FieldNames& names() const { return *m_names; }
+
+private:
+    std::vector<TFieldDesc> m_fields;
+    std::unique_ptr<PacketRules::FieldNames> m_names;
+};
+
 // Throws EPacketError when the table breaks the format's rules (a value of the wrong type, a
 // string longer than its field, an invalid descriptor).
 QByteArray encodePacket(const TPacketTable& table);
 QByteArray encodePacket(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows);
+QByteArray encodePacket(const TPacketFields& fields, const std::vector<TRecord>& rows);
 TPacketTable decodePacket(const QByteArray& bytes);
 TPacketTable decodePacket(const char* data, std::size_t size);
 

@@ -1,6 +1,8 @@
 #include "DbTypes.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 const char* fieldTypeName(TFieldType type) {
     switch (type) {
@@ -15,14 +17,34 @@ const char* fieldTypeName(TFieldType type) {
 
 // Counting lead bytes (everything except 10xxxxxx continuation bytes) gives the number of
 // code points of valid UTF-8; on invalid input every stray byte counts as one character.
+// Eight bytes at a time: a byte is a continuation byte when its top bit is set and the one below
+// it is not; the marks are summed per byte lane and the lanes added up at the end of a round.
+// Long texts (an item's note runs to thousands of bytes) pass here for every packet written.
 std::size_t utf8Length(std::string_view text) {
-    std::size_t count = 0;
-    for (const char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return count;
+    constexpr std::uint64_t kTopBits = 0x8080808080808080ull;
+    const char* p = text.data();
+    std::size_t left = text.size();
+    std::size_t continuations = 0;
+    while (left >= 8) {
+        // Up to 255 words per round, so that the per-byte sums cannot overflow a byte.
+        std::uint64_t sums = 0;
+        for (int round = 0; round < 255 && left >= 8; ++round, p += 8, left -= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, sizeof word);
+            sums += ((word & ~(word << 1)) & kTopBits) >> 7;
+        }
+        // Byte lanes (at most 255 each) into 16-bit lanes, then the four of those together.
+        constexpr std::uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
+        const std::uint64_t pairs = (sums & kLowBytes) + ((sums >> 8) & kLowBytes);
+        continuations += static_cast<std::size_t>((pairs * 0x0001000100010001ull) >> 48);
+    }
+    for (; left > 0; ++p, --left) continuations += (static_cast<unsigned char>(*p) & 0xC0) == 0x80;
+    return text.size() - continuations;
 }
 
 void utf8Truncate(std::string& text, std::size_t chars) {
-    if (text.size() <= chars) return;  // fewer bytes than the limit: fewer characters too
+    if (text.size() <= chars) return;       // fewer bytes than the limit: fewer characters too
+    if (utf8Length(text) <= chars) return;  // more bytes than characters, but no more characters
     std::size_t seen = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
@@ -32,6 +54,20 @@ void utf8Truncate(std::string& text, std::size_t chars) {
         }
         ++seen;
     }
+}
+
+bool sameNameOfSameLength(QStringView a, QStringView b) {
+    // Plain ASCII on both sides, the usual case, folds A-Z alone; at the first other character
+    // Qt's comparison decides, which folds every script (and the Kelvin sign onto k).
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x == y) continue;
+        if ((x | y) >= 0x80) return a.compare(b, Qt::CaseInsensitive) == 0;
+        const char16_t lowerX = x >= 'A' && x <= 'Z' ? static_cast<char16_t>(x + ('a' - 'A')) : x;
+        const char16_t lowerY = y >= 'A' && y <= 'Z' ? static_cast<char16_t>(y + ('a' - 'A')) : y;
+        if (lowerX != lowerY) return false;
+    }
+    return true;
 }
 
 std::string_view trimBlanks(std::string_view text) {

@@ -80,6 +80,15 @@ std::size_t utf8Length(std::string_view text);
 // Cuts a UTF-8 text to at most `chars` characters, never splitting a character.
 void utf8Truncate(std::string& text, std::size_t chars);
 
+// Whether two names of fields or parameters are the same, compared case-insensitively as
+// QString::compare(..., Qt::CaseInsensitive) compares them. Qt compares one UTF-16 unit with
+// the other, so names of different lengths differ; lookups mostly meet those, and the same text.
+bool sameNameOfSameLength(QStringView a, QStringView b);
+inline bool sameName(QStringView a, QStringView b) {
+    if (a.size() != b.size()) return false;
+    return a.data() == b.data() || sameNameOfSameLength(a, b);
+}
+
 // The text without the blanks and tabs around it, as value texts are read.
 std::string_view trimBlanks(std::string_view text);
 

@@ -74,11 +74,11 @@ private:
         m_token.position = m_pos;
         if (m_pos >= n) return;
         const QChar c = m_text[m_pos];
-        if (c == '(' || c == ')') {
-            m_token.type = c == '(' ? Token::Type::LParen : Token::Type::RParen;
+        if (c == u'(' || c == u')') {
+            m_token.type = c == u'(' ? Token::Type::LParen : Token::Type::RParen;
             m_token.text = c;
             ++m_pos;
-        } else if (c == '\'') {
+        } else if (c == u'\'') {
             QString value;
             ++m_pos;
             for (;;) {
@@ -87,9 +87,9 @@ private:
                         QStringLiteral("Filter expression \"%1\": unterminated text literal at position %2")
                             .arg(m_text)
                             .arg(m_token.position + 1));
-                if (m_text[m_pos] == '\'') {
-                    if (m_pos + 1 < n && m_text[m_pos + 1] == '\'') {
-                        value += '\'';
+                if (m_text[m_pos] == u'\'') {
+                    if (m_pos + 1 < n && m_text[m_pos + 1] == u'\'') {
+                        value += u'\'';
                         m_pos += 2;
                         continue;
                     }
@@ -100,8 +100,8 @@ private:
             }
             m_token.type = Token::Type::String;
             m_token.text = value;
-        } else if (c == '[') {
-            const int close = m_text.indexOf(']', m_pos + 1);
+        } else if (c == u'[') {
+            const int close = static_cast<int>(m_text.indexOf(u']', m_pos + 1));
             if (close < 0)
                 throw EDatabaseError(QStringLiteral("Filter expression \"%1\": unterminated field name at position %2")
                                          .arg(m_text)
@@ -109,18 +109,20 @@ private:
             m_token.type = Token::Type::Name;
             m_token.text = m_text.mid(m_pos + 1, close - m_pos - 1);
             m_pos = close + 1;
-        } else if (c.isDigit() || ((c == '-' || c == '.') && m_pos + 1 < n && (m_text[m_pos + 1].isDigit()))) {
+        } else if (c.isDigit() || ((c == u'-' || c == u'.') && m_pos + 1 < n && (m_text[m_pos + 1].isDigit()))) {
             int end = m_pos + 1;
-            while (end < n && (m_text[end].isDigit() || m_text[end] == '.')) ++end;
+            while (end < n && (m_text[end].isDigit() || m_text[end] == u'.')) ++end;
             m_token.type = Token::Type::Number;
             m_token.text = m_text.mid(m_pos, end - m_pos);
             m_pos = end;
-        } else if (c.isLetter() || c == '_') {
+        } else if (c.isLetter() || c == u'_') {
             int end = m_pos + 1;
-            while (end < n && (m_text[end].isLetterOrNumber() || m_text[end] == '_')) ++end;
+            while (end < n && (m_text[end].isLetterOrNumber() || m_text[end] == u'_')) ++end;
             const QString word = m_text.mid(m_pos, end - m_pos);
             const QString upper = word.toUpper();
-            static const QStringList keywords = {"AND", "OR", "NOT", "IS", "NULL", "TRUE", "FALSE"};
+            static const QStringList keywords = {QStringLiteral("AND"),  QStringLiteral("OR"),   QStringLiteral("NOT"),
+                                                 QStringLiteral("IS"),   QStringLiteral("NULL"), QStringLiteral("TRUE"),
+                                                 QStringLiteral("FALSE")};
             if (keywords.contains(upper)) {
                 m_token.type = Token::Type::Keyword;
                 m_token.text = upper;

@@ -137,14 +137,10 @@ std::size_t fixedWidth(TFieldType type) {
 
 }  // namespace
 
-CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows,
-                        std::string_view head) {
-    CheckedTable checked;
-    FieldNames& names = checked.names;
-    auto failAt = [&](std::int64_t row, std::int64_t field, std::string_view what) {
-        fail(head, ": ", row, field, names, what);
-    };
-    if (fields.size() > kMaxFields) failAt(-1, -1, tooManyFields(fields.size()));
+FieldNames checkFields(const std::vector<TFieldDesc>& fields, std::string_view head) {
+    FieldNames names;
+    auto failAt = [&](std::int64_t field, std::string_view what) { fail(head, ": ", -1, field, names, what); };
+    if (fields.size() > kMaxFields) failAt(-1, tooManyFields(fields.size()));
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const TFieldDesc& field = fields[i];
         const auto index = static_cast<std::int64_t>(i);
@@ -152,11 +148,18 @@ CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector
         const std::size_t nameBytes = utf8.size();
         const std::string duplicate = names.add(field.name, std::move(utf8));
         if (const auto problem = descriptorProblem(static_cast<unsigned>(field.type), field.size, nameBytes))
-            failAt(-1, index, problem->what);
-        if (!field.name.isValidUtf16()) failAt(-1, index, "field name holds an unpaired surrogate");
-        if (!duplicate.empty()) failAt(-1, index, duplicate);
+            failAt(index, problem->what);
+        if (!field.name.isValidUtf16()) failAt(index, "field name holds an unpaired surrogate");
+        if (!duplicate.empty()) failAt(index, duplicate);
     }
+    return names;
+}
 
+std::size_t checkRows(const std::vector<TFieldDesc>& fields, const FieldNames& names, const std::vector<TRecord>& rows,
+                      std::string_view head) {
+    auto failAt = [&](std::int64_t row, std::int64_t field, std::string_view what) {
+        fail(head, ": ", row, field, names, what);
+    };
     const std::size_t fieldCount = fields.size();
     if (fieldCount == 0 && !rows.empty())
         failAt(-1, -1, "rows but no fields: " + std::to_string(rows.size()) + " rows");
@@ -192,7 +195,14 @@ CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector
             total += 4 + text.size();
         }
     }
-    checked.binaryRowBytes = total;
+    return total;
+}
+
+CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows,
+                        std::string_view head) {
+    CheckedTable checked;
+    checked.names = checkFields(fields, head);
+    checked.binaryRowBytes = checkRows(fields, checked.names, rows, head);
     return checked;
 }
 

@@ -8,6 +8,7 @@
 #include <QByteArrayView>
 #include <QHash>
 
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,12 +20,20 @@ namespace PacketRules {
 std::string quoted(std::string_view text);
 
 // Strictly valid UTF-8: no overlong forms, surrogates or code points above U+10FFFF. Plain ASCII,
-// most codes and names, is settled here by a loop the compiler widens, much cheaper for short
-// texts than Qt's out-of-line check.
+// most codes and names, is settled here eight bytes at a time, much cheaper for short texts
+// than Qt's out-of-line check (or a loop the compiler widens, whose set-up outweighs a code).
 inline bool isValidUtf8(std::string_view text) {
-    unsigned char seen = 0;
-    for (const char c : text) seen |= static_cast<unsigned char>(c);
-    return seen < 0x80 || QByteArrayView(text.data(), static_cast<qsizetype>(text.size())).isValidUtf8();
+    const char* p = text.data();
+    std::size_t left = text.size();
+    std::uint64_t seen = 0;
+    for (; left >= 8; p += 8, left -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        seen |= word;
+    }
+    for (; left > 0; ++p, --left) seen |= static_cast<unsigned char>(*p);
+    return (seen & 0x8080808080808080ull) == 0 ||
+           QByteArrayView(text.data(), static_cast<qsizetype>(text.size())).isValidUtf8();
 }
 
 // Text from UTF-8 bytes already known to be valid. A leading U+FEFF is part of the text, not a
@@ -86,5 +95,10 @@ struct CheckedTable {
     std::size_t binaryRowBytes = 0;
 };
 CheckedTable checkTable(const std::vector<TFieldDesc>& fields, const std::vector<TRecord>& rows, std::string_view head);
+// The two halves of checkTable: the fields, answering their names, and the rows, answering the
+// bytes they take in the binary form.
+FieldNames checkFields(const std::vector<TFieldDesc>& fields, std::string_view head);
+std::size_t checkRows(const std::vector<TFieldDesc>& fields, const FieldNames& names, const std::vector<TRecord>& rows,
+                      std::string_view head);
 
 }  // namespace PacketRules

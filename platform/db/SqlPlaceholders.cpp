@@ -1,8 +1,8 @@
 #include "SqlPlaceholders.h"
 
 namespace {
-bool isNameStart(QChar c) { return c.isLetter() || c == '_'; }
-bool isNameChar(QChar c) { return c.isLetterOrNumber() || c == '_'; }
+bool isNameStart(QChar c) { return c.isLetter() || c == u'_'; }
+bool isNameChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
 }  // namespace
 
 SqlPlaceholders::SqlPlaceholders(const QString& sql) {
@@ -25,16 +25,16 @@ SqlPlaceholders::SqlPlaceholders(const QString& sql) {
     };
     while (i < n) {
         const QChar c = sql[i];
-        if (c == '\'' || c == '"') {
+        if (c == u'\'' || c == u'"') {
             skipQuoted(c);
-        } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-            while (i < n && sql[i] != '\n') ++i;
-        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
-            const int end = sql.indexOf(QLatin1String("*/"), i + 2);
+        } else if (c == u'-' && i + 1 < n && sql[i + 1] == u'-') {
+            while (i < n && sql[i] != u'\n') ++i;
+        } else if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
+            const int end = static_cast<int>(sql.indexOf(QLatin1String("*/"), i + 2));
             i = end < 0 ? n : end + 2;
-        } else if (c == ':' && i + 1 < n && sql[i + 1] == ':') {
+        } else if (c == u':' && i + 1 < n && sql[i + 1] == u':') {
             i += 2;
-        } else if (c == ':' && i + 1 < n && isNameStart(sql[i + 1])) {
+        } else if (c == u':' && i + 1 < n && isNameStart(sql[i + 1])) {
             int end = i + 2;
             while (end < n && isNameChar(sql[end])) ++end;
             m_segments << sql.mid(segmentStart, i - segmentStart);

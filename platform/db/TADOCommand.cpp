@@ -19,5 +19,6 @@ qint64 TADOCommand::Execute() {
         m_rendered = m_statement->render([&driver](int i) { return driver.placeholder(i); });
         m_renderedFor = driver.dialect();
     }
-    return driver.execute(m_rendered, m_parameters.values(), m_connection->statementTimeoutMs(m_commandTimeout));
+    m_parameters.values(m_values);
+    return driver.execute(m_rendered, m_values, m_connection->statementTimeoutMs(m_commandTimeout));
 }

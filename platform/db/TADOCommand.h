@@ -30,5 +30,6 @@ private:
     QString m_rendered;  // the statement with the driver's positional placeholders
     std::optional<TSqlDialect> m_renderedFor;
     TParameters m_parameters;
+    std::vector<QVariant> m_values;  // the values of the last run, kept for their storage
     int m_commandTimeout = 30;
 };

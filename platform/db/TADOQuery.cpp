@@ -1,10 +1,14 @@
 #include "TADOQuery.h"
 
-TADOQuery::TADOQuery(QString name) : TDataSet(std::move(name)) {}
+TADOQuery::TADOQuery(QString name) : TDataSet(std::move(name)) {
+    // Run again and again: the records of one run serve the next.
+    m_reuseRecords = true;
+}
 
 void TADOQuery::setSQL(const QString& text) {
     Close();
     m_sql = text;
+    m_blank = text.trimmed().isEmpty();
     m_rendered.clear();
     m_statement = std::make_unique<SqlPlaceholders>(text);
     m_parameters.assign(m_statement->names());
@@ -37,13 +41,14 @@ TParameters& TADOQuery::Parameters() {
 void TADOQuery::doOpen() {
     if (!m_connection) fail(QStringLiteral("Missing connection"));
     selectDialectText();
-    if (!m_statement || m_sql.trimmed().isEmpty()) fail(QStringLiteral("No statement to run"));
+    if (!m_statement || m_blank) fail(QStringLiteral("No statement to run"));
     DbDriver& driver = m_connection->driver();
     if (m_rendered.isEmpty() || m_renderedFor != driver.dialect()) {
         m_rendered = m_statement->render([&driver](int i) { return driver.placeholder(i); });
         m_renderedFor = driver.dialect();
     }
-    TQueryResult result =
-        driver.query(m_rendered, m_parameters.values(), m_connection->statementTimeoutMs(m_commandTimeout));
+    m_parameters.values(m_values);
+    TQueryResult result;
+    driver.queryInto(m_rendered, m_values, m_connection->statementTimeoutMs(m_commandTimeout), result, m_spareRecords);
     setContent(result.columns, std::move(result.rows));
 }

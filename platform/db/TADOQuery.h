@@ -52,10 +52,12 @@ private:
     DialectTexts m_dialectTexts;
     std::optional<TSqlDialect> m_textDialect;  // the dialect whose text is in force
     QString m_sql;
+    bool m_blank = true;  // the statement text holds nothing but blanks
     std::unique_ptr<SqlPlaceholders> m_statement;
     QString m_rendered;  // the statement with the driver's positional placeholders
     std::optional<TSqlDialect> m_renderedFor;
     TParameters m_parameters;
+    std::vector<QVariant> m_values;  // the values of the last run, kept for their storage
     TCursorType m_cursorType = TCursorType::ctKeyset;
     TADOLockType m_lockType = TADOLockType::ltOptimistic;
     bool m_enableBCD = true;

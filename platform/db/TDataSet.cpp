@@ -20,7 +20,10 @@ void TDataSet::checkActive() const {
 
 TField& TDataSet::AddField(const QString& name, TFieldType type, int size) {
     if (Active()) fail(QStringLiteral("Cannot add field '%1' to an open dataset").arg(name));
-    if (!m_persistent) m_fields.clear();
+    if (!m_persistent) {
+        m_fields.clear();
+        m_spareFields.clear();
+    }
     if (FindField(name)) fail(QStringLiteral("Duplicate field name '%1'").arg(name));
     m_persistent = true;
     m_fields.push_back(
@@ -35,7 +38,7 @@ TField& TDataSet::Fields(int index) const {
 
 TField* TDataSet::FindField(const QString& name) const {
     for (const auto& field : m_fields)
-        if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0) return field.get();
+        if (sameName(field->FieldName(), name)) return field.get();
     return nullptr;
 }
 
@@ -73,13 +76,36 @@ void TDataSet::Close() {
     if (!Active()) return;
     doClose();
     m_state = TDataSetState::dsInactive;
+    keepRecords(m_rows);
     m_rows.clear();
     m_view.clear();
     m_buffer.clear();
     m_filter.reset();
     m_pos = 0;
     m_eof = m_bof = true;
-    if (!m_persistent) m_fields.clear();
+    if (!m_persistent) {
+        // Kept aside for the next content: a query opened again has the same columns.
+        m_spareFields = std::move(m_fields);
+        m_fields.clear();
+    }
+}
+
+void TDataSet::keepRecords(std::vector<TRecord>& records) {
+    if (!m_reuseRecords) return;
+    constexpr std::size_t kKept = 4096;
+    for (TRecord& record : records) {
+        if (m_spareRecords.size() >= kKept) break;
+        record.clear();
+        m_spareRecords.push_back(std::move(record));
+    }
+}
+
+TRecord TDataSet::spareRecord(std::size_t size) {
+    if (m_spareRecords.empty()) return TRecord(size);
+    TRecord record = std::move(m_spareRecords.back());
+    m_spareRecords.pop_back();
+    record.resize(size);
+    return record;
 }
 
 void TDataSet::setContent(const std::vector<TFieldDesc>& columns, std::vector<TRecord>&& rows) {
@@ -93,7 +119,7 @@ void TDataSet::setContent(const std::vector<TFieldDesc>& columns, std::vector<TR
                 const QString& name = m_fields[f]->FieldName();
                 int found = -1;
                 for (std::size_t c = 0; c < columns.size() && found < 0; ++c)
-                    if (columns[c].name.compare(name, Qt::CaseInsensitive) == 0) found = static_cast<int>(c);
+                    if (sameName(columns[c].name, name)) found = static_cast<int>(c);
                 if (found < 0) fail(QStringLiteral("Field '%1' not found in the data").arg(name));
                 mapping[f] = found;
             }
@@ -111,7 +137,7 @@ void TDataSet::setContent(const std::vector<TFieldDesc>& columns, std::vector<TR
             m_rows.clear();
             m_rows.reserve(rows.size());
             for (TRecord& row : rows) {
-                TRecord mapped(m_fields.size());
+                TRecord mapped = spareRecord(m_fields.size());
                 for (std::size_t f = 0; f < m_fields.size(); ++f) {
                     TFieldValue& value = row[static_cast<std::size_t>(source[f])];
                     // Each column feeds one field at most, so a value of the field's type moves.
@@ -122,10 +148,20 @@ void TDataSet::setContent(const std::vector<TFieldDesc>& columns, std::vector<TR
                 }
                 m_rows.push_back(std::move(mapped));
             }
+            keepRecords(rows);
         }
     } else {
-        m_fields.clear();
-        for (const TFieldDesc& column : columns) m_fields.push_back(std::make_unique<TField>(*this, column));
+        // The fields of the last content serve again when the columns are the same, as new.
+        bool same = m_spareFields.size() == columns.size();
+        for (std::size_t c = 0; same && c < columns.size(); ++c) same = m_spareFields[c]->desc() == columns[c];
+        if (same) {
+            m_fields = std::move(m_spareFields);
+            for (const auto& field : m_fields) field->resetAttributes();
+        } else {
+            m_fields.clear();
+            for (const TFieldDesc& column : columns) m_fields.push_back(std::make_unique<TField>(*this, column));
+        }
+        m_spareFields.clear();
         m_rows = std::move(rows);
         cutWideTexts(columns);
     }
@@ -352,5 +388,15 @@ void TDataSet::Delete() {
 
 QByteArray TDataSet::toPacket() const {
     checkActive();
-    return encodePacket(fieldDescs(), m_rows);
+    // A query packed after every run has the same fields each time: their check and their
+    // names' UTF-8 form are made once.
+    const auto unchanged = [this] {
+        const std::vector<TFieldDesc>& checked = m_packetFields->fields();
+        if (checked.size() != m_fields.size()) return false;
+        for (std::size_t i = 0; i < checked.size(); ++i)
+            if (!(checked[i] == m_fields[i]->desc())) return false;
+        return true;
+    };
+    if (!m_packetFields || !unchanged()) m_packetFields = std::make_unique<TPacketFields>(fieldDescs());
+    return encodePacket(*m_packetFields, m_rows);
 }

@@ -13,6 +13,7 @@
 #include <memory>
 
 class FilterExpression;
+class TPacketFields;
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
@@ -82,10 +83,17 @@ protected:
     // Opens the dataset empty with its persistent fields, or with the given descriptors.
     void createEmpty(const std::vector<TFieldDesc>& descs);
 
+    // Emptied records kept for the next content where m_reuseRecords is set (a query, run again
+    // and again), instead of allocating them anew; a few thousand at most.
+    bool m_reuseRecords = false;
+    std::vector<TRecord> m_spareRecords;
+
     [[noreturn]] void fail(const QString& message) const;
     void checkActive() const;
 
 private:
+    void keepRecords(std::vector<TRecord>& records);
+    TRecord spareRecord(std::size_t size);
     void cutWideTexts(const std::vector<TFieldDesc>& columns);
     void rebuildView();
     bool recordMatches(const TRecord& record) const;
@@ -94,6 +102,7 @@ private:
     void setCursor(int position);
 
     std::vector<std::unique_ptr<TField>> m_fields;
+    std::vector<std::unique_ptr<TField>> m_spareFields;  // fields made from the last content, closed
     bool m_persistent = false;
     std::vector<TFieldDesc> m_mappedColumns;  // the columns last mapped onto persistent fields
     std::vector<int> m_mappedSource;          // column index of each persistent field
@@ -108,4 +117,6 @@ private:
     QString m_filterText;
     bool m_filtered = false;
     std::unique_ptr<FilterExpression> m_filter;
+    // The fields as toPacket last checked them, kept while they stay the same.
+    mutable std::unique_ptr<TPacketFields> m_packetFields;
 };

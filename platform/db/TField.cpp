@@ -1,5 +1,6 @@
 #include "TField.h"
 
+#include "PacketRules.h"
 #include "TDataSet.h"
 
 #include <QTimeZone>
@@ -243,10 +244,19 @@ TFieldValue TField::convert(const TFieldValue& value) const {
 
 void TField::assign(TFieldValue value) {
     if (m_readOnly) throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(m_desc.name));
-    m_dataSet.setFieldValue(Index(), convert(value));
+    m_dataSet.setFieldValue(Index(), convert(std::move(value)));
 }
 
 void TField::setAsString(const QString& value) { assign(value.toStdString()); }
+
+void TField::setAsStringFrom(const TField& source) {
+    // Valid UTF-8 reads back unchanged from its UTF-16 form, except a leading byte order mark,
+    // which QString::fromUtf8 drops: such a text, and every other value, takes the trip.
+    if (const auto* text = std::get_if<std::string>(&source.rawValue());
+        text && PacketRules::isValidUtf8(*text) && !text->starts_with("\xEF\xBB\xBF"))
+        return assign(*text);
+    setAsString(source.AsString());
+}
 void TField::setAsInteger(std::int32_t value) { assign(value); }
 void TField::setAsFloat(double value) { assign(value); }
 void TField::setAsBoolean(bool value) { assign(value); }

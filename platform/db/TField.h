@@ -31,6 +31,13 @@ public:
     void setVisible(bool visible) { m_visible = visible; }
     bool ReadOnly() const { return m_readOnly; }
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    // Back to the attributes of a new field.
+    void resetAttributes() {
+        m_displayLabel.clear();
+        m_displayWidth = -1;
+        m_visible = true;
+        m_readOnly = false;
+    }
 
     bool IsNull() const;
     QString AsString() const;
@@ -42,6 +49,8 @@ public:
     const TFieldValue& rawValue() const;
 
     void setAsString(const QString& value);  // a longer text is cut to the field's size
+    // setAsString(source.AsString()), without the trip through UTF-16 where the text allows it.
+    void setAsStringFrom(const TField& source);
     void setAsInteger(std::int32_t value);
     void setAsFloat(double value);
     void setAsBoolean(bool value);

@@ -39,6 +39,7 @@ public:
     TParameter* FindParam(const QString& name) const;
     // One per occurrence, in order; throws EDatabaseError for a text holding a NUL character.
     std::vector<QVariant> values() const;
+    void values(std::vector<QVariant>& out) const;  // the same into `out`, keeping its storage
 
 private:
     std::vector<std::unique_ptr<TParameter>> m_params;  // one per distinct name

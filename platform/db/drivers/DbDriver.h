@@ -29,6 +29,13 @@ public:
     // Runs a statement that returns rows; numeric columns come back as floats, date and
     // time columns as date-times, everything else as strings.
     virtual TQueryResult query(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) = 0;
+    // The same into `result`; the engine may take emptied records of an earlier result from
+    // `spare` for the new rows instead of allocating them (those it does not take stay there).
+    virtual void queryInto(const QString& sql, const std::vector<QVariant>& params, int timeoutMs, TQueryResult& result,
+                           std::vector<TRecord>& spare) {
+        (void)spare;
+        result = query(sql, params, timeoutMs);
+    }
     // Runs a statement and answers the number of rows it changed.
     virtual qint64 execute(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) = 0;
     // Runs a script of one or more statements without parameters.

@@ -543,7 +543,7 @@ private:
     // The server's message on one line, never with a password in it.
     static QString errorText(const char* message) {
         QString text = QString::fromUtf8(message).trimmed();
-        text.replace('\n', ' ');
+        text.replace(u'\n', u' ');
         return ConnectionString::maskPasswords(text);
     }
 

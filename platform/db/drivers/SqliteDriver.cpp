@@ -4,8 +4,11 @@
 #include "../TField.h"
 
 #include <QDateTime>
-#include <QDeadlineTimer>
+#include <algorithm>
+#include <array>
 #include <charconv>
+#include <ctime>
+#include <limits>
 #include <sqlite3.h>
 #include <unordered_map>
 
@@ -22,8 +25,8 @@ ColumnKind kindOfDeclaredType(const char* declared, int& size) {
     if (type.contains(QLatin1String("BOOL"))) return ColumnKind::Boolean;
     if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("TEXT")) ||
         type.contains(QLatin1String("CLOB"))) {
-        const int open = type.indexOf('(');
-        const int close = type.indexOf(')', open);
+        const int open = static_cast<int>(type.indexOf(u'('));
+        const int close = static_cast<int>(type.indexOf(u')', open));
         if (open >= 0 && close > open) size = type.mid(open + 1, close - open - 1).trimmed().toInt();
         return ColumnKind::Text;
     }
@@ -36,6 +39,35 @@ ColumnKind kindOfDeclaredType(const char* declared, int& size) {
 
 void nvl(sqlite3_context* context, int, sqlite3_value** args) {
     sqlite3_result_value(context, sqlite3_value_type(args[0]) != SQLITE_NULL ? args[0] : args[1]);
+}
+
+// Milliseconds of a clock that never goes back. The coarse clock is read from memory the
+// kernel keeps up to date, without asking the hardware: the deadline is read at the start of
+// every statement and every few thousand steps, and a few milliseconds of slack mean nothing
+// against a time limit of seconds.
+std::int64_t nowMs() {
+    timespec now{};
+#ifdef CLOCK_MONOTONIC_COARSE
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+#else
+    clock_gettime(CLOCK_MONOTONIC, &now);
+#endif
+    return std::int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000;
+}
+
+// The UTF-8 form of a text into a buffer kept from one call to the next. Codes and numbers are
+// plain ASCII and are copied as they are; any other text takes Qt's conversion.
+void utf8Into(QStringView text, std::string& out) {
+    out.resize(static_cast<std::size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            const QByteArray utf8 = text.toUtf8();
+            out.assign(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+            return;
+        }
+        out[static_cast<std::size_t>(i)] = static_cast<char>(c);
+    }
 }
 
 std::string numberText(double value) {
@@ -64,7 +96,8 @@ public:
         }
         sqlite3_extended_result_codes(m_db, 1);
         // Every few thousand steps of a statement the deadline is looked at, so that no
-        // statement runs past its time limit.
+        // statement runs past its time limit. A statement of the data functions takes from a
+        // handful to a few hundred thousand steps: one look costs a clock read.
         sqlite3_progress_handler(m_db, kProgressSteps, &SqliteDriver::onProgress, this);
         sqlite3_create_function(m_db, "NVL", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nvl, nullptr, nullptr);
         // The same under its other dialect's name, so that texts of that dialect can be tried
@@ -76,19 +109,31 @@ public:
         for (auto& [sql, entry] : m_cache) sqlite3_finalize(entry.statement);
         sqlite3_close_v2(m_db);
     }
+    SqliteDriver(const SqliteDriver&) = delete;
+    SqliteDriver& operator=(const SqliteDriver&) = delete;
 
     TSqlDialect dialect() const override { return TSqlDialect::SQLite; }
     QString placeholder(int) const override { return QStringLiteral("?"); }
 
     TQueryResult query(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {
+        TQueryResult result;
+        std::vector<TRecord> none;
+        queryInto(sql, params, timeoutMs, result, none);
+        return result;
+    }
+
+    void queryInto(const QString& sql, const std::vector<QVariant>& params, int timeoutMs, TQueryResult& result,
+                   std::vector<TRecord>& spare) override {
+        result.rows.clear();
         limitTo(timeoutMs);
         Statement& entry = prepare(sql, params);
         sqlite3_stmt* statement = entry.statement;
         Guard guard{statement};
         describe(entry);
-        TQueryResult result;
         int count = static_cast<int>(entry.columns.size());
         result.columns = entry.columns;
+        // Room for as many rows as the last run gave, so that the list is not moved as it grows.
+        result.rows.reserve(std::min(entry.lastRows, kRowsReserved));
         for (bool first = true;; first = false) {
             const int rc = sqlite3_step(statement);
             if (rc == SQLITE_DONE) break;
@@ -102,7 +147,14 @@ public:
                 result.columns = entry.columns;
             }
             const std::vector<ColumnKind>& kinds = entry.kinds;
-            TRecord& row = result.rows.emplace_back(static_cast<std::size_t>(count));
+            if (spare.empty()) {
+                result.rows.emplace_back(static_cast<std::size_t>(count));
+            } else {
+                result.rows.push_back(std::move(spare.back()));
+                spare.pop_back();
+                result.rows.back().resize(static_cast<std::size_t>(count));
+            }
+            TRecord& row = result.rows.back();
             for (int c = 0; c < count; ++c) {
                 TFieldValue& value = row[static_cast<std::size_t>(c)];
                 if (kinds[static_cast<std::size_t>(c)] == ColumnKind::Text) {
@@ -142,7 +194,7 @@ public:
             }
         }
         settleInferredColumns(result, entry.kinds);
-        return result;
+        entry.lastRows = result.rows.size();
     }
 
     qint64 execute(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {
@@ -174,7 +226,7 @@ private:
             sqlite3_busy_timeout(m_db, timeoutMs);
             m_timeoutMs = timeoutMs;
         }
-        m_deadline.setRemainingTime(timeoutMs);
+        m_deadlineMs = nowMs() + timeoutMs;
     }
 
     static TDbFailure failureOf(int rc) {
@@ -184,7 +236,7 @@ private:
         return TDbFailure::Other;
     }
 
-    static int onProgress(void* self) { return static_cast<SqliteDriver*>(self)->m_deadline.hasExpired() ? 1 : 0; }
+    static int onProgress(void* self) { return nowMs() >= static_cast<SqliteDriver*>(self)->m_deadlineMs ? 1 : 0; }
 
     // The engine's text, with what it means for the user when the time limit ended the wait.
     QString explained(int rc, const QString& message) const {
@@ -195,13 +247,11 @@ private:
         return message;
     }
 
-    // Leaves a cached statement reset and unbound whatever happens while it runs.
+    // Leaves a cached statement reset whatever happens while it runs. Its texts stay bound to
+    // the statement's own buffers until the next run binds new ones.
     struct Guard {
         sqlite3_stmt* statement;
-        ~Guard() {
-            sqlite3_reset(statement);
-            sqlite3_clear_bindings(statement);
-        }
+        ~Guard() { sqlite3_reset(statement); }
     };
 
     static std::string text(sqlite3_stmt* statement, int column) {
@@ -228,12 +278,15 @@ private:
         }
     }
 
-    // A prepared statement with the description of its result columns, made once.
+    // A prepared statement with the description of its result columns, made once, and the
+    // UTF-8 texts bound to its placeholders (bound without a copy: they live as long as it).
     struct Statement {
         sqlite3_stmt* statement = nullptr;
         bool described = false;
         std::vector<TFieldDesc> columns;
         std::vector<ColumnKind> kinds;
+        std::vector<std::string> texts;
+        std::size_t lastRows = 0;  // rows of the last run
     };
 
     static void describe(Statement& entry) {
@@ -261,9 +314,29 @@ private:
         entry.described = true;
     }
 
+    // The cached statement of a text. The texts of the last statements run are kept with their
+    // entries and found by the address of their characters: a caller runs the same QString
+    // again and again, and comparing two addresses costs nothing beside hashing a statement of
+    // a thousand characters. The copy kept holds the characters, so that no other text can
+    // come to live at that address; only texts that own their characters take this way.
+    Statement* cached(const QString& sql) {
+        const bool owned = sql.data_ptr().isMutable();
+        if (owned)
+            for (const Recent& recent : m_recent)
+                if (recent.entry && recent.text.constData() == sql.constData() && recent.text.size() == sql.size())
+                    return recent.entry;
+        const auto found = m_cache.find(sql);
+        if (found == m_cache.end()) return nullptr;
+        if (owned) {
+            m_recent[m_nextRecent] = Recent{sql, &found->second};
+            m_nextRecent = (m_nextRecent + 1) % m_recent.size();
+        }
+        return &found->second;
+    }
+
     Statement& prepare(const QString& sql, const std::vector<QVariant>& params) {
-        auto found = m_cache.find(sql);
-        if (found == m_cache.end()) {
+        Statement* entry = cached(sql);
+        if (!entry) {
             sqlite3_stmt* prepared = nullptr;
             const QByteArray utf8 = sql.toUtf8();
             if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &prepared, nullptr) !=
@@ -271,21 +344,24 @@ private:
                 fail(sqlite3_errcode(m_db));
             if (!prepared) throw EADOError(QStringLiteral("SQLite: the statement is empty"));
             if (m_cache.size() >= kCacheLimit) {
-                for (auto& [text, cached] : m_cache) sqlite3_finalize(cached.statement);
+                m_recent.fill({});
+                for (auto& [text, cachedEntry] : m_cache) sqlite3_finalize(cachedEntry.statement);
                 m_cache.clear();
             }
-            found = m_cache.emplace(sql, Statement{prepared, false, {}, {}}).first;
+            entry = &m_cache.emplace(sql, Statement{prepared, false, {}, {}, {}, 0}).first->second;
         }
-        sqlite3_stmt* statement = found->second.statement;
+        sqlite3_stmt* statement = entry->statement;
         const int expected = sqlite3_bind_parameter_count(statement);
         if (expected != static_cast<int>(params.size()))
             throw EADOError(
                 QStringLiteral("SQLite: the statement takes %1 parameters, %2 given").arg(expected).arg(params.size()));
-        for (int i = 0; i < expected; ++i) bind(statement, i + 1, params[static_cast<std::size_t>(i)]);
-        return found->second;
+        entry->texts.resize(static_cast<std::size_t>(expected));
+        for (int i = 0; i < expected; ++i) bind(*entry, i + 1, params[static_cast<std::size_t>(i)]);
+        return *entry;
     }
 
-    void bind(sqlite3_stmt* statement, int index, const QVariant& value) {
+    void bind(Statement& entry, int index, const QVariant& value) {
+        sqlite3_stmt* statement = entry.statement;
         int rc;
         if (value.isNull()) {
             rc = sqlite3_bind_null(statement, index);
@@ -298,17 +374,19 @@ private:
             case QMetaType::Double:
             case QMetaType::Float: rc = sqlite3_bind_double(statement, index, value.toDouble()); break;
             case QMetaType::Bool: rc = sqlite3_bind_int(statement, index, value.toBool() ? 1 : 0); break;
-            case QMetaType::QDateTime: {
-                const QByteArray text = formatDateTimeText(fromQDateTime(value.toDateTime())).toUtf8();
-                rc = sqlite3_bind_text(statement, index, text.constData(), static_cast<int>(text.size()),
-                                       SQLITE_TRANSIENT);
-                break;
-            }
             default: {
-                const QByteArray text =
-                    value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
-                rc = sqlite3_bind_text(statement, index, text.constData(), static_cast<int>(text.size()),
-                                       SQLITE_TRANSIENT);
+                std::string& text = entry.texts[static_cast<std::size_t>(index - 1)];
+                switch (value.typeId()) {
+                case QMetaType::QString: utf8Into(*static_cast<const QString*>(value.constData()), text); break;
+                case QMetaType::QByteArray: {
+                    const auto* bytes = static_cast<const QByteArray*>(value.constData());
+                    text.assign(bytes->constData(), static_cast<std::size_t>(bytes->size()));
+                    break;
+                }
+                case QMetaType::QDateTime: utf8Into(formatDateTimeText(fromQDateTime(value.toDateTime())), text); break;
+                default: utf8Into(value.toString(), text);
+                }
+                rc = sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
             }
             }
         }
@@ -322,10 +400,17 @@ private:
 
     static constexpr std::size_t kCacheLimit = 64;
     static constexpr int kProgressSteps = 10000;
+    static constexpr std::size_t kRowsReserved = 4096;  // at most, ahead of a run
     sqlite3* m_db = nullptr;
     int m_timeoutMs = -1;
-    QDeadlineTimer m_deadline{QDeadlineTimer::Forever};
+    std::int64_t m_deadlineMs = std::numeric_limits<std::int64_t>::max();
     std::unordered_map<QString, Statement> m_cache;
+    struct Recent {
+        QString text;
+        Statement* entry = nullptr;
+    };
+    std::array<Recent, 8> m_recent;
+    std::size_t m_nextRecent = 0;
 };
 
 }  // namespace

@@ -341,6 +341,167 @@ TEST_P(AdoTest, ManyDifferentStatementsAreReleasedAndTheFirstRunsAgain) {
     }
 }
 
+TEST_P(AdoTest, EveryRunTakesItsOwnTextAndValues) {
+    // The driver keeps its statements and the texts bound to them from one run to the next.
+    DbDriver& driver = m_connection.driver();
+    const auto firstColumn = [&driver](const QString& sql, const QVariant& value) {
+        std::vector<std::string> values;
+        for (const TRecord& row : driver.query(sql, {value}, 5000).rows)
+            values.push_back(row[0].index() == 0 ? "<null>" : valueToString(row[0]).toStdString());
+        return values;
+    };
+    using Rows = std::vector<std::string>;
+
+    // A text changed in place, to one of the same length, runs as changed.
+    QString text = QStringLiteral("SELECT NM FROM T WHERE CD = %1").arg(driver.placeholder(0));
+    EXPECT_EQ(firstColumn(text, QStringLiteral("0002")), Rows{"Garçom Zé"});
+    text.replace(7, 2, QStringLiteral("CD"));
+    EXPECT_EQ(firstColumn(text, QStringLiteral("0002")), Rows{"0002"});
+
+    // Values of every length and kind, one after the other on the same statement.
+    const QString byName = QStringLiteral("SELECT CD FROM T WHERE NM = %1").arg(driver.placeholder(0));
+    const std::pair<QVariant, Rows> values[] = {
+        {QStringLiteral("Mesa 1"), {"0001"}},
+        {QStringLiteral("Garçom Zé"), {"0002"}},
+        {QString(40, QChar(u'y')), {}},
+        {QStringLiteral("Mesa 1"), {"0001"}},
+        {QString(), {}},
+        {QVariant(), {}},
+        {QByteArray("Garçom Zé"), {"0002"}},
+        {QStringLiteral("Mesa"), {}},
+    };
+    for (const auto& [value, rows] : values)
+        EXPECT_EQ(firstColumn(byName, value), rows) << value.toString().toStdString();
+
+    // More statements in turn than are kept at hand, each time round.
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < 12; ++i)
+            ASSERT_EQ(
+                firstColumn(QStringLiteral("SELECT %1 AS N FROM T WHERE CD = %2").arg(i).arg(driver.placeholder(0)),
+                            QStringLiteral("0001")),
+                Rows{std::to_string(i)});
+}
+
+TEST_P(AdoTest, ARunAgainKeepsNothingOfTheLastOne) {
+    // A query's records are used again for its next run: nulls, fewer rows and narrower fields
+    // show nothing of the run before, with the columns as they come and mapped onto persistent
+    // fields in another order.
+    for (const bool persistent : {false, true}) {
+        SCOPED_TRACE(persistent ? "persistent fields" : "fields of the columns");
+        TADOQuery query;
+        query.setConnection(&m_connection);
+        query.setSQL(QStringLiteral("SELECT CD, NM, TX FROM T WHERE CD >= :P_CD ORDER BY CD"));
+        if (persistent) {
+            query.AddField("TX", TFieldType::ftString, 2000);
+            query.AddField("NM", TFieldType::ftString, 30);
+            query.AddField("CD", TFieldType::ftString, 4);
+        }
+        const std::pair<const char*, std::vector<std::string>> runs[] = {
+            {"0001", {"0001|Mesa 1|<null>", "0002|Garçom Zé|x", "0003|<null>|"}},
+            {"0003", {"0003|<null>|"}},
+            {"0002", {"0002|Garçom Zé|x", "0003|<null>|"}},
+            {"9999", {}},
+            {"0001", {"0001|Mesa 1|<null>", "0002|Garçom Zé|x", "0003|<null>|"}},
+        };
+        for (const auto& [from, rows] : runs) {
+            query.Close();
+            query.Parameters().ParamByName("P_CD").setValue(QString::fromLatin1(from));
+            query.Open();
+            std::vector<std::string> seen;
+            for (query.First(); !query.Eof(); query.Next()) {
+                std::string row;
+                for (const char* name : {"CD", "NM", "TX"})
+                    row += (row.empty() ? "" : "|") + (query.FieldByName(name).IsNull()
+                                                           ? std::string("<null>")
+                                                           : query.FieldByName(name).AsString().toStdString());
+                seen.push_back(row);
+            }
+            EXPECT_EQ(seen, rows) << "from " << from;
+        }
+    }
+}
+
+TEST_P(AdoTest, AStatementThatRunsPastTheTimeLimitEndsThere) {
+    TADOConnection limited(QStringLiteral("adcLimited"));
+    limited.setConnectionString(m_connectionString + QStringLiteral(";Command Timeout=1"));
+    limited.Open();
+    TADOQuery query;
+    query.setConnection(&limited);
+    // Minutes of work on either engine.
+    query.setSQL(GetParam() == Engine::PostgreSQL
+                     ? QStringLiteral("SELECT COUNT(*) AS N FROM generate_series(1, 2000000000)")
+                     : QStringLiteral("WITH RECURSIVE C(X) AS (SELECT 1 UNION ALL SELECT X + 1 FROM C WHERE X < "
+                                      "2000000000) SELECT COUNT(*) AS N FROM C"));
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        query.Open();
+        ADD_FAILURE() << "the statement ran to its end";
+    } catch (const EADOError& e) {
+        EXPECT_EQ(e.failure(), TDbFailure::Busy) << e.what();
+    }
+    EXPECT_GE(timer.elapsed(), 900);
+    EXPECT_LT(timer.elapsed(), 1000 + 1500);
+    query.setSQL(QStringLiteral("SELECT COUNT(*) AS N FROM T"));
+    query.Open();
+    EXPECT_EQ(query.FieldByName("N").AsInteger(), 3) << "the connection goes on";
+}
+
+TEST_P(AdoTest, APacketCarriesTheFieldsOfItsOwnRun) {
+    TADOQuery query;
+    query.setConnection(&m_connection);
+    TDataSetProvider provider;
+    provider.setDataSet(&query);
+    // Fields as the columns make them, on every run; a field's attributes set in one run are not
+    // those of the next.
+    struct Case {
+        const char* sql;
+        std::vector<TFieldDesc> fields;
+        const char* error;  // for fields no packet can carry
+    } const cases[] = {
+        {"SELECT CD, NM FROM T", {{"CD", TFieldType::ftString, 4}, {"NM", TFieldType::ftString, 30}}, nullptr},
+        {"SELECT CD, NM FROM T", {{"CD", TFieldType::ftString, 4}, {"NM", TFieldType::ftString, 30}}, nullptr},
+        {"SELECT NM AS CD, CD AS NM FROM T",
+         {{"CD", TFieldType::ftString, 30}, {"NM", TFieldType::ftString, 4}},
+         nullptr},
+        {"SELECT CD, NM AS cd FROM T", {}, "duplicate field name"},
+        {"SELECT CD, NM AS cd FROM T", {}, "duplicate field name"},
+        {"SELECT VR AS CD FROM T", {{"CD", TFieldType::ftFloat, 0}}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        query.setSQL(QString::fromUtf8(c.sql));
+        if (c.error) {
+            query.Open();
+            const std::string expected = [&] {
+                try {
+                    encodePacket(query.fieldDescs(), query.records());
+                } catch (const EPacketError& e) {
+                    return std::string(e.what());
+                }
+                return std::string("no error");
+            }();
+            query.Close();
+            try {
+                provider.GetData();
+                ADD_FAILURE() << "a packet of these fields was made";
+            } catch (const EPacketError& e) {
+                EXPECT_EQ(std::string(e.what()), expected);
+                EXPECT_NE(expected.find("field 1 "), std::string::npos) << expected;
+                EXPECT_NE(expected.find(c.error), std::string::npos) << expected;
+            }
+            continue;
+        }
+        EXPECT_EQ(decodePacket(provider.GetData()).fields, c.fields);
+        query.Open();
+        EXPECT_EQ(query.Fields(0).DisplayLabel(), query.Fields(0).FieldName());
+        EXPECT_TRUE(query.Fields(0).Visible());
+        query.Fields(0).setDisplayLabel(QStringLiteral("Código"));
+        query.Fields(0).setVisible(false);
+        query.Close();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, AdoTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
                          [](const auto& testCase) {
                              return testCase.param == Engine::SQLite ? "SQLite" : "PostgreSQL";

@@ -210,6 +210,41 @@ TEST_F(TFieldWrite, TextLongerThanTheSizeIsCutByCharacters) {
     EXPECT_EQ(ds.records()[0][0], S("Garç"));
 }
 
+TEST_F(TFieldWrite, TextCopiedFromAnotherFieldIsWhatItsAsStringGives) {
+    // Values no packet could carry come straight from a database: stray bytes, a leading byte
+    // order mark.
+    const TFieldValue sources[] = {
+        S("0001"),
+        S("Garçom Zé"),
+        S("\xEF\xBB\xBF"
+          "ab"),
+        S("a\xFF"
+          "b"),
+        S("x\xC3"),
+        TFieldValue(std::string("a\0b", 3)),
+        S(""),
+        Null,
+        TFieldValue(2.5),
+        TFieldValue(7),
+        TFieldValue(true),
+        DT(2024, 1, 2, 3, 4, 5),
+    };
+    TClientDataSet source;
+    source.AddField("S", TFieldType::ftString, 0);
+    source.CreateDataSet();
+    source.Append();
+    for (const char* target : {"NOME", "LIVRE"})
+        for (const TFieldValue& value : sources) {
+            source.setFieldValue(0, value);
+            SCOPED_TRACE(std::string(target) + " from " + valueToString(value).toStdString());
+            f(target).setAsString(source.Fields(0).AsString());
+            const TFieldValue expected = f(target).rawValue();
+            f(target).Clear();
+            f(target).setAsStringFrom(source.Fields(0));
+            EXPECT_EQ(f(target).rawValue(), expected);
+        }
+}
+
 TEST_F(TFieldWrite, SettersConvertToTheFieldType) {
     f("NRMESA").setAsString("7");
     EXPECT_EQ(f("NRMESA").rawValue(), TFieldValue(7));

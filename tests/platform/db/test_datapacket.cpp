@@ -300,6 +300,12 @@ TEST(DataPacket, EncoderRejectsRuleBreakingTables) {
     }
 }
 
+std::string repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
+
 TEST(Utf8, LengthAndTruncate) {
     struct Case {
         std::string text;
@@ -307,9 +313,20 @@ TEST(Utf8, LengthAndTruncate) {
         std::size_t cut;
         std::string truncated;
     } const cases[] = {
-        {"", 0, 0, ""},           {"abc", 3, 5, "abc"},       {"abc", 3, 0, ""},
-        {"Garçom", 6, 4, "Garç"}, {"Funções", 7, 5, "Funçõ"}, {"ação", 4, 1, "a"},
-        {"𝄞x", 2, 1, "𝄞"},        {"€€€", 3, 2, "€€"},
+        {"", 0, 0, ""},
+        {"abc", 3, 5, "abc"},
+        {"abc", 3, 0, ""},
+        {"Garçom", 6, 4, "Garç"},
+        {"Funções", 7, 5, "Funçõ"},
+        {"ação", 4, 1, "a"},
+        {"𝄞x", 2, 1, "𝄞"},
+        {"€€€", 3, 2, "€€"},
+        // Long texts, counted in blocks of bytes: accents across the blocks, past a round of
+        // 255 blocks, and stray continuation bytes, which start no character.
+        {repeat("Observação ", 200), 2200, 2000, repeat("Observação ", 181) + "Observaçã"},
+        {repeat("é", 3000), 3000, 2040, repeat("é", 2040)},
+        {repeat("é", 3000), 3000, 3000, repeat("é", 3000)},
+        {repeat("a\x80\xbf", 700), 700, 600, repeat("a\x80\xbf", 600)},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(utf8Length(c.text), c.length) << c.text;

@@ -123,6 +123,37 @@ TEST(TParameters, AssignRebuildsTheList) {
     EXPECT_TRUE(params.values().empty());
 }
 
+TEST(TParameters, NamesMatchAsQtComparesThemIgnoringCase) {
+    const QString kelvin = QString(QChar(0x212A)) + QStringLiteral("M");
+    struct Case {
+        QString a, b;
+    } const cases[] = {
+        {"P_CDFILIAL", "P_CDFILIAL"},
+        {"P_CDFILIAL", "p_cdFilial"},
+        {"P_CDFILIAL", "P_CDLOJA"},
+        {"P_CD", "P_CDX"},
+        {"P_CD1", "P_CD2"},
+        {"A@", "a`"},
+        {"[", "{"},
+        {"Ação", "AÇÃO"},
+        {"ação", "acao"},
+        {"ÉX", "éy"},
+        {kelvin, "km"},
+        {"K", QString(QChar(0x212A))},
+        {"", ""},
+        {"a", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.a.toStdString() + " / " + c.b.toStdString());
+        const bool qt = c.a.compare(c.b, Qt::CaseInsensitive) == 0;
+        EXPECT_EQ(sameName(c.a, c.b), qt);
+        EXPECT_EQ(sameName(c.b, c.a), qt);
+        TParameters params;
+        params.assign({c.a});
+        EXPECT_EQ(params.FindParam(c.b) != nullptr, qt);
+    }
+}
+
 // --- Connection strings ---------------------------------------------------------------------
 
 TEST(ConnectionString, ParsesEntries) {
