@@ -8,20 +8,26 @@ ConnectionString ConnectionString::parse(const QString& text) {
     ConnectionString result;
     const int n = static_cast<int>(text.size());
     int pos = 0;
+    QString previousKey;
+    // An entry without '=' is named in the message, unless it follows a password: then it is
+    // most likely the rest of a password that holds ';' and was not quoted.
+    const auto noEquals = [&previousKey](const QString& entry) {
+        if (previousKey == QLatin1String("password") || previousKey == QLatin1String("pwd"))
+            return EDatabaseError(
+                QStringLiteral("Connection string: the entry after the password has no '=' (a password that holds ';' "
+                               "is written in double quotes)"));
+        return EDatabaseError(QStringLiteral("Connection string: entry '%1' has no '='").arg(entry));
+    };
     while (pos < n) {
         const int eq = static_cast<int>(text.indexOf(u'=', pos));
         const int semi = static_cast<int>(text.indexOf(u';', pos));
         if (semi >= 0 && (eq < 0 || semi < eq)) {
-            if (!text.mid(pos, semi - pos).trimmed().isEmpty())
-                throw EDatabaseError(QStringLiteral("Connection string: entry '%1' has no '='")
-                                         .arg(text.mid(pos, semi - pos).trimmed()));
+            if (!text.mid(pos, semi - pos).trimmed().isEmpty()) throw noEquals(text.mid(pos, semi - pos).trimmed());
             pos = semi + 1;
             continue;
         }
         if (eq < 0) {
-            if (!text.mid(pos).trimmed().isEmpty())
-                throw EDatabaseError(
-                    QStringLiteral("Connection string: entry '%1' has no '='").arg(text.mid(pos).trimmed()));
+            if (!text.mid(pos).trimmed().isEmpty()) throw noEquals(text.mid(pos).trimmed());
             break;
         }
         const QString key = text.mid(pos, eq - pos).trimmed().toLower();
@@ -56,6 +62,7 @@ ConnectionString ConnectionString::parse(const QString& text) {
             pos = end < 0 ? n : end + 1;
         }
         result.m_values.insert(key, value);
+        previousKey = key;
     }
     return result;
 }
