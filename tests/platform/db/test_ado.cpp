@@ -526,6 +526,28 @@ TEST_P(AdoServerTest, StatementsArePreparedAgainOnTheNewConnectionAfterOneIsLost
     m_connection.CommitTrans();
 }
 
+TEST_P(AdoServerTest, AConnectionLostDuringCommitIsLostWithAnUnknownOutcomeAndTheNextStatementReconnects) {
+    // A deferred trigger ends the session while the server commits.
+    m_connection.Execute(
+        QStringLiteral("CREATE FUNCTION END_SESSION() RETURNS trigger LANGUAGE plpgsql AS "
+                       "$$ BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NULL; END $$;"
+                       "CREATE CONSTRAINT TRIGGER T_AT_COMMIT AFTER INSERT ON T DEFERRABLE INITIALLY DEFERRED "
+                       "FOR EACH ROW EXECUTE FUNCTION END_SESSION()"));
+    m_connection.BeginTrans();
+    m_connection.Execute(QStringLiteral("INSERT INTO T (CD) VALUES ('0009')"));
+    try {
+        m_connection.CommitTrans();
+        FAIL() << "the commit lost its connection";
+    } catch (const EADOError& e) {
+        EXPECT_EQ(e.failure(), TDbFailure::Lost) << e.what();
+        EXPECT_TRUE(
+            QString::fromUtf8(e.what()).contains(QLatin1String("whether the transaction was committed is not known")))
+            << e.what();
+    }
+    EXPECT_EQ(rowsOf(m_connection, QStringLiteral("SELECT COUNT(*) FROM T WHERE CD = '0009'")),
+              (std::vector<std::string>{"0"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, AdoServerTest, ::testing::Values(Engine::PostgreSQL),
                          [](const auto&) { return "PostgreSQL"; });
 
