@@ -2,10 +2,13 @@
 // connection does when the primary stops and the standby is promoted.
 #include "support/PgTestServer.h"
 
+#include "DbNotifier.h"
 #include "TADOCommand.h"
 #include "TADOQuery.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,6 +83,28 @@ TEST_F(Failover, TheStatementAfterTheLossReconnectsToThePromotedStandbyWithEvery
               (std::vector<std::string>{std::to_string(m_pair.standbyPort()) + "|False|100"}));
     EXPECT_LT(timer.elapsed(), 2 * kConnectSeconds * 1000) << "each host within the connect time-out";
     EXPECT_NO_THROW(insertRow(101)) << "the promoted standby takes writes";
+}
+
+TEST_F(Failover, ANotifierListensAgainOnThePromotedStandby) {
+    static int argc = 1;
+    static char name[] = "test_failover";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+    const QString connectionString = m_pair.connectionString(QStringLiteral("failover_notify"), true);
+    DbNotifier notifier(connectionString, {QStringLiteral("mesas")});
+    QSignalSpy caughtUp(&notifier, &DbNotifier::caughtUp);
+    QSignalSpy notified(&notifier, &DbNotifier::notified);
+    notifier.start();
+    ASSERT_TRUE(caughtUp.wait(5000));
+
+    m_pair.failOver();
+    ASSERT_TRUE(caughtUp.wait(10000)) << "no caught-up from the promoted standby";
+    TADOConnection sender;
+    sender.setConnectionString(connectionString);
+    sender.Open();
+    sender.Execute(QStringLiteral("NOTIFY mesas, '0012'"));
+    ASSERT_TRUE(notified.wait(5000));
+    EXPECT_EQ(notified.at(0).at(1).toString(), QStringLiteral("0012"));
 }
 
 }  // namespace
