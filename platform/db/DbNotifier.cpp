@@ -150,7 +150,8 @@ private:
                     if (generation != m_generation) return;
                     break;
                 }
-                const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
+                const bool ok =
+                    PQresultStatus(result) == PGRES_COMMAND_OK || PQresultStatus(result) == PGRES_EMPTY_QUERY;
                 const QString text = pgErrorText(PQresultErrorMessage(result));
                 PQclear(result);
                 // A refused LISTEN would be refused again at once: it is retried like a lost
