@@ -22,6 +22,8 @@
 # file (or is empty), so a wrong argument cannot delete somebody's data. As root the cluster is
 # run by the "postgres" user. Environment: PG_BIN (default /usr/lib/postgresql/15/bin),
 # PG_TEST_PORT_FIRST (default 55432), PG_TEST_PORT_TRIES (default 100).
+# in_member sets DIR in a subshell on purpose: the caller's DIR stays the pair's.
+# shellcheck disable=SC2030,SC2031
 set -euo pipefail
 
 PG_BIN=${PG_BIN:-/usr/lib/postgresql/15/bin}
