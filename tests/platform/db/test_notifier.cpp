@@ -62,21 +62,24 @@ protected:
         return notifier;
     }
 
+    // Channels are the whole database's: each test names its own.
+    QString channel(const char* name) const { return m_schema.right(12) + u'_' + QString::fromUtf8(name); }
+
     // Sends through a query's parameters, or through a command's.
-    void send(const char* channel, const QString& payload, bool asCommand = false) {
+    void send(const char* name, const QString& payload, bool asCommand = false) {
         const QString sql = QStringLiteral("SELECT pg_notify(:P_CANAL, :P_TEXTO)");
         if (asCommand) {
             TADOCommand command;
             command.setConnection(&m_sender);
             command.setCommandText(sql);
-            command.Parameters().ParamByName("P_CANAL").setValue(QString::fromUtf8(channel));
+            command.Parameters().ParamByName("P_CANAL").setValue(channel(name));
             command.Parameters().ParamByName("P_TEXTO").setValue(payload);
             command.Execute();
         } else {
             TADOQuery query;
             query.setConnection(&m_sender);
             query.setSQL(sql);
-            query.Parameters().ParamByName("P_CANAL").setValue(QString::fromUtf8(channel));
+            query.Parameters().ParamByName("P_CANAL").setValue(channel(name));
             query.Parameters().ParamByName("P_TEXTO").setValue(payload);
             query.Open();
         }
@@ -96,7 +99,7 @@ protected:
 };
 
 TEST_F(PgNotifierTest, OnlyCommittedNotificationsOfItsChannelsArriveWithPayloadAndSender) {
-    const auto notifier = listen({QStringLiteral("mesas"), QStringLiteral("Pedidos Já")});
+    const auto notifier = listen({channel("mesas"), channel("Pedidos Já")});
     QSignalSpy spy(notifier.get(), &DbNotifier::notified);
     m_sender.BeginTrans();
     send("mesas", QStringLiteral("rolled back"));
@@ -109,12 +112,12 @@ TEST_F(PgNotifierTest, OnlyCommittedNotificationsOfItsChannelsArriveWithPayloadA
     ASSERT_TRUE(waitForCount(spy, 2, 5000));
     // Anything sent before arrives before the last one: one more wait shows nothing else comes.
     EXPECT_FALSE(spy.wait(200));
-    EXPECT_EQ(received(spy), (Received{{QStringLiteral("Pedidos Já"), QStringLiteral("mesa 12; pão"), senderPid()},
-                                       {QStringLiteral("mesas"), QStringLiteral("0012"), senderPid()}}));
+    EXPECT_EQ(received(spy), (Received{{channel("Pedidos Já"), QStringLiteral("mesa 12; pão"), senderPid()},
+                                       {channel("mesas"), QStringLiteral("0012"), senderPid()}}));
 }
 
 TEST_F(PgNotifierTest, ABurstArrivesWhole) {
-    const auto notifier = listen({QStringLiteral("burst")});
+    const auto notifier = listen({channel("burst")});
     QSignalSpy spy(notifier.get(), &DbNotifier::notified);
     for (int i = 0; i < 50; ++i) send("burst", QString::number(i));
     m_sender.BeginTrans();
@@ -127,7 +130,7 @@ TEST_F(PgNotifierTest, ABurstArrivesWhole) {
 TEST_F(PgNotifierTest, WithoutChannelsItStillCatchesUp) { listen({}); }
 
 TEST_F(PgNotifierTest, ALostConnectionIsOpenedAgainAndCaughtUpFollows) {
-    const auto notifier = listen({QStringLiteral("mesas")});
+    const auto notifier = listen({channel("mesas")});
     QSignalSpy caughtUp(notifier.get(), &DbNotifier::caughtUp);
     QSignalSpy spy(notifier.get(), &DbNotifier::notified);
     TADOQuery terminate;
