@@ -5,13 +5,25 @@
 #                                 with the first free port from 55432 upward (trust
 #                                 authentication, fsync off, unix socket inside DIR), then writes
 #                                 DIR/connection.txt with the connection string to use.
-#   pg-test-server.sh stop DIR    stops the server and removes DIR.
+#   pg-test-server.sh stop DIR    stops the server (or both servers of a pair) and removes DIR.
 #
-# Both are idempotent: start first stops and wipes a server left in DIR by an earlier run, stop
-# on a missing DIR does nothing. DIR is only ever wiped when it carries this script's marker
+# A primary with a streaming standby, for tests of failing over:
+#   pg-test-server.sh start-pair DIR    starts a primary in DIR/primary and a standby copied from
+#                                       it (pg_basebackup -R) in DIR/standby, each as start does,
+#                                       with DIR/primary/port and DIR/standby/port. Commits on the
+#                                       primary wait until the standby has them (synchronous
+#                                       replication). DIR/connection.txt names both hosts,
+#                                       primary first.
+#   pg-test-server.sh stop-primary DIR  stops the primary at once, as a crash would.
+#   pg-test-server.sh promote DIR       makes the standby a primary that accepts writes.
+#
+# All are idempotent where that makes sense: start and start-pair first stop and wipe what an
+# earlier run left in DIR, stop on a missing DIR does nothing. DIR is only ever wiped when it carries this script's marker
 # file (or is empty), so a wrong argument cannot delete somebody's data. As root the cluster is
 # run by the "postgres" user. Environment: PG_BIN (default /usr/lib/postgresql/15/bin),
 # PG_TEST_PORT_FIRST (default 55432), PG_TEST_PORT_TRIES (default 100).
+# in_member sets DIR in a subshell on purpose: the caller's DIR stays the pair's.
+# shellcheck disable=SC2030,SC2031
 set -euo pipefail
 
 PG_BIN=${PG_BIN:-/usr/lib/postgresql/15/bin}
@@ -26,7 +38,7 @@ die() {
 }
 
 usage() {
-    echo "usage: $0 start|stop DIR" >&2
+    echo "usage: $0 start|stop|start-pair|stop-primary|promote DIR" >&2
     exit 2
 }
 
@@ -114,14 +126,19 @@ port_in_use() {
     (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
 }
 
-start() {
+check_binaries() {
     [[ -x "$PG_BIN/initdb" && -x "$PG_BIN/pg_ctl" ]] || die "PostgreSQL binaries not found in $PG_BIN"
     if [[ $(id -u) -eq 0 ]]; then
         id "$SERVER_USER" >/dev/null 2>&1 || die "user $SERVER_USER does not exist"
     fi
+}
 
+# Makes DIR afresh (after stopping and wiping a server of ours left there) with its marker and a
+# place for the server's files that the owner can write to.
+prepare_dir() {
     if [[ -e "$DIR" ]]; then
         owned_by_us || die "$DIR exists and was not made by this script (no $MARKER file); not touching it"
+        stop_members
         stop_server
         wipe_dir
     fi
@@ -138,7 +155,9 @@ start() {
         fi
     fi
     as_owner mkdir -p -- "$SOCKET_DIR"
+}
 
+init_cluster() {
     if ! as_owner "$PG_BIN/initdb" -D "$DATA" -U postgres --auth=trust --no-sync -E UTF8 --no-locale \
         >"$DIR/initdb.log" 2>&1; then
         cat "$DIR/initdb.log" >&2
@@ -154,7 +173,11 @@ synchronous_commit = off
 full_page_writes = off
 max_connections = 50
 EOF
+}
 
+# Starts the cluster in DATA on the first free port, waits until it answers and writes DIR/port
+# and DIR/connection.txt.
+launch() {
     local port tries=0 started=0
     port=$PORT_FIRST
     while [[ $tries -lt $PORT_TRIES ]]; do
@@ -202,18 +225,126 @@ EOF
     echo "pg-test-server: PostgreSQL ready on 127.0.0.1:$port ($DIR)"
 }
 
+start() {
+    check_binaries
+    prepare_dir
+    init_cluster
+    launch
+}
+
 stop() {
     if [[ ! -e "$DIR" ]]; then
         return 0
     fi
     owned_by_us || die "$DIR exists and was not made by this script (no $MARKER file); not touching it"
+    stop_members
     stop_server
     wipe_dir
     echo "pg-test-server: stopped ($DIR)"
 }
 
+# Runs a function of this script with DIR (and the paths below it) set to a member of a pair.
+in_member() {
+    local member=$1
+    shift
+    (
+        DIR=$member
+        set_paths
+        "$@"
+    )
+}
+
+# Stops and removes the servers of a pair in DIR, the standby first.
+stop_members() {
+    local member
+    for member in standby primary; do
+        if [[ -e "$DIR/$member" ]]; then in_member "$DIR/$member" stop >/dev/null; fi
+    done
+}
+
+sql_on() {
+    local port=$1
+    shift
+    "$PG_BIN/psql" -X -q -t -A -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U postgres -d postgres "$@"
+}
+
+start_standby() {
+    local primary_port=$1
+    prepare_dir
+    if ! as_owner "$PG_BIN/pg_basebackup" -h 127.0.0.1 -p "$primary_port" -U postgres -D "$DATA" -R \
+        -X stream -c fast --no-sync >"$DIR/basebackup.log" 2>&1; then
+        cat "$DIR/basebackup.log" >&2
+        die "pg_basebackup from port $primary_port into $DATA failed"
+    fi
+    # The copy carries the primary's settings; its socket is its own.
+    echo "unix_socket_directories = '$SOCKET_DIR'" >>"$DATA/postgresql.conf"
+    launch
+}
+
+start_pair() {
+    check_binaries
+    [[ -x "$PG_BIN/pg_basebackup" && -x "$PG_BIN/psql" ]] || die "pg_basebackup or psql not found in $PG_BIN"
+    if [[ -e "$DIR" ]]; then
+        owned_by_us || die "$DIR exists and was not made by this script (no $MARKER file); not touching it"
+        stop_members
+        stop_server
+        wipe_dir
+    fi
+    mkdir -p -- "$DIR"
+    touch -- "$DIR/$MARKER"
+    in_member "$DIR/primary" start >/dev/null
+    local primary_port standby_port i synced=0
+    primary_port=$(cat -- "$DIR/primary/port")
+    in_member "$DIR/standby" start_standby "$primary_port" >/dev/null
+    standby_port=$(cat -- "$DIR/standby/port")
+    # Only now that the standby streams: a commit that waited for a standby not yet there would
+    # wait for ever.
+    sql_on "$primary_port" -c "ALTER SYSTEM SET synchronous_standby_names = '*'" \
+        -c "ALTER SYSTEM SET synchronous_commit = 'on'" -c "SELECT pg_reload_conf()" >/dev/null \
+        || die "cannot make the primary on port $primary_port wait for its standby"
+    for i in $(seq 1 300); do
+        if [[ "$(sql_on "$primary_port" -c "SELECT count(*) FROM pg_stat_replication WHERE sync_state = 'sync'" \
+            2>/dev/null || true)" == 1 ]]; then
+            synced=1
+            break
+        fi
+        sleep 0.1
+    done
+    [[ $synced -eq 1 ]] || die "the standby on port $standby_port does not replicate synchronously"
+    printf 'Provider=PostgreSQL;Data Source=127.0.0.1,127.0.0.1;Port=%s,%s;Initial Catalog=postgres;User ID=postgres;Password=\n' \
+        "$primary_port" "$standby_port" >"$CONNECTION_FILE.tmp"
+    mv -f -- "$CONNECTION_FILE.tmp" "$CONNECTION_FILE"
+    echo "pg-test-server: primary on 127.0.0.1:$primary_port, synchronous standby on 127.0.0.1:$standby_port ($DIR)"
+}
+
+# The pair in DIR, made by start-pair.
+require_pair() {
+    [[ -f "$DIR/$MARKER" && -d "$DIR/primary" && -d "$DIR/standby" ]] || die "$DIR holds no pair made by start-pair"
+}
+
+crash_member() {
+    recorded_pid >/dev/null || die "no server runs in $DIR"
+    as_owner "$PG_BIN/pg_ctl" stop -D "$DATA" -m immediate -w -t 30 >/dev/null || die "the server in $DIR does not stop"
+}
+
+promote_member() {
+    recorded_pid >/dev/null || die "no server runs in $DIR"
+    as_owner "$PG_BIN/pg_ctl" promote -D "$DATA" -w -t 30 >/dev/null || die "the server in $DIR was not promoted"
+}
+
 case "$ACTION" in
     start) start ;;
     stop) stop ;;
+    start-pair) start_pair ;;
+    stop-primary)
+        require_pair
+        in_member "$DIR/primary" crash_member
+        echo "pg-test-server: primary stopped at once ($DIR)"
+        ;;
+    promote)
+        require_pair
+        in_member "$DIR/standby" promote_member
+        echo "pg-test-server: standby promoted ($DIR)"
+        ;;
     *) usage ;;
 esac

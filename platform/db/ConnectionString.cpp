@@ -3,6 +3,7 @@
 #include "DbTypes.h"
 
 #include <QRegularExpression>
+#include <QStringList>
 
 ConnectionString ConnectionString::parse(const QString& text) {
     ConnectionString result;
@@ -75,6 +76,40 @@ int ConnectionString::seconds(const QString& key, int fallback, int cap) const {
     if (!ok || number < 0)
         throw EDatabaseError(QStringLiteral("Connection string: %1 '%2' is not a number of seconds").arg(key, text));
     return number == 0 || number > cap ? cap : number;
+}
+
+QList<ConnectionString::Server> ConnectionString::servers() const {
+    auto entries = [this](const QString& key, const char* what) {
+        const QString text = value(key).trimmed();
+        QStringList list;
+        if (text.isEmpty()) return list;
+        for (const QString& entry : text.split(u',')) {
+            list.append(entry.trimmed());
+            if (list.last().isEmpty())
+                throw EDatabaseError(QStringLiteral("Connection string: %1 '%2' has an empty %3 in its list")
+                                         .arg(key, text, QLatin1String(what)));
+        }
+        return list;
+    };
+    QStringList hosts = entries(QStringLiteral("Data Source"), "host");
+    const QStringList ports = entries(QStringLiteral("Port"), "port");
+    for (const QString& port : ports) {
+        bool ok = false;
+        const int number = port.toInt(&ok);
+        if (!ok || number < 1 || number > 65535)
+            throw EDatabaseError(
+                QStringLiteral("Connection string: Port '%1' is not a number from 1 to 65535").arg(port));
+    }
+    if (hosts.isEmpty()) hosts.append(QString());
+    if (ports.size() > 1 && ports.size() != hosts.size())
+        throw EDatabaseError(QStringLiteral("Connection string: %1 ports for %2 hosts (give one port for all "
+                                            "hosts, or one port for each)")
+                                 .arg(ports.size())
+                                 .arg(hosts.size()));
+    QList<Server> servers;
+    for (qsizetype i = 0; i < hosts.size(); ++i)
+        servers.append({hosts[i], ports.isEmpty() ? QString() : ports[ports.size() == 1 ? 0 : i]});
+    return servers;
 }
 
 QString ConnectionString::maskPasswords(const QString& text) {

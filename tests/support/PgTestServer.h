@@ -28,3 +28,30 @@ QString pgTestSchemaForCurrentTest(const QString& prefix);
 // "Provider=SQLite;Data Source=<dir>/<fileName>;Create=yes". Reports a failure and throws when
 // the directory is not valid.
 QString sqliteTestConnectionString(const QTemporaryDir& dir, const QString& fileName = QStringLiteral("test.db"));
+
+// The primary and its synchronous standby started by the CTest fixture "pgpair"
+// (pg-test-server.sh start-pair in the directory RES_PG_PAIR_DIR names). Tests that use it carry
+// res_pg_pair_test_properties, which also keeps them from running at the same time: a failover changes the pair for
+// every test. Every member reports a test failure and throws when the pair or the script is not there.
+class PgTestPair {
+public:
+    PgTestPair();
+    int primaryPort() const { return m_primaryPort; }
+    int standbyPort() const { return m_standbyPort; }
+    // A connection string naming both servers, the standby first when `standbyFirst`, on a
+    // schema of its own made empty for the test (rules as for pgTestConnectionString).
+    QString connectionString(const QString& schemaName, bool standbyFirst) const;
+    // Stops the primary at once and promotes the standby.
+    void failOver();
+    // A fresh pair in place of one that failed over (its ports may differ).
+    void restart();
+    bool failedOver() const { return m_failedOver; }
+
+private:
+    void run(const char* action);
+    void readPorts();
+    QString m_dir;
+    int m_primaryPort = 0;
+    int m_standbyPort = 0;
+    bool m_failedOver = false;
+};

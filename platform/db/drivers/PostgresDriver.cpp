@@ -5,6 +5,7 @@
 #include "../TField.h"
 
 #include <QDeadlineTimer>
+#include <QStringList>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -63,13 +64,14 @@ class PostgresDriver final : public DbDriver {
 public:
     explicit PostgresDriver(const ConnectionString& options) {
         const TTimeouts timeouts = TTimeouts::from(options);
-        m_host = options.value(QStringLiteral("Data Source"));
-        m_port = options.value(QStringLiteral("Port"));
+        for (const ConnectionString::Server& server : options.servers())
+            m_servers.append(
+                QStringLiteral("%1:%2").arg(server.host.isEmpty() ? QStringLiteral("localhost") : server.host,
+                                            server.port.isEmpty() ? QStringLiteral("5432") : server.port));
+        m_settings = postgresServerSettings(options);
         auto add = [&](const char* keyword, const QString& value) {
             if (!value.isEmpty()) m_settings.emplace_back(keyword, value.toUtf8());
         };
-        add("host", m_host);
-        add("port", m_port);
         add("dbname", options.value(QStringLiteral("Initial Catalog")));
         add("user", options.value(QStringLiteral("User ID")));
         add("password", options.value(QStringLiteral("Password")));
@@ -164,10 +166,12 @@ public:
     }
 
     void executeScript(const QString& sql, int timeoutMs) override {
+        const QString statement = sql.trimmed();
+        const bool commit = statement.compare(QLatin1String("COMMIT"), Qt::CaseInsensitive) == 0;
         if (m_transactionLost) {
             // The server rolled the transaction back when the connection went; a rollback asked
             // for now has nothing left to do, anything else must not run outside it.
-            if (sql.trimmed().compare(QLatin1String("ROLLBACK"), Qt::CaseInsensitive) == 0) {
+            if (statement.compare(QLatin1String("ROLLBACK"), Qt::CaseInsensitive) == 0) {
                 m_transactionLost = false;
                 return;
             }
@@ -175,10 +179,21 @@ public:
                 QStringLiteral("PostgreSQL: the connection was lost during a transaction, which was rolled back"),
                 TDbFailure::Lost);
         }
-        prepareToSend(timeoutMs);
-        if (!PQsendQuery(m_conn, sql.toUtf8().constData())) failSend();
-        Result result(awaitResult(timeoutMs));
-        check(result.get());
+        try {
+            prepareToSend(timeoutMs);
+            if (!PQsendQuery(m_conn, sql.toUtf8().constData())) failSend();
+            Result result(awaitResult(timeoutMs));
+            check(result.get());
+        } catch (const EADOError& error) {
+            if (!commit || error.failure() != TDbFailure::Lost) throw;
+            // The transaction ended with the COMMIT, committed or not: the server may have
+            // committed it just before the connection went. Nothing is left to roll back, and
+            // the caller is told that the outcome is not known.
+            m_transactionLost = false;
+            throw EADOError(error.message() + QStringLiteral(" (the connection was lost during COMMIT: whether the "
+                                                             "transaction was committed is not known)"),
+                            TDbFailure::Lost);
+        }
     }
 
 private:
@@ -218,9 +233,10 @@ private:
     struct Settings {
         std::vector<const char*> keywords, values;
     };
-    Settings settings() const {
+    Settings settings() const { return settingsOf(m_settings); }
+    static Settings settingsOf(const std::vector<std::pair<QByteArray, QByteArray>>& list) {
         Settings out;
-        for (const auto& [keyword, value] : m_settings) {
+        for (const auto& [keyword, value] : list) {
             out.keywords.push_back(keyword.constData());
             out.values.push_back(value.constData());
         }
@@ -237,9 +253,8 @@ private:
             const QString message = m_conn ? errorText(PQerrorMessage(m_conn)) : QStringLiteral("out of memory");
             PQfinish(m_conn);
             m_conn = nullptr;
-            throw EADOError(QStringLiteral("PostgreSQL: cannot connect to %1:%2: %3")
-                                .arg(m_host.isEmpty() ? QStringLiteral("localhost") : m_host,
-                                     m_port.isEmpty() ? QStringLiteral("5432") : m_port, message));
+            throw EADOError(QStringLiteral("PostgreSQL: cannot connect to %1: %2")
+                                .arg(m_servers.join(QStringLiteral(", ")), message));
         }
         PQsetNoticeProcessor(
             m_conn, [](void*, const char*) {}, nullptr);
@@ -264,9 +279,20 @@ private:
     // Best effort, within kCleanupMs: a server that does not answer at all cannot run it either.
     void abandonConnection(const QString& why) {
         const int backend = m_conn ? PQbackendPID(m_conn) : 0;
+        // The process lives on the server this connection reached, which need not be the first
+        // of a list: the cleanup goes to that one only, whatever it now accepts.
+        std::vector<std::pair<QByteArray, QByteArray>> sameServer;
+        if (m_conn) {
+            const QByteArray host = PQhost(m_conn), port = PQport(m_conn);
+            for (const auto& setting : m_settings)
+                if (setting.first != "host" && setting.first != "port" && setting.first != "target_session_attrs")
+                    sameServer.push_back(setting);
+            if (!host.isEmpty()) sameServer.emplace_back("host", host);
+            if (!port.isEmpty()) sameServer.emplace_back("port", port);
+        }
         dropConnection(why);
         if (backend <= 0) return;
-        const Settings options = settings();
+        const Settings options = settingsOf(sameServer);
         PGconn* cleanup = PQconnectStartParams(options.keywords.data(), options.values.data(), 0);
         const QDeadlineTimer deadline(kCleanupMs);
         bool ended = false;
@@ -552,11 +578,11 @@ private:
     static constexpr int kIdleTransactionMs = 60000;
     PGconn* m_conn = nullptr;
     std::vector<std::pair<QByteArray, QByteArray>> m_settings;  // libpq keyword, value
-    QString m_host, m_port;
-    int m_sessionTimeoutMs = 0;      // what the connection's options set
-    int m_timeoutMs = 0;             // what is in force on the session now
-    bool m_inTransaction = false;    // when the statement under way was sent
-    bool m_transactionLost = false;  // the connection went inside a transaction
+    QStringList m_servers;                                      // "host:port" of each server tried, for messages
+    int m_sessionTimeoutMs = 0;                                 // what the connection's options set
+    int m_timeoutMs = 0;                                        // what is in force on the session now
+    bool m_inTransaction = false;                               // when the statement under way was sent
+    bool m_transactionLost = false;                             // the connection went inside a transaction
     static constexpr std::size_t kCacheLimit = 64;
     PreparedMap m_prepared;  // by statement text, on the current connection
     std::unordered_map<const QChar*, PreparedMap::value_type*> m_byAddress;  // by the address of that text
@@ -566,6 +592,22 @@ private:
 };
 
 }  // namespace
+
+std::vector<std::pair<QByteArray, QByteArray>> postgresServerSettings(const ConnectionString& options) {
+    const QList<ConnectionString::Server> servers = options.servers();
+    QStringList hosts, ports;
+    for (const ConnectionString::Server& server : servers) {
+        hosts.append(server.host);
+        if (!server.port.isEmpty()) ports.append(server.port);
+    }
+    std::vector<std::pair<QByteArray, QByteArray>> settings;
+    if (!hosts.join(QString()).isEmpty()) settings.emplace_back("host", hosts.join(u',').toUtf8());
+    if (!ports.isEmpty()) settings.emplace_back("port", ports.join(u',').toUtf8());
+    // Of several servers, one is the primary and the others are standbys that refuse writes;
+    // which one is the primary changes when a standby is promoted.
+    if (servers.size() > 1) settings.emplace_back("target_session_attrs", "read-write");
+    return settings;
+}
 
 std::unique_ptr<DbDriver> openPostgresDriver(const ConnectionString& options) {
     return std::make_unique<PostgresDriver>(options);

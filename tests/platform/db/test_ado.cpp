@@ -1,6 +1,7 @@
 // The connection, queries, commands and provider against real engines: a SQLite file and the
 // PostgreSQL test server.
 #include "support/PgTestServer.h"
+#include "support/SilentServer.h"
 
 #include "ConnectionString.h"
 #include "DataPacket.h"
@@ -12,10 +13,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <csignal>
+#include <utility>
 
 namespace {
 
@@ -526,6 +525,70 @@ TEST_P(AdoServerTest, StatementsArePreparedAgainOnTheNewConnectionAfterOneIsLost
     m_connection.CommitTrans();
 }
 
+TEST_P(AdoServerTest, AConnectionLostDuringCommitIsLostWithAnUnknownOutcomeAndTheNextStatementReconnects) {
+    // A deferred trigger ends the session while the server commits.
+    m_connection.Execute(
+        QStringLiteral("CREATE FUNCTION END_SESSION() RETURNS trigger LANGUAGE plpgsql AS "
+                       "$$ BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NULL; END $$;"
+                       "CREATE CONSTRAINT TRIGGER T_AT_COMMIT AFTER INSERT ON T DEFERRABLE INITIALLY DEFERRED "
+                       "FOR EACH ROW EXECUTE FUNCTION END_SESSION()"));
+    m_connection.BeginTrans();
+    m_connection.Execute(QStringLiteral("INSERT INTO T (CD) VALUES ('0009')"));
+    try {
+        m_connection.CommitTrans();
+        FAIL() << "the commit lost its connection";
+    } catch (const EADOError& e) {
+        EXPECT_EQ(e.failure(), TDbFailure::Lost) << e.what();
+        EXPECT_TRUE(
+            QString::fromUtf8(e.what()).contains(QLatin1String("whether the transaction was committed is not known")))
+            << e.what();
+    }
+    EXPECT_EQ(rowsOf(m_connection, QStringLiteral("SELECT COUNT(*) FROM T WHERE CD = '0009'")),
+              (std::vector<std::string>{"0"}));
+}
+
+// The warnings logged while it lives.
+class LoggedWarnings {
+public:
+    LoggedWarnings() { s_previous = qInstallMessageHandler(&LoggedWarnings::keep); }
+    ~LoggedWarnings() { qInstallMessageHandler(s_previous); }
+    QStringList take() { return std::exchange(s_warnings, {}); }
+
+private:
+    static void keep(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (type == QtWarningMsg) s_warnings.append(text);
+        s_previous(type, context, text);
+    }
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline QStringList s_warnings;
+};
+
+TEST_P(AdoServerTest, AServerProcessThatStoppedAnsweringIsEndedOnItsOwnServerNotTheFirstOfTheList) {
+    // A list whose first host accepts and never answers: the connection takes the second, and the
+    // process given up must be ended there, without going through the list again.
+    SilentServer silent;
+    const ConnectionString options = ConnectionString::parse(m_connectionString);
+    TADOConnection connection;
+    connection.setConnectionString(QStringLiteral("%1;Data Source=127.0.0.1,%2;Port=%3,%4;Connect Timeout=2;"
+                                                  "Command Timeout=1")
+                                       .arg(m_connectionString, options.value(QStringLiteral("Data Source")))
+                                       .arg(silent.port())
+                                       .arg(options.value(QStringLiteral("Port"))));
+    connection.Open();
+    const pid_t backend = std::stoi(rowsOf(connection, QStringLiteral("SELECT pg_backend_pid()")).at(0));
+    ASSERT_EQ(::kill(backend, SIGSTOP), 0) << "the test signals the server's process for this connection";
+    LoggedWarnings warnings;
+    try {
+        rowsOf(connection, QStringLiteral("SELECT 1"));
+        ADD_FAILURE() << "a stopped server process does not answer";
+    } catch (const EADOError& e) {
+        EXPECT_EQ(e.failure(), TDbFailure::Lost) << e.what();
+    }
+    ::kill(backend, SIGCONT);
+    for (const QString& warning : warnings.take())
+        EXPECT_FALSE(warning.contains(QLatin1String("could not end the server process"))) << warning.toStdString();
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, AdoServerTest, ::testing::Values(Engine::PostgreSQL),
                          [](const auto&) { return "PostgreSQL"; });
 
@@ -576,28 +639,6 @@ TEST(AdoConnection, SqliteRefusesAMissingFileUnlessAskedToCreateItAndKnowsNvl) {
     EXPECT_EQ(query.FieldByName("B").AsString(), "y");
     EXPECT_TRUE(query.FieldByName("C").IsNull());
 }
-
-// A server that accepts the TCP connection and then never answers.
-class SilentServer {
-public:
-    SilentServer() {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_socket, 4);
-        socklen_t length = sizeof address;
-        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-    }
-    ~SilentServer() { ::close(m_socket); }
-    int port() const { return m_port; }
-
-private:
-    int m_socket = -1;
-    int m_port = 0;
-};
 
 TEST(AdoConnection, PostgresFailsFastOnAnUnreachableServerWithoutShowingThePassword) {
     SilentServer silent;

@@ -4,6 +4,7 @@
 #include "ConnectionString.h"
 #include "SqlPlaceholders.h"
 #include "TParameters.h"
+#include "drivers/PostgresDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -229,6 +230,46 @@ TEST(ConnectionString, TimeLimitsHaveADefaultAndACapAndRefuseWhatIsNoNumber) {
             EXPECT_THROW(cs.seconds("Command Timeout", 5, 60), EDatabaseError);
         else
             EXPECT_EQ(cs.seconds("Command Timeout", 5, 60), c.seconds);
+    }
+}
+
+TEST(ConnectionString, HostListsGiveLibpqItsServersOrAreRefusedWithTheReason) {
+    struct Case {
+        const char* text;
+        const char* settings;  // what libpq is given, or the message of the refusal
+    };
+    const Case cases[] = {
+        {"Data Source=db1", "host=db1"},
+        {"Data Source=db1;Port=5433", "host=db1 port=5433"},
+        {"Port=5433", "port=5433"},
+        {"Data Source=", ""},
+        {"Data Source=db1,db2", "host=db1,db2 target_session_attrs=read-write"},
+        {"Data Source= db1 , db2 ;Port= 5432 ", "host=db1,db2 port=5432,5432 target_session_attrs=read-write"},
+        {"Data Source=db1,db2,db3;Port=5432,5433,5434",
+         "host=db1,db2,db3 port=5432,5433,5434 target_session_attrs=read-write"},
+        {"Data Source=db1,,db2", "Connection string: Data Source 'db1,,db2' has an empty host in its list"},
+        {"Data Source=db1,db2,", "Connection string: Data Source 'db1,db2,' has an empty host in its list"},
+        {"Data Source=db1,db2;Port=5432,", "Connection string: Port '5432,' has an empty port in its list"},
+        {"Data Source=db1;Port=5432,5433",
+         "Connection string: 2 ports for 1 hosts (give one port for all hosts, "
+         "or one port for each)"},
+        {"Data Source=db1,db2,db3;Port=5432,5433",
+         "Connection string: 2 ports for 3 hosts (give one port for all "
+         "hosts, or one port for each)"},
+        {"Data Source=db1,db2;Port=5432,x", "Connection string: Port 'x' is not a number from 1 to 65535"},
+        {"Data Source=db1;Port=70000", "Connection string: Port '70000' is not a number from 1 to 65535"},
+        {"Data Source=db1;Port=0", "Connection string: Port '0' is not a number from 1 to 65535"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        QStringList given;
+        try {
+            for (const auto& [keyword, value] : postgresServerSettings(ConnectionString::parse(c.text)))
+                given.append(QString::fromUtf8(keyword + '=' + value));
+        } catch (const EDatabaseError& e) {
+            given.append(e.message());
+        }
+        EXPECT_EQ(given.join(u' '), QString::fromUtf8(c.settings));
     }
 }
 
