@@ -287,7 +287,7 @@ TEST_P(ReimprimirTest, OnlyAPrinterThatConfirmsTheSlipGetsItJournalled) {
         Double printer(c.replies);
         const QString port = QString::number(printer.port());
         const QStringList said = reprint("0012", "Todas", "tcp:127.0.0.1:" + port);
-        EXPECT_EQ(said.value(said.size() - 1), QString(c.message).replace("{port}", port));
+        EXPECT_EQ(said.value(said.size() - 1).toStdString(), QString(c.message).replace("{port}", port).toStdString());
         if (c.journalled) journaled.push_back({"REIMPRESSAO", "0012", "<null>", "<null>"});
         EXPECT_EQ(journal(), journaled);
     }
