@@ -8,6 +8,7 @@
 #include "TClientDataSet.h"
 #include "DataPacket.h"
 #include "routines/Flow.h"
+#include "store/PackageDatabase.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -112,6 +113,7 @@ ScriptedSession::~ScriptedSession() {
     Mensagemqor::setMensagemHook(nullptr);
     Mensagemqor::setMensagemMetodoHook(nullptr);
     setExceptionReporter(nullptr);
+    PackageDatabase::setCommitObserver(nullptr);
     InstallDefaultRoutines();
 }
 
@@ -281,6 +283,17 @@ void ScriptedSession::start() {
                                               text(contexto), text(esquema)}));
     });
     setExceptionReporter([log](const QString& message) { log(TranscriptLine("ShowException", {message})); });
+    // A change is in the transcript as soon as it is in the database, whatever the script does
+    // next (a line that stops the run inside the operation's dialogue ends it without its line).
+    PackageDatabase::setCommitObserver([log](const PackageDatabase::Committed& committed) {
+        const auto optional = [](const QVariant& value) {
+            return value.isNull() ? QJsonValue() : QJsonValue(value.toString());
+        };
+        TranscriptLine entry("Committed", {committed.operacao, optional(committed.origem), optional(committed.destino),
+                                           optional(committed.grupo)});
+        entry.insert("result", QJsonDocument::fromJson(committed.depois.toUtf8()).object());
+        log(entry);
+    });
 
     m_timer = new QTimer(qApp);
     QObject::connect(m_timer, &QTimer::timeout, [this] { feedMenu(); });

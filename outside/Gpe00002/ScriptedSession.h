@@ -28,6 +28,9 @@
 // "offered" and, when the user came back to it, "marked" (table map), "groupings" (the groupings
 // shown); RelFiscais's result is the report
 // shown (operations/WaiterReport.h, waiterReportJson) with "printed": where it was printed, or false.
+// Every change is also written the moment its transaction commits, as a line "Committed" with
+// the journal's operation, source table, target table and grouping as "args" and what it left as
+// "result", so that a run stopped inside an operation still tells what that operation changed.
 
 #include "ScriptedRun.h"
 

@@ -31,5 +31,5 @@ private:
     std::optional<TSqlDialect> m_renderedFor;
     TParameters m_parameters;
     std::vector<QVariant> m_values;  // the values of the last run, kept for their storage
-    int m_commandTimeout = 30;
+    int m_commandTimeout = 0;        // the connection's command time-out
 };

@@ -38,6 +38,7 @@ public:
     void setLockType(TADOLockType type) { m_lockType = type; }
     bool EnableBCD() const { return m_enableBCD; }
     void setEnableBCD(bool enable) { m_enableBCD = enable; }
+    // Seconds; 0 sets no limit of its own, and the connection's command time-out applies.
     int CommandTimeout() const { return m_commandTimeout; }
     void setCommandTimeout(int seconds) { m_commandTimeout = seconds; }
 
@@ -61,5 +62,5 @@ private:
     TCursorType m_cursorType = TCursorType::ctKeyset;
     TADOLockType m_lockType = TADOLockType::ltOptimistic;
     bool m_enableBCD = true;
-    int m_commandTimeout = 30;
+    int m_commandTimeout = 0;  // the connection's command time-out
 };

@@ -251,6 +251,23 @@ TEST_F(ScriptedHostTest, TheOperationsScreensTakeTheirVerbsAndGoBackOneStepOnCan
     EXPECT_EQ(result.of("CriaFReservaMesa").at(0)["result"], QJsonValue(QJsonValue::Null));
 }
 
+// A script that stops inside an operation, after a change was committed, still leaves that change
+// in the transcript.
+TEST_F(ScriptedHostTest, ACommittedChangeIsInTheTranscriptWhateverTheScriptDoesNext) {
+    writeStation();
+    const HostRun result =
+        run("press spbTrProduto\ntables 0012\npick NRCOMANDA=0000000001,NRPRODCOMVEN=000001\n"
+            "keypad 1\ntables 0015\nconfirm\nconfirm\n");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.error.contains(QStringLiteral("'confirm' while the search list waits")))
+        << result.error.toStdString();
+    const std::vector<QJsonObject> committed = result.of("Committed");
+    ASSERT_EQ(committed.size(), 1u);
+    EXPECT_EQ(committed[0]["args"].toArray(), (QJsonArray{QStringLiteral("TRANSFPRODUTO"), QStringLiteral("0012"),
+                                                          QStringLiteral("0015"), QJsonValue()}));
+    EXPECT_TRUE(committed[0]["result"].toObject().contains(QStringLiteral("to")));
+}
+
 TEST_F(ScriptedHostTest, AnEmptyScriptOnlyOpensAndClosesTheMenu) {
     for (const QByteArray& script : {QByteArray(), QByteArray("# nothing to do\n\n   \n")}) {
         const HostRun result = run(script);

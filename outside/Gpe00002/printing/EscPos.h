@@ -28,5 +28,9 @@ GPE00002_EXPORT QByteArray document(const PrintDocument& document);
 // Real-time status request (DLE EOT 1); the answer's bit 3 says the printer is off line.
 inline constexpr char kStatusRequest[] = {0x10, 0x04, 0x01};
 inline constexpr unsigned char kOffline = 0x08;
+// The printer status byte always has bits 1 and 4 set and bits 0 and 7 clear: anything else did
+// not come from a printer answering the request.
+inline constexpr unsigned char kStatusFixedMask = 0x93;
+inline constexpr unsigned char kStatusFixedBits = 0x12;
 
 }  // namespace Gpe00002::EscPos

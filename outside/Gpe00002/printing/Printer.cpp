@@ -56,12 +56,26 @@ int remaining(const QDeadlineTimer& deadline) {
     return static_cast<int>(std::max<qint64>(1, deadline.remainingTime()));
 }
 
-// Waits until `deadline` for the answer to a status request and answers its last byte; nullopt
-// when none came (the socket's error says why).
-std::optional<unsigned char> statusAnswer(QTcpSocket& socket, const QDeadlineTimer& deadline) {
+// The answer to a status request: the status byte, or what else came back instead.
+struct StatusAnswer {
+    std::optional<unsigned char> status;  // a printer's status byte
+    QString notAPrinter;                  // why what came back is none
+};
+
+// Waits until `deadline` for the answer to a status request; nullopt when none came (the
+// socket's error says why). Only a single byte with the status byte's fixed bits is a printer's
+// answer: an echo of the request, a service greeting with its banner or a web server is not.
+std::optional<StatusAnswer> statusAnswer(QTcpSocket& socket, const QDeadlineTimer& deadline) {
     while (socket.bytesAvailable() == 0)
         if (!socket.waitForReadyRead(remaining(deadline))) return std::nullopt;
-    return static_cast<unsigned char>(socket.readAll().back());
+    const QByteArray answer = socket.readAll();
+    const auto byte = static_cast<unsigned char>(answer.front());
+    if (answer.size() == 1 && (byte & EscPos::kStatusFixedMask) == EscPos::kStatusFixedBits)
+        return StatusAnswer{byte, {}};
+    if (answer.startsWith("HTTP/"))
+        return StatusAnswer{std::nullopt, QStringLiteral("respondeu como um servidor web (HTTP), não como impressora")};
+    return StatusAnswer{std::nullopt, QStringLiteral("respondeu algo que não é o estado de uma impressora ESC/POS (%1)")
+                                          .arg(QString::fromLatin1(answer.left(8).toHex(' ')))};
 }
 
 void printTcp(const QByteArray& data, const PrintTarget& target) {
@@ -72,13 +86,14 @@ void printTcp(const QByteArray& data, const PrintTarget& target) {
     // A printer that takes the connection but does not answer (off line, hung, or a port on
     // which nothing reads) is found out here, before anything is sent.
     socket.write(EscPos::kStatusRequest, sizeof EscPos::kStatusRequest);
-    const std::optional<unsigned char> before = statusAnswer(socket, QDeadlineTimer(kPrinterAnswerMs));
+    const std::optional<StatusAnswer> before = statusAnswer(socket, QDeadlineTimer(kPrinterAnswerMs));
     if (!before)
         notPrinted(target,
                    socket.error() == QAbstractSocket::SocketTimeoutError
                        ? QStringLiteral("não respondeu ao pedido de estado em %1 s").arg(kPrinterAnswerMs / 1000)
                        : socketProblem(socket, kPrinterAnswerMs));
-    if (*before & EscPos::kOffline)
+    if (!before->status) notPrinted(target, before->notAPrinter);
+    if (*before->status & EscPos::kOffline)
         notPrinted(target, QStringLiteral("está fora de linha (tampa aberta ou sem papel?)"));
 
     // The status request after the document is answered only once the printer has taken the
@@ -90,12 +105,13 @@ void printTcp(const QByteArray& data, const PrintTarget& target) {
             notConfirmed(target, deadline.hasExpired()
                                      ? QStringLiteral("não recebeu o documento em %1 s").arg(kPrinterSendMs / 1000)
                                      : socketProblem(socket, kPrinterSendMs));
-    const std::optional<unsigned char> after = statusAnswer(socket, deadline);
+    const std::optional<StatusAnswer> after = statusAnswer(socket, deadline);
     if (!after)
         notConfirmed(target, socket.error() == QAbstractSocket::SocketTimeoutError
                                  ? QStringLiteral("não confirmou o recebimento em %1 s").arg(kPrinterSendMs / 1000)
                                  : socketProblem(socket, kPrinterSendMs));
-    if (*after & EscPos::kOffline)
+    if (!after->status) notConfirmed(target, after->notAPrinter);
+    if (*after->status & EscPos::kOffline)
         notConfirmed(target, QStringLiteral("ficou fora de linha durante a impressão (tampa aberta ou sem papel?)"));
     socket.disconnectFromHost();
     if (socket.state() != QAbstractSocket::UnconnectedState) socket.waitForDisconnected(1000);

@@ -9,6 +9,9 @@
 #include "TADOCommand.h"
 #include "TADOQuery.h"
 
+#include <QRegularExpression>
+#include <optional>
+
 namespace Gpe00002 {
 
 namespace {
@@ -17,7 +20,32 @@ void bind(TParameters& bound, const QVariantMap& parameters) {
     for (auto it = parameters.cbegin(); it != parameters.cend(); ++it) bound.ParamByName(it.key()).setValue(it.value());
 }
 
+std::function<void(const PackageDatabase::Committed&)>& commitObserver() {
+    static std::function<void(const PackageDatabase::Committed&)> observer;
+    return observer;
+}
+
+const QString kUnreachable = QStringLiteral("Não foi possível acessar o banco de dados; nada foi alterado. (%1)");
+
+// The tables the set-up script creates, by name.
+QStringList ownTables(TSqlDialect dialect) {
+    static const QRegularExpression created(QStringLiteral("CREATE TABLE IF NOT EXISTS\\s+(\\w+)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    QStringList names;
+    for (const QRegularExpressionMatch& match : created.globalMatch(operationsSchemaScript(dialect)))
+        names << match.captured(1);
+    return names;
+}
+
 }  // namespace
+
+void PackageDatabase::setCommitObserver(std::function<void(const Committed&)> observer) {
+    commitObserver() = std::move(observer);
+}
+
+void PackageDatabase::step(const char* name) {
+    if (m_stepHook && m_inTransaction) m_stepHook(name);
+}
 
 QString rowKey(const SqlRow& row, const char* column) { return row.value(QLatin1String(column)).toString(); }
 
@@ -33,26 +61,46 @@ PackageDatabase::PackageDatabase(const QString& connectionString) {
         };
         m_connection.Open();
         ensureOwnTables(m_connection);
+    } catch (const EADOError& e) {
+        qCWarning(lcOps).noquote() << "cannot open the database:" << e.what();
+        // Another terminal holding the whole database (a SQLite file being written) is a moment's
+        // matter, not a database out of reach.
+        if (e.failure() == TDbFailure::Busy)
+            throw ERefusal(QStringLiteral("O banco de dados está em uso em outro terminal; tente de novo"));
+        throw ERefusal(kUnreachable.arg(e.message()));
     } catch (const EDatabaseError& e) {
         qCWarning(lcOps).noquote() << "cannot open the database:" << e.what();
-        throw ERefusal(
-            QStringLiteral("Não foi possível acessar o banco de dados; nada foi alterado. (%1)").arg(e.message()));
+        throw ERefusal(kUnreachable.arg(e.message()));
     }
 }
 
 void PackageDatabase::ensureOwnTables(TADOConnection& connection) {
-    TADOQuery version;
-    version.setConnection(&connection);
-    version.setSQL(Statements::text(QStringLiteral("packageVersion"), connection.Dialect()));
-    try {
-        version.Open();
-        if (!version.IsEmpty() && version.Fields(0).AsInteger() >= kOperationsSchemaVersion) return;
-    } catch (const EADOError&) {
-        // No version table yet: a database the package has not been on. (On PostgreSQL the
-        // failed statement ended nothing: it ran outside any transaction.)
+    const TSqlDialect dialect = connection.Dialect();
+    // Each table is looked for by itself: a version row says nothing of a table dropped since.
+    // Only a table that is not there counts as missing; a database that is busy or gone is
+    // reported as such, before anything is created.
+    bool complete = true;
+    const auto probe = [&connection](const QString& sql) {
+        TADOQuery query;
+        query.setConnection(&connection);
+        query.setSQL(sql);
+        try {
+            query.Open();
+            return std::optional<int>(query.IsEmpty() ? 0 : query.Fields(0).AsInteger());
+        } catch (const EADOError& e) {
+            // On PostgreSQL the failed statement ended nothing: it ran outside any transaction.
+            if (e.failure() != TDbFailure::Other) throw;
+            return std::optional<int>();
+        }
+    };
+    for (const QString& table : ownTables(dialect))
+        complete = complete && probe(QStringLiteral("SELECT 1 FROM %1 WHERE 1 = 0").arg(table)).has_value();
+    if (complete) {
+        const std::optional<int> version = probe(Statements::text(QStringLiteral("packageVersion"), dialect));
+        if (version && *version >= kOperationsSchemaVersion) return;
     }
     qCInfo(lcOps) << "creating the package's own tables, version" << kOperationsSchemaVersion;
-    connection.Execute(operationsSchemaScript(connection.Dialect()));
+    connection.Execute(operationsSchemaScript(dialect));
 }
 
 std::vector<SqlRow> PackageDatabase::select(const char* statement, const QVariantMap& parameters) {
@@ -61,6 +109,7 @@ std::vector<SqlRow> PackageDatabase::select(const char* statement, const QVarian
     query.setSQL(Statements::text(QLatin1String(statement), m_connection.Dialect()));
     bind(query.Parameters(), parameters);
     query.Open();
+    step(statement);
     std::vector<SqlRow> rows;
     rows.reserve(static_cast<std::size_t>(query.RecordCount()));
     for (query.First(); !query.Eof(); query.Next()) {
@@ -76,11 +125,21 @@ qint64 PackageDatabase::execute(const char* statement, const QVariantMap& parame
     command.setConnection(&m_connection);
     command.setCommandText(Statements::text(QLatin1String(statement), m_connection.Dialect()));
     bind(command.Parameters(), parameters);
-    return command.Execute();
+    const qint64 changed = command.Execute();
+    if (m_inTransaction && qstrcmp(statement, "insertJournal") == 0) {
+        const auto value = [&parameters](const char* name) { return parameters.value(QLatin1String(name)); };
+        m_journalled.push_back({value("P_IDOPERACAO").toString(), value("P_NRMESAORIG"), value("P_NRMESADEST"),
+                                value("P_NRJUNMESA"), value("P_TXDEPOIS").toString()});
+    }
+    step(statement);
+    return changed;
 }
 
 void PackageDatabase::lock(const char* statement, const QVariantMap& parameters) {
-    if (postgres()) select(statement, parameters);
+    if (postgres())
+        select(statement, parameters);
+    else
+        step(statement);
 }
 
 void PackageDatabase::transaction(const QString& busy, const std::function<void()>& work) {
@@ -89,13 +148,19 @@ void PackageDatabase::transaction(const QString& busy, const std::function<void(
     } catch (const EADOError& e) {
         qCWarning(lcOps).noquote() << "cannot begin a transaction:" << e.what();
         if (e.failure() == TDbFailure::Busy) throw ERefusal(busy);
-        throw ERefusal(
-            QStringLiteral("Não foi possível acessar o banco de dados; nada foi alterado. (%1)").arg(e.message()));
+        throw ERefusal(kUnreachable.arg(e.message()));
     }
+    m_inTransaction = true;
+    m_journalled.clear();
     try {
+        step("begin");
         work();
+        step("commit");
+        m_inTransaction = false;
         m_connection.CommitTrans();
     } catch (...) {
+        m_inTransaction = false;
+        m_journalled.clear();
         try {
             m_connection.RollbackTrans();
         } catch (const EDatabaseError& e) {
@@ -115,6 +180,10 @@ void PackageDatabase::transaction(const QString& busy, const std::function<void(
             throw ERefusal(QStringLiteral("Erro de banco de dados; nada foi alterado. (%1)").arg(e.message()));
         }
     }
+    const std::vector<Committed> journalled = std::move(m_journalled);
+    m_journalled.clear();
+    if (commitObserver())
+        for (const Committed& committed : journalled) commitObserver()(committed);
 }
 
 }  // namespace Gpe00002

@@ -49,11 +49,35 @@ public:
     // needs ("Mesa 0012 está em uso em outro terminal; tente de novo").
     void transaction(const QString& busy, const std::function<void()>& work);
 
-    // Makes sure the package's own tables exist in their current version.
+    // Makes sure the package's own tables exist in their current version: every one of them is
+    // looked for, and the set-up script runs when one is missing or the version is older. Throws
+    // EADOError (Busy) when another terminal holds the database past the time limit.
     static void ensureOwnTables(TADOConnection& connection);
 
+    // Called inside a transaction with "begin" once it has begun, the name of every statement
+    // once it has run, and "commit" just before it commits. Tests set it to pause a terminal
+    // between its locks; nothing sets it otherwise.
+    using StepHook = std::function<void(const char* step)>;
+    void setStepHook(StepHook hook) { m_stepHook = std::move(hook); }
+
+    // What a committed transaction journalled: per row its IDOPERACAO, NRMESAORIG, NRMESADEST,
+    // NRJUNMESA (as written, null when none) and TXDEPOIS (the object it left).
+    struct Committed {
+        QString operacao;
+        QVariant origem, destino, grupo;
+        QString depois;
+    };
+    // Told of every journalled operation the moment its transaction has committed, on any
+    // connection of the process (the scripted run's transcript). Null by default.
+    static void setCommitObserver(std::function<void(const Committed&)> observer);
+
 private:
+    void step(const char* name);
+
     TADOConnection m_connection{QStringLiteral("adcOperacoes")};
+    StepHook m_stepHook;
+    bool m_inTransaction = false;
+    std::vector<Committed> m_journalled;  // of the transaction running
 };
 
 }  // namespace Gpe00002

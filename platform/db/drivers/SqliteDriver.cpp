@@ -219,17 +219,27 @@ public:
     }
 
 private:
-    // Another connection's lock is waited for at most `timeoutMs` (the busy time-out), and the
-    // statement itself may run that long.
+    // A statement, with every wait for another connection's lock inside it, ends `timeoutMs`
+    // after it began: the busy handler and the progress handler answer to the same deadline, so
+    // that a wait for a lock and the work after it never add up to more than the limit.
     void limitTo(int timeoutMs) {
-        if (timeoutMs != m_timeoutMs) {
-            sqlite3_busy_timeout(m_db, timeoutMs);
-            m_timeoutMs = timeoutMs;
-        }
+        if (m_timeoutMs < 0) sqlite3_busy_handler(m_db, &SqliteDriver::onBusy, this);
+        m_timeoutMs = timeoutMs;
         m_deadlineMs = nowMs() + timeoutMs;
     }
 
+    // Waits a little for the lock to go, longer as the wait goes on, never past the deadline.
+    static int onBusy(void* self, int attempt) {
+        const std::int64_t left = static_cast<SqliteDriver*>(self)->m_deadlineMs - nowMs();
+        if (left <= 0) return 0;
+        const std::int64_t pause = std::min<std::int64_t>(left, attempt < 10 ? 1 + attempt : 20);
+        sqlite3_sleep(static_cast<int>(pause));
+        return 1;
+    }
+
     static TDbFailure failureOf(int rc) {
+        // SQLITE_BUSY_SNAPSHOT (a read transaction that another connection's commit overtook)
+        // and SQLITE_LOCKED_SHAREDCACHE come as extended codes of the same primary ones.
         if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED || rc == SQLITE_INTERRUPT)
             return TDbFailure::Busy;
         if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) return TDbFailure::Duplicate;

@@ -2,6 +2,7 @@
 // them, the journal only once printed, and a printer that is not there.
 #include "DialogueFixture.h"
 #include "EscPosDecoder.h"
+#include "PrinterDouble.h"
 
 #include "operations/ReimprimePedido.h"
 #include "printing/Printer.h"
@@ -230,6 +231,66 @@ TEST_P(ReimprimirTest, PrintsTheTicketChosenOrAllAndJournalsOnlyWhatWasPrinted) 
         journaled.push_back({"REIMPRESSAO", c.mesa, "<null>", "<null>"});
     }
     EXPECT_EQ(journal(), journaled);
+}
+
+// What a receipt printer answers before and after the document decides whether the reprint
+// counts: only an answer that is a printer's status, on line both times, is journalled.
+TEST_P(ReimprimirTest, OnlyAPrinterThatConfirmsTheSlipGetsItJournalled) {
+    using Double = PrinterDouble;
+    const QString notConfirmed =
+        "Mensagem 3 A impressora tcp:127.0.0.1:{port} %1; confira o papel: a impressão não "
+        "foi registrada";
+    const QString notPrinted = "Mensagem 3 A impressora tcp:127.0.0.1:{port} %1; nada foi impresso";
+    struct Case {
+        const char* name;
+        std::vector<Double::Reply> replies;
+        QString message;
+        bool journalled;
+    };
+    const Case cases[] = {
+        {"on line before and after",
+         {Double::status(Double::kOnLine)},
+         "Mensagem 0 Pedido da mesa 0012 reimpresso na impressora 127.0.0.1, porta {port}.",
+         true},
+        {"off line after the document",
+         {Double::status(Double::kOnLine), Double::status(Double::kOffLine)},
+         notConfirmed.arg("ficou fora de linha durante a impressão (tampa aberta ou sem papel?)"),
+         false},
+        {"the connection closed mid-document",
+         {Double::status(Double::kOnLine), Double::closeMidDocument()},
+         notConfirmed.arg("encerrou a conexão"),
+         false},
+        {"an echo of the request",
+         {Double::bytes(QByteArray("\x10\x04\x01", 3))},
+         notPrinted.arg("respondeu algo que não é o estado de uma impressora ESC/POS (10 04 01)"),
+         false},
+        {"a zero byte",
+         {Double::status(0x00)},
+         notPrinted.arg("respondeu algo que não é o estado de uma impressora ESC/POS (00)"),
+         false},
+        {"a banner ending in a",
+         {Double::bytes("220 ready, a")},
+         notPrinted.arg("respondeu algo que não é o estado de uma impressora ESC/POS (32 32 30 20 72 65 61 64)"),
+         false},
+        {"a web server",
+         {Double::bytes("HTTP/1.1 400 Bad Request\r\n\r\n")},
+         notPrinted.arg("respondeu como um servidor web (HTTP), não como impressora"),
+         false},
+        {"silent after the document",
+         {Double::status(Double::kOnLine), Double::silent()},
+         notConfirmed.arg("não confirmou o recebimento em 10 s"),
+         false},
+    };
+    Rows journaled;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Double printer(c.replies);
+        const QString port = QString::number(printer.port());
+        const QStringList said = reprint("0012", "Todas", "tcp:127.0.0.1:" + port);
+        EXPECT_EQ(said.value(said.size() - 1).toStdString(), QString(c.message).replace("{port}", port).toStdString());
+        if (c.journalled) journaled.push_back({"REIMPRESSAO", "0012", "<null>", "<null>"});
+        EXPECT_EQ(journal(), journaled);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ReimprimirTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL), engineName);

@@ -6,6 +6,7 @@
 #include "Qor_trelvix.h"
 #include "TADOSqlStorage.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -21,8 +22,8 @@ QString single(TADOConnection& connection, const QString& sql) {
 
 TEST(SetADODBSession, SqliteWaitsForOtherWritersAndEnforcesForeignKeys) {
     QTemporaryDir dir;
-    TADOConnection connection;
-    connection.setConnectionString(sqliteTestConnectionString(dir));
+    TADOConnection connection, other;
+    connection.setConnectionString(sqliteTestConnectionString(dir) + QStringLiteral(";Command Timeout=1"));
     connection.Open();
     connection.Execute(
         QStringLiteral("CREATE TABLE MESA (NR INTEGER PRIMARY KEY);"
@@ -31,7 +32,15 @@ TEST(SetADODBSession, SqliteWaitsForOtherWritersAndEnforcesForeignKeys) {
 
     Qor_trelvix::SetADODBSession(connection);
 
-    EXPECT_EQ(single(connection, QStringLiteral("PRAGMA busy_timeout")), QStringLiteral("5000"));
+    // Another writer is waited for, until the command time-out.
+    other.setConnectionString(sqliteTestConnectionString(dir));
+    other.Open();
+    other.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_THROW(connection.Execute(QStringLiteral("INSERT INTO MESA VALUES (1)")), EADOError);
+    EXPECT_GE(waited.elapsed(), 900);
+    other.Execute(QStringLiteral("ROLLBACK"));
     EXPECT_EQ(single(connection, QStringLiteral("PRAGMA foreign_keys")), QStringLiteral("1"));
     EXPECT_THROW(connection.Execute(QStringLiteral("INSERT INTO PEDIDO VALUES (1, 99)")), EADOError);
 }
