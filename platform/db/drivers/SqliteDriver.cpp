@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <atomic>
 #include <array>
 #include <charconv>
 #include <ctime>
@@ -45,6 +46,9 @@ void nvl(sqlite3_context* context, int, sqlite3_value** args) {
 // kernel keeps up to date, without asking the hardware: the deadline is read at the start of
 // every statement and every few thousand steps, and a few milliseconds of slack mean nothing
 // against a time limit of seconds.
+// SQLite connections waiting for another's lock now (sqliteConnectionsWaiting()).
+std::atomic<int> g_waiting{0};
+
 std::int64_t nowMs() {
     timespec now{};
 #ifdef CLOCK_MONOTONIC_COARSE
@@ -126,6 +130,7 @@ public:
                    std::vector<TRecord>& spare) override {
         result.rows.clear();
         limitTo(timeoutMs);
+        const WaitScope waitScope{this};
         Statement& entry = prepare(sql, params);
         sqlite3_stmt* statement = entry.statement;
         Guard guard{statement};
@@ -199,6 +204,7 @@ public:
 
     qint64 execute(const QString& sql, const std::vector<QVariant>& params, int timeoutMs) override {
         limitTo(timeoutMs);
+        const WaitScope waitScope{this};
         sqlite3_stmt* statement = prepare(sql, params).statement;
         Guard guard{statement};
         int rc;
@@ -209,6 +215,7 @@ public:
 
     void executeScript(const QString& sql, int timeoutMs) override {
         limitTo(timeoutMs);
+        const WaitScope waitScope{this};
         char* error = nullptr;
         const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error);
         if (rc != SQLITE_OK) {
@@ -230,12 +237,31 @@ private:
 
     // Waits a little for the lock to go, longer as the wait goes on, never past the deadline.
     static int onBusy(void* self, int attempt) {
-        const std::int64_t left = static_cast<SqliteDriver*>(self)->m_deadlineMs - nowMs();
-        if (left <= 0) return 0;
+        auto* driver = static_cast<SqliteDriver*>(self);
+        const std::int64_t left = driver->m_deadlineMs - nowMs();
+        if (left <= 0) {
+            driver->endWait();
+            return 0;
+        }
+        if (!driver->m_waiting) {
+            driver->m_waiting = true;
+            ++g_waiting;
+        }
         const std::int64_t pause = std::min<std::int64_t>(left, attempt < 10 ? 1 + attempt : 20);
         sqlite3_sleep(static_cast<int>(pause));
         return 1;
     }
+
+    void endWait() {
+        if (!m_waiting) return;
+        m_waiting = false;
+        --g_waiting;
+    }
+    // Ends the statement's wait for a lock, if it waited, however the statement ends.
+    struct WaitScope {
+        SqliteDriver* driver;
+        ~WaitScope() { driver->endWait(); }
+    };
 
     static TDbFailure failureOf(int rc) {
         // SQLITE_BUSY_SNAPSHOT (a read transaction that another connection's commit overtook)
@@ -414,6 +440,7 @@ private:
     sqlite3* m_db = nullptr;
     int m_timeoutMs = -1;
     std::int64_t m_deadlineMs = std::numeric_limits<std::int64_t>::max();
+    bool m_waiting = false;  // counted in g_waiting
     std::unordered_map<QString, Statement> m_cache;
     struct Recent {
         QString text;
@@ -428,3 +455,5 @@ private:
 std::unique_ptr<DbDriver> openSqliteDriver(const ConnectionString& options) {
     return std::make_unique<SqliteDriver>(options);
 }
+
+int sqliteConnectionsWaiting() { return g_waiting.load(); }

@@ -8,3 +8,7 @@
 #include "DbDriver.h"
 
 std::unique_ptr<DbDriver> openSqliteDriver(const ConnectionString& options);
+
+// How many SQLite connections of this process are waiting for another connection's lock right
+// now: what a test that lines up terminals behind a lock waits for, instead of a pause.
+int sqliteConnectionsWaiting();

@@ -9,6 +9,7 @@
 #include "Process.h"
 #include "screens/SearchList.h"
 #include "TClientDataSet.h"
+#include "drivers/SqliteDriver.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -50,7 +51,11 @@ protected:
     // pg_stat_activity) wait for a lock; on SQLite, whose waits are not to be seen, a moment.
     void awaitWaiting(int count, const QString& among) {
         if (!postgres()) {
-            QThread::msleep(300);
+            // The terminals' connections are this process's: the driver counts those waiting.
+            QElapsedTimer timer;
+            timer.start();
+            while (sqliteConnectionsWaiting() < count && timer.elapsed() < 10000) QThread::msleep(5);
+            ASSERT_GE(sqliteConnectionsWaiting(), count) << "the terminals never waited for the lock";
             return;
         }
         const QString sql =
