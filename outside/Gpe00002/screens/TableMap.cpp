@@ -1,7 +1,6 @@
 #include "screens/TableMap.h"
 
 #include "core/Log.h"
-#include "core/Refusal.h"
 #include "DbTypes.h"
 #include "InputGuard.h"
 #include "store/FloorWatch.h"

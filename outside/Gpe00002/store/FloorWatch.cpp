@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <stdexcept>
 
 namespace Gpe00002 {
 
@@ -95,8 +96,13 @@ void FloorWatch::take(const QString& channel, const QString& payload) {
     // SQLite's change has neither channel nor payload.
     const bool anyChange = channel.isEmpty() && payload.isEmpty();
     if (!anyChange && ((!m_channel.isEmpty() && channel != m_channel) || !floorPayloadIsOurs(payload))) {
-        qCWarning(lcOps).noquote() << "ignored a notification on" << channel
-                                   << "that is not the package's:" << payload.left(200);
+        // Another program flooding the channel must not flood the log as well: one line a second.
+        ++m_ignored;
+        if (m_lastIgnoredLog.isValid() && m_lastIgnoredLog.elapsed() < 1000) return;
+        qCWarning(lcOps).noquote() << "ignored" << m_ignored << "notification(s) on" << channel
+                                   << "that are not the package's, the last:" << payload.left(200);
+        m_ignored = 0;
+        m_lastIgnoredLog.start();
         return;
     }
     poke();

@@ -75,6 +75,8 @@ private:
     DbNotifier* m_notifier = nullptr;
     QTimer m_coalesce;
     QElapsedTimer m_lastFired;
+    QElapsedTimer m_lastIgnoredLog;
+    int m_ignored = 0;
     qint64 m_heardAt = 0;
     bool m_pending = false;
 };
