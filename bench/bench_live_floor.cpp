@@ -19,7 +19,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
@@ -37,16 +39,29 @@ double cpuSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs the event loop until `done` or `ms` pass; false on the time.
+// Runs the event loop until `done` (looked at every millisecond) or `ms` pass; false on the time.
 template <typename Done>
 bool waitFor(Done done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
+    QEventLoop loop;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    if (done()) return true;
+    look.start(1);
+    limit.start(ms);
+    loop.exec();
+    return done();
+}
+
+// Runs the event loop, and nothing else, for `ms`.
+void idle(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 void fillStore(const QString& connectionString) {
@@ -94,7 +109,7 @@ void run(const char* engine, const QString& connectionString, int changes, int i
         std::printf("%s: the map does not follow the floor\n", engine);
         return;
     }
-    waitFor([] { return false; }, 500);  // the first read after listening
+    idle(500);  // the first read after listening
 
     std::vector<double> latencies;
     for (int i = 0; i < changes; ++i) {
@@ -126,13 +141,13 @@ void run(const char* engine, const QString& connectionString, int changes, int i
         tile->repaint();  // the paint the event loop would do next
         latencies.push_back(static_cast<double>(sinceCommit.nsecsElapsed()) / 1e6);
         // Changes a little apart, as terminals make them: each one its own coalescing window.
-        waitFor([] { return false; }, Gpe00002::FloorWatch::kCoalesceMs + 50 + (i * 37) % 100);
+        idle(Gpe00002::FloorWatch::kCoalesceMs + 50 + (i * 37) % 100);
     }
 
     const double cpuBefore = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    waitFor([] { return false; }, idleSeconds * 1000);
+    idle(idleSeconds * 1000);
     const double idleShare = (cpuSeconds() - cpuBefore) / (static_cast<double>(wall.elapsed()) / 1000.0);
 
     if (latencies.empty()) return;
