@@ -98,7 +98,12 @@ protected:
         request.loja = QString::fromLatin1(loja);
         request.connectionString = m_connectionString;
         auto dialog = std::make_unique<Gpe00002::TableMapDialog>(request);
+        QSignalSpy caughtUp(dialog->map(), &Gpe00002::TableMap::refreshed);
         dialog->show();
+        // Listening, and the read that catches up with what came before it done: a change made
+        // from now on is one the map has to hear of.
+        auto* watch = dialog->findChild<FloorWatch*>();
+        EXPECT_TRUE(watch && QTest::qWaitFor([&] { return watch->isListening() && caughtUp.count() > 0; }, kBoundMs));
         return dialog;
     }
     std::vector<MapTable> read(const char* loja) {
@@ -141,8 +146,6 @@ TEST_P(LiveFloorTest, AnOpenMapShowsAnotherTerminalsOperationAndUnchoosesWhatBec
     QTest::mouseClick(dialog->findChild<QAbstractButton*>(QStringLiteral("mesa0014")), Qt::LeftButton);
     QTest::mouseClick(dialog->findChild<QAbstractButton*>(QStringLiteral("mesa0016")), Qt::LeftButton);
     ASSERT_EQ(dialog->chosen(), QStringList({"0014", "0016"}));
-    // The listening connection is there before the change is made (SQLite sees any commit).
-    QTest::qWait(postgres() ? 300 : 0);
 
     reserve("0014");
     QTRY_COMPARE_WITH_TIMEOUT(shownState(*dialog, "0014"), Gpe00002::kReservada, kBoundMs);
@@ -161,7 +164,6 @@ TEST_P(LiveFloorTest, AnOpenMapShowsAnotherTerminalsOperationAndUnchoosesWhatBec
 
 TEST_P(LiveFloorTest, AnOutsideWriterShowsWhereTheDatabaseTells) {
     auto dialog = openMap(false);
-    QTest::qWait(postgres() ? 300 : 0);
     const auto occupy = [&](const char* numero) {
         m_db.Execute(QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'O' WHERE CDLOJA = '%1' AND NRMESA = '%2'")
                          .arg(QLatin1String(kLoja), QLatin1String(numero)));
@@ -220,7 +222,6 @@ TEST_P(LiveFloorTest, ALostListeningConnectionCatchesUp) {
     auto dialog = openMap(false, kLostLoja);
     auto* watch = dialog->findChild<FloorWatch*>();
     ASSERT_TRUE(watch);
-    QTRY_VERIFY_WITH_TIMEOUT(watch->isListening(), kBoundMs);
     const Rows killed = select(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE query "
                                               "ILIKE 'LISTEN%res00011_mesas_0001_%1%'")
                                    .arg(QLatin1String(kLostLoja)));
