@@ -74,6 +74,71 @@ TEST(FloorNotice, ABurstIsOneReadAWindow) {
     EXPECT_GE(at[1] - at[0], FloorWatch::kCoalesceMs - 5);
 }
 
+MapTable mapTable(const char* numero, const char* estado, const char* grupo = "") {
+    Gpe00002::TableState state;
+    state.numero = QString::fromLatin1(numero);
+    state.estado = QString::fromLatin1(estado);
+    state.grupo = QString::fromLatin1(grupo);
+    const bool free = state.estado == Gpe00002::kLivre;
+    return {state, free, free ? QString() : QStringLiteral("não livre")};
+}
+
+TEST(MapRead, KeepsWhatIsStillFitAndSaysWhatWasLost) {
+    struct Case {
+        const char* name;
+        bool multiple;
+        std::vector<MapTable> read;  // what the map reads again
+        int changed;
+        QStringList chosen;
+        QString info;  // the line under the map; empty: as before the read
+    };
+    const Case cases[] = {
+        {"nothing changed",
+         true,
+         {mapTable("0001", "L"), mapTable("0002", "L"), mapTable("0003", "L")},
+         0,
+         {"0001", "0002"},
+         {}},
+        {"a chosen table grouped, still offered",
+         true,
+         {mapTable("0001", "L"), mapTable("0002", "L", "0000000004"), mapTable("0003", "L")},
+         1,
+         {"0001", "0002"},
+         {}},
+        {"a chosen table occupied",
+         true,
+         {mapTable("0001", "L"), mapTable("0002", "O"), mapTable("0003", "L")},
+         1,
+         {"0001"},
+         "Mesa 0002 ocupada agora por outro terminal"},
+        {"a chosen table gone",
+         true,
+         {mapTable("0001", "L"), mapTable("0003", "R")},
+         2,
+         {"0001"},
+         "Mesa 0002 removida agora por outro terminal"},
+        {"the table under the cursor reserved",
+         false,
+         {mapTable("0001", "L"), mapTable("0002", "R"), mapTable("0003", "L")},
+         1,
+         {},
+         "Mesa 0002 reservada agora por outro terminal"},
+    };
+    for (const Case& c : cases) {
+        Gpe00002::TableMap map({QStringLiteral("Agrupar mesas"),
+                                {},
+                                {mapTable("0001", "L"), mapTable("0002", "L"), mapTable("0003", "L")},
+                                c.multiple,
+                                1,
+                                c.multiple ? QStringList{"0001", "0002"} : QStringList{"0002"}});
+        const QString before = map.findChild<QLabel*>(QStringLiteral("info"))->text();
+        EXPECT_EQ(map.apply(c.read), c.changed) << c.name;
+        EXPECT_EQ(map.chosen(), c.chosen) << c.name;
+        EXPECT_EQ(map.findChild<QLabel*>(QStringLiteral("info"))->text(), c.info.isEmpty() ? before : c.info) << c.name;
+        EXPECT_EQ(map.tables().size(), 3u) << c.name;  // the tiles never move
+    }
+}
+
 // Two terminals on one database: the map's, with a map open on a store of branch 0001, and the
 // other (m_ops), which changes tables. The stores are this file's own, so that the notifications
 // of other tests on the same server do not reach these.
