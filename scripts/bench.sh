@@ -10,12 +10,15 @@
 #
 # The report goes to build-bench/report/: per program its console output (<program>.txt, with
 # the table of function/raw ratios) and Google Benchmark's JSON (<program>.json); for the data
-# functions the times per item count (data-functions.tsv) and their plot (data-functions.svg).
+# functions the times per item count (data-functions.tsv) and their plot (data-functions.svg);
+# for the live floor (bench_live_floor, a program of its own: commit to repaint on an open map,
+# and an idle map's processor time) live-floor.txt. RES_BENCH_LIVE_ARGS passes it its options
+# (e.g. "--changes 50 --idle-seconds 10").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh gnuplot-nox jq
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DRES_BUILD_TESTS=OFF >/dev/null
-cmake --build build-bench -j "$(nproc)" --target bench_db bench_data_functions
+cmake --build build-bench -j "$(nproc)" --target bench_db bench_data_functions bench_live_floor
 
 export RES_BENCH_DIR=${RES_BENCH_DIR:-$PWD/build-bench/data}
 if [ -z "${RES_BENCH_PG_CONNECTION:-}" ]; then
@@ -53,4 +56,6 @@ jq -r '
 ' "$report/bench_data_functions.json" > "$report/data-functions.tsv"
 names=$(jq -r '[.benchmarks[].run_name | split("/") | .[2:-1] | join("/")] | unique | join(" ")' "$report/bench_data_functions.json")
 gnuplot -e "datafile='$report/data-functions.tsv'; names='$names'; output='$report/data-functions.svg'" scripts/bench-plot.gp
+# shellcheck disable=SC2086
+build-bench/bench/bench_live_floor ${RES_BENCH_LIVE_ARGS:-} | tee "$report/live-floor.txt"
 echo "report: $report/ (plot: $report/data-functions.svg)"

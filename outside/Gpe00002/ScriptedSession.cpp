@@ -8,10 +8,13 @@
 #include "TClientDataSet.h"
 #include "DataPacket.h"
 #include "routines/Flow.h"
+#include "store/FloorWatch.h"
 #include "store/PackageDatabase.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -95,7 +98,8 @@ ScriptedSession::ScriptedSession(const QString& scriptPath, const QString& trans
         const qsizetype space = line.indexOf(QLatin1Char(' '));
         const QString verb = space < 0 ? line : line.left(space);
         const QString argument = space < 0 ? QString() : line.mid(space + 1).trimmed();
-        static const char* const verbs[] = {"press", "key", "keypad", "pick", "tables", "confirm", "cancel", "text"};
+        static const char* const verbs[] = {"press",   "key",    "keypad", "pick",  "tables",
+                                            "confirm", "cancel", "text",   "expect"};
         if (std::none_of(std::begin(verbs), std::end(verbs),
                          [&](const char* known) { return verb == QLatin1String(known); }))
             throw std::runtime_error(
@@ -316,16 +320,22 @@ std::optional<QStringList> ScriptedSession::tables(TranscriptLine& entry, const 
     entry.insert("offered", offered);
     if (!request.marked.isEmpty()) entry.insert("marked", QJsonArray::fromStringList(request.marked));
     std::optional<QStringList> chosen;
+    std::vector<MapTable> shown = request.tables;
+    while (const Line* waiting = nextLine()) {
+        if (waiting->verb != QLatin1String("expect")) break;
+        ++m_next;
+        expect(*waiting, request, shown);
+    }
     const Line* line = take({"tables", "cancel"}, "the table map waits");
     if (line && line->verb == QLatin1String("tables")) {
         QStringList numbers;
         for (const QString& number : line->argument.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             const QString wanted = number.trimmed();
-            const auto found = std::find_if(request.tables.begin(), request.tables.end(),
+            const auto found = std::find_if(shown.begin(), shown.end(),
                                             [&](const MapTable& table) { return table.mesa.numero == wanted; });
             // A number that is no table of the store goes to the operation, which says so and
             // shows the map again, as a number typed on the map is told.
-            if (found != request.tables.end() && !found->enabled)
+            if (found != shown.end() && !found->enabled)
                 fail(QStringLiteral("line %1: table %2 is not offered here (%3)")
                          .arg(line->number)
                          .arg(wanted, found->reason));
@@ -341,6 +351,100 @@ std::optional<QStringList> ScriptedSession::tables(TranscriptLine& entry, const 
     }
     entry.insert("result", chosen ? QJsonValue(QJsonArray::fromStringList(*chosen)) : QJsonValue());
     return chosen;
+}
+
+namespace {
+
+// The states an expect line names, and whether a table is in one.
+const char* const kExpectStates[] = {"livre", "ocupada", "reservada", "fechando", "agrupada"};
+
+bool inState(const TableState& mesa, const QString& word) {
+    if (word == QLatin1String("agrupada")) return !mesa.grupo.isEmpty();
+    const QString code = word == QLatin1String("livre")       ? kLivre
+                         : word == QLatin1String("ocupada")   ? kOcupada
+                         : word == QLatin1String("reservada") ? kReservada
+                                                              : kFechando;
+    return mesa.estado == code;
+}
+
+// A table's state in an expect line's words: "ocupada", "livre, agrupada"; its code when it is
+// none of them.
+QString stateWords(const TableState& mesa) {
+    QString words = mesa.estado;
+    for (const char* word : kExpectStates)
+        if (QLatin1String(word) != QLatin1String("agrupada") && inState(mesa, QLatin1String(word)))
+            words = QLatin1String(word);
+    if (!mesa.grupo.isEmpty()) words += QStringLiteral(", agrupada");
+    return words;
+}
+
+}  // namespace
+
+void ScriptedSession::expect(const Line& line, const TableMapRequest& request, std::vector<MapTable>& shown) {
+    const QStringList parts = line.argument.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    bool number = false;
+    const double seconds = parts.size() == 3 ? parts[2].toDouble(&number) : 0;
+    const bool known =
+        parts.size() == 3 && std::any_of(std::begin(kExpectStates), std::end(kExpectStates),
+                                         [&](const char* word) { return parts[1] == QLatin1String(word); });
+    if (!number || !known || seconds <= 0 || seconds > 3600)
+        fail(QStringLiteral("line %1: expect takes TABLE STATE SECONDS, the state one of livre, ocupada, reservada, "
+                            "fechando, agrupada, not '%2'")
+                 .arg(line.number)
+                 .arg(line.argument));
+    const QString& wanted = parts[0];
+    const QString& state = parts[1];
+    if (!request.reread) fail(QStringLiteral("line %1: this table map does not follow the floor").arg(line.number));
+
+    // The watch says when to read again; without one (no connection to listen on), a timer does.
+    std::unique_ptr<FloorWatch> watch;
+    if (!request.connectionString.isEmpty()) {
+        watch = std::make_unique<FloorWatch>(request.connectionString, request.filial, request.loja);
+        watch->start();
+    }
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(250);
+    if (watch) {
+        QObject::connect(watch.get(), &FloorWatch::changed, &loop, &QEventLoop::quit);
+    } else {
+        QObject::connect(&poll, &QTimer::timeout, &loop, &QEventLoop::quit);
+        poll.start();
+    }
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QElapsedTimer waited;
+    waited.start();
+    const auto limitMs = static_cast<qint64>(seconds * 1000);
+    qint64 heard = monotonicMs();
+    QString seen = QStringLiteral("absent");
+    m_following = true;
+    const std::unique_ptr<bool, void (*)(bool*)> following(&m_following, [](bool* flag) { *flag = false; });
+    for (;;) {
+        shown = request.reread();
+        const auto found = std::find_if(shown.begin(), shown.end(),
+                                        [&](const MapTable& table) { return table.mesa.numero == wanted; });
+        seen = found == shown.end() ? QStringLiteral("absent") : stateWords(found->mesa);
+        TranscriptLine entry("refresh", {wanted, state});
+        entry.insert("screen", QStringLiteral("MapaMesas"));
+        entry.insert("state", seen);
+        entry.insert("ms", monotonicMs() - heard);
+        write(entry.json());
+        if (found != shown.end() && inState(found->mesa, state)) break;
+        // Past the time, one last read was made for a change that came with it.
+        const qint64 left = limitMs - waited.elapsed();
+        if (left <= 0) break;
+        limit.start(static_cast<int>(left));
+        loop.exec();
+        heard = watch && limit.isActive() ? watch->heardAt() : monotonicMs();
+    }
+    const auto found =
+        std::find_if(shown.begin(), shown.end(), [&](const MapTable& table) { return table.mesa.numero == wanted; });
+    if (found == shown.end() || !inState(found->mesa, state))
+        fail(QStringLiteral("line %1: table %2 is not %3 after %4 s: it is %5")
+                 .arg(line.number)
+                 .arg(wanted, state, parts[2], seen));
 }
 
 bool ScriptedSession::question(TranscriptLine& entry, const char* waiting) {
@@ -400,6 +504,7 @@ bool ScriptedSession::pick(TranscriptLine& entry, TClientDataSet& dataSet) {
 }
 
 void ScriptedSession::feedMenu() {
+    if (m_following) return;
     QWidget* menu = QApplication::activeModalWidget();
     if (!menu || menu->objectName() != QLatin1String("frmMenu") || !menu->isVisible()) return;
     if (!m_error.isEmpty()) {

@@ -15,6 +15,10 @@
 //   confirm | cancel      answer the waiting question (either kind), or close the waiting screen
 //                         (on the waiters' report, confirm prints it); "cancel" on a map closes it
 //   text TEXT             type TEXT into the waiting text field (over what it held) and confirm
+//   expect NNNN STATE S   while a table map waits: follow the floor until table NNNN is in STATE
+//                         (livre, ocupada, reservada, fechando, agrupada), re-reading the map at
+//                         every change another terminal makes; the run stops when S seconds pass
+//                         first. The map's next line (tables, cancel) sees the map as read last.
 // Message dialogues are acknowledged without a line; access checks answer from the access
 // store. When the script runs out, a waiting keypad or list is cancelled and the menu closed.
 // A line that does not fit what waits stops the run: error() then says why.
@@ -26,7 +30,9 @@
 // "result": for an operation, what it changed (null when nothing), written when it ends, after
 // the lines of its dialogues; "value" (keypad), "columns", "rows" and "picked" (search list),
 // "offered" and, when the user came back to it, "marked" (table map), "groupings" (the groupings
-// shown); RelFiscais's result is the report
+// shown), and for every re-read of a map that an expect line follows, a line "call": "refresh"
+// with the table, the state it shows and "ms", the time from the change to the re-read;
+// RelFiscais's result is the report
 // shown (operations/WaiterReport.h, waiterReportJson) with "printed": where it was printed, or false.
 // Every change is also written the moment its transaction commits, as a line "Committed" with
 // the journal's operation, source table, target table and grouping as "args" and what it left as
@@ -49,6 +55,7 @@ class TClientDataSet;
 namespace Gpe00002 {
 
 class TranscriptLine;
+struct MapTable;
 struct TableMapRequest;
 
 class ScriptedSession final : public ScriptedRun {
@@ -86,6 +93,9 @@ private:
     // The answers of the screens, from the script, each adding to the call's line what it gave.
     bool keypad(TranscriptLine& line, std::string& valor);
     std::optional<QStringList> tables(TranscriptLine& line, const TableMapRequest& request);
+    // An expect line: follows the map's floor until the table shows the state; `shown` is the
+    // map as read last.
+    void expect(const Line& line, const TableMapRequest& request, std::vector<MapTable>& shown);
     bool question(TranscriptLine& line, const char* waiting);
     std::optional<QString> typeText(TranscriptLine& line, int maxLength);
     bool pick(TranscriptLine& line, TClientDataSet& dataSet);
@@ -95,6 +105,7 @@ private:
     std::unique_ptr<QFile> m_transcript;
     QTimer* m_timer = nullptr;
     QString m_error;
+    bool m_following = false;  // an expect line waits: the menu is not fed meanwhile
 };
 
 }  // namespace Gpe00002

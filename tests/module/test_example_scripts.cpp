@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 namespace {
@@ -60,6 +61,12 @@ const Example kExamples[] = {
       "+GPERESERVA: 0002 Família Souza 6 C", "+GPEJORNAL: CANCRESERVA 0002 <null> <null>"}},
     {"consultar-agrupamentos.script", "21", "CriaConsultaJuncao", "null", {}},
     {"agrupar-mesas.script",
+     "",
+     "CriaJuntarMesas",
+     R"({"added":["0017","0018"],"grouping":"0000000003","new":true,"tables":["0017","0018"]})",
+     {"+JUNCAOMESA: 0001 0001 0000000003", "+MESAJUNCAO: 0001 0001 0000000003 0017",
+      "+MESAJUNCAO: 0001 0001 0000000003 0018", "+GPEJORNAL: AGRUPAR 0017 <null> 0000000003"}},
+    {"esperar-mesa.script",
      "",
      "CriaJuntarMesas",
      R"({"added":["0017","0018"],"grouping":"0000000003","new":true,"tables":["0017","0018"]})",
@@ -264,6 +271,84 @@ std::string exampleName(const ::testing::TestParamInfo<std::tuple<Engine, Exampl
 INSTANTIATE_TEST_SUITE_P(Demo, ExampleScriptTest,
                          ::testing::Combine(::testing::Values(Engine::SQLite, Engine::PostgreSQL),
                                             ::testing::ValuesIn(kExamples)),
+                         exampleName);
+
+// An expect line on the demo: it waits on the open map for another terminal's change, or stops
+// the run when the time passes first.
+class ExpectLineTest : public ExampleScriptTest {
+protected:
+    // Runs `script` to its end, answering the host's exit code; the refresh lines of the
+    // transcript in `refreshes` ("TABLE STATE" each) and the host's error output in `error`.
+    int play(const QString& script, const std::function<void(const QStringList&)>& whileWaiting = {}) {
+        QFile file(m_dir.filePath(QStringLiteral("expect.script")));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(script.toUtf8());
+        file.close();
+        QProcess host;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QOR_CONNECTION"), m_connection);
+        host.setProcessEnvironment(environment);
+        const QString transcriptPath = m_dir.filePath(QStringLiteral("transcript.jsonl"));
+        host.start(QStringLiteral(RES_HOST_PATH),
+                   {QStringLiteral("--station"), m_dir.path(), QStringLiteral("--script"), file.fileName(),
+                    QStringLiteral("--transcript"), transcriptPath, QStringLiteral("0001"), QStringLiteral("0001"),
+                    QStringLiteral("0001"), QString()});
+        const auto readRefreshes = [&] {
+            refreshes.clear();
+            QFile transcript(transcriptPath);
+            if (!transcript.open(QIODevice::ReadOnly)) return;
+            for (const QByteArray& line : transcript.readAll().split('\n')) {
+                const QJsonObject entry = QJsonDocument::fromJson(line).object();
+                if (entry.value(QStringLiteral("call")).toString() != QLatin1String("refresh")) continue;
+                refreshes << entry.value(QStringLiteral("args")).toArray().at(0).toString() + QLatin1Char(' ') +
+                                 entry.value(QStringLiteral("state")).toString();
+                EXPECT_GE(entry.value(QStringLiteral("ms")).toInteger(-1), 0);
+            }
+        };
+        bool acted = !whileWaiting;
+        while (!host.waitForFinished(50)) {
+            readRefreshes();
+            if (!acted && !refreshes.isEmpty()) {
+                whileWaiting(refreshes);
+                acted = true;
+            }
+        }
+        readRefreshes();
+        error = QString::fromUtf8(host.readAllStandardError());
+        return host.exitCode();
+    }
+    QStringList refreshes;
+    QString error;
+};
+
+TEST_P(ExpectLineTest, WaitsForAnotherTerminalOrStopsTheRun) {
+    const bool pg = std::get<0>(GetParam()) == Engine::PostgreSQL;
+    EXPECT_EQ(
+        play(QStringLiteral("press spbUnirMesa\nexpect 0017 ocupada 20\ncancel\n"),
+             [&](const QStringList&) {
+                 // Another terminal: on PostgreSQL the package's operations notify with it.
+                 m_database.Execute(
+                     QStringLiteral("BEGIN;\nUPDATE MESA SET IDSTMESAAUX = 'O' WHERE NRMESA = '0017';\n%1COMMIT;\n")
+                         .arg(pg ? QStringLiteral("SELECT pg_notify('res00011_mesas_0001_0001', "
+                                                  "'{\"operacao\":\"X\",\"mesas\":[\"0017\"],\"jornal\":1}');\n")
+                                 : QString()));
+             }),
+        0)
+        << error.toStdString();
+    ASSERT_FALSE(refreshes.isEmpty());
+    EXPECT_EQ(refreshes.front(), QStringLiteral("0017 livre"));
+    EXPECT_EQ(refreshes.back(), QStringLiteral("0017 ocupada"));
+
+    EXPECT_EQ(play(QStringLiteral("press spbUnirMesa\nexpect 0018 reservada 0.5\ncancel\n")), 1);
+    EXPECT_TRUE(error.contains(QStringLiteral("line 2: table 0018 is not reservada after 0.5 s: it is livre")))
+        << error.toStdString();
+}
+
+const Example kExpectExample[] = {{"esperar-mesa.script", "", "CriaJuntarMesas", "", {}}};
+
+INSTANTIATE_TEST_SUITE_P(Demo, ExpectLineTest,
+                         ::testing::Combine(::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                                            ::testing::ValuesIn(kExpectExample)),
                          exampleName);
 
 }  // namespace

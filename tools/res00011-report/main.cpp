@@ -1,20 +1,23 @@
 // res00011-report: the waiters' report of a store, for the back office; and the installation of
-// the history of waiter changes on a restaurant database.
+// the history of waiter changes and of the live floor's triggers on a restaurant database.
 //
 //   res00011-report [--connection STRING] [--day YYYY-MM-DD] [--json] BRANCH STORE
-//   res00011-report [--connection STRING] --install-history
+//   res00011-report [--connection STRING] [--install-history] [--install-live-floor]
 //
 // The report (operations/WaiterReport.h): per waiter, the count and amount of the items
 // attributed to them over the store's open sales and over the sales opened on the day (today by
 // default), and the changes of waiter of that day; as a readable table, or as JSON with --json.
 // --install-history installs the history table and its triggers on ITCOMANDAVEN and VENDAREST;
-// nothing else ever adds them to an existing database. The connection string is --connection's,
+// --install-live-floor installs the triggers that tell the table screens of changes made outside
+// the operations package (store/FloorWatch.h; PostgreSQL only, SQLite needs none). Nothing else
+// ever adds either to an existing database. The connection string is --connection's,
 // else the module's own (QOR_CONNECTION, conexao.ini or restaurante.db beside this program).
 // Exit status: 0 done; 2 a bad command line, a day that is not one included (usage on stderr;
 // --help prints it on stdout, 0); 3 the database cannot be reached or refuses, or knows no such
 // branch or store (the reason on stderr).
 #include "core/Refusal.h"
 #include "operations/WaiterReport.h"
+#include "store/FloorWatch.h"
 #include "store/History.h"
 
 #include <QCommandLineParser>
@@ -29,12 +32,14 @@ namespace {
 
 const char* const kUsage =
     "usage: res00011-report [--connection STRING] [--day YYYY-MM-DD] [--json] BRANCH STORE\n"
-    "       res00011-report [--connection STRING] --install-history\n"
+    "       res00011-report [--connection STRING] [--install-history] [--install-live-floor]\n"
     "  --connection STRING  connection string (default: the module's own)\n"
     "  --day YYYY-MM-DD     the day whose sales and changes of waiter are reported (default: today)\n"
     "  --json               the report as JSON instead of a table\n"
     "  --install-history    install the history of waiter changes (a table and triggers on\n"
-    "                       ITCOMANDAVEN and VENDAREST) on the database\n";
+    "                       ITCOMANDAVEN and VENDAREST) on the database\n"
+    "  --install-live-floor install the triggers that notify the table screens of changes made\n"
+    "                       outside the operations package (PostgreSQL)\n";
 
 constexpr int kTableWidth = 64;
 
@@ -91,8 +96,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption connection(QStringLiteral("connection"), QString(), QStringLiteral("STRING"));
     const QCommandLineOption day(QStringLiteral("day"), QString(), QStringLiteral("YYYY-MM-DD"));
     const QCommandLineOption json(QStringLiteral("json"));
-    const QCommandLineOption install(QStringLiteral("install-history"));
-    parser.addOptions({help, connection, day, json, install});
+    const QCommandLineOption installHistory(QStringLiteral("install-history"));
+    const QCommandLineOption installFloor(QStringLiteral("install-live-floor"));
+    parser.addOptions({help, connection, day, json, installHistory, installFloor});
     if (!parser.parse(app.arguments())) return usage(parser.errorText());
     if (parser.isSet(help)) {
         std::fputs(kUsage, stdout);
@@ -100,9 +106,12 @@ int main(int argc, char** argv) {
     }
     const QStringList args = parser.positionalArguments();
     QDate reportDay = QDate::currentDate();
-    if (parser.isSet(install)) {
+    const bool install = parser.isSet(installHistory) || parser.isSet(installFloor);
+    if (install) {
         if (!args.isEmpty() || parser.isSet(day) || parser.isSet(json))
-            return usage(QStringLiteral("--install-history takes no branch, store, --day nor --json"));
+            return usage(
+                QStringLiteral("%1 takes no branch, store, --day nor --json")
+                    .arg(QLatin1String(parser.isSet(installHistory) ? "--install-history" : "--install-live-floor")));
     } else {
         if (args.size() != 2)
             return usage(QStringLiteral("BRANCH and STORE are wanted, %1 argument(s) given").arg(args.size()));
@@ -116,9 +125,16 @@ int main(int argc, char** argv) {
 
     try {
         Gpe00002::PackageDatabase db(parser.value(connection));
-        if (parser.isSet(install)) {
-            Gpe00002::installWaiterHistory(db);
-            print("res00011-report: the history of waiter changes is installed");
+        if (install) {
+            if (parser.isSet(installHistory)) {
+                Gpe00002::installWaiterHistory(db);
+                print("res00011-report: the history of waiter changes is installed");
+            }
+            if (parser.isSet(installFloor)) {
+                print(Gpe00002::installLiveFloor(db)
+                          ? "res00011-report: the live floor's triggers are installed"
+                          : "res00011-report: SQLite needs no live floor's triggers: its screens see every commit");
+            }
             return 0;
         }
         if (const QString unknown = unknownStore(db, args[0], args[1]); !unknown.isEmpty()) return failure(unknown);

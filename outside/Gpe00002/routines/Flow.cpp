@@ -59,6 +59,17 @@ QString fromStation(const QString& path) {
     return outside ? QDir::cleanPath(path) : relative;
 }
 
+std::vector<MapTable> offeredTables(PackageDatabase& db, const QString& filial, const QString& loja,
+                                    const std::function<QString(const TableState&)>& reasonNotOffered) {
+    std::vector<MapTable> tables;
+    for (TableState& table : loadTables(db, filial, loja)) {
+        QString reason = reasonNotOffered(table);
+        const bool enabled = reason.isEmpty();
+        tables.push_back({std::move(table), enabled, std::move(reason)});
+    }
+    return tables;
+}
+
 }  // namespace
 
 void Flow::notify(const QString& text) const {
@@ -72,25 +83,43 @@ void Flow::refuse(const QString& text) const {
 
 std::vector<MapTable> Flow::map(const QString& filial, const QString& loja,
                                 const std::function<QString(const TableState&)>& reasonNotOffered) {
-    std::vector<MapTable> tables;
-    for (TableState& table : loadTables(*db, filial, loja)) {
-        QString reason = reasonNotOffered(table);
-        const bool enabled = reason.isEmpty();
-        tables.push_back({std::move(table), enabled, std::move(reason)});
-    }
+    std::vector<MapTable> tables = offeredTables(*db, filial, loja, reasonNotOffered);
+    QStringList numbers;
+    for (const MapTable& table : tables) numbers << table.mesa.numero;
+    m_lastMap = LastMap{filial, loja, reasonNotOffered, numbers};
     return tables;
 }
 
-std::optional<std::vector<TableState>> Flow::chooseTables(const TableMapRequest& request) const {
+std::optional<std::vector<TableState>> Flow::chooseTables(const TableMapRequest& asked) const {
+    TableMapRequest request = asked;
+    // The reasons may hold on to the routine's own variables: they are used only while the map
+    // they were read for is shown, never after.
+    std::optional<LastMap> last;
+    std::swap(last, m_lastMap);
+    // What the map showed last: a choice is checked against it, as the user saw it.
+    auto shown = std::make_shared<std::vector<MapTable>>(request.tables);
+    const bool sameTables =
+        last && std::equal(request.tables.begin(), request.tables.end(), last->numbers.begin(), last->numbers.end(),
+                           [](const MapTable& table, const QString& numero) { return table.mesa.numero == numero; });
+    if (!request.reread && sameTables) {
+        request.filial = last->filial;
+        request.loja = last->loja;
+        request.connectionString = db->connection().ConnectionString();
+        request.reread = [this, last = *last, shown] {
+            *shown = offeredTables(*db, last.filial, last.loja, last.reason);
+            return *shown;
+        };
+    }
     for (;;) {
+        request.tables = *shown;
         const std::optional<QStringList> chosen = MapaMesas(request);
         if (!chosen || chosen->isEmpty()) return std::nullopt;
         std::vector<TableState> seen;
         QString refusal;
         for (const QString& numero : *chosen) {
-            const auto found = std::find_if(request.tables.begin(), request.tables.end(),
+            const auto found = std::find_if(shown->begin(), shown->end(),
                                             [&](const MapTable& table) { return table.mesa.numero == numero; });
-            if (found == request.tables.end())
+            if (found == shown->end())
                 refusal = QStringLiteral("Mesa %1 não existe nesta loja").arg(numero);
             else if (!found->enabled)
                 refusal = QStringLiteral("Mesa %1 indisponível: %2").arg(numero, found->reason);

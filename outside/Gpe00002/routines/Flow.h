@@ -29,12 +29,23 @@ struct Flow {
     // The store's tables for the map, each offered when `offer` answers an empty reason for it.
     std::vector<MapTable> map(const QString& filial, const QString& loja,
                               const std::function<QString(const TableState&)>& reasonNotOffered);
-    // The tables chosen on the map of `request`, as it showed them, by number; nullopt when it is
-    // cancelled. A number that is no table of the map ("Mesa 0099 não existe nesta loja") or a
-    // table it does not offer is refused, and the map is shown again.
+    // The tables chosen on the map of `request`, as it showed them last, by number; nullopt when
+    // it is cancelled. A number that is no table of the map ("Mesa 0099 não existe nesta loja") or
+    // a table it does not offer is refused, and the map is shown again. A map of the tables the
+    // last map() read follows the floor: it reads them again, with the same reasons, when another
+    // terminal changes them.
     std::optional<std::vector<TableState>> chooseTables(const TableMapRequest& request) const;
     // The same for a map of one table.
     std::optional<TableState> chooseTable(const TableMapRequest& request) const;
+
+private:
+    // What the last map() read, for the map that shows it to read again.
+    struct LastMap {
+        QString filial, loja;
+        std::function<QString(const TableState&)> reason;
+        QStringList numbers;
+    };
+    mutable std::optional<LastMap> m_lastMap;
 };
 
 bool anyEnabled(const std::vector<MapTable>& tables);

@@ -1,6 +1,9 @@
 #include "screens/TableMap.h"
 
+#include "core/Log.h"
+#include "DbTypes.h"
 #include "InputGuard.h"
+#include "store/FloorWatch.h"
 #include "screens/TableGrid.h"
 #include "screens/TableLook.h"
 #include "TouchStyle.h"
@@ -360,6 +363,73 @@ void TableMap::refreshChosen() {
     m_chosenLine->setText(text);
 }
 
+bool TableMap::refresh() {
+    if (!m_request.reread) return false;
+    std::vector<MapTable> tables;
+    try {
+        tables = m_request.reread();
+    } catch (const std::exception& e) {
+        // The map stays as it was; the next change, or the choice itself, tries again.
+        qCWarning(lcOps).noquote() << "could not read the tables of the map again:" << e.what();
+        return false;
+    }
+    emit refreshed(apply(tables));
+    return true;
+}
+
+namespace {
+
+// What another terminal made of a table that the user had chosen, in the words of the line under
+// the map: its new state, or what happened to its grouping, or why it is no longer offered.
+QString becameWord(const TableState& before, const MapTable& now) {
+    if (now.mesa.estado != before.estado) return stateLook(now.mesa.estado).name.toLower();
+    if (now.mesa.grupo != before.grupo)
+        return now.mesa.grupo.isEmpty() ? QStringLiteral("separada") : QStringLiteral("agrupada");
+    return now.reason;
+}
+
+}  // namespace
+
+int TableMap::apply(const std::vector<MapTable>& tables) {
+    std::map<QString, const MapTable*> read;
+    for (const MapTable& table : tables) read[table.mesa.numero] = &table;
+    int changed = 0;
+    QStringList lost;
+    for (std::size_t i = 0; i < m_request.tables.size(); ++i) {
+        MapTable& shown = m_request.tables[i];
+        MapTable now;
+        if (const auto found = read.find(shown.mesa.numero); found != read.end()) {
+            now = *found->second;
+        } else {
+            now = shown;
+            now.enabled = false;
+            now.reason = QStringLiteral("removida");
+        }
+        if (now.mesa.sameAs(shown.mesa) && now.enabled == shown.enabled && now.reason == shown.reason &&
+            now.mesa.nome == shown.mesa.nome)
+            continue;
+        ++changed;
+        const int index = static_cast<int>(i);
+        const bool wasChosen = shown.enabled && (m_request.multiple ? m_chosen.count(index) > 0 : m_cursor == index);
+        if (wasChosen && !now.enabled) {
+            lost << QStringLiteral("Mesa %1 %2 agora por outro terminal")
+                        .arg(now.mesa.numero, becameWord(shown.mesa, now));
+            if (m_chosen.erase(index)) m_buttons[i]->setChosen(false);
+        }
+        shown = now;
+        m_buttons[i]->setTable(now);
+        m_buttons[i]->flash();
+    }
+    if (!changed) return 0;
+    if (!lost.isEmpty())
+        say(lost.join(QStringLiteral("; ")), true);
+    else if (m_cursor >= 0 && m_typed.isEmpty())
+        describe(m_cursor);
+    refreshChosen();
+    emit chosenChanged();
+    return changed;
+}
+
 int TableMap::roomOf(int index) const { return m_roomOf[static_cast<std::size_t>(index)]; }
 
 int TableMap::spareHeight() const {
@@ -398,6 +468,7 @@ TableMapDialog::TableMapDialog(const TableMapRequest& request) {
     content->addLayout(buttons);
 
     connect(m_map, &TableMap::confirmRequested, this, &TableMapDialog::confirm);
+    follow(request);
     connect(m_map, &TableMap::chosenChanged, this, [this] { m_ok->setEnabled(m_map->canConfirm()); });
     m_ok->setEnabled(m_map->canConfirm());
 
@@ -409,6 +480,22 @@ TableMapDialog::TableMapDialog(const TableMapRequest& request) {
     ensurePolished();
     layOutUnshown(this);
     if (const int spare = m_map->spareHeight(); spare > 0) resize(width(), height() - spare);
+}
+
+void TableMapDialog::follow(const TableMapRequest& request) {
+    if (!request.reread || request.connectionString.isEmpty()) return;
+    try {
+        m_watch = new FloorWatch(request.connectionString, request.filial, request.loja, this);
+    } catch (const EDatabaseError& e) {
+        qCWarning(lcOps).noquote() << "the map will not follow the floor:" << e.what();
+        return;
+    }
+    connect(m_watch, &FloorWatch::changed, m_map, [this, store = request.filial + u'/' + request.loja] {
+        if (!m_map->refresh()) return;
+        qCInfo(lcOps).noquote() << "map of store" << store << "refreshed" << monotonicMs() - m_watch->heardAt()
+                                << "ms after the change";
+    });
+    m_watch->start();
 }
 
 QSize TableMapDialog::sizeFor(const QSize& screen) {

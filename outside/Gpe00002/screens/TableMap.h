@@ -14,6 +14,12 @@
 // last tap the map took, anywhere on its tables or room tabs, is ignored with its release, so that
 // a table is marked once, not marked and unmarked.
 //
+// A map whose request can read its tables again follows the floor: refresh() re-reads them and
+// repaints only the tiles that changed, each flashing briefly; the cursor, the room in view and
+// the choices stay. A chosen table that is no longer offered is un-chosen, its tile says why and
+// the line under the map names the change ("Mesa 0014 ocupada agora por outro terminal"). It only
+// shows: nothing is ever confirmed for the user.
+//
 // The tiles are screens/TableTile.h, the layouts of rooms and legend screens/TableGrid.h, and the
 // keys are handled in TableMapKeys.cpp.
 
@@ -32,6 +38,7 @@ class QScrollArea;
 
 namespace Gpe00002 {
 
+class FloorWatch;
 class RoomTabs;
 class TableButton;
 class TableGrid;
@@ -62,11 +69,23 @@ public:
     // any other key, which the dialog then handles (Esc).
     bool handleKey(QKeyEvent* event);
 
+    // Reads the tables again through the request (nothing without a way to) and shows what
+    // changed. False when the read failed: that is logged, and the map keeps what it shows.
+    bool refresh();
+    // Shows `tables`, read again for the same map, in place of what it shows; answers the tiles
+    // that changed. A table that is no longer read is shown as not offered; one that was not
+    // there when the map opened is left out, so that the tiles never move.
+    int apply(const std::vector<MapTable>& tables);
+    // The tables as the map shows them now, by number.
+    const std::vector<MapTable>& tables() const { return m_request.tables; }
+
 signals:
     // The user asked to confirm: a touch or Enter on an offered table in single choice, Enter
     // with nothing typed in multiple choice. The dialog accepts when canConfirm().
     void confirmRequested();
     void chosenChanged();
+    // A refresh() has shown what it read: `changedTiles` tiles changed.
+    void refreshed(int changedTiles);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -136,8 +155,11 @@ protected:
 private:
     void confirm();
 
+    void follow(const TableMapRequest& request);
+
     TableMap* m_map = nullptr;
     QPushButton* m_ok = nullptr;
+    FloorWatch* m_watch = nullptr;
 };
 
 }  // namespace Gpe00002

@@ -4,6 +4,7 @@
 #include "screens/TableLook.h"
 
 #include <QPainter>
+#include <QTimer>
 #include <algorithm>
 
 namespace Gpe00002 {
@@ -37,13 +38,19 @@ QFont mapFont(int points, bool bold) {
     return font;
 }
 
-TableButton::TableButton(const MapTable& table, QWidget* parent) : QAbstractButton(parent), m_table(table) {
+TableButton::TableButton(const MapTable& table, QWidget* parent) : QAbstractButton(parent) {
     setObjectName(QStringLiteral("mesa") + table.mesa.numero);
     setFocusPolicy(Qt::NoFocus);
-    setEnabled(table.enabled);
-    setProperty("oferecida", table.enabled);
     setProperty("escolhida", false);
     setProperty("sobCursor", false);
+    setProperty("piscando", false);
+    setTable(table);
+}
+
+void TableButton::setTable(const MapTable& table) {
+    m_table = table;
+    setEnabled(table.enabled);
+    setProperty("oferecida", table.enabled);
     const StateLook look = stateLook(table.mesa.estado);
     QString tip = QStringLiteral("Mesa %1").arg(table.mesa.numero);
     if (!table.mesa.nome.isEmpty()) tip += QStringLiteral(" (%1)").arg(table.mesa.nome);
@@ -52,6 +59,19 @@ TableButton::TableButton(const MapTable& table, QWidget* parent) : QAbstractButt
     if (!table.enabled) tip += QStringLiteral(". Indisponível: %1").arg(table.reason);
     setToolTip(tip);
     setAccessibleName(tip);
+    update();
+}
+
+void TableButton::flash() {
+    constexpr int kFlashMs = 900;
+    ++m_flashes;
+    setProperty("piscando", true);
+    update();
+    QTimer::singleShot(kFlashMs, this, [this] {
+        if (--m_flashes > 0) return;
+        setProperty("piscando", false);
+        update();
+    });
 }
 
 void TableButton::setChosen(bool chosen) {
@@ -138,6 +158,11 @@ void TableButton::paintEvent(QPaintEvent*) {
                                   {check.left() + 9.5, check.bottom() - 6},
                                   {check.right() - 5, check.top() + 6}};
         painter.drawPolyline(points, 3);
+    }
+    if (property("piscando").toBool()) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(0xFF, 0xD6, 0x00), 5));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5), 10, 10);
     }
     if (property("sobCursor").toBool()) {
         painter.setBrush(Qt::NoBrush);

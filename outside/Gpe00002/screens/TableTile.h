@@ -17,12 +17,17 @@ inline constexpr int kTileHeight = 100;
 QFont mapFont(int points, bool bold);
 
 // The button "mesa" + the table's number ("mesa0021"), with the dynamic properties "oferecida",
-// "escolhida" and "sobCursor".
+// "escolhida", "sobCursor" and "piscando".
 class TableButton : public QAbstractButton {
 public:
     TableButton(const MapTable& table, QWidget* parent);
 
     const MapTable& table() const { return m_table; }
+    // The table as read again: its state, whether it is offered and why not.
+    void setTable(const MapTable& table);
+    // A short ring in a bright colour: the table was changed by another terminal. The dynamic
+    // property "piscando" is true meanwhile.
+    void flash();
     void setChosen(bool chosen);
     void setUnderCursor(bool under);
     QSize sizeHint() const override { return {kTileWidth, kTileHeight}; }
@@ -32,6 +37,7 @@ protected:
 
 private:
     MapTable m_table;
+    int m_flashes = 0;  // flashes still running: the last one to end clears the ring
 };
 
 }  // namespace Gpe00002

@@ -1,9 +1,33 @@
 #include "store/Journal.h"
 
+#include "store/FloorWatch.h"
+
 #include <QDateTime>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 namespace Gpe00002 {
+
+namespace {
+
+// The tables an entry names, for the screens that follow the floor: its source and target and
+// the "tables" its before and after list.
+QJsonArray tablesOf(const JournalEntry& entry) {
+    QStringList numbers;
+    for (const QString& numero : {entry.mesaOrigem, entry.mesaDestino})
+        if (!numero.isEmpty()) numbers << numero;
+    for (const QJsonObject* side : {&entry.antes, &entry.depois})
+        for (const QJsonValue numero : side->value(QLatin1String("tables")).toArray())
+            if (numero.isString()) numbers << numero.toString();
+    numbers.removeDuplicates();
+    numbers.sort();
+    // A notification holds at most 8000 bytes and one too long would fail the operation; the
+    // screens re-read the whole store anyway, the list only says what changed.
+    if (numbers.size() > 200) numbers.clear();
+    return QJsonArray::fromStringList(numbers);
+}
+
+}  // namespace
 
 void writeJournal(PackageDatabase& db, const Station& station, const JournalEntry& entry) {
     const auto json = [](const QJsonObject& object) {
@@ -24,6 +48,13 @@ void writeJournal(PackageDatabase& db, const Station& station, const JournalEntr
                 {QStringLiteral("P_NRJUNMESA"), text(entry.grupo)},
                 {QStringLiteral("P_TXANTES"), json(entry.antes)},
                 {QStringLiteral("P_TXDEPOIS"), json(entry.depois)}});
+    // Inside the operation's transaction: the server delivers it at commit, and never when the
+    // operation is rolled back. SQLite's screens see the commit itself.
+    if (db.postgres())
+        db.select("notifyFloor", {{QStringLiteral("P_CANAL"), floorChannel(entry.filial, entry.loja)},
+                                  {QStringLiteral("P_OPERACAO"), entry.operacao},
+                                  {QStringLiteral("P_MESAS"),
+                                   QString::fromUtf8(QJsonDocument(tablesOf(entry)).toJson(QJsonDocument::Compact))}});
 }
 
 }  // namespace Gpe00002

@@ -1,6 +1,8 @@
 #pragma once
 // The operations journal (table GPEJORNAL): one row for every operation that changed something,
 // written inside the operation's own transaction, so that it exists exactly when the change does.
+// On PostgreSQL the same transaction notifies the store's floor channel (store/FloorWatch.h) with
+// the operation, its tables and the journal row: sent at commit, never for a rolled-back one.
 
 #include "store/PackageDatabase.h"
 #include "core/Station.h"
