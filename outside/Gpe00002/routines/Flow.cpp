@@ -1,6 +1,7 @@
 #include "routines/Flow.h"
 
 #include "core/Log.h"
+#include "operations/ReservarMesa.h"
 #include "printing/Printer.h"
 #include "screens/SearchList.h"
 #include "Mensagemqor.h"
@@ -72,8 +73,16 @@ void Flow::refuse(const QString& text) const {
 
 std::vector<MapTable> Flow::map(const QString& filial, const QString& loja,
                                 const std::function<QString(const TableState&)>& reasonNotOffered) {
+    // The first reading of the store's tables ends the no-shows and brings MESA in line with the
+    // reservations; when the tables are busy the map shows their state all the same.
+    const QDateTime now = QDateTime::currentDateTime();
+    try {
+        alignReservations(*db, station, filial, loja, now);
+    } catch (const ERefusal& refusal) {
+        qCInfo(lcOps).noquote() << "reservations not brought in line:" << refusal.what();
+    }
     std::vector<MapTable> tables;
-    for (TableState& table : loadTables(*db, filial, loja)) {
+    for (TableState& table : loadTables(*db, filial, loja, now)) {
         QString reason = reasonNotOffered(table);
         const bool enabled = reason.isEmpty();
         tables.push_back({std::move(table), enabled, std::move(reason)});

@@ -40,19 +40,52 @@ PackageDatabase::PackageDatabase(const QString& connectionString) {
     }
 }
 
-void PackageDatabase::ensureOwnTables(TADOConnection& connection) {
+namespace {
+
+// The version of the package's tables in GPEVERSAO; 0 where there is none yet.
+int ownTablesVersion(TADOConnection& connection) {
     TADOQuery version;
     version.setConnection(&connection);
     version.setSQL(Statements::text(QStringLiteral("packageVersion"), connection.Dialect()));
     try {
         version.Open();
-        if (!version.IsEmpty() && version.Fields(0).AsInteger() >= kOperationsSchemaVersion) return;
+        return version.IsEmpty() ? 0 : version.Fields(0).AsInteger();
     } catch (const EADOError&) {
         // No version table yet: a database the package has not been on. (On PostgreSQL the
         // failed statement ended nothing: it ran outside any transaction.)
+        return 0;
     }
-    qCInfo(lcOps) << "creating the package's own tables, version" << kOperationsSchemaVersion;
-    connection.Execute(operationsSchemaScript(connection.Dialect()));
+}
+
+}  // namespace
+
+void PackageDatabase::ensureOwnTables(TADOConnection& connection) {
+    const int found = ownTablesVersion(connection);
+    if (found >= kOperationsSchemaVersion) return;
+    qCInfo(lcOps) << "bringing the package's own tables from version" << found << "to" << kOperationsSchemaVersion;
+    if (connection.Dialect() != TSqlDialect::SQLite) {
+        // The script takes its own transaction and turns, and may run again.
+        connection.Execute(operationsSchemaScript(connection.Dialect()));
+        return;
+    }
+    // SQLite adds the columns of a newer version only once: the version is read again under the
+    // write lock, so that a terminal that waited for another's upgrade does not repeat it.
+    connection.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        const int now = ownTablesVersion(connection);
+        if (now < kOperationsSchemaVersion) {
+            if (now >= 1) connection.Execute(operationsUpgradeScript(connection.Dialect()));
+            connection.Execute(operationsSchemaScript(connection.Dialect()));
+        }
+        connection.Execute(QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            connection.Execute(QStringLiteral("ROLLBACK"));
+        } catch (const EDatabaseError& e) {
+            qCWarning(lcOps).noquote() << "rollback of the upgrade failed:" << e.what();
+        }
+        throw;
+    }
 }
 
 std::vector<SqlRow> PackageDatabase::select(const char* statement, const QVariantMap& parameters) {
