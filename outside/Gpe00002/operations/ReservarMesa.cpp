@@ -376,7 +376,10 @@ QJsonObject alignReservations(PackageDatabase& db, const Station& station, const
     QVariantMap store = storeParameters(filial, loja);
     store.insert(QStringLiteral("P_AGORA"), now);
     if (behind.isEmpty() && db.select("expiredReservations", store).empty()) return result;
-    db.transaction(busyMessage(behind.isEmpty() ? QStringList{QStringLiteral("da loja")} : behind), [&] {
+    const QString busy = behind.isEmpty()
+                             ? QStringLiteral("As reservas da loja estão em uso em outro terminal; tente de novo")
+                             : busyMessage(behind);
+    db.transaction(busy, [&] {
         const Held held = holdTables(db, station, filial, loja, {}, behind, now);
         const auto [reserved, freed] = bringInLine(db, filial, loja, held, {}, now);
         result = {{QStringLiteral("noShows"), held.noShows},
