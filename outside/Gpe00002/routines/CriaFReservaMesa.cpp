@@ -157,6 +157,8 @@ private:
                 {r.horario.toString(QStringLiteral("HH:mm")), r.cliente, r.pessoas, r.mesas.join(QStringLiteral(", ")),
                  r.telefone, stateText(r, now)});
         for (const char* hidden : {"OPCAO", "NRRESERVA"}) list.FieldByName(QLatin1String(hidden)).setVisible(false);
+        // The name is kept whole, but a list row shows what fits beside the other columns.
+        list.FieldByName(QStringLiteral("CLIENTE")).setDisplayWidth(24);
         for (const auto& [name, label] : {std::pair<const char*, const char*>{"HORA", "Hora"},
                                           {"CLIENTE", "Cliente"},
                                           {"PESSOAS", "Pessoas"},
