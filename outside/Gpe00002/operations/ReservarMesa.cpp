@@ -538,4 +538,35 @@ QJsonObject sentarReserva(PackageDatabase& db, const Station& station, const QSt
     return result;
 }
 
+bool reservedWithoutReservation(const TableState& table) {
+    return table.estadoMesa == kReservada && !table.pendente && !table.vendaAberta;
+}
+
+QJsonObject liberarMesaReservada(PackageDatabase& db, const Station& station, const QString& filial,
+                                 const QString& loja, const TableState& seen, const QDateTime& now) {
+    if (!reservedWithoutReservation(seen))
+        throw ERefusal(QStringLiteral("Mesa %1 não está reservada sem reserva registrada").arg(seen.numero));
+    QJsonObject result;
+    db.transaction(busyMessage({seen.numero}), [&] {
+        const Held held = holdTables(db, station, filial, loja, {seen.numero}, {}, now);
+        expectUnchanged(seen, held.tables.at(seen.numero));
+        QVariantMap table = storeParameters(filial, loja);
+        table.insert(QStringLiteral("P_NRMESA"), seen.numero);
+        db.execute("freeTable", table);
+        result = {{QStringLiteral("table"), seen.numero},
+                  {QStringLiteral("ended"), QStringLiteral("cancelled")},
+                  {QStringLiteral("reservation"), QJsonValue()}};
+        writeJournal(db, station,
+                     {QStringLiteral("CANCRESERVA"),
+                      filial,
+                      loja,
+                      seen.numero,
+                      {},
+                      seen.grupo,
+                      {{QStringLiteral("state"), kReservada}, {QStringLiteral("reservation"), QJsonValue()}},
+                      {{QStringLiteral("state"), kLivre}, {QStringLiteral("ended"), QStringLiteral("cancelled")}}});
+    });
+    return result;
+}
+
 }  // namespace Gpe00002

@@ -116,4 +116,13 @@ GPE00002_EXPORT QJsonObject cancelarReserva(PackageDatabase& db, const Station& 
 GPE00002_EXPORT QJsonObject sentarReserva(PackageDatabase& db, const Station& station, const QString& filial,
                                           const QString& loja, qint64 numero, const QDateTime& now);
 
+// Frees a table reserved ("R" in MESA) without a reservation of the package (made by another
+// program, or before the package kept reservations), as `seen` showed it. Refused when the table
+// is not such a table or was changed meanwhile. Answers {"table":"0005","ended":"cancelled",
+// "reservation":null}.
+GPE00002_EXPORT QJsonObject liberarMesaReservada(PackageDatabase& db, const Station& station, const QString& filial,
+                                                 const QString& loja, const TableState& seen, const QDateTime& now);
+// Whether `table` is such a table.
+GPE00002_EXPORT bool reservedWithoutReservation(const TableState& table);
+
 }  // namespace Gpe00002

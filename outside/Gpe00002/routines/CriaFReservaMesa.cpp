@@ -86,8 +86,13 @@ public:
             if (!search.isEmpty())
                 std::erase_if(reservas,
                               [&](const Reserva& r) { return !r.cliente.contains(search, Qt::CaseInsensitive); });
+            // Tables reserved without a reservation of the package can only be freed from here.
+            std::vector<TableState> unrecorded;
+            if (day == now.date() && search.isEmpty())
+                for (const TableState& table : loadTables(*m_flow.db, filial(), loja(), now))
+                    if (reservedWithoutReservation(table)) unrecorded.push_back(table);
             TClientDataSet list(QStringLiteral("cdsReservas"));
-            fillList(list, reservas, search, now);
+            fillList(list, reservas, unrecorded, search, now);
             QString title = QStringLiteral("Reservas de %1").arg(day.toString(QStringLiteral("dd/MM/yyyy")));
             if (!search.isEmpty()) title += QStringLiteral(" com \"%1\"").arg(search);
             list.First();
@@ -104,6 +109,10 @@ public:
                 if (typed) search = typed->simplified();
             } else if (option == QLatin1String("TODAS")) {
                 search.clear();
+            } else if (option == QLatin1String("MESA")) {
+                const QString numero = list.FieldByName(QStringLiteral("NRRESERVA")).AsString();
+                for (const TableState& table : unrecorded)
+                    if (table.numero == numero) result = semRegistro(table);
             } else {
                 const qint64 numero = list.FieldByName(QStringLiteral("NRRESERVA")).AsString().toLongLong();
                 for (const Reserva& reserva : reservas)
@@ -127,8 +136,8 @@ private:
         }
     }
 
-    static void fillList(TClientDataSet& list, const std::vector<Reserva>& reservas, const QString& search,
-                         const QDateTime& now) {
+    static void fillList(TClientDataSet& list, const std::vector<Reserva>& reservas,
+                         const std::vector<TableState>& unrecorded, const QString& search, const QDateTime& now) {
         list.FieldDefs() = {{QStringLiteral("OPCAO"), TFieldType::ftString, 8},
                             {QStringLiteral("NRRESERVA"), TFieldType::ftString, 12},
                             {QStringLiteral("HORA"), TFieldType::ftString, 5},
@@ -156,6 +165,14 @@ private:
             add(QStringLiteral("RESERVA"), QString::number(r.numero),
                 {r.horario.toString(QStringLiteral("HH:mm")), r.cliente, r.pessoas, r.mesas.join(QStringLiteral(", ")),
                  r.telefone, stateText(r, now)});
+        for (const TableState& table : unrecorded)
+            add(QStringLiteral("MESA"), table.numero,
+                {{},
+                 QStringLiteral("Reservada sem reserva registrada"),
+                 {},
+                 table.numero,
+                 {},
+                 QStringLiteral("Mesa reservada")});
         for (const char* hidden : {"OPCAO", "NRRESERVA"}) list.FieldByName(QLatin1String(hidden)).setVisible(false);
         // The name is kept whole, but a list row shows what fits beside the other columns.
         list.FieldByName(QStringLiteral("CLIENTE")).setDisplayWidth(24);
@@ -358,6 +375,28 @@ private:
                 break;
             }
             }
+        }
+    }
+
+    // A table reserved without a reservation of the package: it may only be freed, after the
+    // question of a cancelled reservation (Enter answers Cancela).
+    std::optional<QJsonValue> semRegistro(const TableState& mesa) {
+        for (;;) {
+            QString option;
+            if (!choose(QStringLiteral("Escolha o que fazer com a reserva"),
+                        QStringLiteral("Mesa %1 reservada").arg(mesa.numero),
+                        {{QStringLiteral("VOLTAR"), QStringLiteral("Voltar à lista de reservas")},
+                         {QStringLiteral("CANCELAR"), QStringLiteral("Cancelar a reserva")}},
+                        option) ||
+                option == QLatin1String("VOLTAR"))
+                return std::nullopt;
+            if (!ConfirmaCancelaPadrao(QStringLiteral("Cancelar reserva"),
+                                       QStringLiteral("Cancelar a reserva da mesa %1?").arg(mesa.numero)))
+                continue;
+            const QJsonObject result =
+                liberarMesaReservada(*m_flow.db, m_flow.station, filial(), loja(), mesa, QDateTime::currentDateTime());
+            m_flow.notify(QStringLiteral("Reserva da mesa %1 cancelada; a mesa está livre.").arg(mesa.numero));
+            return result;
         }
     }
 

@@ -270,6 +270,22 @@ TEST_P(ReservarTest, APartyIsHeldTogetherAndGroupedInOneStepWhenSeated) {
                                {"CANCRESERVA", "0017", "<null>", "<null>"}}));
 }
 
+// A table reserved by another program, without a reservation of the package, stays reserved and
+// may be freed, as the screen always let it be.
+TEST_P(ReservarTest, ATableReservedWithoutAReservationIsFreedOnRequestOnly) {
+    fill("UPDATE MESA SET IDSTMESAAUX = 'R' WHERE NRMESA IN ('0020', '0021');\n" +
+         reservation(901, {"0021"}, "Costa", at(23, 0)));
+    EXPECT_EQ(json(align(at(18, 0))), R"({"freed":["0021"],"noShows":[],"reserved":[]})");
+    EXPECT_EQ(shown(at(18, 0), {"0020", "0021"}), (QStringList{"0020 R", "0021 L"}));
+    const auto liberar = [&](const char* mesa) {
+        return Gpe00002::liberarMesaReservada(*m_ops, m_station, "0001", "0001", table(mesa), at(18, 0));
+    };
+    EXPECT_EQ(refusal([&] { liberar("0021"); }), "Mesa 0021 não está reservada sem reserva registrada");
+    EXPECT_EQ(json(liberar("0020")), R"({"ended":"cancelled","reservation":null,"table":"0020"})");
+    EXPECT_EQ(mesa().filter(QRegularExpression("^002[01]")), (QStringList{"0020 L", "0021 L"}));
+    EXPECT_EQ(journal(), (Rows{{"CANCRESERVA", "0020", "<null>", "<null>"}}));
+}
+
 TEST_P(ReservarTest, TwoTerminalsAtOnceOverlapNeverAndEndANoShowOnce) {
     const char* numbers[] = {"0020", "0021", "0022", "0023"};
     for (const char* number : numbers) {
