@@ -40,6 +40,10 @@ QString restaurantSchemaScript(TSqlDialect dialect) { return schemaScript(dialec
 
 QString operationsSchemaScript(TSqlDialect dialect) { return schemaScript(dialect, "operations"); }
 
+QString operationsUpgradeScript(TSqlDialect dialect) {
+    return dialect == TSqlDialect::SQLite ? schemaScript(dialect, "operations-upgrade") : QString();
+}
+
 QString historySchemaScript(TSqlDialect dialect) { return schemaScript(dialect, "history"); }
 
 void installWaiterHistory(TADOConnection& connection) {

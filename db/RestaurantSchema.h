@@ -21,7 +21,10 @@ const QStringList& restaurantTableNames();
 // engine without one.
 QString operationsSchemaScript(TSqlDialect dialect);
 // The version of those tables that the script writes into GPEVERSAO.
-constexpr int kOperationsSchemaVersion = 1;
+constexpr int kOperationsSchemaVersion = 2;
+// What must run before that script on tables of version 1: SQLite's added columns (it cannot add
+// a column only when missing); empty for PostgreSQL, whose script adds them itself.
+QString operationsUpgradeScript(TSqlDialect dialect);
 
 // The history of waiter changes (db/<engine>/history.sql): the table GPEHISTVENDEDOR and the
 // triggers on ITCOMANDAVEN and VENDAREST that fill it. Unlike the package's own tables it is

@@ -15,6 +15,9 @@ set(RES_INSTALLED_PROGRAMS res00011-host res00011-data cdstool res00011-sampleda
 if(TARGET res00011-report)
   list(APPEND RES_INSTALLED_PROGRAMS res00011-report)
 endif()
+if(TARGET res00011-reservations)
+  list(APPEND RES_INSTALLED_PROGRAMS res00011-reservations)
+endif()
 set(RES_INSTALLED_LIBRARIES Pkg_res00011 Pkg_Gpe00002 Gpe00002_operations qor_core qor_widgets res_platform_db
   res_platform_process res_platform_ui)
 
@@ -54,6 +57,7 @@ foreach(engine sqlite postgresql)
   install(FILES ${CMAKE_SOURCE_DIR}/db/${engine}/schema.sql ${CMAKE_SOURCE_DIR}/db/${engine}/operations.sql
     ${CMAKE_SOURCE_DIR}/db/${engine}/history.sql DESTINATION ${RES_INSTALL_DATADIR}/db/${engine})
 endforeach()
+install(FILES ${CMAKE_SOURCE_DIR}/db/sqlite/operations-upgrade.sql DESTINATION ${RES_INSTALL_DATADIR}/db/sqlite)
 file(GLOB RES_DEMO_FILES ${CMAKE_SOURCE_DIR}/host/demo/*.json ${CMAKE_SOURCE_DIR}/host/demo/*.script)
 install(FILES ${RES_DEMO_FILES} DESTINATION ${RES_INSTALL_DATADIR}/demo)
 

@@ -325,11 +325,16 @@ public:
           m_branchOperator(connection, QStringLiteral("FILIOPER"), {"CDOPERADOR", "CDFILIAL"}),
           m_sales(options.seed, Stream::Sales),
           m_remaining(options.items - kDemoItems) {
-        if (operationsTablesExist(connection))
+        if (operationsTablesExist(connection)) {
             m_reservation = std::make_unique<Inserter>(
                 connection, QStringLiteral("GPERESERVA"),
                 QStringList{"CDFILIAL", "CDLOJA", "NRMESA", "NMCLIENTE", "DTHRRESERVA", "NRPESSOAS", "IDSTRESERVA",
-                            "DTHRINCLUSAO", "CDOPERADOR", "DTHRFIM"});
+                            "DTHRINCLUSAO", "CDOPERADOR", "DTHRFIM", "DTHRRETENCAO", "DTHRFIMPREV", "DTHRLIMITE",
+                            "NRTELEFONE", "DSOBSERVACAO"});
+            m_reservationTable = std::make_unique<Inserter>(
+                connection, QStringLiteral("GPERESERVAMESA"),
+                QStringList{"NRRESERVA", "CDFILIAL", "CDLOJA", "NRMESA", "DTHRRESERVA", "DTHRFIMPREV", "IDSTRESERVA"});
+        }
     }
 
     static bool operationsTablesExist(TADOConnection& connection) {
@@ -773,11 +778,24 @@ private:
             writeSale(0, store, 15, QString::fromLatin1(kMissingWaiter), 13, kNow - 10 * 60, 0, 1, kNull);
         writeTicket(s5, QStringLiteral("PKR_0015"), "1", 0, 0, 0);
 
-        // Table 0002 is reserved; the operations package keeps the reservation, where its own
-        // tables are there.
-        if (m_reservation)
-            m_reservation->insert({text("0001"), store, text("0002"), text("Família Souza"), timestampText(kNow + 3600),
-                                   text("6"), text("A"), timestampText(kNow - 2 * 3600), operatorCode(2), kNull});
+        // Table 0002 is reserved: the operations package keeps the reservation, where its own
+        // tables are there. Unlike the sales it follows the clock (a reservation of the demo's
+        // fixed day would be a no-show long ago): half an hour from now, at the latest at 23:59 of
+        // today, so that it holds its table from now on and the day's list shows it.
+        if (m_reservation) {
+            const QDateTime clock = QDateTime::currentDateTime();
+            const qint64 now =
+                QDateTime(clock.date(), QTime(clock.time().hour(), clock.time().minute()), Qt::UTC).toSecsSinceEpoch();
+            const qint64 endOfDay = QDateTime(clock.date(), QTime(23, 59), Qt::UTC).toSecsSinceEpoch();
+            const qint64 at = std::min(now + 30 * 60, endOfDay);
+            m_reservation->insert({text("0001"), store, text("0002"), text("Família Souza"), timestampText(at),
+                                   text("6"), text("A"), timestampText(now - 2 * 3600), operatorCode(2), kNull,
+                                   timestampText(at - 3600), timestampText(at + 7200), timestampText(at + 1200),
+                                   text("11 5555-0101"), text("Aniversário")});
+            // The first reservation of the fresh demo database is number 1 on both engines.
+            m_reservationTable->insert(
+                {1, text("0001"), store, text("0002"), timestampText(at), timestampText(at + 7200), text("A")});
+        }
     }
 
     const Waiter& drawWaiter(int branch) { return *m_sales.pick(m_usableWaiters[branch]); }
@@ -873,7 +891,8 @@ private:
 
     TADOConnection& m_connection;
     const SampleDataOptions& m_options;
-    std::unique_ptr<Inserter> m_reservation;  // GPERESERVA, when the package's tables are there
+    std::unique_ptr<Inserter> m_reservation;       // GPERESERVA, when the package's tables are there
+    std::unique_ptr<Inserter> m_reservationTable;  // GPERESERVAMESA
     Inserter m_mesa, m_loja, m_button, m_grouping, m_groupedTable, m_sale, m_ticket, m_item, m_product, m_waiter,
         m_operator, m_branchOperator;
     Random m_sales;

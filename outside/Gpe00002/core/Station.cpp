@@ -1,6 +1,7 @@
 #include "core/Station.h"
 
 #include "Process.h"
+#include "core/Log.h"
 #include "core/Refusal.h"
 #include "TClientDataSet.h"
 
@@ -16,6 +17,18 @@ QString columnText(const TClientDataSet& file, const char* column, bool* missing
     const TField* field = file.FindField(QLatin1String(column));
     if (missing) *missing = field == nullptr;
     return field ? field->AsString().trimmed() : QString();
+}
+
+// Minutes from `column` when it holds a whole number from `least` to a day's; otherwise `fallback`.
+int minutes(const TClientDataSet& file, const char* column, int least, int fallback) {
+    const QString text = columnText(file, column);
+    if (text.isEmpty()) return fallback;
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (ok && value >= least && value <= 24 * 60) return value;
+    qCWarning(lcOps).noquote() << "station setting" << column << "=" << text << "is no number of minutes; using"
+                               << fallback;
+    return fallback;
 }
 
 }  // namespace
@@ -34,6 +47,9 @@ Station Station::read(bool needBranchAndStore) {
             station.esquema = columnText(file, "IDESQUEMA");
             station.impressora = columnText(file, "DSIMPRESSORA");
             station.operador = columnText(file, "CDOPERADORLOGIN");
+            station.minResAntes = minutes(file, "MINRESANTES", 0, station.minResAntes);
+            station.minResDuracao = minutes(file, "MINRESDURACAO", 1, station.minResDuracao);
+            station.minResTolerancia = minutes(file, "MINRESTOLERANCIA", 0, station.minResTolerancia);
             for (const auto& [column, value] : {std::pair<const char*, QString*>{"CDFILIAL", &station.filial},
                                                 std::pair<const char*, QString*>{"CDLOJA", &station.loja}}) {
                 bool missing = false;

@@ -18,6 +18,13 @@ struct GPE00002_EXPORT Station {
     // DSIMPRESSORA: "tcp:HOST[:PORT]", "file:PATH", "printer:NAME", "pdf:FOLDER", or empty for PDF
     // files in the station's folder "impressos" (printing/Printer.h).
     QString impressora = {};
+    // Reservations (operations/ReservarMesa.h): a table is held from MINRESANTES minutes before a
+    // reservation's time, the reservation takes it for MINRESDURACAO minutes, and it is a no-show
+    // when not seated MINRESTOLERANCIA minutes after its time. A missing column or a value that is
+    // not a whole number of minutes (0 to 1440; the duration at least 1) keeps the default.
+    int minResAntes = 60;
+    int minResDuracao = 120;
+    int minResTolerancia = 20;
 
     // Reads the files. With `needBranchAndStore`, a parameters file that is missing or lacks
     // CDFILIAL or CDLOJA (or holds them empty) raises ERefusal naming the file and the column;

@@ -14,10 +14,24 @@ TableState tableOf(const SqlRow& row) {
     table.numero = rowKey(row, "NRMESA");
     table.nome = rowText(row, "NMMESA");
     table.sala = rowText(row, "CDSALA");
-    table.estado = rowKey(row, "IDSTMESAAUX");
+    table.estadoMesa = rowKey(row, "IDSTMESAAUX");
     table.grupo = rowKey(row, "NRJUNMESA");
     table.vendaAberta = row.value(QStringLiteral("VENDAS")).toDouble() > 0;
     table.reservada = row.value(QStringLiteral("RESERVAS")).toDouble() > 0;
+    table.pendente = row.value(QStringLiteral("PENDENTES")).toDouble() > 0;
+    // Computed by a subquery, the time may come as text.
+    const QVariant value = row.value(QStringLiteral("PROXIMA"));
+    const QDateTime next = value.typeId() == QMetaType::QString
+                               ? QDateTime::fromString(value.toString().trimmed().replace(u' ', u'T'), Qt::ISODate)
+                               : value.toDateTime();
+    // The database keeps the wall-clock time; the driver hands it over labelled UTC.
+    if (next.isValid()) table.proxima = QDateTime(next.date(), next.time());
+    table.proximoCliente = rowText(row, "PROXIMOCLIENTE");
+    table.estado = table.estadoMesa;
+    if (table.estadoMesa == kLivre && table.reservada && !table.vendaAberta)
+        table.estado = kReservada;
+    else if (table.estadoMesa == kReservada && !table.reservada && table.pendente)
+        table.estado = kLivre;
     return table;
 }
 
@@ -34,15 +48,20 @@ bool TableState::sameAs(const TableState& other) const {
 
 QString groupingNumber(const QString& nrJunMesa) { return withoutLeadingZeros(nrJunMesa.trimmed()); }
 
-std::vector<TableState> loadTables(PackageDatabase& db, const QString& filial, const QString& loja) {
+std::vector<TableState> loadTables(PackageDatabase& db, const QString& filial, const QString& loja,
+                                   const QDateTime& now) {
     std::vector<TableState> tables;
+    QVariantMap parameters = storeParameters(filial, loja);
+    // To the second, as the times are kept.
+    parameters.insert(QStringLiteral("P_AGORA"),
+                      QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())));
     // A table found in two groupings (bad data) shows the lower number.
-    for (const SqlRow& row : db.select("storeTables", storeParameters(filial, loja))) tables.push_back(tableOf(row));
+    for (const SqlRow& row : db.select("storeTables", parameters)) tables.push_back(tableOf(row));
     return tables;
 }
 
 std::map<QString, TableState> lockTables(PackageDatabase& db, const QString& filial, const QString& loja,
-                                         QStringList numbers) {
+                                         QStringList numbers, const QDateTime& now) {
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     for (const QString& number : numbers) {
@@ -54,7 +73,7 @@ std::map<QString, TableState> lockTables(PackageDatabase& db, const QString& fil
     // statement that waited for a lock still sees the other tables (groupings, sales,
     // reservations) as they were when it began, before the terminal it waited for committed.
     std::map<QString, TableState> found;
-    for (TableState& table : loadTables(db, filial, loja))
+    for (TableState& table : loadTables(db, filial, loja, now))
         if (std::binary_search(numbers.begin(), numbers.end(), table.numero))
             found.emplace(table.numero, std::move(table));
     for (const QString& number : numbers)

@@ -4,13 +4,24 @@
 // Every operation that changes something locks, inside its transaction and always in this order,
 // the store's row (LOJA, only when it numbers a new grouping), the grouping's row (JUNCAOMESA) and
 // the tables' rows (MESA) in table-number order, then reads them again and goes on only when they
-// are as the user saw them on the map. Two terminals thus never wait on each other in a circle,
+// are as the user saw them on the map.
+//
+// A table's state is the one the package shows and enforces: MESA.IDSTMESAAUX, but reserved ("R")
+// while one of its reservations holds it (from its hold's start until its guests are seated, it
+// is cancelled, or it becomes a no-show) and free ("L") when MESA says "R" for a reservation of
+// the package that holds it no longer. It follows from GPERESERVA and the clock alone, so that no
+// terminal needs to run anything for it to be right; MESA is brought in line with it by the
+// first terminal or command that reads the store's tables afterwards (operations/ReservarMesa.h,
+// alignReservations), for the host's order screens that read MESA. A table with an open sale is
+// never made reserved: its reservation waits for it, and becomes a no-show if the table is not
+// free by then. Two terminals thus never wait on each other in a circle,
 // and never act on what the other changed meanwhile. The operations on items go on from there to
 // the sales, tickets and items they touch (Items.h). On PostgreSQL the rows are locked with
 // SELECT ... FOR UPDATE; on SQLite the transaction already holds the whole database.
 
 #include "store/PackageDatabase.h"
 
+#include <QDateTime>
 #include <QStringList>
 #include <map>
 #include <vector>
@@ -25,10 +36,16 @@ inline const QString kFechando = QStringLiteral("P");
 
 struct GPE00002_EXPORT TableState {
     QString numero, nome, sala;
-    QString estado;            // IDSTMESAAUX
+    QString estado;            // the state the package shows and enforces (above)
+    QString estadoMesa;        // IDSTMESAAUX as MESA holds it
     QString grupo;             // NRJUNMESA of its grouping; empty when it is in none
     bool vendaAberta = false;  // an open sale (DTHRFECHMESA null) is on the table
-    bool reservada = false;    // an active reservation of the package is on the table
+    bool reservada = false;    // a reservation of the package holds the table now
+    bool pendente = false;     // the table has an active reservation of the package, held or not
+    // The next active reservation of the table that has not run out (it may hold the table now):
+    // its time and guest, for the map's tiles ("20:30 Silva"); invalid when there is none.
+    QDateTime proxima;
+    QString proximoCliente;
 
     // What the operations decide on: state, grouping, sale and reservation (not name nor room).
     bool sameAs(const TableState& other) const;
@@ -38,14 +55,16 @@ struct GPE00002_EXPORT TableState {
 // ("0000000003" is "3").
 GPE00002_EXPORT QString groupingNumber(const QString& nrJunMesa);
 
-// The store's active tables (IDSTMESA 'A'), by number.
-GPE00002_EXPORT std::vector<TableState> loadTables(PackageDatabase& db, const QString& filial, const QString& loja);
+// The store's active tables (IDSTMESA 'A'), by number, in their state at `now`.
+GPE00002_EXPORT std::vector<TableState> loadTables(PackageDatabase& db, const QString& filial, const QString& loja,
+                                                   const QDateTime& now = QDateTime::currentDateTime());
 
 // Inside a transaction: locks the rows of the tables `numbers` (in number order, whatever the
 // order given) and answers their state now, by number. A table that is no longer there, or no
 // longer active, raises ERefusal ("Mesa 0014 não existe mais nesta loja").
 GPE00002_EXPORT std::map<QString, TableState> lockTables(PackageDatabase& db, const QString& filial,
-                                                         const QString& loja, QStringList numbers);
+                                                         const QString& loja, QStringList numbers,
+                                                         const QDateTime& now = QDateTime::currentDateTime());
 // Inside a transaction, before lockTables: locks the grouping's row; false when it is gone.
 GPE00002_EXPORT bool lockGrouping(PackageDatabase& db, const QString& filial, const QString& loja,
                                   const QString& grupo);

@@ -1,6 +1,7 @@
 #include "routines/Flow.h"
 
 #include "core/Log.h"
+#include "operations/ReservarMesa.h"
 #include "printing/Printer.h"
 #include "screens/SearchList.h"
 #include "Mensagemqor.h"
@@ -83,6 +84,14 @@ void Flow::refuse(const QString& text) const {
 
 std::vector<MapTable> Flow::map(const QString& filial, const QString& loja,
                                 const std::function<QString(const TableState&)>& reasonNotOffered) {
+    // The first reading of the store's tables ends the no-shows and brings MESA in line with the
+    // reservations; when the tables are busy the map shows their state all the same. A re-read of
+    // an open map only reads: the state it shows follows the reservations and the clock anyway.
+    try {
+        alignReservations(*db, station, filial, loja, QDateTime::currentDateTime());
+    } catch (const ERefusal& refusal) {
+        qCInfo(lcOps).noquote() << "reservations not brought in line:" << refusal.what();
+    }
     std::vector<MapTable> tables = offeredTables(*db, filial, loja, reasonNotOffered);
     QStringList numbers;
     for (const MapTable& table : tables) numbers << table.mesa.numero;

@@ -31,6 +31,13 @@ QStringList twoLines(const QString& text, const QFontMetricsF& metrics, qreal wi
 
 }  // namespace
 
+QString nextReservationText(const TableState& table, const QDate& today) {
+    if (!table.proxima.isValid()) return {};
+    const QString time =
+        table.proxima.toString(table.proxima.date() == today ? QStringLiteral("HH:mm") : QStringLiteral("dd/MM HH:mm"));
+    return time + QLatin1Char(' ') + table.proximoCliente;
+}
+
 QFont mapFont(int points, bool bold) {
     QFont font(Style::kFontFamily);
     font.setPointSize(points);
@@ -56,6 +63,8 @@ void TableButton::setTable(const MapTable& table) {
     if (!table.mesa.nome.isEmpty()) tip += QStringLiteral(" (%1)").arg(table.mesa.nome);
     tip += QStringLiteral(": ") + look.name.toLower();
     if (!table.mesa.grupo.isEmpty()) tip += QStringLiteral(", agrupamento %1").arg(groupingNumber(table.mesa.grupo));
+    const QString next = nextReservationText(table.mesa, QDate::currentDate());
+    if (!next.isEmpty()) tip += QStringLiteral(", próxima reserva %1").arg(next);
     if (!table.enabled) tip += QStringLiteral(". Indisponível: %1").arg(table.reason);
     setToolTip(tip);
     setAccessibleName(tip);
@@ -133,6 +142,12 @@ void TableButton::paintEvent(QPaintEvent*) {
     const QStringList lines =
         twoLines(offered ? look.name : m_table.reason, lastMetrics, inside.width() - (chosen ? checkSize + 4 : 0));
     qreal y = inside.bottom() - lastMetrics.height() * static_cast<qreal>(lines.size());
+    // The next reservation above it, where the name leaves room for it.
+    const QString next = nextReservationText(m_table.mesa, QDate::currentDate());
+    if (!next.isEmpty() && y - lastMetrics.height() >= nameBox.bottom() - 1)
+        painter.drawText(QRectF(inside.left(), y - lastMetrics.height(), inside.width(), lastMetrics.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         lastMetrics.elidedText(next, Qt::ElideRight, inside.width()));
     for (const QString& line : lines) {
         painter.drawText(QRectF(inside.left(), y, inside.width(), lastMetrics.height()),
                          Qt::AlignLeft | Qt::AlignVCenter, line);

@@ -16,6 +16,10 @@ inline constexpr int kTileHeight = 100;
 // The map's font at `points`.
 QFont mapFont(int points, bool bold);
 
+// The line a tile shows for the table's next reservation: "20:30 Silva" on `today`, "15/06 20:30
+// Silva" another day; empty when it has none.
+GPE00002_EXPORT QString nextReservationText(const TableState& table, const QDate& today);
+
 // The button "mesa" + the table's number ("mesa0021"), with the dynamic properties "oferecida",
 // "escolhida", "sobCursor" and "piscando".
 class TableButton : public QAbstractButton {

@@ -74,33 +74,66 @@ PackageDatabase::PackageDatabase(const QString& connectionString) {
     }
 }
 
-void PackageDatabase::ensureOwnTables(TADOConnection& connection) {
-    const TSqlDialect dialect = connection.Dialect();
-    // Each table is looked for by itself: a version row says nothing of a table dropped since.
-    // Only a table that is not there counts as missing; a database that is busy or gone is
-    // reported as such, before anything is created.
-    bool complete = true;
-    const auto probe = [&connection](const QString& sql) {
-        TADOQuery query;
-        query.setConnection(&connection);
-        query.setSQL(sql);
-        try {
-            query.Open();
-            return std::optional<int>(query.IsEmpty() ? 0 : query.Fields(0).AsInteger());
-        } catch (const EADOError& e) {
-            // On PostgreSQL the failed statement ended nothing: it ran outside any transaction.
-            if (e.failure() != TDbFailure::Other) throw;
-            return std::optional<int>();
-        }
-    };
-    for (const QString& table : ownTables(dialect))
-        complete = complete && probe(QStringLiteral("SELECT 1 FROM %1 WHERE 1 = 0").arg(table)).has_value();
-    if (complete) {
-        const std::optional<int> version = probe(Statements::text(QStringLiteral("packageVersion"), dialect));
-        if (version && *version >= kOperationsSchemaVersion) return;
+namespace {
+
+// The first column of the first row of `sql` (0 without rows); none when the statement fails
+// because what it reads is not there. A database that is busy or gone is reported as such.
+std::optional<int> probe(TADOConnection& connection, const QString& sql) {
+    TADOQuery query;
+    query.setConnection(&connection);
+    query.setSQL(sql);
+    try {
+        query.Open();
+        return query.IsEmpty() ? 0 : query.Fields(0).AsInteger();
+    } catch (const EADOError& e) {
+        // On PostgreSQL the failed statement ended nothing: it ran outside any transaction.
+        if (e.failure() != TDbFailure::Other) throw;
+        return std::nullopt;
     }
-    qCInfo(lcOps) << "creating the package's own tables, version" << kOperationsSchemaVersion;
-    connection.Execute(operationsSchemaScript(dialect));
+}
+
+// Each table is looked for by itself: a version row says nothing of a table dropped since.
+bool ownTablesComplete(TADOConnection& connection) {
+    for (const QString& table : ownTables(connection.Dialect()))
+        if (!probe(connection, QStringLiteral("SELECT 1 FROM %1 WHERE 1 = 0").arg(table))) return false;
+    return true;
+}
+
+// The version of the package's tables in GPEVERSAO; 0 where there is none yet.
+int ownTablesVersion(TADOConnection& connection) {
+    return probe(connection, Statements::text(QStringLiteral("packageVersion"), connection.Dialect())).value_or(0);
+}
+
+}  // namespace
+
+void PackageDatabase::ensureOwnTables(TADOConnection& connection) {
+    const int found = ownTablesVersion(connection);
+    if (found >= kOperationsSchemaVersion && ownTablesComplete(connection)) return;
+    qCInfo(lcOps) << "bringing the package's own tables from version" << found << "to" << kOperationsSchemaVersion;
+    if (connection.Dialect() != TSqlDialect::SQLite) {
+        // The script takes its own transaction and turns, and may run again.
+        connection.Execute(operationsSchemaScript(connection.Dialect()));
+        return;
+    }
+    // SQLite adds the columns of a newer version only once: the version is read again under the
+    // write lock, so that a terminal that waited for another's upgrade does not repeat it.
+    connection.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        const int now = ownTablesVersion(connection);
+        if (now < kOperationsSchemaVersion || !ownTablesComplete(connection)) {
+            if (now >= 1 && now < kOperationsSchemaVersion)
+                connection.Execute(operationsUpgradeScript(connection.Dialect()));
+            connection.Execute(operationsSchemaScript(connection.Dialect()));
+        }
+        connection.Execute(QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            connection.Execute(QStringLiteral("ROLLBACK"));
+        } catch (const EDatabaseError& e) {
+            qCWarning(lcOps).noquote() << "rollback of the upgrade failed:" << e.what();
+        }
+        throw;
+    }
 }
 
 std::vector<SqlRow> PackageDatabase::select(const char* statement, const QVariantMap& parameters) {

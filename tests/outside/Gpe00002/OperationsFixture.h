@@ -14,6 +14,7 @@
 #include "operations/Tables.h"
 #include "store/PackageDatabase.h"
 
+#include <QDateTime>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -84,6 +85,29 @@ protected:
             "SELECT IDOPERACAO, NRMESAORIG || '' AS ORIG, NRMESADEST || '' AS DEST, NRJUNMESA || '' AS GRUPO "
             "FROM GPEJORNAL "
             "ORDER BY NRJORNAL"));
+    }
+
+    // A reservation made before the test, number `numero`, on `mesas` of store 0001/0001 at `at`,
+    // with the windows of the default settings (held an hour before, two hours long, a no-show 20
+    // minutes after): its row and its tables' rows.
+    static QString reservation(int numero, const QStringList& mesas, const QString& guest, const QDateTime& at,
+                               const char* status = "A") {
+        const auto text = [](const QDateTime& t) { return t.toString(QStringLiteral("''yyyy-MM-dd HH:mm:ss''")); };
+        QString sql =
+            QStringLiteral(
+                "INSERT INTO GPERESERVA (NRRESERVA, CDFILIAL, CDLOJA, NRMESA, NMCLIENTE, DTHRRESERVA, NRPESSOAS, "
+                "IDSTRESERVA, DTHRINCLUSAO, DTHRRETENCAO, DTHRFIMPREV, DTHRLIMITE) VALUES (%1, '0001', "
+                "'0001', '%2', '%3', %4, '4', '%5', '2024-06-14 12:00:00', %6, %7, %8);\n")
+                .arg(numero)
+                .arg(mesas.front(), guest, text(at), QLatin1String(status), text(at.addSecs(-3600)),
+                     text(at.addSecs(7200)), text(at.addSecs(1200)));
+        for (const QString& mesa : mesas)
+            sql += QStringLiteral(
+                       "INSERT INTO GPERESERVAMESA (NRRESERVA, CDFILIAL, CDLOJA, NRMESA, DTHRRESERVA, DTHRFIMPREV, "
+                       "IDSTRESERVA) VALUES (%1, '0001', '0001', '%2', %3, %4, '%5');\n")
+                       .arg(numero)
+                       .arg(mesa, text(at), text(at.addSecs(7200)), QLatin1String(status));
+        return sql;
     }
 
     // The message of the refusal `action` raises; a failure when it raises none.

@@ -109,9 +109,14 @@ TEST_P(FluxosTest, AStationOfAnotherStoreThanTheOpenMenusIsRefusedNamingBothAndC
 }
 
 TEST_P(FluxosTest, ATableNumberThatIsNoTableOfTheStoreIsNamedAndTheMapComesBack) {
+    // The reservation's screen opens on the day's list, not on the map (its map is tested with
+    // the reservations).
     const FlowCase flows[] = {
-        kStationFlows[0], kStationFlows[1], kStationFlows[2],
-        kStationFlows[3], kStationFlows[4], {"separation", [] { Gpe00002::CriaJuntarMesas("S", "0001", "0001"); }},
+        kStationFlows[0],
+        kStationFlows[1],
+        kStationFlows[2],
+        kStationFlows[4],
+        {"separation", [] { Gpe00002::CriaJuntarMesas("S", "0001", "0001"); }},
     };
     for (const FlowCase& flow : flows) {
         SCOPED_TRACE(flow.name);

@@ -47,10 +47,8 @@ protected:
         sql += juncaoMesa("0001", "0001", "0000000001") + juncaoMesa("0001", "0001", "0000000002");
         for (const char* number : {"0011", "0012"}) sql += mesaJuncao("0001", "0001", "0000000001", number);
         for (const char* number : {"0020", "0021"}) sql += mesaJuncao("0001", "0001", "0000000002", number);
-        sql += QStringLiteral(
-            "INSERT INTO GPERESERVA (CDFILIAL, CDLOJA, NRMESA, NMCLIENTE, DTHRRESERVA, NRPESSOAS, "
-            "IDSTRESERVA, DTHRINCLUSAO) VALUES ('0001', '0001', '0017', 'Ana', '2024-06-14 21:00:00', '4', "
-            "'A', '2024-06-14 12:00:00');\n");
+        // A reservation whose hold has begun: the table is reserved although MESA says free.
+        sql += reservation(1, {"0017"}, "Ana", QDateTime::currentDateTime().addSecs(600));
         fill(sql);
     }
 
