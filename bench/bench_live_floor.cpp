@@ -19,11 +19,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <sys/resource.h>
 #include <vector>
 
@@ -112,17 +114,23 @@ void run(const char* engine, const QString& connectionString, int changes, int i
     idle(500);  // the first read after listening
 
     std::vector<double> latencies;
+    std::map<QString, qint64> held;  // the reservation made on each table
     for (int i = 0; i < changes; ++i) {
         const QString numero = QStringLiteral("%1").arg(1 + i % kTables, 4, 10, QLatin1Char('0'));
         Gpe00002::TableState seen;
         for (const Gpe00002::MapTable& table : map.map()->tables())
             if (table.mesa.numero == numero) seen = table.mesa;
         const bool reserve = seen.estado == Gpe00002::kLivre;
-        if (reserve)
-            Gpe00002::reservarMesa(first, station, kFilial, kLoja, seen,
-                                   {QStringLiteral("Bench"), QDateTime::currentDateTime().addSecs(3600), "2"});
-        else
-            Gpe00002::encerrarReserva(first, station, kFilial, kLoja, seen, Gpe00002::ReservationEnd::Cancel);
+        const QDateTime now = QDateTime::currentDateTime();
+        if (reserve) {
+            // Half an hour from now: the hold has begun, and the table shows reserved.
+            const QDateTime at = QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())).addSecs(1800);
+            const QJsonObject made = Gpe00002::reservarMesas(first, station, kFilial, kLoja,
+                                                             {{numero}, QStringLiteral("Bench"), at, "2"}, now);
+            held[numero] = made.value(QStringLiteral("reservation")).toObject().value(QStringLiteral("id")).toInteger();
+        } else {
+            Gpe00002::cancelarReserva(first, station, kFilial, kLoja, held[numero], now);
+        }
         QElapsedTimer sinceCommit;
         sinceCommit.start();
         const QString wanted = reserve ? Gpe00002::kReservada : Gpe00002::kLivre;

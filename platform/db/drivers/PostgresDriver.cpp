@@ -561,7 +561,8 @@ private:
         // lock_not_available (lock_timeout), query_canceled (statement_timeout), deadlock,
         // serialization failure: another terminal was in the way.
         if (state == "55P03" || state == "57014" || state == "40P01" || state == "40001") return TDbFailure::Busy;
-        if (state == "23505") return TDbFailure::Duplicate;
+        // A unique key, or an exclusion constraint (a period overlapping another), already held.
+        if (state == "23505" || state == "23P01") return TDbFailure::Duplicate;
         if (state.substr(0, 2) == "08") return TDbFailure::Lost;
         return TDbFailure::Other;
     }

@@ -179,12 +179,12 @@ protected:
         }
         return tables;
     }
-    // The other terminal reserves `numero`.
+    // The other terminal reserves `numero` for half an hour from now: its hold has begun.
     void reserve(const char* numero, const char* loja = kLoja) {
-        for (const Gpe00002::TableState& seen : Gpe00002::loadTables(*m_ops, "0001", loja))
-            if (seen.numero == QLatin1String(numero))
-                Gpe00002::reservarMesa(*m_ops, m_station, "0001", loja, seen,
-                                       {QStringLiteral("Silva"), QDateTime::currentDateTime().addSecs(3600), "4"});
+        const QDateTime now = QDateTime::currentDateTime();
+        const QDateTime at = QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())).addSecs(1800);
+        Gpe00002::reservarMesas(*m_ops, m_station, "0001", loja,
+                                {{QLatin1String(numero)}, QStringLiteral("Silva"), at, "4"}, now);
     }
     static QString shownState(Gpe00002::TableMapDialog& map, const char* numero) {
         for (const MapTable& table : map.map()->tables())
