@@ -1,5 +1,5 @@
-// The package's connection: its own tables made sure of one by one, the database's own net of one
-// active reservation per table, a database another program keeps locked, and what is told of a
+// The package's connection: its own tables made sure of one by one, the database's own net against
+// overlapping reservations of a table, a database another program keeps locked, and what is told of a
 // transaction the moment it commits.
 #include "OperationsFixture.h"
 
@@ -18,13 +18,13 @@ using PackageDatabaseTest = OperationsTest;
 // version row says, and the rows of the others stay.
 TEST_P(PackageDatabaseTest, EachOwnTableMissingIsCreatedAgain) {
     writeJournal(*m_ops, m_station, {QStringLiteral("AGRUPAR"), "0001", "0001", "0010", {}, {}, {}, {}});
-    for (const char* table : {"GPEJORNAL", "GPERESERVA"}) {
+    for (const char* table : {"GPEJORNAL", "GPERESERVAMESA"}) {
         SCOPED_TRACE(table);
         m_db.Execute(QStringLiteral("DROP TABLE %1").arg(QLatin1String(table)));
         Gpe00002::PackageDatabase reopened(m_connectionString);
         EXPECT_EQ(select(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table))), (Rows{{"0"}}));
     }
-    EXPECT_EQ(select("SELECT NRVERSAO FROM GPEVERSAO"), (Rows{{"1"}}));
+    EXPECT_EQ(select("SELECT NRVERSAO FROM GPEVERSAO"), (Rows{{"2"}}));
 }
 
 // Two active periods of one table that overlap are refused by the database itself where the
