@@ -175,10 +175,12 @@ private:
                  QStringLiteral("Mesa reservada")});
         for (const char* hidden : {"OPCAO", "NRRESERVA"}) list.FieldByName(QLatin1String(hidden)).setVisible(false);
         // The name is kept whole, but a list row shows what fits beside the other columns.
-        list.FieldByName(QStringLiteral("CLIENTE")).setDisplayWidth(24);
+        list.FieldByName(QStringLiteral("CLIENTE")).setDisplayWidth(16);
+        list.FieldByName(QStringLiteral("TELEFONE")).setDisplayWidth(13);
+        list.FieldByName(QStringLiteral("MESAS")).setDisplayWidth(10);
         for (const auto& [name, label] : {std::pair<const char*, const char*>{"HORA", "Hora"},
                                           {"CLIENTE", "Cliente"},
-                                          {"PESSOAS", "Pessoas"},
+                                          {"PESSOAS", "Pess."},
                                           {"MESAS", "Mesas"},
                                           {"TELEFONE", "Telefone"},
                                           {"SITUACAO", "Situação"}})
