@@ -181,10 +181,10 @@ protected:
     }
     // The other terminal reserves `numero`.
     void reserve(const char* numero, const char* loja = kLoja) {
-        for (const Gpe00002::TableState& seen : Gpe00002::loadTables(*m_ops, "0001", loja))
-            if (seen.numero == QLatin1String(numero))
-                Gpe00002::reservarMesa(*m_ops, m_station, "0001", loja, seen,
-                                       {QStringLiteral("Silva"), QDateTime::currentDateTime().addSecs(3600), "4"});
+        // Ten minutes ahead: held from now on.
+        const QDateTime now = QDateTime::currentDateTime();
+        Gpe00002::reservarMesas(*m_ops, m_station, "0001", loja,
+                                {{QLatin1String(numero)}, QStringLiteral("Silva"), now.addSecs(600), "4"}, now);
     }
     static QString shownState(Gpe00002::TableMapDialog& map, const char* numero) {
         for (const MapTable& table : map.map()->tables())
