@@ -5,7 +5,10 @@
 #include "OperationsFixture.h"
 
 #include "DbNotifier.h"
+#include "operations/JuntarMesas.h"
 #include "operations/ReservarMesa.h"
+#include "operations/SepararMesa.h"
+#include "screens/GroupingsView.h"
 #include "screens/TableMap.h"
 #include "store/FloorWatch.h"
 #include "store/Journal.h"
@@ -16,6 +19,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -186,6 +190,21 @@ protected:
         Gpe00002::reservarMesas(*m_ops, m_station, "0001", loja,
                                 {{QLatin1String(numero)}, QStringLiteral("Silva"), now.addSecs(600), "4"}, now);
     }
+    // The other terminal's view of table `numero`.
+    Gpe00002::TableState seen(const char* numero, const char* loja = kLoja) {
+        for (const Gpe00002::TableState& table : Gpe00002::loadTables(*m_ops, "0001", loja))
+            if (table.numero == QLatin1String(numero)) return table;
+        ADD_FAILURE() << "no table " << numero;
+        return {};
+    }
+    // Shows `dialog`, waiting until it listens and has caught up with what came before.
+    template <typename Dialog>
+    void showFollowing(Dialog& dialog) {
+        QSignalSpy caughtUp(&dialog, &Dialog::refreshed);
+        dialog.show();
+        auto* watch = dialog.template findChild<FloorWatch*>();
+        EXPECT_TRUE(watch && QTest::qWaitFor([&] { return watch->isListening() && caughtUp.count() > 0; }, kBoundMs));
+    }
     static QString shownState(Gpe00002::TableMapDialog& map, const char* numero) {
         for (const MapTable& table : map.map()->tables())
             if (table.mesa.numero == QLatin1String(numero)) return table.mesa.estado;
@@ -225,6 +244,40 @@ TEST_P(LiveFloorTest, AnOpenMapShowsAnotherTerminalsOperationAndUnchoosesWhatBec
     EXPECT_TRUE(dialog->isVisible());                // it only shows: nothing is confirmed
     EXPECT_EQ(refreshed.last().first().toInt(), 1);  // the last read: 0014 alone changed
     QTRY_VERIFY_WITH_TIMEOUT(!tile->property("piscando").toBool(), kBoundMs);
+}
+
+TEST_P(LiveFloorTest, TheGroupingsFollowAnotherTerminalKeepingTheChosenGroupingUntilItIsUndone) {
+    Gpe00002::agruparMesas(*m_ops, m_station, "0001", kLoja, {seen("0014"), seen("0015"), seen("0016")});
+    const auto read = [this] { return Gpe00002::loadGroupings(*m_mapTerminal, "0001", kLoja, "0014"); };
+    Gpe00002::GroupingOverview overview = read();
+    overview.reread = read;
+    overview.connectionString = m_connectionString;
+    Gpe00002::GroupingsDialog dialog(overview);
+    showFollowing(dialog);
+    auto* tree = dialog.findChild<QTreeWidget*>(QStringLiteral("agrupamentos"));
+    QTreeWidgetItem* chosen = tree->currentItem();
+    ASSERT_TRUE(chosen && chosen->isSelected());
+    QTreeWidgetItem* kept = chosen->child(0);
+
+    // A table leaves: its row goes, the heading is rewritten in place and flashes, the choice stays.
+    Gpe00002::separarMesa(*m_ops, m_station, "0001", kLoja, seen("0016"));
+    QTRY_COMPARE_WITH_TIMEOUT(chosen->childCount(), 2, kBoundMs);
+    EXPECT_TRUE(chosen->text(0).contains(QStringLiteral("2 mesas"))) << chosen->text(0).toStdString();
+    EXPECT_TRUE(chosen->data(0, Gpe00002::GroupingsDialog::FlashRole).toBool());
+    EXPECT_FALSE(kept->data(0, Gpe00002::GroupingsDialog::FlashRole).toBool());
+    EXPECT_EQ(tree->currentItem(), chosen);
+    EXPECT_TRUE(chosen->isSelected());
+    QTRY_VERIFY_WITH_TIMEOUT(!chosen->data(0, Gpe00002::GroupingsDialog::FlashRole).toBool(), kBoundMs);
+
+    // The grouping is undone: it is un-chosen, and the line says why.
+    const QString numero = Gpe00002::groupingNumber(chosen->data(0, Qt::UserRole).toString());
+    Gpe00002::separarMesa(*m_ops, m_station, "0001", kLoja, seen("0015"));
+    QTRY_COMPARE_WITH_TIMEOUT(tree->topLevelItemCount(), 0, kBoundMs);
+    EXPECT_EQ(tree->currentItem(), nullptr);
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("info"))->text(),
+              QStringLiteral("O agrupamento %1 foi desfeito por outro terminal").arg(numero));
+    EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("nenhum"))->isVisibleTo(&dialog));
+    EXPECT_TRUE(dialog.isVisible());  // it only shows
 }
 
 TEST_P(LiveFloorTest, AnOutsideWriterShowsWhereTheDatabaseTells) {
