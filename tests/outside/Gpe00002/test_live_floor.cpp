@@ -8,7 +8,10 @@
 #include "operations/JuntarMesas.h"
 #include "operations/ReservarMesa.h"
 #include "operations/SepararMesa.h"
+#include "operations/TransferirProduto.h"
+#include "routines/ItemChoices.h"
 #include "screens/GroupingsView.h"
+#include "screens/SearchList.h"
 #include "screens/TableMap.h"
 #include "store/FloorWatch.h"
 #include "store/Journal.h"
@@ -18,6 +21,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -278,6 +282,62 @@ TEST_P(LiveFloorTest, TheGroupingsFollowAnotherTerminalKeepingTheChosenGroupingU
               QStringLiteral("O agrupamento %1 foi desfeito por outro terminal").arg(numero));
     EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("nenhum"))->isVisibleTo(&dialog));
     EXPECT_TRUE(dialog.isVisible());  // it only shows
+}
+
+TEST_P(LiveFloorTest, TheItemListFollowsAnotherTerminalKeepingTheChosenItemUntilItGoes) {
+    // 0014 and 0015 open; 0014's ticket has items 000001 (three) and 000002.
+    fill(QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'O' WHERE CDLOJA = '%1' AND NRMESA IN ('0014', '0015');\n")
+             .arg(QLatin1String(kLoja)) +
+         insert(Product{.codigo = "PL1", .nome = "Água"}) +
+         insert(Sale{.venda = "V77A", .loja = kLoja, .mesa = "0014"}) +
+         insert(Sale{.venda = "V77B", .loja = kLoja, .mesa = "0015"}) +
+         insert(Ticket{.venda = "V77A", .comanda = "CA", .descricao = "PKR_0014"}) +
+         insert(Ticket{.venda = "V77B", .comanda = "CB", .descricao = "PKR_0015"}) +
+         insert(Item{.venda = "V77A", .comanda = "CA", .item = "000001", .produto = "PL1", .quantidade = "3"}) +
+         insert(Item{.venda = "V77A", .comanda = "CA", .item = "000002", .produto = "PL1"}));
+    const auto items = [this](Gpe00002::PackageDatabase& db) {
+        return Gpe00002::loadTableItems(db, "0001", kLoja, "0014");
+    };
+    // The other terminal moves `quantity` of item 000001 to 0015.
+    const auto move = [&](double quantity) {
+        const Gpe00002::TableItem first = items(*m_ops).front();
+        Gpe00002::transferirProduto(*m_ops, m_station, "0001", kLoja, seen("0014"), first, quantity, seen("0015"),
+                                    Gpe00002::loadOpenTickets(*m_ops, "0001", kLoja).at("0015").front());
+    };
+    const auto before = Gpe00002::Escolha;
+    Gpe00002::Escolha = [&](TClientDataSet& dataSet, const QString& title, const QString& prompt) {
+        Gpe00002::SearchListDialog list(Gpe00002::SearchListData(dataSet), {}, title, prompt);
+        list.follow(dataSet, dynamic_cast<Gpe00002::FollowedDataSet&>(dataSet).follow);
+        showFollowing(list);
+        auto* table = list.findChild<QTableWidget*>(QStringLiteral("list"));
+        const auto flashing = [&](int row) { return table->item(row, 0)->data(list.FlashRole).toBool(); };
+
+        // Part of the chosen item goes: its row is rewritten in place and flashes; it stays chosen.
+        move(1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return table->item(0, 1)->text() == QLatin1String("2"); }, kBoundMs));
+        EXPECT_TRUE(flashing(0));
+        EXPECT_FALSE(flashing(1));
+        EXPECT_EQ(table->currentRow(), 0);
+        EXPECT_TRUE(table->item(0, 0)->isSelected());
+
+        // The rest goes: the row with it, and the choice, with the line that says why.
+        move(2);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return table->rowCount() == 1; }, kBoundMs));
+        EXPECT_EQ(table->currentRow(), -1);
+        EXPECT_EQ(list.findChild<QLabel*>(QStringLiteral("info"))->text(),
+                  QStringLiteral("O item 000001 foi alterado por outro terminal"));
+        EXPECT_TRUE(list.isVisible());  // it only shows
+
+        // What is picked now is a row as read last.
+        Gpe00002::SearchListData::makeCurrent(dataSet, 0);
+        return true;
+    };
+    const std::vector<Gpe00002::TableItem> shown = items(*m_mapTerminal);
+    const std::optional<Gpe00002::TableItem> picked = Gpe00002::chooseItem(
+        shown, "0014", shown.front(), {"0001", kLoja, m_connectionString, [&] { return items(*m_mapTerminal); }});
+    Gpe00002::Escolha = before;
+    ASSERT_TRUE(picked);
+    EXPECT_EQ(picked->numero, QStringLiteral("000002"));
 }
 
 TEST_P(LiveFloorTest, AnOutsideWriterShowsWhereTheDatabaseTells) {
