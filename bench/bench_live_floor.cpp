@@ -19,6 +19,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHash>
+#include <QJsonObject>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -112,17 +114,25 @@ void run(const char* engine, const QString& connectionString, int changes, int i
     idle(500);  // the first read after listening
 
     std::vector<double> latencies;
+    QHash<QString, qint64> reservations;
     for (int i = 0; i < changes; ++i) {
         const QString numero = QStringLiteral("%1").arg(1 + i % kTables, 4, 10, QLatin1Char('0'));
         Gpe00002::TableState seen;
         for (const Gpe00002::MapTable& table : map.map()->tables())
             if (table.mesa.numero == numero) seen = table.mesa;
         const bool reserve = seen.estado == Gpe00002::kLivre;
+        // Ten minutes ahead, so that the table is held at once; cancelled by its number.
+        const QDateTime now = QDateTime::currentDateTime();
         if (reserve)
-            Gpe00002::reservarMesa(first, station, kFilial, kLoja, seen,
-                                   {QStringLiteral("Bench"), QDateTime::currentDateTime().addSecs(3600), "2"});
+            reservations[numero] =
+                Gpe00002::reservarMesas(first, station, kFilial, kLoja,
+                                        {{numero}, QStringLiteral("Bench"), now.addSecs(600), "2"}, now)
+                    .value(QLatin1String("reservation"))
+                    .toObject()
+                    .value(QLatin1String("id"))
+                    .toInteger();
         else
-            Gpe00002::encerrarReserva(first, station, kFilial, kLoja, seen, Gpe00002::ReservationEnd::Cancel);
+            Gpe00002::cancelarReserva(first, station, kFilial, kLoja, reservations.value(numero), now);
         QElapsedTimer sinceCommit;
         sinceCommit.start();
         const QString wanted = reserve ? Gpe00002::kReservada : Gpe00002::kLivre;
