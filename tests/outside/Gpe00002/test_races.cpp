@@ -327,8 +327,9 @@ const Pair kPairs[] = {
                  "A",
                  [from, to](auto& db, auto& s) { return Gpe00002::transferirMesa(db, s, "0001", "0001", from, to); }),
              t.operation("B", [to](auto& db, auto& s) {
-                 return Gpe00002::reservarMesa(db, s, "0001", "0001", to,
-                                               {"Silva", QDateTime(QDate(2024, 6, 14), QTime(20, 30)), "4"});
+                 return Gpe00002::reservarMesas(
+                     db, s, "0001", "0001", {{to.numero}, "Silva", QDateTime(QDate(2024, 6, 14), QTime(20, 30)), "4"},
+                     QDateTime(QDate(2024, 6, 14), QTime(20, 25)));
              })};
      }},
     {"ReserveReserve",
@@ -336,9 +337,10 @@ const Pair kPairs[] = {
          const Gpe00002::TableState free = t.seen("0014");
          const auto reserve = [free](const char* guest) {
              return [free, guest](Gpe00002::PackageDatabase& db, const Gpe00002::Station& s) {
-                 return Gpe00002::reservarMesa(
-                     db, s, "0001", "0001", free,
-                     {QLatin1String(guest), QDateTime(QDate(2024, 6, 14), QTime(20, 30)), "2"});
+                 return Gpe00002::reservarMesas(
+                     db, s, "0001", "0001",
+                     {{free.numero}, QLatin1String(guest), QDateTime(QDate(2024, 6, 14), QTime(20, 30)), "2"},
+                     QDateTime(QDate(2024, 6, 14), QTime(20, 25)));
              };
          };
          return std::vector<Session>{t.operation("A", reserve("Silva")), t.operation("B", reserve("Costa"))};
