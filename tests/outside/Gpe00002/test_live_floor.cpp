@@ -9,9 +9,11 @@
 #include "operations/ReservarMesa.h"
 #include "operations/SepararMesa.h"
 #include "operations/TransferirProduto.h"
+#include "operations/WaiterReport.h"
 #include "routines/ItemChoices.h"
 #include "screens/GroupingsView.h"
 #include "screens/SearchList.h"
+#include "screens/WaiterReportView.h"
 #include "screens/TableMap.h"
 #include "store/FloorWatch.h"
 #include "store/Journal.h"
@@ -194,6 +196,24 @@ protected:
         Gpe00002::reservarMesas(*m_ops, m_station, "0001", loja,
                                 {{QLatin1String(numero)}, QStringLiteral("Silva"), now.addSecs(600), "4"}, now);
     }
+    // 0014 and 0015 open; 0014's ticket has items 000001 (three) and 000002, both of waiter 0001.
+    void openTablesWithItems() {
+        fill(QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'O' WHERE CDLOJA = '%1' AND NRMESA IN ('0014', '0015');\n")
+                 .arg(QLatin1String(kLoja)) +
+             insert(Product{.codigo = "PL1", .nome = "Água"}) +
+             insert(Sale{.venda = "V77A", .loja = kLoja, .mesa = "0014"}) +
+             insert(Sale{.venda = "V77B", .loja = kLoja, .mesa = "0015"}) +
+             insert(Ticket{.venda = "V77A", .comanda = "CA", .descricao = "PKR_0014"}) +
+             insert(Ticket{.venda = "V77B", .comanda = "CB", .descricao = "PKR_0015"}) +
+             insert(Item{.venda = "V77A", .comanda = "CA", .item = "000001", .produto = "PL1", .quantidade = "3"}) +
+             insert(Item{.venda = "V77A", .comanda = "CA", .item = "000002", .produto = "PL1"}));
+    }
+    // The other terminal moves `quantity` of 0014's first item to 0015.
+    void move(double quantity) {
+        const Gpe00002::TableItem first = Gpe00002::loadTableItems(*m_ops, "0001", kLoja, "0014").front();
+        Gpe00002::transferirProduto(*m_ops, m_station, "0001", kLoja, seen("0014"), first, quantity, seen("0015"),
+                                    Gpe00002::loadOpenTickets(*m_ops, "0001", kLoja).at("0015").front());
+    }
     // The other terminal's view of table `numero`.
     Gpe00002::TableState seen(const char* numero, const char* loja = kLoja) {
         for (const Gpe00002::TableState& table : Gpe00002::loadTables(*m_ops, "0001", loja))
@@ -285,24 +305,9 @@ TEST_P(LiveFloorTest, TheGroupingsFollowAnotherTerminalKeepingTheChosenGroupingU
 }
 
 TEST_P(LiveFloorTest, TheItemListFollowsAnotherTerminalKeepingTheChosenItemUntilItGoes) {
-    // 0014 and 0015 open; 0014's ticket has items 000001 (three) and 000002.
-    fill(QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'O' WHERE CDLOJA = '%1' AND NRMESA IN ('0014', '0015');\n")
-             .arg(QLatin1String(kLoja)) +
-         insert(Product{.codigo = "PL1", .nome = "Água"}) +
-         insert(Sale{.venda = "V77A", .loja = kLoja, .mesa = "0014"}) +
-         insert(Sale{.venda = "V77B", .loja = kLoja, .mesa = "0015"}) +
-         insert(Ticket{.venda = "V77A", .comanda = "CA", .descricao = "PKR_0014"}) +
-         insert(Ticket{.venda = "V77B", .comanda = "CB", .descricao = "PKR_0015"}) +
-         insert(Item{.venda = "V77A", .comanda = "CA", .item = "000001", .produto = "PL1", .quantidade = "3"}) +
-         insert(Item{.venda = "V77A", .comanda = "CA", .item = "000002", .produto = "PL1"}));
+    openTablesWithItems();
     const auto items = [this](Gpe00002::PackageDatabase& db) {
         return Gpe00002::loadTableItems(db, "0001", kLoja, "0014");
-    };
-    // The other terminal moves `quantity` of item 000001 to 0015.
-    const auto move = [&](double quantity) {
-        const Gpe00002::TableItem first = items(*m_ops).front();
-        Gpe00002::transferirProduto(*m_ops, m_station, "0001", kLoja, seen("0014"), first, quantity, seen("0015"),
-                                    Gpe00002::loadOpenTickets(*m_ops, "0001", kLoja).at("0015").front());
     };
     const auto before = Gpe00002::Escolha;
     Gpe00002::Escolha = [&](TClientDataSet& dataSet, const QString& title, const QString& prompt) {
@@ -338,6 +343,30 @@ TEST_P(LiveFloorTest, TheItemListFollowsAnotherTerminalKeepingTheChosenItemUntil
     Gpe00002::Escolha = before;
     ASSERT_TRUE(picked);
     EXPECT_EQ(picked->numero, QStringLiteral("000002"));
+}
+
+TEST_P(LiveFloorTest, TheWaitersReportFollowsAnotherTerminalRewritingOnlyWhatChanged) {
+    openTablesWithItems();
+    const auto read = [this] { return Gpe00002::loadWaiterReport(*m_mapTerminal, "0001", kLoja, QDate(2024, 6, 14)); };
+    Gpe00002::WaiterReport report = read();
+    report.reread = read;
+    report.connectionString = m_connectionString;
+    Gpe00002::WaiterReportDialog dialog(report);
+    showFollowing(dialog);
+    auto* totals = dialog.findChild<QTreeWidget*>(QStringLiteral("totais"));
+    QTreeWidgetItem* open = totals->topLevelItem(0);
+    ASSERT_EQ(open->childCount(), 1);
+    QTreeWidgetItem* waiter = open->child(0);
+    ASSERT_EQ(waiter->text(Gpe00002::WaiterReportDialog::Itens), QStringLiteral("2"));
+
+    // Part of an item moves: one item more for its waiter, in the same line, which flashes.
+    move(1);
+    QTRY_COMPARE_WITH_TIMEOUT(waiter->text(Gpe00002::WaiterReportDialog::Itens), QStringLiteral("3"), kBoundMs);
+    EXPECT_EQ(open->child(0), waiter);
+    EXPECT_TRUE(waiter->data(0, Gpe00002::WaiterReportDialog::FlashRole).toBool());
+    EXPECT_TRUE(open->text(0).contains(QStringLiteral("3 itens"))) << open->text(0).toStdString();
+    EXPECT_TRUE(dialog.isVisible());  // it only shows
+    QTRY_VERIFY_WITH_TIMEOUT(!waiter->data(0, Gpe00002::WaiterReportDialog::FlashRole).toBool(), kBoundMs);
 }
 
 TEST_P(LiveFloorTest, AnOutsideWriterShowsWhereTheDatabaseTells) {
