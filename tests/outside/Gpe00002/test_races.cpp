@@ -33,8 +33,8 @@ using steprace::Session;
 
 // The rows the sessions may change, one text a row, without the columns a run sets on its own
 // (numbers drawn from a sequence, times of the clock).
-const char* const kSnapshotTables[] = {"MESA",       "JUNCAOMESA",   "MESAJUNCAO", "VENDAREST",
-                                       "COMANDAVEN", "ITCOMANDAVEN", "GPERESERVA", "GPEJORNAL"};
+const char* const kSnapshotTables[] = {"MESA",         "JUNCAOMESA", "MESAJUNCAO",     "VENDAREST", "COMANDAVEN",
+                                       "ITCOMANDAVEN", "GPERESERVA", "GPERESERVAMESA", "GPEJORNAL"};
 const QStringList kClockColumns = {"NRJORNAL", "DTHROPERACAO", "NRRESERVA", "DTHRINCLUSAO", "DTHRFIM"};
 
 // What the host's order screens do, as statements: each session's statements in one transaction,
@@ -78,8 +78,8 @@ public:
     // 0020 (with sale V20), 0021 and 0022 in grouping 1.
     void reset() {
         QString sql;
-        for (const char* table : {"GPEJORNAL", "GPERESERVA", "MESAJUNCAO", "JUNCAOMESA", "ITCOMANDAVEN", "COMANDAVEN",
-                                  "VENDAREST", "MESA", "PRODUTO", "LOJA"})
+        for (const char* table : {"GPEJORNAL", "GPERESERVAMESA", "GPERESERVA", "MESAJUNCAO", "JUNCAOMESA",
+                                  "ITCOMANDAVEN", "COMANDAVEN", "VENDAREST", "MESA", "PRODUTO", "LOJA"})
             sql += QStringLiteral("DELETE FROM %1;\n").arg(QLatin1String(table));
         sql += QStringLiteral("INSERT INTO LOJA (CDFILIAL, CDLOJA) VALUES ('0001', '0001');\n") +
                insert(Product{.codigo = "P1", .nome = "Água"}) + insert(Product{.codigo = "P2", .nome = "Suco"});
