@@ -89,6 +89,7 @@ std::optional<QStringList> mapaMesas(const TableMapRequest& request) {
 bool escolha(TClientDataSet& dataSet, const QString& title, const QString& prompt) {
     const SearchListData data(dataSet);
     SearchListDialog list(data, SearchColors{}, title, prompt);
+    if (auto* followed = dynamic_cast<FollowedDataSet*>(&dataSet)) list.follow(dataSet, followed->follow);
     if (Screen::showModal(list) != QDialog::Accepted || list.pickedRow() < 0) return false;
     SearchListData::makeCurrent(dataSet, list.pickedRow());
     return true;

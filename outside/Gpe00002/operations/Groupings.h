@@ -6,6 +6,7 @@
 #include "core/Money.h"
 #include "operations/Tables.h"
 
+#include <functional>
 #include <vector>
 
 namespace Gpe00002 {
@@ -26,6 +27,12 @@ struct GroupingOverview {
     QString filial, loja;
     std::vector<Grouping> grupos;  // the one `argumento` named first, then by number
     int selecionado = -1;          // index of the grouping `argumento` named, -1 when none
+
+    // For a consultation that follows the floor: the overview read again as it was read first
+    // (may throw EDatabaseError), and the package's connection string, for the store's
+    // notifications. Empty for one that shows only what it was given.
+    std::function<GroupingOverview()> reread = {};
+    QString connectionString = {};
 };
 
 // `argumento` may name a table ("0021", or "21") or a grouping number ("0000000003", or "3"): up

@@ -13,6 +13,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QJsonObject>
+#include <functional>
 #include <vector>
 
 namespace Gpe00002 {
@@ -45,6 +46,11 @@ struct WaiterReport {
     WaiterTotals doDia;                    // the store's sales opened on `dia`
     bool historico = false;                // the history of waiter changes is installed
     std::vector<WaiterChange> alteracoes;  // those of `dia`, in the order they were made
+
+    // For a screen that follows the floor: the report read again as it was read first (may throw
+    // EDatabaseError), and the package's connection string, for the store's notifications.
+    std::function<WaiterReport()> reread = {};
+    QString connectionString = {};
 };
 
 // Reads the report. Database failures raise EDatabaseError.

@@ -4,6 +4,7 @@
 #include "TClientDataSet.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace Gpe00002 {
 
@@ -33,6 +34,28 @@ void build(TClientDataSet& list, std::initializer_list<Column> columns) {
 QString field(TClientDataSet& list, const char* name) { return list.FieldByName(QLatin1String(name)).AsString(); }
 void set(TClientDataSet& list, const char* name, const QString& value) {
     list.FieldByName(QLatin1String(name)).setAsString(value);
+}
+
+// Rows of `list` written by `fill`, which appends and posts each.
+template <typename Row>
+void follow(FollowedDataSet& list, const LiveRows<Row>& live, std::shared_ptr<std::vector<Row>> rows,
+            std::function<void(TClientDataSet&, const std::vector<Row>&)> fill, QStringList keys,
+            std::function<QString(const QStringList&)> goneLine) {
+    if (!live.reread) return;
+    list.follow.filial = live.filial;
+    list.follow.loja = live.loja;
+    list.follow.connectionString = live.connectionString;
+    list.follow.keys = std::move(keys);
+    list.follow.goneLine = std::move(goneLine);
+    list.follow.reread = [reread = live.reread, rows, fill](TClientDataSet& dataSet) {
+        std::vector<Row> now = reread();
+        while (!dataSet.IsEmpty()) {
+            dataSet.First();
+            dataSet.Delete();
+        }
+        fill(dataSet, now);
+        *rows = std::move(now);
+    };
 }
 
 // The list opens on row `current` (the first one when it is -1).
@@ -76,8 +99,8 @@ QString targetReason(const TableState& table, const std::map<QString, std::vecto
 }
 
 std::optional<TableItem> chooseItem(const std::vector<TableItem>& items, const QString& mesa,
-                                    const std::optional<TableItem>& previous) {
-    TClientDataSet list(QStringLiteral("cdsItens"));
+                                    const std::optional<TableItem>& previous, const LiveRows<TableItem>& live) {
+    FollowedDataSet list(QStringLiteral("cdsItens"));
     build(list, {{"NMPRODUTO", TFieldType::ftString, 50, "Nome", 30},
                  {"QTPRODCOMVEN", TFieldType::ftFloat, 0, "Quantidade", 10},
                  {"NRLUGARMESA", TFieldType::ftString, 4, "Lugar", 5},
@@ -87,40 +110,59 @@ std::optional<TableItem> chooseItem(const std::vector<TableItem>& items, const Q
                  {"NRCOMANDA", TFieldType::ftString, 10, nullptr, 0},
                  {"NRPRODCOMVEN", TFieldType::ftString, 6, nullptr, 0},
                  {"CDPRODUTO", TFieldType::ftString, 10, nullptr, 0}});
-    for (const TableItem& item : items) {
-        list.Append();
-        set(list, "NMPRODUTO", item.nome);
-        list.FieldByName(QStringLiteral("QTPRODCOMVEN")).setAsFloat(item.quantidade);
-        set(list, "NRLUGARMESA", item.lugar);
-        set(list, "CDVENDEDOR", item.vendedor);
-        set(list, "DSCOMANDA", item.comanda.descricao);
-        set(list, "NRVENDAREST", item.comanda.venda);
-        set(list, "NRCOMANDA", item.comanda.numero);
-        set(list, "NRPRODCOMVEN", item.numero);
-        set(list, "CDPRODUTO", item.produto);
-        list.Post();
-    }
+    const auto fill = [](TClientDataSet& into, const std::vector<TableItem>& rows) {
+        for (const TableItem& item : rows) {
+            into.Append();
+            set(into, "NMPRODUTO", item.nome);
+            into.FieldByName(QStringLiteral("QTPRODCOMVEN")).setAsFloat(item.quantidade);
+            set(into, "NRLUGARMESA", item.lugar);
+            set(into, "CDVENDEDOR", item.vendedor);
+            set(into, "DSCOMANDA", item.comanda.descricao);
+            set(into, "NRVENDAREST", item.comanda.venda);
+            set(into, "NRCOMANDA", item.comanda.numero);
+            set(into, "NRPRODCOMVEN", item.numero);
+            set(into, "CDPRODUTO", item.produto);
+            into.Post();
+        }
+    };
+    fill(list, items);
+    // What the list shows: its rows as read last, the pick among them.
+    auto shown = std::make_shared<std::vector<TableItem>>(items);
+    follow<TableItem>(list, live, shown, fill,
+                      {QStringLiteral("NRVENDAREST"), QStringLiteral("NRCOMANDA"), QStringLiteral("NRPRODCOMVEN")},
+                      [](const QStringList& key) {
+                          return QStringLiteral("O item %1 foi alterado por outro terminal").arg(key.value(2));
+                      });
     if (!pick(list, QStringLiteral("Escolha o produto a transferir"), QStringLiteral("Produtos da mesa %1").arg(mesa),
               rowOf(items, previous, [](const TableItem& a, const TableItem& b) { return a.sameKey(b); })))
         return std::nullopt;
-    const auto found = std::find_if(items.begin(), items.end(), [&](const TableItem& item) {
+    const auto found = std::find_if(shown->begin(), shown->end(), [&](const TableItem& item) {
         return item.comanda.venda == field(list, "NRVENDAREST") && item.comanda.numero == field(list, "NRCOMANDA") &&
                item.numero == field(list, "NRPRODCOMVEN");
     });
-    return found == items.end() ? std::nullopt : std::optional(*found);
+    return found == shown->end() ? std::nullopt : std::optional(*found);
 }
 
 std::optional<QString> chooseSeat(const std::vector<std::pair<QString, int>>& seats, const QString& mesa,
-                                  const std::optional<QString>& previous) {
-    TClientDataSet list(QStringLiteral("cdsLugares"));
+                                  const std::optional<QString>& previous,
+                                  const LiveRows<std::pair<QString, int>>& live) {
+    using Seat = std::pair<QString, int>;
+    FollowedDataSet list(QStringLiteral("cdsLugares"));
     build(list,
           {{"NRLUGARMESA", TFieldType::ftString, 4, "Lugar", 8}, {"QTITENS", TFieldType::ftInteger, 0, "Itens", 6}});
-    for (const auto& [lugar, itens] : seats) {
-        list.Append();
-        set(list, "NRLUGARMESA", lugar);
-        list.FieldByName(QStringLiteral("QTITENS")).setAsInteger(itens);
-        list.Post();
-    }
+    const auto fill = [](TClientDataSet& into, const std::vector<Seat>& rows) {
+        for (const auto& [lugar, itens] : rows) {
+            into.Append();
+            set(into, "NRLUGARMESA", lugar);
+            into.FieldByName(QStringLiteral("QTITENS")).setAsInteger(itens);
+            into.Post();
+        }
+    };
+    fill(list, seats);
+    follow<Seat>(list, live, std::make_shared<std::vector<Seat>>(seats), fill, {QStringLiteral("NRLUGARMESA")},
+                 [](const QStringList& key) {
+                     return QStringLiteral("O lugar %1 foi alterado por outro terminal").arg(key.value(0));
+                 });
     int current = -1;
     for (std::size_t i = 0; i < seats.size(); ++i)
         if (previous && seats[i].first == *previous) current = static_cast<int>(i);

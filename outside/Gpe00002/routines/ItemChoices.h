@@ -6,6 +6,7 @@
 #include "operations/Items.h"
 #include "routines/Flow.h"
 
+#include <functional>
 #include <optional>
 
 namespace Gpe00002 {
@@ -21,13 +22,23 @@ std::vector<Ticket> targetTickets(const QString& table, const std::map<QString, 
 QString targetReason(const TableState& table, const std::map<QString, std::vector<Ticket>>& tickets,
                      const std::optional<Ticket>& own);
 
+// For a list that follows the floor while it is open: the store, the package's connection string
+// and how to read the list's rows again (may throw).
+template <typename Row>
+struct LiveRows {
+    QString filial, loja, connectionString;
+    std::function<std::vector<Row>()> reread;
+};
+
 // The list of the items of table `mesa` (fields named after their columns: NRVENDAREST,
 // NRCOMANDA, NRPRODCOMVEN, NMPRODUTO, QTPRODCOMVEN, NRLUGARMESA, CDVENDEDOR, DSCOMANDA...).
-std::optional<TableItem> chooseItem(const std::vector<TableItem>& items, const QString& mesa,
-                                    const std::optional<TableItem>& previous);
+GPE00002_EXPORT std::optional<TableItem> chooseItem(const std::vector<TableItem>& items, const QString& mesa,
+                                                    const std::optional<TableItem>& previous,
+                                                    const LiveRows<TableItem>& live = {});
 // The list of the seats of table `mesa` (NRLUGARMESA, QTITENS).
 std::optional<QString> chooseSeat(const std::vector<std::pair<QString, int>>& seats, const QString& mesa,
-                                  const std::optional<QString>& previous);
+                                  const std::optional<QString>& previous,
+                                  const LiveRows<std::pair<QString, int>>& live = {});
 // The ticket among `tickets`: the only one without asking, else the list (NRVENDAREST,
 // NRCOMANDA, DSCOMANDA, QTITENS) under `prompt`.
 std::optional<Ticket> chooseTicket(const std::vector<Ticket>& tickets, const QString& prompt,

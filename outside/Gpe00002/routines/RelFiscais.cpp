@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <memory>
 #include <variant>
 
 namespace Gpe00002 {
@@ -60,14 +61,22 @@ QJsonValue relFiscais() {
             else
                 flow.refuse(std::get<QString>(read));
         }
-        const WaiterReport report = loadWaiterReport(*flow.db, flow.station.filial, flow.station.loja, *day);
-        QJsonObject result = waiterReportJson(report);
+        WaiterReport report = loadWaiterReport(*flow.db, flow.station.filial, flow.station.loja, *day);
+        // The screen follows the store while it is open; what it showed last is what goes to paper.
+        auto shown = std::make_shared<WaiterReport>(report);
+        report.connectionString = flow.db->connection().ConnectionString();
+        report.reread = [&flow, shown, dia = *day] {
+            *shown = loadWaiterReport(*flow.db, flow.station.filial, flow.station.loja, dia);
+            return *shown;
+        };
+        const bool print = ExibeRelatorioGarcons(report);
+        QJsonObject result = waiterReportJson(*shown);
         QJsonValue onPaper = false;
-        if (ExibeRelatorioGarcons(report)) {
+        if (print) {
             // A printer that fails says why, and the result says that nothing went to paper.
             try {
                 const PrintTarget target = PrintTarget::fromSetting(flow.station.impressora);
-                const QString where = printDocument(printed(report), target);
+                const QString where = printDocument(printed(*shown), target);
                 flow.notify(QStringLiteral("Relatório de garçons impresso %1.").arg(printedPlace(target)));
                 onPaper = printedAt(target, where);
             } catch (const ERefusal& refusal) {

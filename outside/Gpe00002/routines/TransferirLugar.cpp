@@ -66,10 +66,20 @@ QJsonValue transferirLugar(Flow& flow) {
             step = Step::Seat;
             break;
         }
-        case Step::Seat:
-            lugar = chooseSeat(seats, origem->numero, lugar);
+        case Step::Seat: {
+            // The list follows the table while it is open; what it read last is what the move
+            // goes on with.
+            const LiveRows<std::pair<QString, int>> live{filial, loja, db.connection().ConnectionString(),
+                                                         [&, numero = origem->numero] {
+                                                             items = loadTableItems(db, filial, loja, numero);
+                                                             seats = seatsOf(items);
+                                                             return seats;
+                                                         }};
+            const std::vector<std::pair<QString, int>> shown = seats;
+            lugar = chooseSeat(shown, origem->numero, lugar, live);
             step = lugar ? Step::Target : Step::Source;
             break;
+        }
         case Step::Target: {
             const std::vector<MapTable> targets = flow.map(filial, loja, [&](const TableState& table) {
                 return table.numero == origem->numero ? QString() : targetReason(table, tickets, std::nullopt);

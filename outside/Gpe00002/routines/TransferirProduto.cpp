@@ -105,7 +105,10 @@ QJsonValue transferirProduto(Flow& flow) {
                 break;
             }
             const std::optional<TableItem> previous = item;
-            item = chooseItem(items, origem->numero, previous);
+            item = chooseItem(
+                items, origem->numero, previous,
+                {filial, loja, db.connection().ConnectionString(),
+                 [&db, &filial, &loja, numero = origem->numero] { return loadTableItems(db, filial, loja, numero); }});
             if (!item) {
                 step = Step::Source;
                 break;

@@ -1,5 +1,7 @@
 #include "screens/SearchList.h"
 
+#include "core/Log.h"
+#include "store/FloorWatch.h"
 #include "TouchStyle.h"
 #include "TDataSet.h"
 
@@ -91,6 +93,15 @@ public:
         painter->setPen(cell.palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
         painter->drawText(area, static_cast<int>(cell.displayAlignment),
                           QFontMetrics(cell.font).elidedText(text, Qt::ElideRight, area.width()));
+        if (index.data(SearchListDialog::FlashRole).toBool()) {
+            // The row's ring: its top and bottom on every cell, its ends on the first and last.
+            const QRect r = option.rect.adjusted(1, 1, -2, -2);
+            painter->setPen(QPen(QColor(0xFF, 0xD6, 0x00), 3));
+            painter->drawLine(r.topLeft(), r.topRight());
+            painter->drawLine(r.bottomLeft(), r.bottomRight());
+            if (index.column() == 0) painter->drawLine(r.topLeft(), r.bottomLeft());
+            if (index.column() == index.model()->columnCount() - 1) painter->drawLine(r.topRight(), r.bottomRight());
+        }
         painter->restore();
     }
 };
@@ -138,6 +149,19 @@ SearchListData::SearchListData(TDataSet& dataSet) {
         m_rows.push_back(std::move(texts));
     }
     moveTo(dataSet, recNo);
+}
+
+std::vector<QStringList> SearchListData::keysOf(TDataSet& dataSet, const QStringList& fields) {
+    std::vector<QStringList> keys;
+    const int recNo = dataSet.RecNo();
+    if (recNo == 0) return keys;
+    for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
+        QStringList key;
+        for (const QString& name : fields) key << dataSet.FieldByName(name).AsString();
+        keys.push_back(std::move(key));
+    }
+    moveTo(dataSet, recNo);
+    return keys;
 }
 
 void SearchListData::makeCurrent(TDataSet& dataSet, int row) {
@@ -211,6 +235,7 @@ SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchC
 
     const auto& columns = listData.columns();
     const auto& rows = listData.rows();
+    m_columns = columns;
     m_table = new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(columns.size()), this);
     m_table->setObjectName(QStringLiteral("list"));
     m_table->setHorizontalHeader(new ElidingHeader(Qt::Horizontal, m_table));
@@ -274,14 +299,7 @@ SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchC
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(rowHeight);
     m_table->horizontalHeader()->setMinimumHeight(rowHeight);
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            auto* item = new QTableWidgetItem(rows[r].value(static_cast<qsizetype>(c)));
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            item->setTextAlignment(Qt::AlignVCenter | (columns[c].rightAligned ? Qt::AlignRight : Qt::AlignLeft));
-            m_table->setItem(static_cast<int>(r), static_cast<int>(c), item);
-        }
-    }
+    for (std::size_t r = 0; r < rows.size(); ++r) setRow(static_cast<int>(r), rows[r]);
     if (listData.currentRow() >= 0) {
         m_table->setCurrentCell(listData.currentRow(), 0);
         m_table->selectRow(listData.currentRow());
@@ -291,6 +309,9 @@ SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchC
     // dialog's keyPressEvent.
     m_table->viewport()->installEventFilter(this);
     content->addWidget(m_table);
+    m_info = Style::textLabel(QString(), QStringLiteral("info"), this);
+    m_info->setVisible(false);
+    content->addWidget(m_info);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -329,6 +350,112 @@ SearchListDialog::SearchListDialog(const SearchListData& listData, const SearchC
         resize(width, std::min(height, available.height() * 9 / 10));
     }
     m_table->setFocus();
+}
+
+void SearchListDialog::setRow(int row, const QStringList& texts) {
+    for (std::size_t c = 0; c < m_columns.size(); ++c) {
+        auto* item = new QTableWidgetItem(texts.value(static_cast<qsizetype>(c)));
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        item->setTextAlignment(Qt::AlignVCenter | (m_columns[c].rightAligned ? Qt::AlignRight : Qt::AlignLeft));
+        m_table->setItem(row, static_cast<int>(c), item);
+    }
+}
+
+void SearchListDialog::follow(TClientDataSet& dataSet, const SearchListFollow& how) {
+    if (!how.reread || how.connectionString.isEmpty()) return;
+    m_dataSet = &dataSet;
+    m_follow = how;
+    m_keys = SearchListData::keysOf(dataSet, how.keys);
+    m_flashEnd.setSingleShot(true);
+    m_flashEnd.setInterval(900);
+    connect(&m_flashEnd, &QTimer::timeout, this, [this] {
+        for (int r = 0; r < m_table->rowCount(); ++r)
+            for (int c = 0; c < m_table->columnCount(); ++c)
+                if (QTableWidgetItem* item = m_table->item(r, c)) item->setData(FlashRole, QVariant());
+    });
+    try {
+        m_watch = new FloorWatch(how.connectionString, how.filial, how.loja, this);
+    } catch (const EDatabaseError& e) {
+        qCWarning(lcOps).noquote() << "the list will not follow the floor:" << e.what();
+        return;
+    }
+    connect(m_watch, &FloorWatch::changed, this, [this] {
+        if (refresh())
+            qCInfo(lcOps).noquote() << "list" << windowTitle() << "refreshed" << monotonicMs() - m_watch->heardAt()
+                                    << "ms after the change";
+    });
+    m_watch->start();
+}
+
+bool SearchListDialog::refresh() {
+    if (!m_dataSet || !m_follow.reread) return false;
+    try {
+        m_follow.reread(*m_dataSet);
+        const SearchListData listData(*m_dataSet);
+        emit refreshed(apply(listData, SearchListData::keysOf(*m_dataSet, m_follow.keys)));
+    } catch (const std::exception& e) {
+        // The list stays as it was; the next change tries again.
+        qCWarning(lcOps).noquote() << "could not read the list again:" << e.what();
+        return false;
+    }
+    return true;
+}
+
+int SearchListDialog::apply(const SearchListData& listData, const std::vector<QStringList>& keys) {
+    const int row = m_table->currentRow();
+    const bool wasChosen = row >= 0 && row < static_cast<int>(m_keys.size()) && m_table->item(row, 0) &&
+                           m_table->item(row, 0)->isSelected();
+    const QStringList chosenKey = wasChosen ? m_keys[static_cast<std::size_t>(row)] : QStringList();
+    const int scrolled = m_table->verticalScrollBar()->value();
+    const auto flash = [this](int r) {
+        for (int c = 0; c < m_table->columnCount(); ++c)
+            if (QTableWidgetItem* item = m_table->item(r, c)) item->setData(FlashRole, true);
+    };
+    int changed = 0;
+    // Rows that went, then the rows read in their order: the same row rewritten where it differs,
+    // a new or moved one put in its place.
+    for (int r = static_cast<int>(m_keys.size()) - 1; r >= 0; --r) {
+        if (std::find(keys.begin(), keys.end(), m_keys[static_cast<std::size_t>(r)]) != keys.end()) continue;
+        m_table->removeRow(r);
+        m_keys.erase(m_keys.begin() + r);
+        ++changed;
+    }
+    const auto& rows = listData.rows();
+    for (std::size_t i = 0; i < keys.size() && i < rows.size(); ++i) {
+        const int r = static_cast<int>(i);
+        if (i < m_keys.size() && m_keys[i] == keys[i]) {
+            bool differs = false;
+            for (int c = 0; c < static_cast<int>(m_columns.size()); ++c)
+                differs = differs || !m_table->item(r, c) || m_table->item(r, c)->text() != rows[i].value(c);
+            if (!differs) continue;
+        } else {
+            if (const auto moved = std::find(m_keys.begin() + r, m_keys.end(), keys[i]); moved != m_keys.end()) {
+                m_table->removeRow(static_cast<int>(moved - m_keys.begin()));
+                m_keys.erase(moved);
+            }
+            m_table->insertRow(r);
+            m_keys.insert(m_keys.begin() + r, keys[i]);
+        }
+        setRow(r, rows[i]);
+        flash(r);
+        ++changed;
+    }
+    if (wasChosen) {
+        const auto found = std::find(m_keys.begin(), m_keys.end(), chosenKey);
+        if (found != m_keys.end()) {
+            m_table->setCurrentCell(static_cast<int>(found - m_keys.begin()), 0);
+            m_table->selectRow(static_cast<int>(found - m_keys.begin()));
+        } else {
+            // The user's choice is gone: nothing else is chosen in its place.
+            m_table->setCurrentIndex(QModelIndex());
+            m_table->clearSelection();
+            m_info->setText(m_follow.goneLine ? m_follow.goneLine(chosenKey) : QString());
+            m_info->setVisible(!m_info->text().isEmpty());
+        }
+    }
+    m_table->verticalScrollBar()->setValue(scrolled);
+    if (changed) m_flashEnd.start();
+    return changed;
 }
 
 void SearchListDialog::forgetPositions() { places().clear(); }

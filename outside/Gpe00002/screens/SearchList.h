@@ -1,18 +1,43 @@
 #pragma once
 // The search list: a dialog listing the records of a dataset, one column per visible field,
 // from which the operator picks one record, which then becomes the dataset's current record.
+// Given a dataset that says how to fill it again, the list follows the floor of its store.
 
 #include "core/Export.h"
+#include "TClientDataSet.h"
 
 #include <QColor>
 #include <QDialog>
 #include <QStringList>
+#include <QTimer>
+#include <functional>
 #include <vector>
 
+class QLabel;
 class QTableWidget;
 class TDataSet;
 
 namespace Gpe00002 {
+
+class FloorWatch;
+
+// How an open list follows the floor of a store: the dataset filled again as it was filled first
+// (may throw), the fields whose values name a row ("NRCOMANDA", "NRPRODCOMVEN"), shown or hidden,
+// and the line that says a chosen row went ("O item 000003 foi alterado por outro terminal").
+struct SearchListFollow {
+    std::function<void(TClientDataSet& dataSet)> reread;
+    QStringList keys;
+    std::function<QString(const QStringList& key)> goneLine;
+    QString filial, loja, connectionString;
+};
+
+// A list's dataset that carries how its list follows the floor; anything that shows a list
+// without following it sees a TClientDataSet like any other.
+class GPE00002_EXPORT FollowedDataSet : public TClientDataSet {
+public:
+    using TClientDataSet::TClientDataSet;
+    SearchListFollow follow;
+};
 
 struct SearchColumn {
     int field = 0;         // index of the field in the dataset
@@ -43,6 +68,8 @@ public:
     // Makes the record at `row` (0-based, among those the dataset shows) current. Throws
     // EDatabaseError when there is no such record.
     static void makeCurrent(TDataSet& dataSet, int row);
+    // The values of `fields` for each record the dataset shows, in order; the cursor is put back.
+    static std::vector<QStringList> keysOf(TDataSet& dataSet, const QStringList& fields);
     // Pixel width of a column: its characters times the width of one, plus the margins around a
     // cell's text, and never narrower than its header.
     static int columnWidth(int displayWidth, int charWidth, int cellMargins, int headerWidth);
@@ -89,9 +116,23 @@ public:
     // The picked row, -1 when none was picked.
     int pickedRow() const { return m_picked; }
 
+    // Item data, true on every cell of a row while it flashes after a change.
+    static constexpr int FlashRole = Qt::UserRole + 1;
+    // Follows the floor as `how` says, `dataSet` being the one the list was read from: each change
+    // fills it again and the list shows what changed. Does nothing without a way to read again.
+    void follow(TClientDataSet& dataSet, const SearchListFollow& how);
+    // Fills the dataset again and shows it; false, the list unchanged, when it cannot.
+    bool refresh();
+    // Shows `listData` (with each row's key) over what is shown, keeping the chosen row by its key
+    // and the scroll position; answers how many rows changed.
+    int apply(const SearchListData& listData, const std::vector<QStringList>& keys);
+
     // Lists opened again with the same title and columns keep the place they were left at; an
     // operation that starts forgets those places.
     static void forgetPositions();
+
+signals:
+    void refreshed(int changed);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -103,7 +144,16 @@ private:
     void pick();
     void fitColumns();
 
+    void setRow(int row, const QStringList& texts);
+
     QTableWidget* m_table = nullptr;
+    QLabel* m_info = nullptr;
+    std::vector<SearchColumn> m_columns;
+    TClientDataSet* m_dataSet = nullptr;
+    SearchListFollow m_follow;
+    std::vector<QStringList> m_keys;  // of each row shown, when following
+    FloorWatch* m_watch = nullptr;
+    QTimer m_flashEnd;
     std::vector<int> m_naturalWidths;
     std::vector<int> m_textWidths;  // the widest cell of each column
     QString m_placeKey;

@@ -1,5 +1,8 @@
 #include "screens/WaiterReportView.h"
 
+#include "core/Log.h"
+#include "DbTypes.h"
+#include "store/FloorWatch.h"
 #include "TouchStyle.h"
 
 #include <QHBoxLayout>
@@ -8,7 +11,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <algorithm>
 #include <QVBoxLayout>
 
 namespace Gpe00002 {
@@ -54,28 +60,85 @@ QTreeWidget* list(QWidget* parent, const QString& name, const QStringList& heade
     return tree;
 }
 
-QTreeWidgetItem* row(QTreeWidgetItem* parent, const QStringList& texts) {
-    auto* item = new QTreeWidgetItem(parent, texts);
-    item->setSizeHint(0, QSize(0, kRowHeight));
-    return item;
+void setFlash(QTreeWidgetItem& item, bool on) {
+    for (int column = 0; column < item.columnCount(); ++column)
+        item.setData(column, WaiterReportDialog::FlashRole, on ? QVariant(true) : QVariant());
 }
 
-void addTotals(QTreeWidget* tree, const QString& title, const WaiterTotals& totals) {
-    auto* heading = new QTreeWidgetItem(tree);
-    heading->setText(0, QStringLiteral("%1 · %2 · %3").arg(title, itemsText(totals.itens), totals.valor.text()));
-    QFont bold = tree->font();
-    bold.setBold(true);
-    heading->setFont(0, bold);
-    heading->setBackground(0, QColor(0xF6, 0xE3, 0xDA));
-    heading->setSizeHint(0, QSize(0, kRowHeight));
-    tree->setFirstColumnSpanned(tree->indexOfTopLevelItem(heading), QModelIndex(), true);
-    if (totals.vendedores.empty()) row(heading, {QStringLiteral("Nenhum item.")});
-    for (const WaiterTotal& waiter : totals.vendedores) {
-        QTreeWidgetItem* line = row(
-            heading, {waiterText(waiter.vendedor, waiter.nome), QString::number(waiter.itens), waiter.valor.text()});
-        line->setTextAlignment(WaiterReportDialog::Itens, Qt::AlignRight | Qt::AlignVCenter);
-        line->setTextAlignment(WaiterReportDialog::Valor, Qt::AlignRight | Qt::AlignVCenter);
+// Writes `texts` into `item`; true when anything shown differs from before.
+bool setTexts(QTreeWidgetItem& item, const QStringList& texts) {
+    bool changed = item.columnCount() != texts.size();
+    for (int column = 0; column < texts.size(); ++column) {
+        if (!changed && item.text(column) == texts[column]) continue;
+        item.setText(column, texts[column]);
+        changed = true;
     }
+    return changed;
+}
+
+// The heading of a kind of sale and its waiters' lines, over what `heading` showed; answers the
+// lines that changed, flashing them when `flash`.
+int setTotals(QTreeWidgetItem& heading, const QString& title, const WaiterTotals& totals, bool flash) {
+    int changed = 0;
+    const auto mark = [&](QTreeWidgetItem& item) {
+        ++changed;
+        if (flash) setFlash(item, true);
+    };
+    if (setTexts(heading, {QStringLiteral("%1 · %2 · %3").arg(title, itemsText(totals.itens), totals.valor.text())}))
+        mark(heading);
+    std::vector<QStringList> lines;
+    for (const WaiterTotal& waiter : totals.vendedores)
+        lines.push_back({waiterText(waiter.vendedor, waiter.nome), QString::number(waiter.itens), waiter.valor.text()});
+    if (lines.empty()) lines.push_back({QStringLiteral("Nenhum item.")});
+    // A waiter's line by the waiter: one that went goes, one that came is put in its place.
+    for (int i = heading.childCount() - 1; i >= 0; --i) {
+        const QString who = heading.child(i)->text(0);
+        if (std::none_of(lines.begin(), lines.end(), [&](const QStringList& line) { return line[0] == who; })) {
+            delete heading.takeChild(i);
+            ++changed;
+        }
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int at = static_cast<int>(i);
+        QTreeWidgetItem* line =
+            at < heading.childCount() && heading.child(at)->text(0) == lines[i][0] ? heading.child(at) : nullptr;
+        if (!line) {
+            line = new QTreeWidgetItem;
+            heading.insertChild(at, line);
+            line->setSizeHint(0, QSize(0, kRowHeight));
+            if (lines[i].size() > WaiterReportDialog::Valor) {
+                line->setTextAlignment(WaiterReportDialog::Itens, Qt::AlignRight | Qt::AlignVCenter);
+                line->setTextAlignment(WaiterReportDialog::Valor, Qt::AlignRight | Qt::AlignVCenter);
+            }
+        }
+        if (setTexts(*line, lines[i])) mark(*line);
+    }
+    // Lines of a waiter that moved in the order stay after the ones read: drop them.
+    while (heading.childCount() > static_cast<int>(lines.size())) delete heading.takeChild(heading.childCount() - 1);
+    return changed;
+}
+
+QStringList changeTexts(const WaiterChange& change) {
+    // The product first: on a narrow screen the column is cut at its end.
+    const QString item = change.item ? QStringLiteral("%1 (%2/%3)")
+                                           .arg(change.nomeProduto.isEmpty() ? change.produto : change.nomeProduto,
+                                                change.comanda, change.numeroItem)
+                                     : QStringLiteral("Venda %1").arg(change.venda);
+    QStringList who;
+    for (const QString* part : {&change.aplicacao, &change.endereco, &change.usuario})
+        if (!part->isEmpty()) who << *part;
+    return {change.quando.toString(QStringLiteral("HH:mm:ss")), change.mesa, item,
+            waiterText(change.de, change.nomeDe) + QStringLiteral(" → ") + waiterText(change.para, change.nomePara),
+            who.join(QLatin1Char(' '))};
+}
+
+QString noChanges(const WaiterReport& report) {
+    if (!report.historico)
+        return QStringLiteral(
+            "O histórico de alterações de garçom não está instalado neste banco de dados "
+            "(instale-o com res00011-report --install-history).");
+    if (report.alteracoes.empty()) return QStringLiteral("Nenhuma alteração de garçom neste dia.");
+    return {};
 }
 
 // Every column as wide as its widest text, at least `minimum`; answers the width of them all.
@@ -92,69 +155,52 @@ int fitColumns(QTreeWidget* tree, std::initializer_list<int> minimum) {
 
 }  // namespace
 
-WaiterReportDialog::WaiterReportDialog(const WaiterReport& report) {
+WaiterReportDialog::WaiterReportDialog(const WaiterReport& report) : m_report(report) {
     QVBoxLayout* content = Style::frameDialog(*this, QStringLiteral("Relatório de garçons"));
     content->addWidget(Style::textLabel(
         QStringLiteral("Filial %1 · Loja %2 · Dia %3").arg(report.filial, report.loja, dayText(report.dia)),
         QStringLiteral("loja"), this));
 
-    QTreeWidget* totals = list(this, QStringLiteral("totais"),
-                               {QStringLiteral("Garçom"), QStringLiteral("Itens"), QStringLiteral("Valor")});
-    addTotals(totals, QStringLiteral("Vendas abertas"), report.abertas);
-    addTotals(totals, QStringLiteral("Vendas do dia %1").arg(dayText(report.dia)), report.doDia);
-    totals->expandAll();
-    totals->headerItem()->setTextAlignment(Itens, Qt::AlignRight | Qt::AlignVCenter);
-    totals->headerItem()->setTextAlignment(Valor, Qt::AlignRight | Qt::AlignVCenter);
-    int width = fitColumns(totals, {320, 100, 160});
-    totals->header()->setStretchLastSection(false);
-    totals->header()->setSectionResizeMode(Garcom, QHeaderView::Stretch);
-    const int totalRows = 2 + std::max<int>(1, static_cast<int>(report.abertas.vendedores.size())) +
-                          std::max<int>(1, static_cast<int>(report.doDia.vendedores.size()));
-    totals->setMinimumHeight(std::min(totalRows + 1, 8) * kRowHeight);
-    content->addWidget(totals, 1);
+    m_totals = list(this, QStringLiteral("totais"),
+                    {QStringLiteral("Garçom"), QStringLiteral("Itens"), QStringLiteral("Valor")});
+    QFont bold = m_totals->font();
+    bold.setBold(true);
+    for (int i = 0; i < 2; ++i) {
+        auto* heading = new QTreeWidgetItem(m_totals);
+        heading->setFont(0, bold);
+        heading->setBackground(0, QColor(0xF6, 0xE3, 0xDA));
+        heading->setSizeHint(0, QSize(0, kRowHeight));
+        m_totals->setFirstColumnSpanned(i, QModelIndex(), true);
+    }
+    m_totals->headerItem()->setTextAlignment(Itens, Qt::AlignRight | Qt::AlignVCenter);
+    m_totals->headerItem()->setTextAlignment(Valor, Qt::AlignRight | Qt::AlignVCenter);
 
     QLabel* changesTitle = Style::textLabel(QStringLiteral("Alterações de garçom em %1").arg(dayText(report.dia)),
                                             QStringLiteral("alteracoesTitulo"), this);
-    QFont bold = changesTitle->font();
-    bold.setBold(true);
-    changesTitle->setFont(bold);
+    QFont titleFont = changesTitle->font();
+    titleFont.setBold(true);
+    changesTitle->setFont(titleFont);
+    m_none = Style::textLabel(QString(), QStringLiteral("historico"), this);
+    m_changes = list(this, QStringLiteral("alteracoes"),
+                     {QStringLiteral("Hora"), QStringLiteral("Mesa"), QStringLiteral("Item"), QStringLiteral("Garçom"),
+                      QStringLiteral("Quem")});
+    fill(report, false);
+    m_totals->expandAll();
+
+    int width = fitColumns(m_totals, {320, 100, 160});
+    m_totals->header()->setStretchLastSection(false);
+    m_totals->header()->setSectionResizeMode(Garcom, QHeaderView::Stretch);
+    const int totalRows = 2 + std::max<int>(1, static_cast<int>(report.abertas.vendedores.size())) +
+                          std::max<int>(1, static_cast<int>(report.doDia.vendedores.size()));
+    m_totals->setMinimumHeight(std::min(totalRows + 1, 8) * kRowHeight);
+    content->addWidget(m_totals, 1);
     content->addWidget(changesTitle);
-    QString none;
-    if (!report.historico)
-        none = QStringLiteral(
-            "O histórico de alterações de garçom não está instalado neste banco de dados "
-            "(instale-o com res00011-report --install-history).");
-    else if (report.alteracoes.empty())
-        none = QStringLiteral("Nenhuma alteração de garçom neste dia.");
-    if (!none.isEmpty()) {
-        content->addWidget(Style::textLabel(none, QStringLiteral("historico"), this));
-    } else {
-        QTreeWidget* changes = list(this, QStringLiteral("alteracoes"),
-                                    {QStringLiteral("Hora"), QStringLiteral("Mesa"), QStringLiteral("Item"),
-                                     QStringLiteral("Garçom"), QStringLiteral("Quem")});
-        for (const WaiterChange& change : report.alteracoes) {
-            // The product first: on a narrow screen the column is cut at its end.
-            const QString item = change.item
-                                     ? QStringLiteral("%1 (%2/%3)")
-                                           .arg(change.nomeProduto.isEmpty() ? change.produto : change.nomeProduto,
-                                                change.comanda, change.numeroItem)
-                                     : QStringLiteral("Venda %1").arg(change.venda);
-            QStringList who;
-            for (const QString* part : {&change.aplicacao, &change.endereco, &change.usuario})
-                if (!part->isEmpty()) who << *part;
-            auto* line =
-                new QTreeWidgetItem(changes, {change.quando.toString(QStringLiteral("HH:mm:ss")), change.mesa, item,
-                                              waiterText(change.de, change.nomeDe) + QStringLiteral(" → ") +
-                                                  waiterText(change.para, change.nomePara),
-                                              who.join(QLatin1Char(' '))});
-            line->setSizeHint(0, QSize(0, kRowHeight));
-        }
-        width = std::max(width, fitColumns(changes, {100, 80, 240, 200, 100}));
-        changes->header()->setStretchLastSection(false);
-        changes->header()->setSectionResizeMode(Item, QHeaderView::Stretch);
-        changes->setMinimumHeight(std::min(static_cast<int>(report.alteracoes.size()) + 1, 5) * kRowHeight);
-        content->addWidget(changes, 1);
-    }
+    content->addWidget(m_none);
+    if (!report.alteracoes.empty()) width = std::max(width, fitColumns(m_changes, {100, 80, 240, 200, 100}));
+    m_changes->header()->setStretchLastSection(false);
+    m_changes->header()->setSectionResizeMode(Item, QHeaderView::Stretch);
+    m_changes->setMinimumHeight(std::min(static_cast<int>(report.alteracoes.size()) + 1, 5) * kRowHeight);
+    content->addWidget(m_changes, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -177,6 +223,81 @@ WaiterReportDialog::WaiterReportDialog(const WaiterReport& report) {
         wanted = wanted.boundedTo(QSize(available.width() - 24, available.height() - 24));
     }
     resize(wanted);
+
+    m_flashEnd.setSingleShot(true);
+    m_flashEnd.setInterval(900);
+    connect(&m_flashEnd, &QTimer::timeout, this, [this] {
+        for (QTreeWidget* tree : {m_totals, m_changes})
+            for (QTreeWidgetItemIterator it(tree); *it; ++it) setFlash(**it, false);
+    });
+    if (!report.reread || report.connectionString.isEmpty()) return;
+    try {
+        m_watch = new FloorWatch(report.connectionString, report.filial, report.loja, this);
+    } catch (const EDatabaseError& e) {
+        qCWarning(lcOps).noquote() << "the waiters' report will not follow the floor:" << e.what();
+        return;
+    }
+    connect(m_watch, &FloorWatch::changed, this, [this] {
+        if (refresh())
+            qCInfo(lcOps).noquote() << "waiters' report of store" << m_report.filial + u'/' + m_report.loja
+                                    << "refreshed" << monotonicMs() - m_watch->heardAt() << "ms after the change";
+    });
+    m_watch->start();
+}
+
+int WaiterReportDialog::fill(const WaiterReport& report, bool flash) {
+    m_report.abertas = report.abertas;
+    m_report.doDia = report.doDia;
+    m_report.historico = report.historico;
+    m_report.alteracoes = report.alteracoes;
+    int changed = setTotals(*m_totals->topLevelItem(0), QStringLiteral("Vendas abertas"), report.abertas, flash) +
+                  setTotals(*m_totals->topLevelItem(1), QStringLiteral("Vendas do dia %1").arg(dayText(report.dia)),
+                            report.doDia, flash);
+    // The day's changes only grow: the new ones are added at the end.
+    for (std::size_t i = 0; i < report.alteracoes.size(); ++i) {
+        const QStringList texts = changeTexts(report.alteracoes[i]);
+        QTreeWidgetItem* line = m_changes->topLevelItem(static_cast<int>(i));
+        if (!line) {
+            line = new QTreeWidgetItem(m_changes);
+            line->setSizeHint(0, QSize(0, kRowHeight));
+        }
+        if (setTexts(*line, texts)) {
+            ++changed;
+            if (flash) setFlash(*line, true);
+        }
+    }
+    while (m_changes->topLevelItemCount() > static_cast<int>(report.alteracoes.size()))
+        delete m_changes->takeTopLevelItem(m_changes->topLevelItemCount() - 1);
+    const QString none = noChanges(report);
+    m_none->setText(none);
+    m_none->setVisible(!none.isEmpty());
+    m_changes->setVisible(none.isEmpty());
+    if (flash && changed) m_flashEnd.start();
+    return changed;
+}
+
+int WaiterReportDialog::apply(const WaiterReport& report) {
+    // Lines added or taken away must not scroll the lists away from what the user looks at.
+    const int totalsScrolled = m_totals->verticalScrollBar()->value();
+    const int changesScrolled = m_changes->verticalScrollBar()->value();
+    const int changed = fill(report, true);
+    m_totals->verticalScrollBar()->setValue(totalsScrolled);
+    m_changes->verticalScrollBar()->setValue(changesScrolled);
+    return changed;
+}
+
+bool WaiterReportDialog::refresh() {
+    if (!m_report.reread) return false;
+    WaiterReport report;
+    try {
+        report = m_report.reread();
+    } catch (const std::exception& e) {
+        // The report stays as it was; the next change tries again.
+        qCWarning(lcOps).noquote() << "could not read the waiters' report again:" << e.what();
+        return false;
+    }
+    emit refreshed(apply(report));
+    return true;
 }
 
 void WaiterReportDialog::keyPressEvent(QKeyEvent* event) {

@@ -5,7 +5,15 @@
 #include "OperationsFixture.h"
 
 #include "DbNotifier.h"
+#include "operations/JuntarMesas.h"
 #include "operations/ReservarMesa.h"
+#include "operations/SepararMesa.h"
+#include "operations/TransferirProduto.h"
+#include "operations/WaiterReport.h"
+#include "routines/ItemChoices.h"
+#include "screens/GroupingsView.h"
+#include "screens/SearchList.h"
+#include "screens/WaiterReportView.h"
 #include "screens/TableMap.h"
 #include "store/FloorWatch.h"
 #include "store/Journal.h"
@@ -15,7 +23,9 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -186,6 +196,39 @@ protected:
         Gpe00002::reservarMesas(*m_ops, m_station, "0001", loja,
                                 {{QLatin1String(numero)}, QStringLiteral("Silva"), at, "4"}, now);
     }
+    // 0014 and 0015 open; 0014's ticket has items 000001 (three) and 000002, both of waiter 0001.
+    void openTablesWithItems() {
+        fill(QStringLiteral("UPDATE MESA SET IDSTMESAAUX = 'O' WHERE CDLOJA = '%1' AND NRMESA IN ('0014', '0015');\n")
+                 .arg(QLatin1String(kLoja)) +
+             insert(Product{.codigo = "PL1", .nome = "Água"}) +
+             insert(Sale{.venda = "V77A", .loja = kLoja, .mesa = "0014"}) +
+             insert(Sale{.venda = "V77B", .loja = kLoja, .mesa = "0015"}) +
+             insert(Ticket{.venda = "V77A", .comanda = "CA", .descricao = "PKR_0014"}) +
+             insert(Ticket{.venda = "V77B", .comanda = "CB", .descricao = "PKR_0015"}) +
+             insert(Item{.venda = "V77A", .comanda = "CA", .item = "000001", .produto = "PL1", .quantidade = "3"}) +
+             insert(Item{.venda = "V77A", .comanda = "CA", .item = "000002", .produto = "PL1"}));
+    }
+    // The other terminal moves `quantity` of 0014's first item to 0015.
+    void move(double quantity) {
+        const Gpe00002::TableItem first = Gpe00002::loadTableItems(*m_ops, "0001", kLoja, "0014").front();
+        Gpe00002::transferirProduto(*m_ops, m_station, "0001", kLoja, seen("0014"), first, quantity, seen("0015"),
+                                    Gpe00002::loadOpenTickets(*m_ops, "0001", kLoja).at("0015").front());
+    }
+    // The other terminal's view of table `numero`.
+    Gpe00002::TableState seen(const char* numero, const char* loja = kLoja) {
+        for (const Gpe00002::TableState& table : Gpe00002::loadTables(*m_ops, "0001", loja))
+            if (table.numero == QLatin1String(numero)) return table;
+        ADD_FAILURE() << "no table " << numero;
+        return {};
+    }
+    // Shows `dialog`, waiting until it listens and has caught up with what came before.
+    template <typename Dialog>
+    void showFollowing(Dialog& dialog) {
+        QSignalSpy caughtUp(&dialog, &Dialog::refreshed);
+        dialog.show();
+        auto* watch = dialog.template findChild<FloorWatch*>();
+        EXPECT_TRUE(watch && QTest::qWaitFor([&] { return watch->isListening() && caughtUp.count() > 0; }, kBoundMs));
+    }
     static QString shownState(Gpe00002::TableMapDialog& map, const char* numero) {
         for (const MapTable& table : map.map()->tables())
             if (table.mesa.numero == QLatin1String(numero)) return table.mesa.estado;
@@ -225,6 +268,105 @@ TEST_P(LiveFloorTest, AnOpenMapShowsAnotherTerminalsOperationAndUnchoosesWhatBec
     EXPECT_TRUE(dialog->isVisible());                // it only shows: nothing is confirmed
     EXPECT_EQ(refreshed.last().first().toInt(), 1);  // the last read: 0014 alone changed
     QTRY_VERIFY_WITH_TIMEOUT(!tile->property("piscando").toBool(), kBoundMs);
+}
+
+TEST_P(LiveFloorTest, TheGroupingsFollowAnotherTerminalKeepingTheChosenGroupingUntilItIsUndone) {
+    Gpe00002::agruparMesas(*m_ops, m_station, "0001", kLoja, {seen("0014"), seen("0015"), seen("0016")});
+    const auto read = [this] { return Gpe00002::loadGroupings(*m_mapTerminal, "0001", kLoja, "0014"); };
+    Gpe00002::GroupingOverview overview = read();
+    overview.reread = read;
+    overview.connectionString = m_connectionString;
+    Gpe00002::GroupingsDialog dialog(overview);
+    showFollowing(dialog);
+    auto* tree = dialog.findChild<QTreeWidget*>(QStringLiteral("agrupamentos"));
+    QTreeWidgetItem* chosen = tree->currentItem();
+    ASSERT_TRUE(chosen && chosen->isSelected());
+    QTreeWidgetItem* kept = chosen->child(0);
+
+    // A table leaves: its row goes, the heading is rewritten in place and flashes, the choice stays.
+    Gpe00002::separarMesa(*m_ops, m_station, "0001", kLoja, seen("0016"));
+    QTRY_COMPARE_WITH_TIMEOUT(chosen->childCount(), 2, kBoundMs);
+    EXPECT_TRUE(chosen->text(0).contains(QStringLiteral("2 mesas"))) << chosen->text(0).toStdString();
+    EXPECT_TRUE(chosen->data(0, Gpe00002::GroupingsDialog::FlashRole).toBool());
+    EXPECT_FALSE(kept->data(0, Gpe00002::GroupingsDialog::FlashRole).toBool());
+    EXPECT_EQ(tree->currentItem(), chosen);
+    EXPECT_TRUE(chosen->isSelected());
+    QTRY_VERIFY_WITH_TIMEOUT(!chosen->data(0, Gpe00002::GroupingsDialog::FlashRole).toBool(), kBoundMs);
+
+    // The grouping is undone: it is un-chosen, and the line says why.
+    const QString numero = Gpe00002::groupingNumber(chosen->data(0, Qt::UserRole).toString());
+    Gpe00002::separarMesa(*m_ops, m_station, "0001", kLoja, seen("0015"));
+    QTRY_COMPARE_WITH_TIMEOUT(tree->topLevelItemCount(), 0, kBoundMs);
+    EXPECT_EQ(tree->currentItem(), nullptr);
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("info"))->text(),
+              QStringLiteral("O agrupamento %1 foi desfeito por outro terminal").arg(numero));
+    EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("nenhum"))->isVisibleTo(&dialog));
+    EXPECT_TRUE(dialog.isVisible());  // it only shows
+}
+
+TEST_P(LiveFloorTest, TheItemListFollowsAnotherTerminalKeepingTheChosenItemUntilItGoes) {
+    openTablesWithItems();
+    const auto items = [this](Gpe00002::PackageDatabase& db) {
+        return Gpe00002::loadTableItems(db, "0001", kLoja, "0014");
+    };
+    const auto before = Gpe00002::Escolha;
+    Gpe00002::Escolha = [&](TClientDataSet& dataSet, const QString& title, const QString& prompt) {
+        Gpe00002::SearchListDialog list(Gpe00002::SearchListData(dataSet), {}, title, prompt);
+        list.follow(dataSet, dynamic_cast<Gpe00002::FollowedDataSet&>(dataSet).follow);
+        showFollowing(list);
+        auto* table = list.findChild<QTableWidget*>(QStringLiteral("list"));
+        const auto flashing = [&](int row) { return table->item(row, 0)->data(list.FlashRole).toBool(); };
+
+        // Part of the chosen item goes: its row is rewritten in place and flashes; it stays chosen.
+        move(1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return table->item(0, 1)->text() == QLatin1String("2"); }, kBoundMs));
+        EXPECT_TRUE(flashing(0));
+        EXPECT_FALSE(flashing(1));
+        EXPECT_EQ(table->currentRow(), 0);
+        EXPECT_TRUE(table->item(0, 0)->isSelected());
+
+        // The rest goes: the row with it, and the choice, with the line that says why.
+        move(2);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return table->rowCount() == 1; }, kBoundMs));
+        EXPECT_EQ(table->currentRow(), -1);
+        EXPECT_EQ(list.findChild<QLabel*>(QStringLiteral("info"))->text(),
+                  QStringLiteral("O item 000001 foi alterado por outro terminal"));
+        EXPECT_TRUE(list.isVisible());  // it only shows
+
+        // What is picked now is a row as read last.
+        Gpe00002::SearchListData::makeCurrent(dataSet, 0);
+        return true;
+    };
+    const std::vector<Gpe00002::TableItem> shown = items(*m_mapTerminal);
+    const std::optional<Gpe00002::TableItem> picked = Gpe00002::chooseItem(
+        shown, "0014", shown.front(), {"0001", kLoja, m_connectionString, [&] { return items(*m_mapTerminal); }});
+    Gpe00002::Escolha = before;
+    ASSERT_TRUE(picked);
+    EXPECT_EQ(picked->numero, QStringLiteral("000002"));
+}
+
+TEST_P(LiveFloorTest, TheWaitersReportFollowsAnotherTerminalRewritingOnlyWhatChanged) {
+    openTablesWithItems();
+    const auto read = [this] { return Gpe00002::loadWaiterReport(*m_mapTerminal, "0001", kLoja, QDate(2024, 6, 14)); };
+    Gpe00002::WaiterReport report = read();
+    report.reread = read;
+    report.connectionString = m_connectionString;
+    Gpe00002::WaiterReportDialog dialog(report);
+    showFollowing(dialog);
+    auto* totals = dialog.findChild<QTreeWidget*>(QStringLiteral("totais"));
+    QTreeWidgetItem* open = totals->topLevelItem(0);
+    ASSERT_EQ(open->childCount(), 1);
+    QTreeWidgetItem* waiter = open->child(0);
+    ASSERT_EQ(waiter->text(Gpe00002::WaiterReportDialog::Itens), QStringLiteral("2"));
+
+    // Part of an item moves: one item more for its waiter, in the same line, which flashes.
+    move(1);
+    QTRY_COMPARE_WITH_TIMEOUT(waiter->text(Gpe00002::WaiterReportDialog::Itens), QStringLiteral("3"), kBoundMs);
+    EXPECT_EQ(open->child(0), waiter);
+    EXPECT_TRUE(waiter->data(0, Gpe00002::WaiterReportDialog::FlashRole).toBool());
+    EXPECT_TRUE(open->text(0).contains(QStringLiteral("3 itens"))) << open->text(0).toStdString();
+    EXPECT_TRUE(dialog.isVisible());  // it only shows
+    QTRY_VERIFY_WITH_TIMEOUT(!waiter->data(0, Gpe00002::WaiterReportDialog::FlashRole).toBool(), kBoundMs);
 }
 
 TEST_P(LiveFloorTest, AnOutsideWriterShowsWhereTheDatabaseTells) {
