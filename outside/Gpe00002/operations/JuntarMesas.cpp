@@ -11,12 +11,16 @@ namespace Gpe00002 {
 
 namespace {
 
-constexpr qlonglong kHighestGrouping = 9999999999LL;  // NRJUNMESA holds ten digits
+QStringList members(PackageDatabase& db, const QVariantMap& grouping) {
+    QStringList numbers;
+    for (const SqlRow& row : db.select("groupingMembers", grouping)) numbers << rowKey(row, "NRMESA");
+    return numbers;
+}
 
-// The number after the highest one the store uses, in the groupings or in their members (a
-// member row left without its grouping keeps its number taken). Numbers that are not numbers
-// count for nothing. The caller holds the store's row, so no other terminal takes it meanwhile.
+}  // namespace
+
 QString nextGroupingNumber(PackageDatabase& db, const QVariantMap& store) {
+    constexpr qlonglong kHighestGrouping = 9999999999LL;  // NRJUNMESA holds ten digits
     qlonglong highest = 0;
     for (const SqlRow& row : db.select("groupingNumbers", store)) {
         bool ok = false;
@@ -27,14 +31,6 @@ QString nextGroupingNumber(PackageDatabase& db, const QVariantMap& store) {
         throw ERefusal(QStringLiteral("Não há mais números de agrupamento livres nesta loja"));
     return QString::number(highest + 1).rightJustified(10, QLatin1Char('0'));
 }
-
-QStringList members(PackageDatabase& db, const QVariantMap& grouping) {
-    QStringList numbers;
-    for (const SqlRow& row : db.select("groupingMembers", grouping)) numbers << rowKey(row, "NRMESA");
-    return numbers;
-}
-
-}  // namespace
 
 GroupingPlan planGrouping(const std::vector<TableState>& seen) {
     std::vector<TableState> tables = seen;

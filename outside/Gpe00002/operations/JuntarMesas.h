@@ -21,6 +21,10 @@ struct GroupingPlan {
 
 // Raises ERefusal naming the table and the reason when `seen` cannot be grouped: fewer than two
 // tables, a table closing, tables of two groupings, or nothing to add to the grouping chosen.
+// Inside a transaction that holds the store's row: the number after the highest one the store
+// uses, in the groupings or in their members (a member row left without its grouping keeps its
+// number taken); numbers that are not numbers count for nothing.
+GPE00002_EXPORT QString nextGroupingNumber(PackageDatabase& db, const QVariantMap& store);
 GPE00002_EXPORT GroupingPlan planGrouping(const std::vector<TableState>& seen);
 
 // Groups `seen` in one transaction that re-checks them under their locks. Answers what changed:

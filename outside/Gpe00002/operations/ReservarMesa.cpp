@@ -16,7 +16,6 @@ namespace {
 constexpr int kGuestNameLength = 50;  // GPERESERVA.NMCLIENTE
 constexpr int kPhoneLength = 20;      // GPERESERVA.NRTELEFONE
 constexpr int kNoteLength = 200;      // GPERESERVA.DSOBSERVACAO
-constexpr qlonglong kHighestGrouping = 9999999999LL;
 
 QVariantMap storeParameters(const QString& filial, const QString& loja) {
     return {{QStringLiteral("P_CDFILIAL"), filial}, {QStringLiteral("P_CDLOJA"), loja}};
@@ -231,18 +230,6 @@ Reserva activeReservation(PackageDatabase& db, const QString& filial, const QStr
     if (reserva->situacao != kReservaAtiva)
         throw ERefusal(QStringLiteral("A reserva %1 de %2 já foi encerrada").arg(numero).arg(reserva->cliente));
     return *reserva;
-}
-
-QString nextGroupingNumber(PackageDatabase& db, const QVariantMap& store) {
-    qlonglong highest = 0;
-    for (const SqlRow& row : db.select("groupingNumbers", store)) {
-        bool ok = false;
-        const qlonglong number = rowText(row, "NRJUNMESA").toLongLong(&ok);
-        if (ok) highest = std::max(highest, number);
-    }
-    if (highest >= kHighestGrouping)
-        throw ERefusal(QStringLiteral("Não há mais números de agrupamento livres nesta loja"));
-    return QString::number(highest + 1).rightJustified(10, QLatin1Char('0'));
 }
 
 }  // namespace
