@@ -40,8 +40,10 @@ QString restaurantSchemaScript(TSqlDialect dialect) { return schemaScript(dialec
 
 QString operationsSchemaScript(TSqlDialect dialect) { return schemaScript(dialect, "operations"); }
 
-QString operationsUpgradeScript(TSqlDialect dialect) {
-    return dialect == TSqlDialect::SQLite ? schemaScript(dialect, "operations-upgrade") : QString();
+QString operationsUpgradeScript(TSqlDialect dialect, int version) {
+    if (dialect != TSqlDialect::SQLite) return {};
+    const QByteArray name = "operations-upgrade-" + QByteArray::number(version);
+    return schemaScript(dialect, name.constData());
 }
 
 QString historySchemaScript(TSqlDialect dialect) { return schemaScript(dialect, "history"); }

@@ -21,10 +21,11 @@ const QStringList& restaurantTableNames();
 // engine without one.
 QString operationsSchemaScript(TSqlDialect dialect);
 // The version of those tables that the script writes into GPEVERSAO.
-constexpr int kOperationsSchemaVersion = 2;
-// What must run before that script on tables of version 1: SQLite's added columns (it cannot add
-// a column only when missing); empty for PostgreSQL, whose script adds them itself.
-QString operationsUpgradeScript(TSqlDialect dialect);
+constexpr int kOperationsSchemaVersion = 3;
+// What must run before that script to bring tables of version `version` - 1 to `version` (2 or
+// 3): SQLite's added columns (it cannot add a column only when missing); empty for PostgreSQL,
+// whose script adds them itself.
+QString operationsUpgradeScript(TSqlDialect dialect, int version);
 
 // The history of waiter changes (db/<engine>/history.sql): the table GPEHISTVENDEDOR and the
 // triggers on ITCOMANDAVEN and VENDAREST that fill it. Unlike the package's own tables it is

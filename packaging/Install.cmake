@@ -57,7 +57,7 @@ foreach(engine sqlite postgresql)
   install(FILES ${CMAKE_SOURCE_DIR}/db/${engine}/schema.sql ${CMAKE_SOURCE_DIR}/db/${engine}/operations.sql
     ${CMAKE_SOURCE_DIR}/db/${engine}/history.sql DESTINATION ${RES_INSTALL_DATADIR}/db/${engine})
 endforeach()
-install(FILES ${CMAKE_SOURCE_DIR}/db/sqlite/operations-upgrade.sql DESTINATION ${RES_INSTALL_DATADIR}/db/sqlite)
+install(FILES ${CMAKE_SOURCE_DIR}/db/sqlite/operations-upgrade-2.sql ${CMAKE_SOURCE_DIR}/db/sqlite/operations-upgrade-3.sql DESTINATION ${RES_INSTALL_DATADIR}/db/sqlite)
 file(GLOB RES_DEMO_FILES ${CMAKE_SOURCE_DIR}/host/demo/*.json ${CMAKE_SOURCE_DIR}/host/demo/*.script)
 install(FILES ${RES_DEMO_FILES} DESTINATION ${RES_INSTALL_DATADIR}/demo)
 

@@ -13,7 +13,9 @@ CREATE TABLE IF NOT EXISTS GPEVERSAO (
 );
 
 -- One row per operation that changed something, written in the same transaction as the change.
--- TXANTES and TXDEPOIS hold what the operation found and left, as JSON objects.
+-- TXANTES and TXDEPOIS hold what the operation found and left, as JSON objects. CDUUID is the
+-- operation's identity, looked up when the connection was lost while it committed; NRJORNALDESF,
+-- on a DESFAZER row, the row it undid (an operation is undone at most once).
 CREATE TABLE IF NOT EXISTS GPEJORNAL (
     NRJORNAL      BIGSERIAL   PRIMARY KEY,
     DTHROPERACAO  TIMESTAMP   NOT NULL,
@@ -27,9 +29,15 @@ CREATE TABLE IF NOT EXISTS GPEJORNAL (
     NRMESADEST    VARCHAR(4),
     NRJUNMESA     VARCHAR(10),
     TXANTES       TEXT,
-    TXDEPOIS      TEXT
+    TXDEPOIS      TEXT,
+    CDUUID        VARCHAR(36),
+    NRJORNALDESF  BIGINT
 );
 CREATE INDEX IF NOT EXISTS IX_GPEJORNAL_DATA ON GPEJORNAL (DTHROPERACAO);
+ALTER TABLE GPEJORNAL ADD COLUMN IF NOT EXISTS CDUUID VARCHAR(36);
+ALTER TABLE GPEJORNAL ADD COLUMN IF NOT EXISTS NRJORNALDESF BIGINT;
+CREATE UNIQUE INDEX IF NOT EXISTS UX_GPEJORNAL_UUID ON GPEJORNAL (CDUUID);
+CREATE UNIQUE INDEX IF NOT EXISTS UX_GPEJORNAL_DESFEITA ON GPEJORNAL (NRJORNALDESF);
 
 -- Reservations of tables: IDSTRESERVA A active, C cancelled, S guests seated, N a no-show (not
 -- seated by DTHRLIMITE). A reservation holds its tables ("R") from DTHRRETENCAO until it ends or
@@ -108,6 +116,6 @@ BEGIN
 END
 $$;
 
-INSERT INTO GPEVERSAO (NMCOMPONENTE, NRVERSAO) VALUES ('GPE00002', 2)
+INSERT INTO GPEVERSAO (NMCOMPONENTE, NRVERSAO) VALUES ('GPE00002', 3)
     ON CONFLICT (NMCOMPONENTE) DO UPDATE SET NRVERSAO = EXCLUDED.NRVERSAO;
 COMMIT;

@@ -8,7 +8,9 @@ CREATE TABLE IF NOT EXISTS GPEVERSAO (
 );
 
 -- One row per operation that changed something, written in the same transaction as the change.
--- TXANTES and TXDEPOIS hold what the operation found and left, as JSON objects.
+-- TXANTES and TXDEPOIS hold what the operation found and left, as JSON objects. CDUUID is the
+-- operation's identity, looked up when the connection was lost while it committed; NRJORNALDESF,
+-- on a DESFAZER row, the row it undid (an operation is undone at most once).
 CREATE TABLE IF NOT EXISTS GPEJORNAL (
     NRJORNAL      INTEGER PRIMARY KEY AUTOINCREMENT,
     DTHROPERACAO  DATETIME    NOT NULL,
@@ -22,9 +24,13 @@ CREATE TABLE IF NOT EXISTS GPEJORNAL (
     NRMESADEST    VARCHAR(4),
     NRJUNMESA     VARCHAR(10),
     TXANTES       TEXT,
-    TXDEPOIS      TEXT
+    TXDEPOIS      TEXT,
+    CDUUID        VARCHAR(36),
+    NRJORNALDESF  INTEGER
 );
 CREATE INDEX IF NOT EXISTS IX_GPEJORNAL_DATA ON GPEJORNAL (DTHROPERACAO);
+CREATE UNIQUE INDEX IF NOT EXISTS UX_GPEJORNAL_UUID ON GPEJORNAL (CDUUID);
+CREATE UNIQUE INDEX IF NOT EXISTS UX_GPEJORNAL_DESFEITA ON GPEJORNAL (NRJORNALDESF);
 
 -- Reservations of tables: IDSTRESERVA A active, C cancelled, S guests seated, N a no-show (not
 -- seated by DTHRLIMITE). A reservation holds its tables ("R") from DTHRRETENCAO until it ends or
@@ -78,4 +84,4 @@ SELECT R.NRRESERVA, R.CDFILIAL, R.CDLOJA, R.NRMESA, R.DTHRRESERVA, R.DTHRFIMPREV
   FROM GPERESERVA R
  WHERE NOT EXISTS (SELECT 1 FROM GPERESERVAMESA T WHERE T.NRRESERVA = R.NRRESERVA);
 
-INSERT OR REPLACE INTO GPEVERSAO (NMCOMPONENTE, NRVERSAO) VALUES ('GPE00002', 2);
+INSERT OR REPLACE INTO GPEVERSAO (NMCOMPONENTE, NRVERSAO) VALUES ('GPE00002', 3);

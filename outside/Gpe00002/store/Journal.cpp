@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QUuid>
 
 namespace Gpe00002 {
 
@@ -29,12 +30,13 @@ QJsonArray tablesOf(const JournalEntry& entry) {
 
 }  // namespace
 
-void writeJournal(PackageDatabase& db, const Station& station, const JournalEntry& entry) {
+QString writeJournal(PackageDatabase& db, const Station& station, const JournalEntry& entry) {
     const auto json = [](const QJsonObject& object) {
         return object.isEmpty() ? QVariant()
                                 : QVariant(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
     };
     const auto text = [](const QString& value) { return value.isEmpty() ? QVariant() : QVariant(value); };
+    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     db.execute("insertJournal",
                {{QStringLiteral("P_DTHR"), QDateTime::currentDateTime()},  // wall-clock time, as the restaurant's
                 {QStringLiteral("P_CDCAIXA"), text(station.caixa)},
@@ -47,7 +49,9 @@ void writeJournal(PackageDatabase& db, const Station& station, const JournalEntr
                 {QStringLiteral("P_NRMESADEST"), text(entry.mesaDestino)},
                 {QStringLiteral("P_NRJUNMESA"), text(entry.grupo)},
                 {QStringLiteral("P_TXANTES"), json(entry.antes)},
-                {QStringLiteral("P_TXDEPOIS"), json(entry.depois)}});
+                {QStringLiteral("P_TXDEPOIS"), json(entry.depois)},
+                {QStringLiteral("P_CDUUID"), id},
+                {QStringLiteral("P_NRJORNALDESF"), entry.desfaz}});
     // Inside the operation's transaction: the server delivers it at commit, and never when the
     // operation is rolled back. SQLite's screens see the commit itself.
     if (db.postgres())
@@ -55,6 +59,7 @@ void writeJournal(PackageDatabase& db, const Station& station, const JournalEntr
                                   {QStringLiteral("P_OPERACAO"), entry.operacao},
                                   {QStringLiteral("P_MESAS"),
                                    QString::fromUtf8(QJsonDocument(tablesOf(entry)).toJson(QJsonDocument::Compact))}});
+    return id;
 }
 
 }  // namespace Gpe00002

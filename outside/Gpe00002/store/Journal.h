@@ -16,8 +16,11 @@ struct JournalEntry {
     QString filial, loja;
     QString mesaOrigem, mesaDestino, grupo;
     QJsonObject antes, depois;  // what the operation found and what it left
+    QVariant desfaz{};          // on a DESFAZER row: the NRJORNAL of the row it undoes
 };
 
-GPE00002_EXPORT void writeJournal(PackageDatabase& db, const Station& station, const JournalEntry& entry);
+// Writes the row with a fresh identity (CDUUID, a UUID) and answers it. The identity is unique:
+// the same operation can never be journalled twice.
+GPE00002_EXPORT QString writeJournal(PackageDatabase& db, const Station& station, const JournalEntry& entry);
 
 }  // namespace Gpe00002

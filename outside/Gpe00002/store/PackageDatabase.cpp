@@ -10,6 +10,7 @@
 #include "TADOQuery.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <optional>
 
 namespace Gpe00002 {
@@ -121,8 +122,8 @@ void PackageDatabase::ensureOwnTables(TADOConnection& connection) {
     try {
         const int now = ownTablesVersion(connection);
         if (now < kOperationsSchemaVersion || !ownTablesComplete(connection)) {
-            if (now >= 1 && now < kOperationsSchemaVersion)
-                connection.Execute(operationsUpgradeScript(connection.Dialect()));
+            for (int version = std::max(now, 1) + 1; now >= 1 && version <= kOperationsSchemaVersion; ++version)
+                connection.Execute(operationsUpgradeScript(connection.Dialect(), version));
             connection.Execute(operationsSchemaScript(connection.Dialect()));
         }
         connection.Execute(QStringLiteral("COMMIT"));
@@ -162,7 +163,7 @@ qint64 PackageDatabase::execute(const char* statement, const QVariantMap& parame
     if (m_inTransaction && qstrcmp(statement, "insertJournal") == 0) {
         const auto value = [&parameters](const char* name) { return parameters.value(QLatin1String(name)); };
         m_journalled.push_back({value("P_IDOPERACAO").toString(), value("P_NRMESAORIG"), value("P_NRMESADEST"),
-                                value("P_NRJUNMESA"), value("P_TXDEPOIS").toString()});
+                                value("P_NRJUNMESA"), value("P_TXDEPOIS").toString(), value("P_CDUUID").toString()});
     }
     step(statement);
     return changed;
@@ -175,6 +176,21 @@ void PackageDatabase::lock(const char* statement, const QVariantMap& parameters)
         step(statement);
 }
 
+std::optional<bool> PackageDatabase::journalled(const QString& id) {
+    // Each attempt reconnects through the connection string's hosts, within its connect time-out:
+    // a standby being promoted may take a moment to accept writes.
+    constexpr int kAttempts = 3;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        try {
+            return !select("journalById", {{QStringLiteral("P_CDUUID"), id}}).empty();
+        } catch (const EADOError& e) {
+            qCWarning(lcOps).noquote() << "looking up operation" << id << "attempt" << attempt << "failed:" << e.what();
+            if (e.failure() != TDbFailure::Lost && e.failure() != TDbFailure::Busy) return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
 void PackageDatabase::transaction(const QString& busy, const std::function<void()>& work) {
     try {
         m_connection.Execute(Statements::text(QStringLiteral("beginTransaction"), m_connection.Dialect()));
@@ -185,6 +201,8 @@ void PackageDatabase::transaction(const QString& busy, const std::function<void(
     }
     m_inTransaction = true;
     m_journalled.clear();
+    m_lastCommitted.clear();
+    m_recovered = false;
     try {
         step("begin");
         work();
@@ -193,6 +211,7 @@ void PackageDatabase::transaction(const QString& busy, const std::function<void(
         m_connection.CommitTrans();
     } catch (...) {
         m_inTransaction = false;
+        std::vector<Committed> written = std::move(m_journalled);
         m_journalled.clear();
         try {
             m_connection.RollbackTrans();
@@ -207,16 +226,31 @@ void PackageDatabase::transaction(const QString& busy, const std::function<void(
         } catch (const EADOError& e) {
             qCWarning(lcOps).noquote() << "operation failed, rolled back:" << e.what();
             if (e.failure() == TDbFailure::Busy || e.failure() == TDbFailure::Duplicate) throw ERefusal(busy);
-            if (e.failure() == TDbFailure::Lost)
-                throw ERefusal(
-                    QStringLiteral("A conexão com o banco de dados foi perdida; confira a mesa e tente de novo."));
-            throw ERefusal(QStringLiteral("Erro de banco de dados; nada foi alterado. (%1)").arg(e.message()));
+            if (e.failure() != TDbFailure::Lost)
+                throw ERefusal(QStringLiteral("Erro de banco de dados; nada foi alterado. (%1)").arg(e.message()));
+            // Without a journal row written the work never reached its commit. With one, the
+            // commit may have happened before the connection went: its identity says.
+            const std::optional<bool> done = written.empty() ? false : journalled(written.front().id);
+            if (!done)
+                throw ERefusal(QStringLiteral("A conexão com o banco de dados foi perdida e não foi possível saber se a "
+                                              "operação foi feita (código %1); confira a mesa antes de tentar de novo.")
+                                   .arg(written.front().id));
+            if (!*done) {
+                qCWarning(lcOps).noquote() << "operation not done after the connection was lost";
+                throw ERefusal(QStringLiteral(
+                    "A conexão com o banco de dados foi perdida; a operação não foi feita e nada foi alterado. "
+                    "Tente de novo."));
+            }
+            qCWarning(lcOps).noquote() << "operation" << written.front().id
+                                       << "was committed before the connection was lost";
+            m_recovered = true;
+            m_journalled = std::move(written);
         }
     }
-    const std::vector<Committed> journalled = std::move(m_journalled);
+    m_lastCommitted = std::move(m_journalled);
     m_journalled.clear();
     if (commitObserver())
-        for (const Committed& committed : journalled) commitObserver()(committed);
+        for (const Committed& committed : m_lastCommitted) commitObserver()(committed);
 }
 
 }  // namespace Gpe00002

@@ -11,13 +11,18 @@
 // once, BEGIN IMMEDIATE, so that two terminals never both decide on what the other then
 // changes), commits when the work returns and rolls back when it throws. A lock held by another
 // terminal past the connection's time limit ends it as ERefusal with the caller's "tente de novo"
-// text; a lost connection as ERefusal saying so. Failures are logged under "res.ops".
+// text. A connection lost while the work ran or committed is settled by the operation's identity
+// (the journal row's CDUUID): the next statement reconnects (through the connection string's hosts,
+// a promoted standby among them) and looks it up. Found, the transaction counts as committed
+// (recovered() says so); not found, ERefusal says that nothing was done; unreachable, ERefusal
+// says that the outcome is not known and names the identity. Failures are logged under "res.ops".
 
 #include "core/Export.h"
 #include "TADOConnection.h"
 
 #include <QVariantMap>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace Gpe00002 {
@@ -61,12 +66,20 @@ public:
     void setStepHook(StepHook hook) { m_stepHook = std::move(hook); }
 
     // What a committed transaction journalled: per row its IDOPERACAO, NRMESAORIG, NRMESADEST,
-    // NRJUNMESA (as written, null when none) and TXDEPOIS (the object it left).
+    // NRJUNMESA (as written, null when none), TXDEPOIS (the object it left) and CDUUID.
     struct Committed {
         QString operacao;
         QVariant origem, destino, grupo;
         QString depois;
+        QString id;
     };
+    // What the last transaction that committed journalled, and whether its commit was found by
+    // its identity after the connection was lost during it.
+    const std::vector<Committed>& lastCommitted() const { return m_lastCommitted; }
+    bool recovered() const { return m_recovered; }
+    // Whether the journal holds the operation `id`, reconnecting when the connection was lost
+    // (a few attempts, each within the connect time-out); none when the database cannot say.
+    std::optional<bool> journalled(const QString& id);
     // Told of every journalled operation the moment its transaction has committed, on any
     // connection of the process (the scripted run's transcript). Null by default.
     static void setCommitObserver(std::function<void(const Committed&)> observer);
@@ -78,6 +91,8 @@ private:
     StepHook m_stepHook;
     bool m_inTransaction = false;
     std::vector<Committed> m_journalled;  // of the transaction running
+    std::vector<Committed> m_lastCommitted;
+    bool m_recovered = false;
 };
 
 }  // namespace Gpe00002

@@ -340,6 +340,8 @@ TEST_P(ReservarTest, TheUpgradeKeepsTheFirstVersionsReservations) {
     m_db.Execute(
         QStringLiteral(
             "DROP TABLE GPERESERVAMESA; DROP TABLE GPERESERVA; DELETE FROM GPEVERSAO;"
+            "DROP INDEX UX_GPEJORNAL_UUID; DROP INDEX UX_GPEJORNAL_DESFEITA;"
+            "ALTER TABLE GPEJORNAL DROP COLUMN CDUUID; ALTER TABLE GPEJORNAL DROP COLUMN NRJORNALDESF;"
             "INSERT INTO GPEVERSAO (NMCOMPONENTE, NRVERSAO) VALUES ('GPE00002', 1);"
             "CREATE TABLE GPERESERVA (NRRESERVA %1, CDFILIAL VARCHAR(4) NOT NULL, CDLOJA VARCHAR(4) NOT NULL, "
             "NRMESA VARCHAR(4) NOT NULL, NMCLIENTE VARCHAR(50) NOT NULL, DTHRRESERVA %2 NOT NULL, NRPESSOAS "
@@ -356,7 +358,7 @@ TEST_P(ReservarTest, TheUpgradeKeepsTheFirstVersionsReservations) {
     // Two terminals start on it; the second finds the work done.
     m_ops = std::make_unique<Gpe00002::PackageDatabase>(m_connectionString);
     Gpe00002::PackageDatabase::ensureOwnTables(m_ops->connection());
-    EXPECT_EQ(select("SELECT NRVERSAO FROM GPEVERSAO"), (Rows{{"2"}}));
+    EXPECT_EQ(select("SELECT NRVERSAO FROM GPEVERSAO"), (Rows{{"3"}}));
     EXPECT_EQ(select("SELECT R.NMCLIENTE, R.IDSTRESERVA, R.DTHRRETENCAO, R.DTHRFIMPREV, R.DTHRLIMITE, T.NRMESA FROM "
                      "GPERESERVA R JOIN GPERESERVAMESA T ON T.NRRESERVA = R.NRRESERVA ORDER BY R.NRRESERVA"),
               (Rows{{"Silva", "A", "2024-06-14 20:30:00", "2024-06-14 23:30:00", "2024-06-14 21:50:00", "0011"},

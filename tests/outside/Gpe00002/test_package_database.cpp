@@ -24,7 +24,7 @@ TEST_P(PackageDatabaseTest, EachOwnTableMissingIsCreatedAgain) {
         Gpe00002::PackageDatabase reopened(m_connectionString);
         EXPECT_EQ(select(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table))), (Rows{{"0"}}));
     }
-    EXPECT_EQ(select("SELECT NRVERSAO FROM GPEVERSAO"), (Rows{{"2"}}));
+    EXPECT_EQ(select("SELECT NRVERSAO FROM GPEVERSAO"), (Rows{{"3"}}));
 }
 
 // Two active periods of one table that overlap are refused by the database itself where the
