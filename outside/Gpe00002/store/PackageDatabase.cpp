@@ -232,9 +232,10 @@ void PackageDatabase::transaction(const QString& busy, const std::function<void(
             // commit may have happened before the connection went: its identity says.
             const std::optional<bool> done = written.empty() ? false : journalled(written.front().id);
             if (!done)
-                throw ERefusal(QStringLiteral("A conexão com o banco de dados foi perdida e não foi possível saber se a "
-                                              "operação foi feita (código %1); confira a mesa antes de tentar de novo.")
-                                   .arg(written.front().id));
+                throw ERefusal(
+                    QStringLiteral("A conexão com o banco de dados foi perdida e não foi possível saber se a "
+                                   "operação foi feita (código %1); confira a mesa antes de tentar de novo.")
+                        .arg(written.front().id));
             if (!*done) {
                 qCWarning(lcOps).noquote() << "operation not done after the connection was lost";
                 throw ERefusal(QStringLiteral(
