@@ -28,7 +28,49 @@ QJsonArray tablesOf(const JournalEntry& entry) {
     return QJsonArray::fromStringList(numbers);
 }
 
+JournalRow journalRowOf(const SqlRow& row) {
+    const auto object = [&row](const char* column) {
+        return QJsonDocument::fromJson(rowKey(row, column).toUtf8()).object();
+    };
+    JournalRow journal;
+    journal.numero = row.value(QStringLiteral("NRJORNAL")).toLongLong();
+    journal.id = rowKey(row, "CDUUID");
+    journal.operacao = rowText(row, "IDOPERACAO");
+    journal.quando = row.value(QStringLiteral("DTHROPERACAO")).toDateTime();
+    journal.caixa = rowText(row, "CDCAIXA");
+    journal.estacao = rowText(row, "NMESTACAO");
+    journal.operador = rowText(row, "CDOPERADOR");
+    journal.filial = rowKey(row, "CDFILIAL");
+    journal.loja = rowKey(row, "CDLOJA");
+    journal.mesaOrigem = rowKey(row, "NRMESAORIG");
+    journal.mesaDestino = rowKey(row, "NRMESADEST");
+    journal.grupo = rowKey(row, "NRJUNMESA");
+    journal.antes = object("TXANTES");
+    journal.depois = object("TXDEPOIS");
+    journal.desfaz = row.value(QStringLiteral("NRJORNALDESF")).toLongLong();
+    journal.desfeitaPor = row.value(QStringLiteral("NRDESFEITAPOR")).toLongLong();
+    return journal;
+}
+
 }  // namespace
+
+std::optional<JournalRow> journalRow(PackageDatabase& db, const QString& id) {
+    bool digits = false;
+    const qlonglong numero = id.trimmed().toLongLong(&digits);
+    const std::vector<SqlRow> rows =
+        db.select("journalRow", {{QStringLiteral("P_CDUUID"), id.trimmed().toLower()},
+                                 {QStringLiteral("P_NRJORNAL"), digits && numero > 0 ? numero : qlonglong(-1)}});
+    if (rows.empty()) return std::nullopt;
+    return journalRowOf(rows.front());
+}
+
+std::vector<JournalRow> journalOfDay(PackageDatabase& db, const QDate& day) {
+    std::vector<JournalRow> rows;
+    for (const SqlRow& row : db.select("journalOfDay", {{QStringLiteral("P_DE"), day.startOfDay()},
+                                                        {QStringLiteral("P_ATE"), day.addDays(1).startOfDay()}}))
+        rows.push_back(journalRowOf(row));
+    return rows;
+}
 
 QString writeJournal(PackageDatabase& db, const Station& station, const JournalEntry& entry) {
     const auto json = [](const QJsonObject& object) {

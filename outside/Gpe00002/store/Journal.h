@@ -7,7 +7,9 @@
 #include "store/PackageDatabase.h"
 #include "core/Station.h"
 
+#include <QDateTime>
 #include <QJsonObject>
+#include <optional>
 
 namespace Gpe00002 {
 
@@ -22,5 +24,23 @@ struct JournalEntry {
 // Writes the row with a fresh identity (CDUUID, a UUID) and answers it. The identity is unique:
 // the same operation can never be journalled twice.
 GPE00002_EXPORT QString writeJournal(PackageDatabase& db, const Station& station, const JournalEntry& entry);
+
+// A journal row as stored.
+struct GPE00002_EXPORT JournalRow {
+    qint64 numero = 0;  // NRJORNAL
+    QString id;         // CDUUID; empty on rows written before operations had one
+    QString operacao;
+    QDateTime quando;
+    QString caixa, estacao, operador;
+    QString filial, loja, mesaOrigem, mesaDestino, grupo;
+    QJsonObject antes, depois;
+    qint64 desfaz = 0;       // on a DESFAZER row, the row it undid
+    qint64 desfeitaPor = 0;  // the DESFAZER row that undid this one, 0 while none did
+};
+
+// The row `id` names: its CDUUID, or its NRJORNAL in digits; none when there is no such row.
+GPE00002_EXPORT std::optional<JournalRow> journalRow(PackageDatabase& db, const QString& id);
+// The rows of `day` (by the time they were written), in the order they were written.
+GPE00002_EXPORT std::vector<JournalRow> journalOfDay(PackageDatabase& db, const QDate& day);
 
 }  // namespace Gpe00002
