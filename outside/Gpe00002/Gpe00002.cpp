@@ -35,6 +35,8 @@ TPesquisa Pesquisa;
 TMapaMesas MapaMesas;
 TConfirma Confirma;
 TConfirma ConfirmaCancelaPadrao;
+TAvisoDesfazer AvisoDesfazer;
+TAcesso Acesso;
 TTexto Texto;
 TEditaTexto EditaTexto;
 TEscolha Escolha;
@@ -105,6 +107,17 @@ bool confirmaCancelaPadrao(const QString& title, const QString& question) {
     return Screen::showModal(dialog) == QDialog::Accepted;
 }
 
+bool avisoDesfazer(const QString& title, const QString& text) {
+    const std::unique_ptr<ConfirmDialog> dialog = ConfirmDialog::undoNotice(title, text);
+    return Screen::showModal(*dialog) == QDialog::Accepted;
+}
+
+// Through the variable as it stands when asked: the scripted mode and the tests replace it.
+bool acesso(int codigo, const QString& operador) {
+    std::string texto;
+    return VerificaAcesso && VerificaAcesso(codigo, operador.toStdString(), texto);
+}
+
 std::optional<QString> editaTexto(const QString& title, const QString& prompt, int maxLength, const QString& initial) {
     TextEntryDialog entry(title, prompt, maxLength);
     // The field is the dialog's QLineEdit "texto". What was typed before is there, selected as on
@@ -153,6 +166,8 @@ void InstallDefaultRoutines() {
     MapaMesas = mapaMesas;
     Confirma = confirma;
     ConfirmaCancelaPadrao = confirmaCancelaPadrao;
+    AvisoDesfazer = avisoDesfazer;
+    Acesso = acesso;
     Texto = texto;
     EditaTexto = editaTexto;
     Escolha = escolha;

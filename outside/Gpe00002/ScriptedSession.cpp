@@ -250,6 +250,17 @@ void ScriptedSession::start() {
             [this](TranscriptLine& entry, const QString&, const QString&) {
                 return question(entry, "a confirmation waits");
             });
+    // The notice of a change takes a "confirm" (Desfazer) or "cancel" (OK) when one comes next;
+    // the script may also go on with anything else, which closes it as OK does.
+    install(AvisoDesfazer, "AvisoDesfazer", [this](TranscriptLine& entry, const QString&, const QString&) {
+        const Line* line = nextLine();
+        const bool answered =
+            line && (line->verb == QLatin1String("confirm") || line->verb == QLatin1String("cancel"));
+        const bool undo = answered && line->verb == QLatin1String("confirm");
+        if (answered) ++m_next;
+        entry.insert("result", undo);
+        return undo;
+    });
     install(Texto, "Texto", [this](TranscriptLine& entry, const QString&, const QString&, int maxLength) {
         return typeText(entry, maxLength);
     });

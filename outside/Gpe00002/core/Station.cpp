@@ -1,5 +1,7 @@
 #include "core/Station.h"
 
+#include <algorithm>
+
 #include "Process.h"
 #include "core/Log.h"
 #include "core/Refusal.h"
@@ -50,6 +52,7 @@ Station Station::read(bool needBranchAndStore) {
             station.minResAntes = minutes(file, "MINRESANTES", 0, station.minResAntes);
             station.minResDuracao = minutes(file, "MINRESDURACAO", 1, station.minResDuracao);
             station.minResTolerancia = minutes(file, "MINRESTOLERANCIA", 0, station.minResTolerancia);
+            station.ctDesfazer = std::max(0, columnText(file, "CTDESFAZER").toInt());
             for (const auto& [column, value] : {std::pair<const char*, QString*>{"CDFILIAL", &station.filial},
                                                 std::pair<const char*, QString*>{"CDLOJA", &station.loja}}) {
                 bool missing = false;

@@ -25,6 +25,9 @@ struct GPE00002_EXPORT Station {
     int minResAntes = 60;
     int minResDuracao = 120;
     int minResTolerancia = 20;
+    // CTDESFAZER: the access code an operator needs (VerificaAcesso) to undo an operation from its
+    // success notice; 0 (missing, empty, or not a positive number) asks for none.
+    int ctDesfazer = 0;
 
     // Reads the files. With `needBranchAndStore`, a parameters file that is missing or lacks
     // CDFILIAL or CDLOJA (or holds them empty) raises ERefusal naming the file and the column;

@@ -312,12 +312,12 @@ private:
                         reservarMesas(*m_flow.db, m_flow.station, filial(), loja(),
                                       {typed.mesas, cliente, horario, pessoas, typed.telefone, typed.observacao},
                                       QDateTime::currentDateTime());
-                    m_flow.notify(
+                    return m_flow.done(
                         QStringLiteral("%1 %2 para %3, em %4, %5.")
                             .arg(tablesText(typed.mesas),
                                  typed.mesas.size() > 1 ? QStringLiteral("reservadas") : QStringLiteral("reservada"),
-                                 cliente, when(horario), people(pessoas)));
-                    return result;
+                                 cliente, when(horario), people(pessoas)),
+                        result);
                 } catch (const ERefusal& refusal) {
                     m_flow.refuse(refusal.message());
                     step = Step::Time;
@@ -367,9 +367,10 @@ private:
                         *m_flow.db, m_flow.station, filial(), loja(), reserva.numero,
                         {typed.mesas, reserva.cliente, horario, pessoas, typed.telefone, typed.observacao},
                         QDateTime::currentDateTime());
-                    m_flow.notify(QStringLiteral("Reserva de %1 alterada: %2, em %3, %4.")
-                                      .arg(reserva.cliente, theTables(typed.mesas), when(horario), people(pessoas)));
-                    return result;
+                    return m_flow.done(
+                        QStringLiteral("Reserva de %1 alterada: %2, em %3, %4.")
+                            .arg(reserva.cliente, theTables(typed.mesas), when(horario), people(pessoas)),
+                        result);
                 } catch (const ERefusal& refusal) {
                     m_flow.refuse(refusal.message());
                     step = Step::Time;
@@ -397,8 +398,8 @@ private:
                 continue;
             const QJsonObject result =
                 liberarMesaReservada(*m_flow.db, m_flow.station, filial(), loja(), mesa, QDateTime::currentDateTime());
-            m_flow.notify(QStringLiteral("Reserva da mesa %1 cancelada; a mesa está livre.").arg(mesa.numero));
-            return result;
+            return m_flow.done(QStringLiteral("Reserva da mesa %1 cancelada; a mesa está livre.").arg(mesa.numero),
+                               result);
         }
     }
 
@@ -442,19 +443,19 @@ private:
             if (!seat) {
                 const QJsonObject result =
                     cancelarReserva(*m_flow.db, m_flow.station, filial(), loja(), reserva.numero, now);
-                m_flow.notify(QStringLiteral("Reserva %1 cancelada.").arg(ofTables(reserva.mesas)));
-                return result;
+                return m_flow.done(QStringLiteral("Reserva %1 cancelada.").arg(ofTables(reserva.mesas)), result);
             }
             const QJsonObject result = sentarReserva(*m_flow.db, m_flow.station, filial(), loja(), reserva.numero, now);
             const QString grouping = result.value(QStringLiteral("grouping")).toString();
-            m_flow.notify(grouping.isEmpty()
-                              ? QStringLiteral("%1 liberada para os clientes da reserva; abra a venda na tela de "
-                                               "pedidos.")
-                                    .arg(tablesText(reserva.mesas))
-                              : QStringLiteral("%1 liberadas para os clientes da reserva, no agrupamento %2; abra a "
-                                               "venda na tela de pedidos.")
-                                    .arg(tablesText(reserva.mesas), groupingNumber(grouping)));
-            return result;
+            return m_flow.done(
+                grouping.isEmpty()
+                    ? QStringLiteral("%1 liberada para os clientes da reserva; abra a venda na tela de "
+                                     "pedidos.")
+                          .arg(tablesText(reserva.mesas))
+                    : QStringLiteral("%1 liberadas para os clientes da reserva, no agrupamento %2; abra a "
+                                     "venda na tela de pedidos.")
+                          .arg(tablesText(reserva.mesas), groupingNumber(grouping)),
+                result);
         }
     }
 

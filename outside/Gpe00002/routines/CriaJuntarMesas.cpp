@@ -50,14 +50,14 @@ QJsonValue agrupar(Flow& flow, const QString& filial, const QString& loja) {
         if (!Confirma(title, question)) continue;
         const QJsonObject result = agruparMesas(*flow.db, flow.station, filial, loja, *seen);
         const QString grupo = groupingNumber(result.value(QStringLiteral("grouping")).toString());
-        flow.notify(plan.grupo.isEmpty()
-                        ? QStringLiteral("Mesas %1 agrupadas no agrupamento %2.").arg(listed(plan.mesas), grupo)
-                        : QStringLiteral("%1 %2 %3 no agrupamento %4.")
-                              .arg(plan.novas.size() == 1 ? QStringLiteral("Mesa") : QStringLiteral("Mesas"),
-                                   listed(plan.novas),
-                                   plan.novas.size() == 1 ? QStringLiteral("incluída") : QStringLiteral("incluídas"),
-                                   grupo));
-        return result;
+        return flow.done(
+            plan.grupo.isEmpty()
+                ? QStringLiteral("Mesas %1 agrupadas no agrupamento %2.").arg(listed(plan.mesas), grupo)
+                : QStringLiteral("%1 %2 %3 no agrupamento %4.")
+                      .arg(plan.novas.size() == 1 ? QStringLiteral("Mesa") : QStringLiteral("Mesas"),
+                           listed(plan.novas),
+                           plan.novas.size() == 1 ? QStringLiteral("incluída") : QStringLiteral("incluídas"), grupo),
+            result);
     }
 }
 
@@ -75,10 +75,11 @@ QJsonValue separar(Flow& flow, const QString& filial, const QString& loja) {
         const QString grupo = groupingNumber(mesa->grupo);
         if (!Confirma(title, QStringLiteral("Separar a mesa %1 do agrupamento %2?").arg(mesa->numero, grupo))) continue;
         const QJsonObject result = separarMesa(*flow.db, flow.station, filial, loja, *mesa);
-        flow.notify(result.value(QStringLiteral("removed")).toBool()
-                        ? QStringLiteral("Mesa %1 separada; o agrupamento %2 foi desfeito.").arg(mesa->numero, grupo)
-                        : QStringLiteral("Mesa %1 separada do agrupamento %2.").arg(mesa->numero, grupo));
-        return result;
+        return flow.done(
+            result.value(QStringLiteral("removed")).toBool()
+                ? QStringLiteral("Mesa %1 separada; o agrupamento %2 foi desfeito.").arg(mesa->numero, grupo)
+                : QStringLiteral("Mesa %1 separada do agrupamento %2.").arg(mesa->numero, grupo),
+            result);
     }
 }
 

@@ -22,6 +22,11 @@ using TMapaMesas = std::function<std::optional<QStringList>(const TableMapReques
 // is for a change that a wrong Enter must not make (a reservation cancelled): there Enter answers
 // Cancela.
 using TConfirma = std::function<bool(const QString& title, const QString& question)>;
+// The notice of a change done, closed with "OK" (and Enter) or answered with "Desfazer" (true).
+using TAvisoDesfazer = std::function<bool(const QString& title, const QString& text)>;
+// Whether the operator may use the access code `codigo` (the runtime's VerificaAcesso, which tells
+// the operator when not).
+using TAcesso = std::function<bool(int codigo, const QString& operador)>;
 // A line of text typed on the keyboard or the on-screen keyboard, at most `maxLength`
 // characters; nullopt when cancelled. Texto starts empty; EditaTexto starts with `initial` (what
 // the user typed before going back to it), selected as on the keypad: a character typed replaces it.
@@ -40,6 +45,8 @@ using TExibeRelatorioGarcons = std::function<bool(const WaiterReport& report)>;
 extern GPE00002_EXPORT TMapaMesas MapaMesas;
 extern GPE00002_EXPORT TConfirma Confirma;
 extern GPE00002_EXPORT TConfirma ConfirmaCancelaPadrao;
+extern GPE00002_EXPORT TAvisoDesfazer AvisoDesfazer;
+extern GPE00002_EXPORT TAcesso Acesso;
 extern GPE00002_EXPORT TTexto Texto;
 extern GPE00002_EXPORT TEditaTexto EditaTexto;
 extern GPE00002_EXPORT TEscolha Escolha;

@@ -1,6 +1,7 @@
 #include "routines/Flow.h"
 
 #include "core/Log.h"
+#include "operations/Desfazer.h"
 #include "operations/ReservarMesa.h"
 #include "printing/Printer.h"
 #include "screens/SearchList.h"
@@ -80,6 +81,34 @@ void Flow::notify(const QString& text) const {
 
 void Flow::refuse(const QString& text) const {
     Mensagemqor::Mensagem(text.toStdString(), "", "N", "N", tmErro, "", station.esquema.toStdString(), 0, nullptr);
+}
+
+QJsonObject Flow::done(const QString& text, QJsonObject result) {
+    const QString shown =
+        db->recovered()
+            ? QStringLiteral("A conexão com o banco de dados caiu durante a operação, mas ela foi concluída. ") + text
+            : text;
+    const std::vector<PackageDatabase::Committed>& committed = db->lastCommitted();
+    if (committed.size() != 1 || !undoable(committed.front().operacao)) {
+        notify(shown);
+        return result;
+    }
+    const QString id = committed.front().id;
+    while (AvisoDesfazer(QStringLiteral("Operação concluída"), shown)) {
+        if (station.ctDesfazer > 0 && !Acesso(station.ctDesfazer, station.operador)) continue;
+        if (!Confirma(QStringLiteral("Desfazer"), QStringLiteral("Desfazer a operação? %1").arg(text))) continue;
+        try {
+            desfazerOperacao(*db, station, id);
+        } catch (const ERefusal& refusal) {
+            qCInfo(lcOps).noquote() << "undo refused:" << refusal.what();
+            refuse(refusal.message());
+            return result;
+        }
+        notify(QStringLiteral("Operação desfeita: %1").arg(text));
+        result.insert(QStringLiteral("undone"), true);
+        return result;
+    }
+    return result;
 }
 
 std::vector<MapTable> Flow::map(const QString& filial, const QString& loja,

@@ -11,6 +11,7 @@
 #include "core/Station.h"
 #include "store/PackageDatabase.h"
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <functional>
 #include <memory>
@@ -26,6 +27,12 @@ struct Flow {
     // A notice (kind 0) or a refusal (kind 3) through the runtime library's Mensagem.
     void notify(const QString& text) const;
     void refuse(const QString& text) const;
+    // The notice of the operation that `db` just committed, saying what it did (`text`), and that
+    // its commit was found after the connection was lost during it, when it was. An operation that
+    // can be undone offers "Desfazer" while the notice is open: with the station's access code
+    // (CTDESFAZER) when it names one, and a question first, it is undone. Answers the operation's
+    // `result`, with "undone": true when it was undone.
+    QJsonObject done(const QString& text, QJsonObject result);
     // The store's tables for the map, each offered when `offer` answers an empty reason for it.
     std::vector<MapTable> map(const QString& filial, const QString& loja,
                               const std::function<QString(const TableState&)>& reasonNotOffered);

@@ -109,8 +109,8 @@ QJsonValue reimprimePedido() {
             result.insert(QStringLiteral("journaled"), false);
             return result;
         }
-        flow.notify(QStringLiteral("Pedido da mesa %1 reimpresso %2.").arg(mesaNumero, printedPlace(target)));
-        return result;
+        return flow.done(QStringLiteral("Pedido da mesa %1 reimpresso %2.").arg(mesaNumero, printedPlace(target)),
+                         result);
     });
 }
 

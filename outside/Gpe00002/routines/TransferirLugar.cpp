@@ -123,9 +123,9 @@ QJsonValue transferirLugar(Flow& flow) {
             }
             const QJsonObject result =
                 transferirLugar(db, flow.station, filial, loja, *origem, *lugar, items, *destino, *lugarDestino, alvo);
-            flow.notify(QStringLiteral("Lugar %1 da mesa %2 transferido para o lugar %3 da mesa %4.")
-                            .arg(*lugar, origem->numero, *lugarDestino, destino->numero));
-            return result;
+            return flow.done(QStringLiteral("Lugar %1 da mesa %2 transferido para o lugar %3 da mesa %4.")
+                                 .arg(*lugar, origem->numero, *lugarDestino, destino->numero),
+                             result);
         }
         }
     }

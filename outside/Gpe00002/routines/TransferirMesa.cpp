@@ -45,9 +45,8 @@ QJsonValue transferirMesa(Flow& flow) {
                 step = Step::Target;
                 break;
             }
-            const QJsonObject result = transferirMesa(*flow.db, flow.station, filial, loja, *origem, *destino);
-            flow.notify(QStringLiteral("Mesa %1 transferida para a mesa %2.").arg(origem->numero, destino->numero));
-            return result;
+            return flow.done(QStringLiteral("Mesa %1 transferida para a mesa %2.").arg(origem->numero, destino->numero),
+                             transferirMesa(*flow.db, flow.station, filial, loja, *origem, *destino));
         }
         }
     }

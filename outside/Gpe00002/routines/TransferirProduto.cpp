@@ -161,9 +161,10 @@ QJsonValue transferirProduto(Flow& flow) {
                 break;
             }
             try {
-                moves.append(
-                    transferirProduto(db, flow.station, filial, loja, *origem, *item, *quantidade, *destino, *alvo));
-                flow.notify(QStringLiteral("Transferido %1 da mesa %2 para %3.").arg(what, origem->numero, where));
+                const QJsonObject moved =
+                    transferirProduto(db, flow.station, filial, loja, *origem, *item, *quantidade, *destino, *alvo);
+                moves.append(flow.done(
+                    QStringLiteral("Transferido %1 da mesa %2 para %3.").arg(what, origem->numero, where), moved));
             } catch (const ERefusal& refusal) {
                 // The list comes back, as it is now, for the user to try again.
                 flow.refuse(refusal.message());

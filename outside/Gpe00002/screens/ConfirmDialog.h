@@ -3,6 +3,7 @@
 // stands out: "Confirma", or "Cancela" for a question where a wrong Enter would do harm.
 
 #include <QDialog>
+#include <memory>
 
 namespace Gpe00002 {
 
@@ -11,11 +12,16 @@ class ConfirmDialog : public QDialog {
     Q_OBJECT
 public:
     ConfirmDialog(const QString& title, const QString& question, bool enterConfirms = true);
+    // A notice of a change done: "OK" (cancel, Enter) where Confirma stood on the question before
+    // it, so that a second tap on Confirma closes the notice, and "Desfazer" (confirm) on the left.
+    static std::unique_ptr<ConfirmDialog> undoNotice(const QString& title, const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    ConfirmDialog(const QString& title, const QString& question, bool enterConfirms, const QString& confirmText,
+                  const QString& cancelText, bool confirmFirst);
     bool m_enterConfirms;
 };
 

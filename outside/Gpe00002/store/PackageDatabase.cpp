@@ -137,7 +137,7 @@ void PackageDatabase::ensureOwnTables(TADOConnection& connection) {
     }
 }
 
-std::vector<SqlRow> PackageDatabase::select(const char* statement, const QVariantMap& parameters) {
+std::vector<SqlRow> PackageDatabase::read(const char* statement, const QVariantMap& parameters) {
     TADOQuery query;
     query.setConnection(&m_connection);
     query.setSQL(Statements::text(QLatin1String(statement), m_connection.Dialect()));
@@ -152,6 +152,18 @@ std::vector<SqlRow> PackageDatabase::select(const char* statement, const QVarian
             row.insert(query.Fields(i).FieldName().toUpper(), query.Fields(i).Value());
     }
     return rows;
+}
+
+std::vector<SqlRow> PackageDatabase::select(const char* statement, const QVariantMap& parameters) {
+    try {
+        return read(statement, parameters);
+    } catch (const EADOError& e) {
+        // A reading outside a transaction may run again: the statement that met the connection
+        // gone changed nothing, and the next one connects anew (to a promoted standby, say).
+        if (m_inTransaction || e.failure() != TDbFailure::Lost) throw;
+        qCWarning(lcOps).noquote() << "connection lost, reading again:" << e.what();
+        return read(statement, parameters);
+    }
 }
 
 qint64 PackageDatabase::execute(const char* statement, const QVariantMap& parameters) {
@@ -192,8 +204,16 @@ std::optional<bool> PackageDatabase::journalled(const QString& id) {
 }
 
 void PackageDatabase::transaction(const QString& busy, const std::function<void()>& work) {
+    const QString begin = Statements::text(QStringLiteral("beginTransaction"), m_connection.Dialect());
     try {
-        m_connection.Execute(Statements::text(QStringLiteral("beginTransaction"), m_connection.Dialect()));
+        try {
+            m_connection.Execute(begin);
+        } catch (const EADOError& e) {
+            // Nothing was done yet: a connection found gone is opened again, once.
+            if (e.failure() != TDbFailure::Lost) throw;
+            qCWarning(lcOps).noquote() << "connection lost, beginning again:" << e.what();
+            m_connection.Execute(begin);
+        }
     } catch (const EADOError& e) {
         qCWarning(lcOps).noquote() << "cannot begin a transaction:" << e.what();
         if (e.failure() == TDbFailure::Busy) throw ERefusal(busy);

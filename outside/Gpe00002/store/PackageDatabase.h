@@ -43,6 +43,7 @@ public:
     TADOConnection& connection() { return m_connection; }
     bool postgres() const { return m_connection.Dialect() == TSqlDialect::PostgreSQL; }
 
+    // Outside a transaction a reading that finds the connection lost runs once more, on a new one.
     std::vector<SqlRow> select(const char* statement, const QVariantMap& parameters = {});
     qint64 execute(const char* statement, const QVariantMap& parameters = {});
     // Inside a transaction on PostgreSQL: runs `statement` (a SELECT ... FOR UPDATE, which has a
@@ -86,6 +87,7 @@ public:
 
 private:
     void step(const char* name);
+    std::vector<SqlRow> read(const char* statement, const QVariantMap& parameters);
 
     TADOConnection m_connection{QStringLiteral("adcOperacoes")};
     StepHook m_stepHook;

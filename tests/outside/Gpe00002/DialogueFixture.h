@@ -1,7 +1,8 @@
 #pragma once
 // The operations' dialogues (the package's routine variables) against the test's database,
 // without a display: a station file in a folder of its own, the connection through
-// QOR_CONNECTION as in production, and Mensagem recorded instead of shown. Each test puts fakes
+// QOR_CONNECTION as in production, and Mensagem and the notices of changes ("Aviso TEXT", closed
+// with OK) recorded instead of shown. Each test puts fakes
 // into the dialogue variables it needs; they are restored afterwards.
 #include "OperationsFixture.h"
 
@@ -24,6 +25,10 @@ protected:
             calls.push_back(QStringLiteral("Mensagem %1 %2").arg(c.tipo).arg(QString::fromStdString(c.texto)));
             return true;
         });
+        Gpe00002::AvisoDesfazer = [this](const QString&, const QString& text) {
+            calls.push_back(QStringLiteral("Aviso %1").arg(text));
+            return false;
+        };
     }
     void TearDown() override {
         Mensagemqor::setMensagemHook(nullptr);
@@ -39,6 +44,7 @@ protected:
         Gpe00002::Confirma = m_confirma;
         Gpe00002::ConfirmaCancelaPadrao = m_confirmaCancelaPadrao;
         Gpe00002::EditaTexto = m_editaTexto;
+        Gpe00002::AvisoDesfazer = m_avisoDesfazer;
         OperationsTest::TearDown();
     }
 
@@ -71,6 +77,7 @@ private:
     Gpe00002::TConfirma m_confirma = Gpe00002::Confirma;
     Gpe00002::TConfirma m_confirmaCancelaPadrao = Gpe00002::ConfirmaCancelaPadrao;
     Gpe00002::TEditaTexto m_editaTexto = Gpe00002::EditaTexto;
+    Gpe00002::TAvisoDesfazer m_avisoDesfazer = Gpe00002::AvisoDesfazer;
 };
 
 }  // namespace opstest

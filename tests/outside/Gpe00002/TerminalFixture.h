@@ -121,7 +121,8 @@ protected:
     // terminal. Answers every call: "map <prompt>: <tables offered>" with " [0011]" for the
     // tables marked, "confirm <question>" (Enter confirms) or "confirm (Cancela) <question>"
     // (Enter cancels), "list <title> / <prompt> / <columns>: <rows, cells split by |, rows by ;>",
-    // "keypad <prompt>: <starting text>", "text <prompt>: <starting text>", "message <kind> <text>".
+    // "keypad <prompt>: <starting text>", "text <prompt>: <starting text>", "message <kind> <text>",
+    // "notice <text>" for the notice of a change (an "undo" answer next presses its Desfazer).
     QStringList dialogue(const std::function<void()>& operation, std::deque<QString> answers,
                          const QString& meanwhile = {}) {
         const QString parameters = m_dir.filePath(QStringLiteral("PARAMETROSQOR.CDS"));
@@ -143,6 +144,7 @@ protected:
             Gpe00002::TMapaMesas map = Gpe00002::MapaMesas;
             Gpe00002::TConfirma confirm = Gpe00002::Confirma;
             Gpe00002::TConfirma confirmCancel = Gpe00002::ConfirmaCancelaPadrao;
+            Gpe00002::TAvisoDesfazer notice = Gpe00002::AvisoDesfazer;
             Gpe00002::TPesquisa list = Gpe00002::Pesquisa;
             Gpe00002::TEscolha titledList = Gpe00002::Escolha;
             Gpe00002::TTecladoNumerico keypad = Gpe00002::TecladoNumerico;
@@ -151,6 +153,7 @@ protected:
                 Gpe00002::MapaMesas = map;
                 Gpe00002::Confirma = confirm;
                 Gpe00002::ConfirmaCancelaPadrao = confirmCancel;
+                Gpe00002::AvisoDesfazer = notice;
                 Gpe00002::Pesquisa = list;
                 Gpe00002::Escolha = titledList;
                 Gpe00002::TecladoNumerico = keypad;
@@ -182,6 +185,13 @@ protected:
             return next() == QLatin1String("confirm");
         };
         Gpe00002::Confirma = [=](const QString&, const QString& text) { return question("confirm " + text); };
+        // The notice of a change: "undo" next presses Desfazer; anything else is left for what follows.
+        Gpe00002::AvisoDesfazer = [&](const QString&, const QString& text) {
+            calls << "notice " + text;
+            if (answers.empty() || answers.front() != QLatin1String("undo")) return false;
+            answers.pop_front();
+            return true;
+        };
         Gpe00002::ConfirmaCancelaPadrao = [=](const QString&, const QString& text) {
             return question("confirm (Cancela) " + text);
         };

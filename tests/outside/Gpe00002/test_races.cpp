@@ -42,7 +42,8 @@ QDateTime soon() {
     return QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())).addSecs(1800);
 }
 
-const QStringList kClockColumns = {"NRJORNAL", "DTHROPERACAO", "NRRESERVA", "DTHRINCLUSAO", "DTHRFIM"};
+// Columns that differ from run to run: numbers drawn from sequences, times, identities.
+const QStringList kClockColumns = {"NRJORNAL", "DTHROPERACAO", "NRRESERVA", "DTHRINCLUSAO", "DTHRFIM", "CDUUID"};
 
 // What the host's order screens do, as statements: each session's statements in one transaction,
 // stopping after each.
