@@ -13,6 +13,7 @@
 // Exit status: 0 done; 2 a bad command line, a day that is not one (usage on stderr; --help
 // prints it on stdout, 0); 3 no such operation, the undo refused, or the database cannot be
 // reached or refuses (the reason on stderr).
+#include "core/Numbers.h"
 #include "core/Refusal.h"
 #include "core/Station.h"
 #include "operations/Desfazer.h"
@@ -157,7 +158,7 @@ void printRow(const Gpe00002::JournalRow& row, const QString& description) {
         {"Loja", row.filial.isEmpty() ? QString() : row.filial + QLatin1Char('/') + row.loja},
         {"Mesas",
          row.mesaDestino.isEmpty() ? row.mesaOrigem : row.mesaOrigem + QStringLiteral(" → ") + row.mesaDestino},
-        {"Agrupamento", row.grupo},
+        {"Agrupamento", row.grupo.isEmpty() ? QString() : Gpe00002::withoutLeadingZeros(row.grupo.trimmed())},
         {"Desfazer", undoText(row)},
         {"Antes", json(row.antes)},
         {"Depois", json(row.depois)},
