@@ -18,6 +18,9 @@ endif()
 if(TARGET res00011-reservations)
   list(APPEND RES_INSTALLED_PROGRAMS res00011-reservations)
 endif()
+if(TARGET res00011-journal)
+  list(APPEND RES_INSTALLED_PROGRAMS res00011-journal)
+endif()
 set(RES_INSTALLED_LIBRARIES Pkg_res00011 Pkg_Gpe00002 Gpe00002_operations qor_core qor_widgets res_platform_db
   res_platform_process res_platform_ui)
 

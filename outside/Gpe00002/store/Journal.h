@@ -43,4 +43,10 @@ GPE00002_EXPORT std::optional<JournalRow> journalRow(PackageDatabase& db, const 
 // The rows of `day` (by the time they were written), in the order they were written.
 GPE00002_EXPORT std::vector<JournalRow> journalOfDay(PackageDatabase& db, const QDate& day);
 
+// What the row did, in one line as the operation's own message words it ("Mesa 0012 transferida
+// para a mesa 0014"), from its columns and its before and after; a kind it does not know, by its
+// kind and tables. A DESFAZER row names the row it undid, and what that did when `undone` is it.
+GPE00002_EXPORT QString describeOperation(const JournalRow& row);
+GPE00002_EXPORT QString describeOperation(const JournalRow& row, const JournalRow& undone);
+
 }  // namespace Gpe00002
