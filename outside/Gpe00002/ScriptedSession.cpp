@@ -254,8 +254,7 @@ void ScriptedSession::start() {
     // the script may also go on with anything else, which closes it as OK does.
     install(AvisoDesfazer, "AvisoDesfazer", [this](TranscriptLine& entry, const QString&, const QString&) {
         const Line* line = nextLine();
-        const bool answered =
-            line && (line->verb == QLatin1String("confirm") || line->verb == QLatin1String("cancel"));
+        const bool answered = line && (line->verb == QLatin1String("confirm") || line->verb == QLatin1String("cancel"));
         const bool undo = answered && line->verb == QLatin1String("confirm");
         if (answered) ++m_next;
         entry.insert("result", undo);
