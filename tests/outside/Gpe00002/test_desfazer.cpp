@@ -22,15 +22,16 @@ protected:
         ItemsTest::SetUp();
         if (HasFatalFailure()) return;
         // Grouping 1: 0011, 0012, 0014; grouping 2: 0017, 0018. Reservation 5 on 0021 tomorrow;
-        // 6 on 0023 and 7 on 0024 and 0025 held now; 0026 reserved without a reservation.
+        // 6 on 0023, 7 on 0024 and 0025, 9 on 0017 and 0019 held now; 0026 reserved without a
+        // reservation.
         const QDateTime now = QDateTime::currentDateTime();
         m_soon = QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())).addSecs(30 * 60);
         m_tomorrow = m_soon.addDays(1);
         QString sql;
         for (const auto& [mesa, estado] : {std::pair{"0016", "L"},
-                                           {"0017", "L"},
+                                           {"0017", "R"},
                                            {"0018", "L"},
-                                           {"0019", "L"},
+                                           {"0019", "R"},
                                            {"0020", "L"},
                                            {"0021", "L"},
                                            {"0022", "L"},
@@ -43,7 +44,7 @@ protected:
         for (const char* mesa : {"0011", "0012", "0014"}) sql += mesaJuncao("0001", "0001", "0000000001", mesa);
         for (const char* mesa : {"0017", "0018"}) sql += mesaJuncao("0001", "0001", "0000000002", mesa);
         sql += reservation(5, {"0021"}, "Lima", m_tomorrow) + reservation(6, {"0023"}, "Costa", m_soon) +
-               reservation(7, {"0024", "0025"}, "Souza", m_soon);
+               reservation(7, {"0024", "0025"}, "Souza", m_soon) + reservation(9, {"0017", "0019"}, "Dias", m_soon);
         fill(sql);
     }
 
@@ -182,6 +183,10 @@ protected:
              [=, this] { return Gpe00002::sentarReserva(*m_ops, m_station, f, l, 7, QDateTime::currentDateTime()); },
              "UPDATE MESA SET IDSTMESAAUX = 'O' WHERE NRMESA = '0025'", "a mesa 0025 foi alterada depois",
              "UPDATE MESA SET IDSTMESAAUX = 'L' WHERE NRMESA = '0025'"},
+            {"party joining a grouping", "SENTARRESERVA",
+             [=, this] { return Gpe00002::sentarReserva(*m_ops, m_station, f, l, 9, QDateTime::currentDateTime()); },
+             "DELETE FROM MESAJUNCAO WHERE NRMESA = '0018'", "o agrupamento 2 foi alterado depois",
+             "INSERT INTO MESAJUNCAO VALUES ('0001', '0001', '0000000002', '0018')"},
         };
     }
 
