@@ -356,8 +356,8 @@ QJsonValue reservationNow(Undo& undo, qint64 numero, std::optional<QString> situ
     return json;
 }
 
-// Locks the store's row, the grouping's when there is one, then the tables; answers which of
-// them a reservation holds now.
+// Locks the store's row, the grouping's when there is one, then the tables, as the reservation
+// operations do; answers the tables' state read once they are held.
 std::map<QString, TableState> lockReservationTables(Undo& undo, const QStringList& mesas, const QString& grupo = {}) {
     lockStore(undo.db, undo.row.filial, undo.row.loja);
     if (!grupo.isEmpty()) lockGrouping(undo.db, undo.row.filial, undo.row.loja, grupo);
