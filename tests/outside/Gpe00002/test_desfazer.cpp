@@ -307,6 +307,31 @@ TEST_P(DesfazerTest, TwoTerminalsUndoingOneOperationAtOnceUndoItOnce) {
     }
 }
 
+TEST_P(DesfazerTest, AnUndoAndAnotherMoveOfTheSameItemAtOnceOneGoesThrough) {
+    const Rows before = snapshot();
+    Gpe00002::transferirProduto(*m_ops, m_station, "0001", "0001", table("0011"), item("0011", "C1", "000001"), 3,
+                                table("0012"), ticket("0012", "C3"));
+    const QString numero = lastJournal().first;
+    const Gpe00002::TableItem moved = item("0012", "C3", "000008");
+    const Rows afterMove = snapshot();
+    const std::vector<Outcome> outcomes =
+        race(QStringLiteral("SELECT * FROM MESA WHERE NRMESA = '0012' FOR UPDATE"),
+             {[&](Gpe00002::PackageDatabase& db) { return Gpe00002::desfazerOperacao(db, m_station, numero); },
+              [&](Gpe00002::PackageDatabase& db) {
+                  return Gpe00002::transferirProduto(db, m_station, "0001", "0001", table("0012"), moved, 3,
+                                                     table("0015"), ticket("0015", "C5"));
+              }});
+    ASSERT_NE(outcomes[0].result.isEmpty(), outcomes[1].result.isEmpty())
+        << outcomes[0].refusal.toStdString() << " / " << outcomes[1].refusal.toStdString();
+    if (outcomes[0].result.isEmpty()) {
+        EXPECT_EQ(outcomes[0].refusal, "Não é possível desfazer: o item 000008 foi alterado depois");
+        EXPECT_NE(snapshot(), afterMove);
+    } else {
+        EXPECT_EQ(outcomes[1].refusal, "Item Água da mesa 0012 foi alterado por outro terminal; tente de novo");
+        EXPECT_EQ(snapshot(), before);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, DesfazerTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL), engineName);
 
 }  // namespace
