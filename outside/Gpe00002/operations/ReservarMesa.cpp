@@ -426,7 +426,9 @@ QJsonObject alterarReserva(PackageDatabase& db, const Station& station, const QS
                       reserva.mesas.front(),
                       {},
                       {},
-                      {{QStringLiteral("reservation"), reservationJson(found)}},
+                      {{QStringLiteral("reservation"), reservationJson(found)},
+                       {QStringLiteral("hold"), isoText(found.retencao)},
+                       {QStringLiteral("limit"), isoText(found.limite)}},
                       {{QStringLiteral("reservation"), reservationJson(reserva)}}});
     });
     return result;
@@ -493,6 +495,7 @@ QJsonObject sentarReserva(PackageDatabase& db, const Station& station, const QSt
         // A party on several tables sits together: the tables are grouped as "Agrupar Mesas"
         // groups them, unless they already are.
         QJsonValue grouping;
+        QJsonArray groupingBefore;  // the members of the grouping the party joined, none for a new one
         const bool together = std::all_of(tables.begin(), tables.end(), [&](const TableState& table) {
             return !table.grupo.isEmpty() && table.grupo == tables.front().grupo;
         });
@@ -501,7 +504,11 @@ QJsonObject sentarReserva(PackageDatabase& db, const Station& station, const QSt
             QVariantMap group = storeParameters(filial, loja);
             group.insert(QStringLiteral("P_NRJUNMESA"),
                          plan.grupo.isEmpty() ? nextGroupingNumber(db, storeParameters(filial, loja)) : plan.grupo);
-            if (plan.grupo.isEmpty()) db.execute("insertGrouping", group);
+            if (plan.grupo.isEmpty())
+                db.execute("insertGrouping", group);
+            else
+                for (const SqlRow& row : db.select("groupingMembers", group))
+                    groupingBefore.append(rowKey(row, "NRMESA"));
             for (const QString& mesa : plan.novas) {
                 QVariantMap member = group;
                 member.insert(QStringLiteral("P_NRMESA"), mesa);
@@ -519,7 +526,7 @@ QJsonObject sentarReserva(PackageDatabase& db, const Station& station, const QSt
                       reserva.mesas.value(0),
                       {},
                       grouping.toString(),
-                      {{QStringLiteral("reservation"), was}},
+                      {{QStringLiteral("reservation"), was}, {QStringLiteral("groupingTables"), groupingBefore}},
                       {{QStringLiteral("state"), kReservaSentada}, {QStringLiteral("grouping"), grouping}}});
     });
     return result;

@@ -71,6 +71,13 @@ QJsonObject transferirMesa(PackageDatabase& db, const Station& station, const QS
                                     {QStringLiteral("P_NRVENDAREST"), venda.toString()},
                                     {QStringLiteral("P_DESTINO"), destino.numero}});
         const QVariantMap both = with({{"P_ORIGEM", origem.numero}, {"P_DESTINO", destino.numero}});
+        // MESA's states as stored (a null kept as null), for the undo to put back exactly.
+        QJsonObject stored;
+        for (const QString& numero : {origem.numero, destino.numero}) {
+            const std::vector<SqlRow> rows = db.select("undoTableState", with({{"P_NRMESA", numero}}));
+            const QVariant value = rows.empty() ? QVariant() : rows.front().value(QStringLiteral("IDSTMESAAUX"));
+            stored.insert(numero, value.isNull() ? QJsonValue() : QJsonValue(value.toString()));
+        }
         // The target takes the source's state as stored (a copy in the statement keeps even a
         // null as it is), then the source is free.
         db.execute("copyTableState", both);
@@ -90,7 +97,8 @@ QJsonObject transferirMesa(PackageDatabase& db, const Station& station, const QS
                       destino.numero,
                       origem.grupo,
                       {{QStringLiteral("from"), side(origem.numero, origem.estado, origem.grupo, vendas)},
-                       {QStringLiteral("to"), side(destino.numero, destino.estado, {}, {})}},
+                       {QStringLiteral("to"), side(destino.numero, destino.estado, {}, {})},
+                       {QStringLiteral("stored"), stored}},
                       {{QStringLiteral("from"), side(origem.numero, kLivre, {}, {})},
                        {QStringLiteral("to"), side(destino.numero, origem.estado, origem.grupo, vendas)}}});
     });

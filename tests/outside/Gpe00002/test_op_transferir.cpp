@@ -104,7 +104,7 @@ TEST_P(TransferirTest, TheOpenSalesStateAndGroupingPlaceMoveAndNothingElseOfTheS
                                {"TRANSFMESA", "0018", "0011", "<null>"}}));
     EXPECT_EQ(select(QStringLiteral("SELECT TXANTES, TXDEPOIS FROM GPEJORNAL ORDER BY NRJORNAL")).at(0),
               (Row{R"({"from":{"grouping":"0000000001","sales":["0000000001"],"state":"O","table":"0011"},)"
-                   R"("to":{"grouping":null,"sales":[],"state":"L","table":"0014"}})",
+                   R"("stored":{"0011":"O","0014":"L"},"to":{"grouping":null,"sales":[],"state":"L","table":"0014"}})",
                    R"({"from":{"grouping":null,"sales":[],"state":"L","table":"0011"},)"
                    R"("to":{"grouping":"0000000001","sales":["0000000001"],"state":"O","table":"0014"}})"}));
 }
