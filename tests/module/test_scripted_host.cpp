@@ -263,9 +263,9 @@ TEST_F(ScriptedHostTest, ACommittedChangeIsInTheTranscriptWhateverTheScriptDoesN
     writeStation();
     const HostRun result =
         run("press spbTrProduto\ntables 0012\npick NRCOMANDA=0000000001,NRPRODCOMVEN=000001\n"
-            "keypad 1\ntables 0015\nconfirm\nconfirm\n");
+            "keypad 1\ntables 0015\nconfirm\nkeypad 2\n");
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.error.contains(QStringLiteral("'confirm' while the search list waits")))
+    EXPECT_TRUE(result.error.contains(QStringLiteral("'keypad' while the search list waits")))
         << result.error.toStdString();
     const std::vector<QJsonObject> committed = result.of("Committed");
     ASSERT_EQ(committed.size(), 1u);

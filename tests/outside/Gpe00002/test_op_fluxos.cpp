@@ -135,7 +135,7 @@ TEST_P(FluxosTest, TheSeparationAsksNamingTheGroupingAsItsBadgeShowsItAndGoesBac
     EXPECT_EQ(dialogue(separar, {"tables 0011", "cancel"}), (QStringList{map, question, map + " [0011]"}));
     EXPECT_EQ(journal(), Rows{});
     EXPECT_EQ(dialogue(separar, {"tables 0011", "confirm"}),
-              (QStringList{map, question, "message 0 Mesa 0011 separada; o agrupamento 7 foi desfeito."}));
+              (QStringList{map, question, "notice Mesa 0011 separada; o agrupamento 7 foi desfeito."}));
     EXPECT_EQ(groupings(), Rows{});
 }
 

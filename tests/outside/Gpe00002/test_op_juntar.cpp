@@ -163,12 +163,12 @@ TEST_P(JuntarTest, TheDialogueOffersTablesAsksAndTellsWhatHappened) {
          nullptr,
          {map + "0010,0012,0013,0015,0016,0020,0021,0030,0031",
           "confirm Incluir as mesas 0010 e 0013 no agrupamento 1?",
-          "message 0 Mesas 0010 e 0013 incluídas no agrupamento 1."}},
+          "notice Mesas 0010 e 0013 incluídas no agrupamento 1."}},
         {"a new grouping",
          {"tables 0012,0015,0016", "confirm"},
          nullptr,
          {map + "0010,0012,0013,0015,0016,0020,0021,0030,0031", "confirm Agrupar as mesas 0012, 0015 e 0016?",
-          "message 0 Mesas 0012, 0015 e 0016 agrupadas no agrupamento 4."}},
+          "notice Mesas 0012, 0015 e 0016 agrupadas no agrupamento 4."}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

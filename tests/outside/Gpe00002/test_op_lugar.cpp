@@ -123,7 +123,7 @@ TEST_P(LugarTest, TheDialogueAsksSeatTableTargetSeatTicketAndConfirmationAndGoes
         run({"tables 0011", "pick NRLUGARMESA=01", "tables 0015", "keypad 0", "keypad 3", "pick NRCOMANDA=C6",
              "confirm"}),
         (QStringList{source, seats, target, keypad, "message 3 Digite o número do lugar, de 1 a 9999.", keypad + "0",
-                     tickets, question, "message 0 Lugar 01 da mesa 0011 transferido para o lugar 03 da mesa 0015."})
+                     tickets, question, "notice Lugar 01 da mesa 0011 transferido para o lugar 03 da mesa 0015."})
             .join('\n')
             .toStdString());
     EXPECT_EQ(select("SELECT NRCOMANDA, NRPRODCOMVEN, NRLUGARMESA FROM ITCOMANDAVEN WHERE NRVENDAREST = 'V15'"),

@@ -324,13 +324,13 @@ TEST_P(ProdutoTest, TheDialogueAsksBeforeEachMoveTellsAfterItAndGoesBackOneStepO
                            "list Escolha a comanda / A mesa 0015 tem várias comandas: escolha a que recebe 1 × Água / "
                            "Comanda,Descrição,Itens: C5|PKR_0015|0; C6|RES_BIA|0",
                            "confirm Transferir 1 × Água da mesa 0011 para a mesa 0015, comanda RES_BIA?",
-                           "message 0 Transferido 1 × Água da mesa 0011 para a mesa 0015, comanda RES_BIA.",
+                           "notice Transferido 1 × Água da mesa 0011 para a mesa 0015, comanda RES_BIA.",
                            list.arg(2),
                            meat + " [0015]",
                            "confirm Transferir 0,452 × Picanha da mesa 0011 para a mesa 0011?",
                            meat + " [0011]",
                            "confirm Transferir 0,452 × Picanha da mesa 0011 para a mesa 0011?",
-                           "message 0 Transferido 0,452 × Picanha da mesa 0011 para a mesa 0011.",
+                           "notice Transferido 0,452 × Picanha da mesa 0011 para a mesa 0011.",
                            "list Escolha o produto a transferir / Produtos da mesa 0011 / Nome,Quantidade,Lugar,Garçom,"
                            "Comanda: Água|2|01|0001|PKR_0011; Suco|1|02|0001|PKR_0011; Suco|2|01|0002|RES_ANA; "
                            "Picanha|0,452|02|0001|RES_ANA",

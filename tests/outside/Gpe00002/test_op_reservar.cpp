@@ -464,7 +464,7 @@ TEST_P(ReservarDialogueTest, TheListLeadsToEachOperationAskingFirstAndGoingBackO
                   "Mensagem 3 Mesa 0016 já reservada das 19:00 às 21:00 para Costa", steps[1] + ": 2000",
                   steps[2] + ": 2", steps[3] + ": 11 5555-0000", steps[4] + ": Janela",
                   "Confirma Reservar as mesas 0016 e 0017 para Lima em " + date + " às 22:00, 2 pessoas?",
-                  "Mensagem 0 Mesas 0016 e 0017 reservadas para Lima, em " + date + " às 22:00, 2 pessoas."})));
+                  "Aviso Mesas 0016 e 0017 reservadas para Lima, em " + date + " às 22:00, 2 pessoas."})));
     // One reservation: its choice opens on "Voltar"; cancelling asks with Enter on Cancela.
     const QString choices =
         "|Voltar à lista de reservas|Sentar os clientes (a venda é aberta nos pedidos)|Alterar a "
@@ -485,7 +485,7 @@ TEST_P(ReservarDialogueTest, TheListLeadsToEachOperationAskingFirstAndGoingBackO
                   souza + choices,
                   "Confirma Sentar os clientes da reserva das mesas 0014 e 0015 para Souza em " + date +
                       " às 21:00 (as mesas são agrupadas)?",
-                  "Mensagem 0 Mesas 0014 e 0015 liberadas para os clientes da reserva, no agrupamento 1; abra a "
+                  "Aviso Mesas 0014 e 0015 liberadas para os clientes da reserva, no agrupamento 1; abra a "
                   "venda na tela de pedidos."})));
     // A change asks every answer again, showing what the reservation holds.
     EXPECT_EQ(lines(dialogue({"DIA", ddmm, "Costa", "ALTERAR", "1830", "5", "0016", "", "", "confirm"}).mid(3)),
@@ -494,7 +494,7 @@ TEST_P(ReservarDialogueTest, TheListLeadsToEachOperationAskingFirstAndGoingBackO
                   "Teclado Horário da reserva (HHMM): 1900", "Teclado Número de pessoas: 4", "MapaMesas [0016]",
                   "Texto Telefone (opcional)", "Texto Observação (opcional)",
                   "Confirma Alterar a reserva de Costa para a mesa 0016, em " + date + " às 18:30, 5 pessoas?",
-                  "Mensagem 0 Reserva de Costa alterada: a mesa 0016, em " + date + " às 18:30, 5 pessoas."})));
+                  "Aviso Reserva de Costa alterada: a mesa 0016, em " + date + " às 18:30, 5 pessoas."})));
     // Another terminal holds the store until the time limit: "tente de novo", and the time again.
     m_db.Execute(postgres() ? QStringLiteral("BEGIN; SELECT NRMESA FROM MESA WHERE NRMESA = '0010' FOR UPDATE")
                             : QStringLiteral("BEGIN IMMEDIATE"));

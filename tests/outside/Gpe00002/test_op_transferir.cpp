@@ -236,7 +236,7 @@ TEST_P(TransferirTest, TheDialogueTakesTwoMapsAConfirmationAndTellsWhatHappened)
          {},
          {"map Escolha a mesa a transferir: 0011,0012,0013,0014,0018,0019",
           "map Escolha a mesa livre que recebe a mesa 0013: 0015", "confirm Transferir a mesa 0013 para a mesa 0015?",
-          "message 0 Mesa 0013 transferida para a mesa 0015."}},
+          "notice Mesa 0013 transferida para a mesa 0015."}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
