@@ -140,8 +140,7 @@ TEST_P(JournalToolTest, AnUndoRefusedExitsThreeWithItsReason) {
         const ToolRun undo = run({"undo", id});
         EXPECT_EQ(undo.exitCode, 3) << id.toStdString();
         // The refusal's last line is the tool's; the package's log may come before it.
-        EXPECT_TRUE(QString::fromStdString(undo.err).endsWith("res00011-journal: " + message + "\n"))
-            << undo.err;
+        EXPECT_TRUE(QString::fromStdString(undo.err).endsWith("res00011-journal: " + message + "\n")) << undo.err;
         EXPECT_EQ(undo.out, "");
     }
 }

@@ -456,15 +456,15 @@ TEST_P(ReservarDialogueTest, TheListLeadsToEachOperationAskingFirstAndGoingBackO
                   toDay[0], toDay[1], list, "MapaMesas", steps[0], steps[1], steps[2], steps[3], steps[4],
                   "Confirma Reservar a mesa 0016 para Lima em " + date + " às 20:00, 2 pessoas?", steps[4], steps[3],
                   steps[2] + ": 2", steps[1] + ": 2000", steps[0] + ": Lima", "MapaMesas [0016]", list})));
-    EXPECT_EQ(lines(dialogue({"DIA", ddmm, "NOVA", "0016,0017", "Lima", "2000", "2", "11 5555-0000", "Janela",
-                              "confirm", "2200", "2", "11 5555-0000", "Janela", "confirm"})),
-              lines((QStringList{
-                  toDay[0], toDay[1], list, "MapaMesas", steps[0], steps[1], steps[2], steps[3], steps[4],
-                  "Confirma Reservar as mesas 0016 e 0017 para Lima em " + date + " às 20:00, 2 pessoas?",
-                  "Mensagem 3 Mesa 0016 já reservada das 19:00 às 21:00 para Costa", steps[1] + ": 2000",
-                  steps[2] + ": 2", steps[3] + ": 11 5555-0000", steps[4] + ": Janela",
-                  "Confirma Reservar as mesas 0016 e 0017 para Lima em " + date + " às 22:00, 2 pessoas?",
-                  "Aviso Mesas 0016 e 0017 reservadas para Lima, em " + date + " às 22:00, 2 pessoas."})));
+    EXPECT_EQ(
+        lines(dialogue({"DIA", ddmm, "NOVA", "0016,0017", "Lima", "2000", "2", "11 5555-0000", "Janela", "confirm",
+                        "2200", "2", "11 5555-0000", "Janela", "confirm"})),
+        lines((QStringList{toDay[0], toDay[1], list, "MapaMesas", steps[0], steps[1], steps[2], steps[3], steps[4],
+                           "Confirma Reservar as mesas 0016 e 0017 para Lima em " + date + " às 20:00, 2 pessoas?",
+                           "Mensagem 3 Mesa 0016 já reservada das 19:00 às 21:00 para Costa", steps[1] + ": 2000",
+                           steps[2] + ": 2", steps[3] + ": 11 5555-0000", steps[4] + ": Janela",
+                           "Confirma Reservar as mesas 0016 e 0017 para Lima em " + date + " às 22:00, 2 pessoas?",
+                           "Aviso Mesas 0016 e 0017 reservadas para Lima, em " + date + " às 22:00, 2 pessoas."})));
     // One reservation: its choice opens on "Voltar"; cancelling asks with Enter on Cancela.
     const QString choices =
         "|Voltar à lista de reservas|Sentar os clientes (a venda é aberta nos pedidos)|Alterar a "
@@ -476,17 +476,17 @@ TEST_P(ReservarDialogueTest, TheListLeadsToEachOperationAskingFirstAndGoingBackO
     const QString list2 = list + "|22:00 Lima 0016, 0017 Aguardando";
     EXPECT_EQ(lines(dialogue({"DIA", ddmm, "Souza", "CANCELAR", std::nullopt, "VOLTAR", std::nullopt}).mid(2)),
               lines((QStringList{list2, souza + choices, cancel, souza + choices, list2})));
-    EXPECT_EQ(lines(dialogue({"DIA", ddmm, "BUSCA", "sou", "Souza", "SENTAR", "confirm"}).mid(2)),
-              lines((QStringList{
-                  list2, "Texto Nome do cliente",
-                  "Reservas de " + date +
-                      " com \"sou\" / Escolha uma reserva, ou o que fazer|Nova "
-                      "reserva|Outro dia|Mostrar todas as reservas do dia|21:00 Souza 0014, 0015 Aguardando",
-                  souza + choices,
-                  "Confirma Sentar os clientes da reserva das mesas 0014 e 0015 para Souza em " + date +
-                      " às 21:00 (as mesas são agrupadas)?",
-                  "Aviso Mesas 0014 e 0015 liberadas para os clientes da reserva, no agrupamento 1; abra a "
-                  "venda na tela de pedidos."})));
+    EXPECT_EQ(
+        lines(dialogue({"DIA", ddmm, "BUSCA", "sou", "Souza", "SENTAR", "confirm"}).mid(2)),
+        lines((QStringList{list2, "Texto Nome do cliente",
+                           "Reservas de " + date +
+                               " com \"sou\" / Escolha uma reserva, ou o que fazer|Nova "
+                               "reserva|Outro dia|Mostrar todas as reservas do dia|21:00 Souza 0014, 0015 Aguardando",
+                           souza + choices,
+                           "Confirma Sentar os clientes da reserva das mesas 0014 e 0015 para Souza em " + date +
+                               " às 21:00 (as mesas são agrupadas)?",
+                           "Aviso Mesas 0014 e 0015 liberadas para os clientes da reserva, no agrupamento 1; abra a "
+                           "venda na tela de pedidos."})));
     // A change asks every answer again, showing what the reservation holds.
     EXPECT_EQ(lines(dialogue({"DIA", ddmm, "Costa", "ALTERAR", "1830", "5", "0016", "", "", "confirm"}).mid(3)),
               lines((QStringList{
