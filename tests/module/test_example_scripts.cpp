@@ -92,6 +92,12 @@ const Example kExamples[] = {
       "-MESAJUNCAO: 0001 0001 0000000001 0020", "+MESAJUNCAO: 0001 0001 0000000001 0014",
       "-VENDAREST: 0001 0000000004 0020 0004", "+VENDAREST: 0001 0000000004 0014 0004",
       "+GPEJORNAL: TRANSFMESA 0020 0014 0000000001"}},
+    // Undone from its notice: only the journal changed.
+    {"desfazer-transferencia.script",
+     "",
+     "CriaTrComanN",
+     R"({"from":"0020","grouping":"0000000001","sales":["0000000004"],"to":"0014","undone":true})",
+     {"+GPEJORNAL: TRANSFMESA 0020 0014 0000000001", "+GPEJORNAL: DESFAZER 0020 0014 0000000001"}},
     {"relatorio-garcons.script",
      "",
      "RelFiscais",

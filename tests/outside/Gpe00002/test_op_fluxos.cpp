@@ -4,6 +4,8 @@
 #include "ItemsFixture.h"
 
 #include "Gpe00002.h"
+#include "TClientDataSet.h"
+#include "routines/Dialogues.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -137,6 +139,67 @@ TEST_P(FluxosTest, TheSeparationAsksNamingTheGroupingAsItsBadgeShowsItAndGoesBac
     EXPECT_EQ(dialogue(separar, {"tables 0011", "confirm"}),
               (QStringList{map, question, "notice Mesa 0011 separada; o agrupamento 7 foi desfeito."}));
     EXPECT_EQ(groupings(), Rows{});
+}
+
+// The notice offers Desfazer; with the station's access code (CTDESFAZER) it needs the operator's
+// access, and it asks first. Cancela on the question, or no access, shows the notice again.
+TEST_P(FluxosTest, TheNoticeUndoesTheChangeOnlyWhenTheOperatorMayAndConfirms) {
+    {
+        TClientDataSet file;
+        for (const char* column : {"CDFILIAL", "CDLOJA", "CDCAIXA", "CDOPERADORLOGIN", "CTDESFAZER"})
+            file.FieldDefs().push_back({column, TFieldType::ftString, 12});
+        file.CreateDataSet();
+        file.Append();
+        for (int i = 0; i < 5; ++i)
+            file.Fields(i).setAsString(QStringList{"0001", "0001", "001", "000000000005", "77"}[i]);
+        file.Post();
+        file.SaveToFile(m_dir.filePath(QStringLiteral("PARAMETROSQOR.CDS")));
+    }
+    const Gpe00002::TAcesso acesso = Gpe00002::Acesso;
+    const QString done = "Mesa 0011 separada; o agrupamento 7 foi desfeito.";
+    const QString undo = "confirm Desfazer a operação? " + done;
+    const Rows before = groupings();
+    struct Case {
+        const char* name;
+        bool allowed;
+        std::deque<QString> answers;  // after the separation's map and question
+        QStringList shown;            // after its notice
+        bool undone;
+    };
+    const Case cases[] = {
+        {"closed with OK", true, {}, {}, false},
+        {"no access", false, {"undo"}, {"access 77 000000000005", "notice " + done}, false},
+        {"question cancelled", true, {"undo", "cancel"}, {"access 77 000000000005", undo, "notice " + done}, false},
+        {"undone",
+         true,
+         {"undo", "confirm"},
+         {"access 77 000000000005", undo, "message 0 Operação desfeita: " + done},
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fill(QStringLiteral("DELETE FROM MESAJUNCAO; DELETE FROM JUNCAOMESA;\n") +
+             juncaoMesa("0001", "0001", "0000000007") + mesaJuncao("0001", "0001", "0000000007", "0011") +
+             mesaJuncao("0001", "0001", "0000000007", "0012"));
+        QStringList asked;
+        Gpe00002::Acesso = [&](int codigo, const QString& operador) {
+            asked << QStringLiteral("access %1 %2").arg(codigo).arg(operador);
+            return c.allowed;
+        };
+        std::deque<QString> answers{"tables 0011", "confirm"};
+        answers.insert(answers.end(), c.answers.begin(), c.answers.end());
+        QStringList calls = dialogue([] { Gpe00002::CriaJuntarMesas("S", "0001", "0001"); }, answers);
+        Gpe00002::Acesso = acesso;
+        ASSERT_GE(calls.size(), 3);
+        EXPECT_EQ(calls[2], "notice " + done);
+        calls = calls.mid(3);
+        // The access asked is recorded apart: put it where it was asked, after the notice.
+        if (!asked.isEmpty()) calls.prepend(asked.front());
+        EXPECT_EQ(calls, c.shown);
+        EXPECT_EQ(groupings(), c.undone ? before : Rows{});
+        EXPECT_EQ(select("SELECT IDOPERACAO FROM GPEJORNAL WHERE NRJORNAL = (SELECT MAX(NRJORNAL) FROM GPEJORNAL)"),
+                  (Rows{{c.undone ? "DESFAZER" : "SEPARAR"}}));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, FluxosTest, ::testing::Values(Engine::SQLite, Engine::PostgreSQL), engineName);
