@@ -13,6 +13,7 @@
 // Exit status: 0 done; 2 a bad command line, a day that is not one (usage on stderr; --help
 // prints it on stdout, 0); 3 no such operation, the undo refused, or the database cannot be
 // reached or refuses (the reason on stderr).
+#include "ToolOutput.h"
 #include "core/Numbers.h"
 #include "core/Refusal.h"
 #include "core/Station.h"
@@ -39,36 +40,9 @@ const char* const kUsage =
     "  --day YYYY-MM-DD     the day listed (default: today)\n"
     "  --json               the answer as JSON\n";
 
-int usage(const QString& problem) {
-    std::fprintf(stderr, "res00011-journal: %s\n%s", problem.toUtf8().constData(), kUsage);
-    return 2;
-}
+int usage(const QString& problem) { return tools::usage("res00011-journal", kUsage, problem); }
 
-int failure(const QString& reason) {
-    std::fprintf(stderr, "res00011-journal: %s\n", reason.toUtf8().constData());
-    return 3;
-}
-
-void print(const QByteArray& text) {
-    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
-    std::fputc('\n', stdout);
-}
-
-// The day of --day: YYYY-MM-DD and a day of the calendar; otherwise what is wrong with it.
-std::optional<QDate> parseDay(const QString& text, QString& problem) {
-    static const QRegularExpression form(QStringLiteral(R"(^([0-9]{4})-([0-9]{2})-([0-9]{2})$)"));
-    const QRegularExpressionMatch match = form.match(text);
-    if (!match.hasMatch()) {
-        problem = QStringLiteral("%1 is not a date: use YYYY-MM-DD").arg(text);
-        return std::nullopt;
-    }
-    const QDate day(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
-    if (!day.isValid()) {
-        problem = QStringLiteral("%1 is not a day").arg(text);
-        return std::nullopt;
-    }
-    return day;
-}
+int failure(const QString& reason) { return tools::failure("res00011-journal", reason); }
 
 QString notFound(const QString& id) { return QStringLiteral("Operação %1 não encontrada no diário").arg(id); }
 
@@ -164,7 +138,7 @@ void printRow(const Gpe00002::JournalRow& row, const QString& description) {
         {"Depois", json(row.depois)},
     };
     for (const auto& [name, value] : fields)
-        if (!value.isEmpty()) print((QString::fromUtf8(name) + QStringLiteral(": ") + value).toUtf8());
+        if (!value.isEmpty()) tools::print((QString::fromUtf8(name) + QStringLiteral(": ") + value).toUtf8());
 }
 
 }  // namespace
@@ -198,7 +172,7 @@ int main(int argc, char** argv) {
     QDate listed = QDate::currentDate();
     if (parser.isSet(day)) {
         QString problem;
-        const std::optional<QDate> parsed = parseDay(parser.value(day), problem);
+        const std::optional<QDate> parsed = tools::parseDay(parser.value(day), problem);
         if (!parsed) return usage(QStringLiteral("--day: ") + problem);
         listed = *parsed;
     }
@@ -214,16 +188,16 @@ int main(int argc, char** argv) {
                 if (parser.isSet(json))
                     all.append(rowJson(row, describe(row)));
                 else
-                    print(line(row, describe(row)).toUtf8());
+                    tools::print(line(row, describe(row)).toUtf8());
             }
-            if (parser.isSet(json)) print(QJsonDocument(all).toJson(QJsonDocument::Compact));
+            if (parser.isSet(json)) tools::print(QJsonDocument(all).toJson(QJsonDocument::Compact));
             return 0;
         }
         const std::optional<Gpe00002::JournalRow> row = Gpe00002::journalRow(db, id);
         if (!row) return failure(notFound(id));
         if (command == QLatin1String("show")) {
             if (parser.isSet(json))
-                print(QJsonDocument(rowJson(*row, describe(*row))).toJson(QJsonDocument::Compact));
+                tools::print(QJsonDocument(rowJson(*row, describe(*row))).toJson(QJsonDocument::Compact));
             else
                 printRow(*row, describe(*row));
             return 0;
@@ -232,7 +206,7 @@ int main(int argc, char** argv) {
         Gpe00002::Station station = Gpe00002::Station::read(false);
         if (station.host.isEmpty()) station.host = QStringLiteral("res00011-journal");
         Gpe00002::desfazerOperacao(db, station, id);
-        print(QStringLiteral("Desfeita a operação %1 (%2)").arg(row->numero).arg(describe(*row)).toUtf8());
+        tools::print(QStringLiteral("Desfeita a operação %1 (%2)").arg(row->numero).arg(describe(*row)).toUtf8());
     } catch (const Gpe00002::ERefusal& refusal) {
         return failure(refusal.message());
     } catch (const EDatabaseError& error) {

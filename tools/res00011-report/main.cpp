@@ -15,6 +15,7 @@
 // Exit status: 0 done; 2 a bad command line, a day that is not one included (usage on stderr;
 // --help prints it on stdout, 0); 3 the database cannot be reached or refuses, or knows no such
 // branch or store (the reason on stderr).
+#include "ToolOutput.h"
 #include "core/Refusal.h"
 #include "operations/WaiterReport.h"
 #include "store/FloorWatch.h"
@@ -43,31 +44,9 @@ const char* const kUsage =
 
 constexpr int kTableWidth = 64;
 
-int usage(const QString& problem) {
-    std::fprintf(stderr, "res00011-report: %s\n%s", qPrintable(problem), kUsage);
-    return 2;
-}
+int usage(const QString& problem) { return tools::usage("res00011-report", kUsage, problem); }
 
-int failure(const QString& reason) {
-    std::fprintf(stderr, "res00011-report: %s\n", reason.toUtf8().constData());
-    return 3;
-}
-
-// The day of --day: YYYY-MM-DD and a day of the calendar; otherwise what is wrong with it.
-std::optional<QDate> parseDay(const QString& text, QString& problem) {
-    static const QRegularExpression form(QStringLiteral(R"(^([0-9]{4})-([0-9]{2})-([0-9]{2})$)"));
-    const QRegularExpressionMatch match = form.match(text);
-    if (!match.hasMatch()) {
-        problem = QStringLiteral("%1 is not a date: use YYYY-MM-DD").arg(text);
-        return std::nullopt;
-    }
-    const QDate day(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
-    if (!day.isValid()) {
-        problem = QStringLiteral("%1 is not a day").arg(text);
-        return std::nullopt;
-    }
-    return day;
-}
+int failure(const QString& reason) { return tools::failure("res00011-report", reason); }
 
 // A branch or store the database does not know would report nothing, which reads as a day
 // without sales: refused instead, naming it.
@@ -80,11 +59,6 @@ QString unknownStore(Gpe00002::PackageDatabase& db, const QString& branch, const
     if (db.select("store", ofStore).empty())
         return QStringLiteral("the database knows no store %1 of branch %2 (LOJA)").arg(store, branch);
     return {};
-}
-
-void print(const QByteArray& text) {
-    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
-    std::fputc('\n', stdout);
 }
 
 }  // namespace
@@ -117,7 +91,7 @@ int main(int argc, char** argv) {
             return usage(QStringLiteral("BRANCH and STORE are wanted, %1 argument(s) given").arg(args.size()));
         if (parser.isSet(day)) {
             QString problem;
-            const std::optional<QDate> parsed = parseDay(parser.value(day), problem);
+            const std::optional<QDate> parsed = tools::parseDay(parser.value(day), problem);
             if (!parsed) return usage(QStringLiteral("--day: ") + problem);
             reportDay = *parsed;
         }
@@ -128,22 +102,23 @@ int main(int argc, char** argv) {
         if (install) {
             if (parser.isSet(installHistory)) {
                 Gpe00002::installWaiterHistory(db);
-                print("res00011-report: the history of waiter changes is installed");
+                tools::print("res00011-report: the history of waiter changes is installed");
             }
             if (parser.isSet(installFloor)) {
-                print(Gpe00002::installLiveFloor(db)
-                          ? "res00011-report: the live floor's triggers are installed"
-                          : "res00011-report: SQLite needs no live floor's triggers: its screens see every commit");
+                tools::print(
+                    Gpe00002::installLiveFloor(db)
+                        ? "res00011-report: the live floor's triggers are installed"
+                        : "res00011-report: SQLite needs no live floor's triggers: its screens see every commit");
             }
             return 0;
         }
         if (const QString unknown = unknownStore(db, args[0], args[1]); !unknown.isEmpty()) return failure(unknown);
         const Gpe00002::WaiterReport report = Gpe00002::loadWaiterReport(db, args[0], args[1], reportDay);
         if (parser.isSet(json)) {
-            print(QJsonDocument(Gpe00002::waiterReportJson(report)).toJson(QJsonDocument::Compact));
+            tools::print(QJsonDocument(Gpe00002::waiterReportJson(report)).toJson(QJsonDocument::Compact));
         } else {
             for (const Gpe00002::ReportLine& line : Gpe00002::waiterReportLines(report, kTableWidth))
-                print(line.text.toUtf8());
+                tools::print(line.text.toUtf8());
         }
     } catch (const Gpe00002::ERefusal& refusal) {
         return failure(refusal.message());

@@ -12,6 +12,7 @@
 // reading the map does. The times are the restaurant's wall clock, as the terminals keep them.
 // Exit status: 0 done; 2 a bad command line (usage on stderr; --help prints it on stdout, 0);
 // 3 refused, or the database cannot be reached or refuses (the reason on stderr).
+#include "ToolOutput.h"
 #include "core/Refusal.h"
 #include "core/Station.h"
 #include "operations/ReservarMesa.h"
@@ -39,20 +40,9 @@ const char* const kUsage =
     "  --json               the answer as JSON\n"
     "A time 24:00 is refused: midnight is 00:00 of the next day.\n";
 
-int usage(const QString& problem) {
-    std::fprintf(stderr, "res00011-reservations: %s\n%s", problem.toUtf8().constData(), kUsage);
-    return 2;
-}
+int usage(const QString& problem) { return tools::usage("res00011-reservations", kUsage, problem); }
 
-int failure(const QString& reason) {
-    std::fprintf(stderr, "res00011-reservations: %s\n", reason.toUtf8().constData());
-    return 3;
-}
-
-void print(const QByteArray& text) {
-    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
-    std::fputc('\n', stdout);
-}
+int failure(const QString& reason) { return tools::failure("res00011-reservations", reason); }
 
 std::optional<QDateTime> parseTime(const QString& text) {
     static const QRegularExpression form(QStringLiteral(R"(^(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2})$)"));
@@ -156,9 +146,9 @@ int main(int argc, char** argv) {
             if (parser.isSet(json)) {
                 QJsonArray all;
                 for (const Gpe00002::Reserva& r : reservas) all.append(Gpe00002::reservationJson(r));
-                print(QJsonDocument(all).toJson(QJsonDocument::Compact));
+                tools::print(QJsonDocument(all).toJson(QJsonDocument::Compact));
             } else {
-                for (const Gpe00002::Reserva& r : reservas) print(line(r).toUtf8());
+                for (const Gpe00002::Reserva& r : reservas) tools::print(line(r).toUtf8());
             }
             return 0;
         }
@@ -185,12 +175,12 @@ int main(int argc, char** argv) {
                          : Gpe00002::alterarReserva(db, station, station.filial, station.loja, id, pedido, now);
         }
         if (parser.isSet(json)) {
-            print(QJsonDocument(result).toJson(QJsonDocument::Compact));
+            tools::print(QJsonDocument(result).toJson(QJsonDocument::Compact));
         } else {
             const QJsonObject made = result.value(QStringLiteral("reservation")).toObject();
             const std::optional<Gpe00002::Reserva> kept =
                 Gpe00002::reservaDaLoja(db, station.filial, station.loja, made.value(QStringLiteral("id")).toInteger());
-            if (kept) print(line(*kept).toUtf8());
+            if (kept) tools::print(line(*kept).toUtf8());
         }
     } catch (const Gpe00002::ERefusal& refusal) {
         return failure(refusal.message());
