@@ -94,17 +94,10 @@ private:
             for (const auto& [client, server] : m_pairs)
                 fds.push_back({client, POLLIN, 0}), fds.push_back({server, POLLIN, 0});
             if (::poll(fds.data(), fds.size(), 50) <= 0) continue;
-            if (fds[0].revents & POLLIN) {
-                const int client = ::accept(m_listener, nullptr, nullptr);
-                const int server = connectToTarget();
-                if (server < 0)
-                    ::close(client);  // the server is gone: the client goes on to the next host
-                else
-                    m_pairs.emplace_back(client, server);
-            }
+            // The pairs polled, each once: closed when either side ends, or all at a cut.
             std::vector<std::pair<int, int>> kept;
             bool cutAll = false;
-            for (std::size_t i = 0; i < m_pairs.size(); ++i) {
+            for (std::size_t i = 0; i < m_pairs.size() && !cutAll; ++i) {
                 const auto [client, server] = m_pairs[i];
                 bool open = true;
                 if (fds[1 + 2 * i].revents) open = forward(client, server);
@@ -114,22 +107,29 @@ private:
                         std::lock_guard lock(m_mutex);
                         if (m_armed) then = std::move(m_then), m_armed = false, cutAll = true;
                     }
-                    if (cutAll) {
-                        if (then) then();
-                        break;
-                    }
-                    open = forward(server, client);
+                    if (cutAll && then) then();
+                    if (!cutAll) open = forward(server, client);
                 }
-                if (open)
+                if (open && !cutAll)
                     kept.emplace_back(client, server);
                 else
                     ::close(client), ::close(server);
-            }
-            if (cutAll) {
-                for (const auto& [client, server] : m_pairs) ::close(client), ::close(server);
-                kept.clear();
+                if (cutAll) {
+                    for (const auto& [c, s] : kept) ::close(c), ::close(s);
+                    for (std::size_t j = i + 1; j < m_pairs.size(); ++j)
+                        ::close(m_pairs[j].first), ::close(m_pairs[j].second);
+                    kept.clear();
+                }
             }
             m_pairs = std::move(kept);
+            if (m_listening && (fds[0].revents & POLLIN)) {
+                const int client = ::accept(m_listener, nullptr, nullptr);
+                const int server = client < 0 ? -1 : connectToTarget();
+                if (server >= 0)
+                    m_pairs.emplace_back(client, server);
+                else if (client >= 0)
+                    ::close(client);  // the server is gone
+            }
         }
     }
 
