@@ -8,6 +8,7 @@ contents=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's#^\./#/#')
 fail() { echo "check-package: $*" >&2; exit 1; }
 for path in /usr/bin/res00011-host /usr/bin/res00011-data /usr/bin/cdstool /usr/bin/res00011-sampledata \
             /usr/bin/res00011-prepare-station /usr/bin/res00011-report /usr/bin/res00011-reservations \
+            /usr/bin/res00011-journal /usr/share/res00011/db/sqlite/operations-upgrade-3.sql \
             /usr/lib/res00011/res00011-host /usr/lib/res00011/libPkg_res00011.so /usr/lib/res00011/libPkg_Gpe00002.so \
             /usr/lib/res00011/libqor_core.so /usr/lib/res00011/libres_platform_db.so \
             /usr/share/res00011/db/sqlite/schema.sql /usr/share/res00011/db/postgresql/operations.sql \
